@@ -1,0 +1,62 @@
+#include "app/command_line.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/log.h"
+#include "app/report.h"
+#include "platform/platform.h"
+
+namespace {
+
+std::vector<std::string> split_words(const char* text)
+{
+    std::vector<std::string> words;
+    std::string word;
+    for (const char* p = text ? text : ""; ; ++p) {
+        if (*p == ' ' || *p == '\0') {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+            if (*p == '\0') break;
+        } else {
+            word += *p;
+        }
+    }
+    return words;
+}
+
+}  // namespace
+
+int parse_command_line(const char* text, Window* owner)
+{
+    const std::vector<std::string> words = split_words(text);
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        if (w == "-auto") {
+            g_config.autoMode = 1;
+        } else if (w == "-debug") {
+            g_config.debug = 1;
+        } else if (w == "-nocheck") {
+            g_config.noCheck = 1;
+        } else if (w == "-quick") {
+            g_config.quickExit = 1;
+        } else if (w == "-reset") {
+            g_config.resetUpdates = 1;
+        } else if (w == "-version") {
+            if (i + 1 < words.size()) g_config.hostVersion = words[++i];
+        } else if (w == "-proxy") {
+            if (i + 1 >= words.size()) {
+                report_message(owner, "Didn't specify address of proxy server!", "Proxy server address", kMbIconError);
+                return 0;
+            }
+            g_config.proxy = words[++i];
+        } else {
+            std::string message = format_bounded(kMessageSize, "Unrecognized command-line option: %s", w.c_str());
+            report_message(owner, message.c_str(), "Bad command line", kMbIconError);
+            return 0;
+        }
+    }
+    return 1;
+}

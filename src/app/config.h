@@ -1,0 +1,41 @@
+// The one configuration record of a program run, and the process-wide handles that
+// start-up creates and every later step uses.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+struct InetHandle;
+struct Catalogue;
+struct Selections;
+
+struct Config {
+    std::string proxy;            // empty = the platform's own proxy settings
+    uint8_t autoMode = 0;
+    uint8_t quickExit = 0;
+    uint8_t resetUpdates = 0;
+    uint8_t debug = 0;
+    uint8_t noCheck = 0;
+    uint32_t masterSlot = 0;      // 9 or 10 once chosen
+    uint32_t errorCount = 0;
+    uint32_t updatedCount = 0;
+    const char* iniFile = "kstlupd.ini";
+    const char* logFile = "kstlupd.log";
+    FILE* log = nullptr;
+    std::string version;          // the updater's own, "9.6"
+    std::string hostVersion;      // empty until known
+
+    // Handles owned by start-up for the life of the process.
+    InetHandle* session = nullptr;
+    Catalogue* catalogue = nullptr;
+    Selections* selections = nullptr;
+};
+
+extern Config g_config;
+
+// The revision stamp the updater's version is read from.
+inline constexpr const char* kRevisionStamp = "$Revision: 9.6 $";
+
+// Sets g_config.version from the revision stamp when it is still empty.
+void own_version();

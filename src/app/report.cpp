@@ -1,0 +1,45 @@
+#include "app/report.h"
+
+#include <cstring>
+
+#include "app/config.h"
+#include "app/log.h"
+
+namespace {
+
+int show_box(Window* owner, const char* text, const char* title, unsigned style)
+{
+    if (owner) g_platform.enable_window(owner, 0);
+    int answer = g_platform.message_box(text, title, style | kMbTopmost);
+    if (owner) g_platform.enable_window(owner, 1);
+    return answer;
+}
+
+}  // namespace
+
+void report_message(Window* owner, const char* text, const char* title, unsigned style)
+{
+    if (style == kMbIconError) log_printf("ERROR:\t%s\n", text);
+    else if (style == kMbIconWarning) log_printf("WARNING:\t%s\n", text);
+    else if (style == kMbIconInformation) log_printf("INFO:\t%s\n", text);
+
+    if (owner) g_platform.enable_window(owner, 0);
+    if (!g_config.autoMode) g_platform.message_box(text, title, style | kMbTopmost);
+    if (owner) g_platform.enable_window(owner, 1);
+}
+
+void report_open_error(Window* owner, const char* file, int errnum)
+{
+    std::string reason = format_bounded(128, "%s", std::strerror(errnum));
+    std::string text = format_bounded(128, "Error opening %s:\n%s", file, reason.c_str());
+    report_message(owner, text.c_str(), "File Open", kMbIconError);
+}
+
+int ask_question(Window* owner, const char* text, const char* title, unsigned style)
+{
+    int answer = show_box(owner, text, title, style);
+    if (answer == kIdYes) log_printf("%s [YES]\n", text);
+    else if (answer == kIdNo) log_printf("%s [NO]\n", text);
+    else log_printf("%s [CANCEL]\n", text);
+    return answer;
+}

@@ -1,0 +1,18 @@
+// The one way problems reach the user: a log line by icon, then (unless -auto) a
+// modal message box with the owner window disabled around it; and questions whose
+// answers are logged after the question text.
+#pragma once
+
+#include "platform/platform.h"
+
+// Logs "ERROR:\t", "WARNING:\t" or "INFO:\t" + text for the styles 16, 48 and 64
+// (no line for any other style), then shows the box unless -auto.
+void report_message(Window* owner, const char* text, const char* title, unsigned style);
+
+// "Error opening %s:\n%s" with the file name and the C library's text for errnum,
+// cut to 128 characters, reported as an error titled "File Open".
+void report_open_error(Window* owner, const char* file, int errnum);
+
+// Shows a question (also with -auto) with the owner disabled around it, then logs
+// "%s [YES]\n", "%s [NO]\n" or "%s [CANCEL]\n". Returns the button pressed.
+int ask_question(Window* owner, const char* text, const char* title, unsigned style);

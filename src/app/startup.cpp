@@ -1,0 +1,113 @@
+#include "app/startup.h"
+
+#include <cerrno>
+#include <ctime>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/config.h"
+#include "app/host_checks.h"
+#include "app/log.h"
+#include "app/report.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/selections.h"
+#include "files/file_ops.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The local date and time in the C library's "%c" form, in 32 characters.
+std::string local_time_text()
+{
+    char buffer[32] = {};
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(buffer, sizeof buffer, "%c", &local);
+    return buffer;
+}
+
+void write_header()
+{
+    const std::string line(65, '-');
+    log_printf("%s\n", line.c_str());
+    log_printf("KESTRL Data Updater ver. %s started on %s\n", g_config.version.c_str(), local_time_text().c_str());
+    log_printf("%s\n", line.c_str());
+}
+
+void write_footer()
+{
+    const std::string line(66, '-');
+    log_printf("\n%s\n", line.c_str());
+    log_printf("KESTRL Data Updater ver. %s finished on %s\n", g_config.version.c_str(), local_time_text().c_str());
+    log_printf("%s\n", line.c_str());
+}
+
+void fail_with(const char* text, const char* title, unsigned icon)
+{
+    report_message(nullptr, text, title, icon);
+}
+
+// Steps 6 to the end of start-up; returns the exit status.
+int start(const char* commandLine)
+{
+    if (!parse_command_line(commandLine, nullptr)) return -1;
+
+    if (!directoryExists("IMPORT") || !directoryExists("SAVE")) {
+        fail_with("Can't find SAVE or IMPORT directory(s).  Is the\nKESTRL Updater installed in the correct directory?",
+                  "Wrong directory", kMbIconError);
+        return -1;
+    }
+    if (!get_host_version(&g_config)) {
+        fail_with("Can't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?", "Wrong directory",
+                  kMbIconError);
+        return -1;
+    }
+    if (!g_config.noCheck) {
+        if (version_refused(g_config.hostVersion)) {
+            std::string text = format_bounded(
+                kMessageSize,
+                "KESTRL %s is not supported by the Updater.\nTry Help | Check for Updates from the KESTRL main menu.",
+                g_config.hostVersion.c_str());
+            fail_with(text.c_str(), "Unsupported KESTRL version", kMbIconError);
+            return -1;
+        }
+        if (host_running()) {
+            fail_with("KESTRL is running!  Exit KESTRL,\nthen start the KESTRL Data Updater again.", "KESTRL is running",
+                      kMbIconWarning);
+            return -1;
+        }
+    }
+    if (!ensureDirectory(nullptr, "BACKUP") || !ensureDirectory(nullptr, "UPDATE")) return -1;
+
+    choose_master_slot(&g_config);
+    static Catalogue catalogue;
+    build_catalogue(&catalogue);
+    g_config.catalogue = &catalogue;
+    g_config.selections = load_selections(catalogue).release();
+
+    if (g_config.resetUpdates) deleteOldUpdates(catalogue);
+    return 0;
+}
+
+}  // namespace
+
+int run_program(const char* commandLine)
+{
+    g_config = Config{};
+    int err = 0;
+    g_config.log = g_platform.open_exclusive_log(g_config.logFile, &err);
+    if (!g_config.log) {
+        report_open_error(nullptr, g_config.logFile, err);
+        return -1;
+    }
+    own_version();
+    write_header();
+
+    const int status = start(commandLine);
+
+    write_footer();
+    std::fclose(g_config.log);
+    g_config.log = nullptr;
+    return status;
+}

@@ -1,0 +1,27 @@
+#include "app/status_line.h"
+
+#include "app/config.h"
+#include "app/log.h"
+#include "platform/platform.h"
+
+void statusLine(Window* owner, const char* text, int position)
+{
+    if (position == 0) {
+        log_printf("\n%s\n\n", kSeparator);
+        if (!g_config.autoMode) g_platform.status_insert(owner, kSeparator, 0);
+    }
+    log_printf("%s\n", text);
+    if (!g_config.autoMode) g_platform.status_insert(owner, text, position);
+}
+
+void status_progress_line(Window* owner, const char* text)
+{
+    if (!g_config.autoMode) g_platform.status_insert(owner, text, -1);
+}
+
+void status_remove_last(Window* owner)
+{
+    if (g_config.autoMode) return;
+    int count = g_platform.status_count(owner);
+    if (count > 0) g_platform.status_delete(owner, count - 1);
+}

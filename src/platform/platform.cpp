@@ -1,0 +1,3 @@
+#include "platform/platform.h"
+
+Platform g_platform = native_platform();

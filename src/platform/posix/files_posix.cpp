@@ -1,0 +1,242 @@
+#include "platform/posix/files_posix.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/posix/error_codes.h"
+
+namespace {
+
+bool exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The entry of `folder` whose name equals `name` ignoring case, or `name` itself.
+std::string match_case(const std::string& folder, const std::string& name)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return name;
+    std::string found = name;
+    while (dirent* entry = ::readdir(dir)) {
+        if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
+            found = entry->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+bool fail(const char* native)
+{
+    set_last_error(windows_error_from_errno(errno, native));
+    return false;
+}
+
+// Copies the bytes of one open file into another; 0 with errno on failure.
+int copy_bytes(int in, int out)
+{
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return 0;
+        }
+        if (n == 0) return 1;
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = ::write(out, buffer.data() + done, size_t(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return 0;
+            }
+            done += w;
+        }
+    }
+}
+
+int set_times(const std::string& native, const struct timespec& mtime)
+{
+    struct timespec times[2] = {mtime, mtime};
+    return ::utimensat(AT_FDCWD, native.c_str(), times, 0) == 0;
+}
+
+}  // namespace
+
+std::string posix_native_path(const char* path)
+{
+    std::string text = path ? path : "";
+    for (char& c : text)
+        if (c == '\\') c = '/';
+    if (text.empty() || exists(text)) return text;
+
+    // Walk the components, taking the case the folder has where ours is not there.
+    std::string result;
+    size_t pos = 0;
+    if (text[0] == '/') {
+        result = "/";
+        pos = 1;
+    }
+    while (pos <= text.size()) {
+        size_t next = text.find('/', pos);
+        if (next == std::string::npos) next = text.size();
+        std::string part = text.substr(pos, next - pos);
+        if (!part.empty()) {
+            std::string candidate = result + part;
+            if (!exists(candidate) && part != "." && part != "..") {
+                std::string folder = result.empty() ? "." : result;
+                candidate = result + match_case(folder, part);
+            }
+            result = candidate;
+        }
+        if (next < text.size()) result += '/';
+        pos = next + 1;
+    }
+    return result;
+}
+
+int posix_file_status(const char* path, FileStatus* out)
+{
+    const std::string native = posix_native_path(path);
+    struct stat st;
+    if (::stat(native.c_str(), &st) != 0) return fail(native.c_str());
+    out->mtime = int64_t(st.st_mtim.tv_sec);
+    out->size = uint64_t(st.st_size);
+    out->is_directory = S_ISDIR(st.st_mode);
+    return 1;
+}
+
+int posix_copy_file(const char* from, const char* to, int overwrite)
+{
+    const std::string src = posix_native_path(from);
+    const std::string dst = posix_native_path(to);
+    int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return fail(src.c_str());
+    struct stat st;
+    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) errno = EACCES;
+        int saved = errno;
+        ::close(in);
+        errno = saved;
+        return fail(src.c_str());
+    }
+    int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
+    int out = ::open(dst.c_str(), flags, st.st_mode & 0777 ? st.st_mode & 0777 : 0644);
+    if (out < 0) {
+        int saved = errno;
+        ::close(in);
+        errno = saved;
+        return fail(dst.c_str());
+    }
+    int ok = copy_bytes(in, out);
+    int saved = errno;
+    ::close(in);
+    if (::close(out) != 0 && ok) {
+        ok = 0;
+        saved = errno;
+    }
+    if (!ok) {
+        ::unlink(dst.c_str());
+        errno = saved;
+        return fail(dst.c_str());
+    }
+    set_times(dst, st.st_mtim);
+    return 1;
+}
+
+int posix_move_file(const char* from, const char* to)
+{
+    const std::string src = posix_native_path(from);
+    const std::string dst = posix_native_path(to);
+    if (::rename(src.c_str(), dst.c_str()) == 0) return 1;
+    if (errno != EXDEV) return fail(dst.c_str());
+    // Across volumes: copy beside the destination, then rename into place.
+    const std::string temp = dst + ".~mv";
+    if (!posix_copy_file(src.c_str(), temp.c_str(), 1)) return 0;
+    if (::rename(temp.c_str(), dst.c_str()) != 0) {
+        int saved = errno;
+        ::unlink(temp.c_str());
+        errno = saved;
+        return fail(dst.c_str());
+    }
+    ::unlink(src.c_str());
+    return 1;
+}
+
+int posix_create_directory(const char* path)
+{
+    const std::string native = posix_native_path(path);
+    if (::mkdir(native.c_str(), 0777) == 0) return 1;
+    return fail(native.c_str());
+}
+
+int posix_delete_file(const char* path)
+{
+    const std::string native = posix_native_path(path);
+    struct stat st;
+    if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return fail(native.c_str());
+    }
+    if (::unlink(native.c_str()) == 0) return 1;
+    return fail(native.c_str());
+}
+
+int posix_set_file_time(const char* path, int64_t unix_time)
+{
+    const std::string native = posix_native_path(path);
+    struct timespec t{};
+    t.tv_sec = time_t(unix_time);
+    if (set_times(native, t)) return 1;
+    return fail(native.c_str());
+}
+
+FILE* posix_open_file(const char* path, const char* mode)
+{
+    const std::string native = posix_native_path(path);
+    FILE* file = std::fopen(native.c_str(), mode);
+    if (!file) fail(native.c_str());
+    return file;
+}
+
+int posix_sync_file(FILE* file)
+{
+    if (std::fflush(file) != 0) return 0;
+    return ::fsync(::fileno(file)) == 0 || errno == EINVAL || errno == EROFS;
+}
+
+FILE* posix_open_exclusive_log(const char* path, int* err)
+{
+    const std::string native = posix_native_path(path);
+    int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *err = errno;
+        return nullptr;
+    }
+    // Lock first, empty afterwards: a second copy must not wipe the first one's log.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        *err = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return nullptr;
+    }
+    if (::ftruncate(fd, 0) != 0) {
+        *err = errno;
+        ::close(fd);
+        return nullptr;
+    }
+    FILE* file = ::fdopen(fd, "w");
+    if (!file) {
+        *err = errno;
+        ::close(fd);
+    }
+    return file;
+}

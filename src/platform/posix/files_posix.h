@@ -1,0 +1,19 @@
+// POSIX files behind the platform seam.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/platform.h"
+
+std::string posix_native_path(const char* path);
+int posix_file_status(const char* path, FileStatus* out);
+int posix_copy_file(const char* from, const char* to, int overwrite);
+int posix_move_file(const char* from, const char* to);
+int posix_create_directory(const char* path);
+int posix_delete_file(const char* path);
+int posix_set_file_time(const char* path, int64_t unix_time);
+FILE* posix_open_file(const char* path, const char* mode);
+int posix_sync_file(FILE* file);
+FILE* posix_open_exclusive_log(const char* path, int* err);

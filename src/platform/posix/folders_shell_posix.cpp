@@ -1,0 +1,38 @@
+// The per-user data folder (XDG) and handing an address to the desktop's browser.
+#include <cstdlib>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/posix/platform_posix.h"
+
+extern char** environ;
+
+int posix_app_data_folder(std::string* out)
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg == '/') {
+        *out = xdg;
+        return 1;
+    }
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return 0;
+    *out = std::string(home) + "/.local/share";
+    return 1;
+}
+
+int posix_open_url(const char* url)
+{
+    // Detached through an intermediate child, so no zombie is left behind.
+    pid_t child = ::fork();
+    if (child < 0) return 0;
+    if (child == 0) {
+        pid_t grandchild;
+        char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(url), nullptr};
+        int rc = ::posix_spawnp(&grandchild, "xdg-open", nullptr, nullptr, argv, environ);
+        ::_exit(rc == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}

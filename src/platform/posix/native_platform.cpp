@@ -1,0 +1,43 @@
+// The POSIX table of the platform seam.
+#include "platform/platform.h"
+#include "platform/posix/error_codes.h"
+#include "platform/posix/files_posix.h"
+#include "platform/posix/pe_version.h"
+#include "platform/posix/platform_posix.h"
+
+namespace {
+
+void no_window_enable(Window*, int) {}
+void no_window_insert(Window*, const char*, int) {}
+int no_window_count(Window*) { return 0; }
+void no_window_delete(Window*, int) {}
+void no_window_progress(Window*, int) {}
+
+}  // namespace
+
+Platform native_platform()
+{
+    Platform p{};
+    p.native_path = posix_native_path;
+    p.file_status = posix_file_status;
+    p.copy_file = posix_copy_file;
+    p.move_file = posix_move_file;
+    p.create_directory = posix_create_directory;
+    p.delete_file = posix_delete_file;
+    p.set_file_time = posix_set_file_time;
+    p.open_file = posix_open_file;
+    p.sync_file = posix_sync_file;
+    p.open_exclusive_log = posix_open_exclusive_log;
+    p.last_error = posix_last_error;
+    p.process_names = posix_process_names;
+    p.file_version = posix_file_version;
+    p.app_data_folder = posix_app_data_folder;
+    p.open_url = posix_open_url;
+    p.message_box = posix_message_box;
+    p.enable_window = no_window_enable;
+    p.status_insert = no_window_insert;
+    p.status_count = no_window_count;
+    p.status_delete = no_window_delete;
+    p.progress_set = no_window_progress;
+    return p;
+}

@@ -1,0 +1,18 @@
+// The POSIX services that fill the platform table, by service.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+int posix_process_names(std::vector<std::string>* names);
+int posix_app_data_folder(std::string* out);
+int posix_open_url(const char* url);
+int posix_message_box(const char* text, const char* title, unsigned style);
+
+// The terminal prompt behind posix_message_box, on any pair of streams: shows the
+// title, the text and the buttons, and reads a line whose first letter names a
+// button (Y, N, C, O; either case); Enter alone takes the first button. At end of
+// input the safe answer: OK, or No where there is a No.
+int prompt_message_box(FILE* in, FILE* out, const char* text, const char* title, unsigned style);

@@ -1,0 +1,41 @@
+// The program's state for one test: a fresh configuration with a log file in a
+// temporary folder, scripted message boxes, and the platform table restored after.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/config.h"
+#include "platform/platform.h"
+#include "support/temp_folder.h"
+
+struct ShownBox {
+    std::string text;
+    std::string title;
+    unsigned style = 0;
+};
+
+// Message boxes answered from a script; every box shown is recorded.
+struct ScriptedDialogs {
+    std::deque<int> answers;       // taken in order; kIdOk/kIdNo when empty
+    std::vector<ShownBox> shown;
+    std::vector<std::string> window_events;  // "disable" / "enable"
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // The log's content so far.
+    std::string log_text();
+
+    TempFolder folder;
+    PlatformOverride platform_guard;
+    ScriptedDialogs dialogs;
+};
+
+// The dialogs of the running test (set by AppTest).
+ScriptedDialogs* current_dialogs();
