@@ -1,9 +1,12 @@
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "calls/call_files.h"
+#include "catalogue/catalogue.h"
 #include "calls/master_file.h"
 
 namespace {
@@ -137,4 +140,46 @@ TEST_F(MasterCalls, AFailedWriteLeavesTheOldFile)
     EXPECT_FALSE(path_exists("SAVE/mstrcals.dat.~new"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "Error opening SAVE\\mstrcals.dat:\nNo space left on device");
+}
+
+class ClubLogArchive : public CallFilesTest {
+protected:
+    // A zip archive at UPDATE/clublog.scp.zip holding the named files of folder "zipped".
+    static void make_archive(const std::string& members)
+    {
+        std::string command = "cd zipped && zip -q -X ../UPDATE/clublog.scp.zip " + members;
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    void SetUp() override
+    {
+        CallFilesTest::SetUp();
+        make_dir("zipped");
+        selections.sel[kSlotClubLog] = 1;
+    }
+};
+
+TEST_F(ClubLogArchive, TheMemberIsUnpackedAndRead)
+{
+    write_file("zipped/clublog.scp", "W1AW\r\nG4ABC/P\r\n");
+    make_archive("clublog.scp");
+    write_file("UPDATE/clublog.scp", "K1ZZ\r\n");  // an older extraction, replaced
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    EXPECT_EQ(decode_master(read_file("SAVE/mstrcals.dat")).calls, (std::vector<std::string>{"G4ABC", "W1AW"}));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(ClubLogArchive, WithoutTheMemberThePreviousExtractionIsRead)
+{
+    write_file("zipped/other.txt", "W1AW\r\n");
+    make_archive("other.txt");
+    write_file("UPDATE/clublog.scp", "K1ZZ\r\n");
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    EXPECT_EQ(decode_master(read_file("SAVE/mstrcals.dat")).calls, std::vector<std::string>{"K1ZZ"});
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    std::remove("UPDATE/clublog.scp");
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), std::string("KSTLMAS1\x0C\xFF", 10));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Error opening UPDATE\\clublog.scp:\nNo such file or directory");
 }
