@@ -177,6 +177,8 @@ TEST(CallsignStripping, StackedSuffixesGoLastFirst)
     EXPECT_EQ(stored("ZL/G4ABC/M/P"), "ZL/G4ABC");
     // A kept part stops the stripping even with a strippable one before it.
     EXPECT_EQ(stored("G4ABC/P/1"), "G4ABC/P/1");
+    // So does the empty part of a doubled slash (found as "4Z5FL//M" in a real list).
+    EXPECT_EQ(stored("4Z5FL//M"), "4Z5FL/");
 }
 
 TEST(CallsignStripping, ASuffixAloneBecomesEmpty)
