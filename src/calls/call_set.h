@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-struct CallEntry {
+// One cache line per entry: a lookup in a tree larger than the cache costs one memory
+// access per level, and the short callsign text sits inside the entry.
+struct alignas(64) CallEntry {
     std::string callsign;   // the cleaned callsign; the key
     char lists[8] = {};     // membership list IDs in the order first seen, NUL-terminated
     uint32_t level = 0;     // balance level, 0 for a new entry
