@@ -66,6 +66,9 @@ struct Platform {
     int (*delete_file)(const char* path);
     // Sets access and modification time (creation time where the system has one).
     int (*set_file_time)(const char* path, int64_t unix_time);
+    // Sets or clears the read-only attribute (POSIX: every write permission removed,
+    // or the owner's write permission given back).
+    int (*set_read_only)(const char* path, int read_only);
     // fopen with the mapped path; nullptr and errno on failure.
     FILE* (*open_file)(const char* path, const char* mode);
     // Flushes a written stream to stable storage; 1 success.

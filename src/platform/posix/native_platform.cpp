@@ -25,6 +25,7 @@ Platform native_platform()
     p.create_directory = posix_create_directory;
     p.delete_file = posix_delete_file;
     p.set_file_time = posix_set_file_time;
+    p.set_read_only = posix_set_read_only;
     p.open_file = posix_open_file;
     p.sync_file = posix_sync_file;
     p.open_exclusive_log = posix_open_exclusive_log;
