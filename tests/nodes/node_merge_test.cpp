@@ -195,19 +195,6 @@ TEST_F(NodeMergeTest, ChangedLinksAndAddressesTakeThePublishersValues)
     EXPECT_NE(debug.find(counts(0, 0, 0, 6)), std::string::npos);
 }
 
-TEST_F(NodeMergeTest, DuplicatesInEitherFileAreReportedAndTheFirstLineWins)
-{
-    g_config.autoMode = 1;
-    installed({"FAV,f:1", "DUP,first:1", "DUP,second:1"});
-    published({"FAV,f:1", "DUP,first:1|a", "DUP,other:2|b", "VERSION,v"});
-    EXPECT_EQ(mergeNodeList(nullptr, source), 2);
-    EXPECT_EQ(result(), crlf_lines({"FAV,f:1", "DUP,first:1|a", "VERSION,v"}));
-    EXPECT_TRUE(dialogs.shown.empty());
-    std::string log = log_text();
-    EXPECT_NE(log.find("ERROR:\tDuplicate node callsign: DUP>:second:1\n"), std::string::npos);
-    EXPECT_NE(log.find("ERROR:\tDuplicate node callsign: DUP>:other:2|b\n"), std::string::npos);
-}
-
 TEST_F(NodeMergeTest, AFileWithoutNodesLeavesTheInstalledFileAlone)
 {
     std::string old = crlf_lines({"VERSION,1", "http://x.example/,y"});
