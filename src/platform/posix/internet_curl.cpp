@@ -331,6 +331,7 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     }
     r->connect_to = test_connect_to();
     if (r->connect_to) ok = ok && curl_easy_setopt(e, CURLOPT_CONNECT_TO, r->connect_to) == CURLE_OK;
+    // Tests shorten the stall time (KSTLUPD_TEST_STALL_SECONDS) rather than wait a minute.
     r->stall_seconds = env_seconds("KSTLUPD_TEST_STALL_SECONDS", kStallTimeoutSeconds);
     return ok;
 }
