@@ -76,6 +76,9 @@ int check_levels(const CalendarEvent* node)
     return 1 + std::max(check_levels(node->left.get()), check_levels(node->right.get()));
 }
 
+// Insertion logs duplicates, so these tests have the program's log.
+class CalendarTree : public AppTest {};
+
 }  // namespace
 
 TEST(CalendarEvents, DayNumbers)
@@ -106,7 +109,7 @@ TEST(CalendarEvents, DayNumbersOfHostileDatesAreSafeAndQuick)
     EXPECT_EQ(day_number(1, 0, 2022), day_number(1, 1, 2022));
 }
 
-TEST_F(AppTest, CalendarEventsOrderByTextThenLaterStartFirst)
+TEST_F(CalendarTree, OrderByTextThenLaterStartFirst)
 {
     EventTree tree;
     tree = insert_event(std::move(tree), make_event("B", {5, 1, 2022}));
@@ -144,7 +147,7 @@ TEST_F(AppTest, CalendarEventsOrderByTextThenLaterStartFirst)
     EXPECT_EQ(log_text(), "") << "no duplicates among these";
 }
 
-TEST_F(AppTest, CalendarEventsDuplicatesAreLoggedAndDropped)
+TEST_F(CalendarTree, DuplicatesAreLoggedAndDropped)
 {
     EventTree tree;
     tree = insert_event(std::move(tree), make_event("X", {24, 6, 2022}, {30, 6, 2022}));
@@ -169,7 +172,7 @@ TEST_F(AppTest, CalendarEventsDuplicatesAreLoggedAndDropped)
     EXPECT_EQ(log_text(), "ERROR:\tDuplicate event: X\nERROR:\t" + ("Duplicate event: " + long_text).substr(0, 259) + "\n");
 }
 
-TEST_F(AppTest, CalendarEventsTreeStaysBalanced)
+TEST_F(CalendarTree, StaysBalanced)
 {
     std::vector<std::string> texts;
     for (int i = 0; i < 3000; ++i) texts.push_back("event " + std::to_string(i * 7919 % 3000));

@@ -35,6 +35,8 @@ std::string nested_arrays(int depth)
     return std::string(depth, '[') + std::string(depth, ']');
 }
 
+class CalendarJsonFile : public AppTest {};
+
 }  // namespace
 
 TEST(CalendarJson, KeepsMembersInDocumentOrder)
@@ -97,7 +99,7 @@ TEST(CalendarJson, NestingBeyondTheLimitIsRefusedWithoutCrashing)
     EXPECT_TRUE(parses(wide + "]"));
 }
 
-TEST_F(AppTest, CalendarJsonParseFile)
+TEST_F(CalendarJsonFile, ParsesThroughThePlatformPaths)
 {
     make_dir("UPDATE");
     write_file("UPDATE/cal.json", "\xEF\xBB\xBF[{\"a\": \"x\"}]");
