@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 #include "platform/posix/error_codes.h"
 #include "platform/posix/files_posix.h"
+#include "platform/posix/internet_curl.h"
 #include "platform/posix/pe_version.h"
 #include "platform/posix/platform_posix.h"
 
@@ -39,5 +40,14 @@ Platform native_platform()
     p.status_count = no_window_count;
     p.status_delete = no_window_delete;
     p.progress_set = no_window_progress;
+    p.inet_open_session = curl_open_session;
+    p.inet_connect = curl_connect;
+    p.inet_open_request = curl_open_request;
+    p.inet_send_request = curl_send_request;
+    p.inet_query_header = curl_query_header;
+    p.inet_query_data_available = curl_query_data_available;
+    p.inet_read = curl_read;
+    p.inet_close = curl_close;
+    p.inet_last_error = curl_last_error;
     return p;
 }
