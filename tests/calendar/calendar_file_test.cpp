@@ -301,11 +301,12 @@ TEST_F(CalendarFile, MoreEventsThanTheCountFieldHoldsKeepsTheFirst65535)
     }
     json += "]";
     write_source(json);
-    std::vector<Record> records;
-    ASSERT_EQ(convert(&records), 1);
-    ASSERT_EQ(records.size(), size_t(kMaxCalendarEvents));
-    EXPECT_EQ(records.front().text, "E000000");
-    EXPECT_EQ(records.back().text, "E065534");
+    ASSERT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 1);
+    std::string bytes = read_file("SAVE/KESTRL.CAL");
+    EXPECT_EQ(bytes.substr(0, 10), std::string("CALB\x2E\x00\xFF\xFF\x00\x00", 10));
+    ASSERT_EQ(bytes.size(), 10u + 46u * kMaxCalendarEvents) << "the count field matches the records";
+    EXPECT_EQ(bytes.substr(10 + 4, 8), std::string("\x07" "E000000", 8));
+    EXPECT_EQ(bytes.substr(bytes.size() - 46 + 4, 8), std::string("\x07" "E065534", 8));
     EXPECT_EQ(log_text(),
               "WARNING:\tThe calendar has 65537 events; only the first 65535 fit into SAVE\\KESTRL.CAL\n");
 }
