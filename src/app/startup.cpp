@@ -15,6 +15,7 @@
 #include "net/http_fetch.h"
 #include "net/internet_error.h"
 #include "net/self_update.h"
+#include "pipeline/update_run.h"
 #include "platform/platform.h"
 
 namespace {
@@ -98,6 +99,10 @@ int start(const char* commandLine)
     if (checkSelfUpdate(nullptr, g_config.session, &catalogue.slot[kSlotUpdater])) return 0;
 
     if (g_config.resetUpdates) deleteOldUpdates(catalogue);
+    if (g_config.autoMode) {
+        Update(nullptr);
+        return 0;
+    }
     return 0;
 }
 

@@ -1,9 +1,17 @@
 // One update run: the download phase, the install phase and the summary.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 struct Window;
 
 // Performs one whole run with the catalogue and selections of g_config; the owner
 // window is the main window (or none with -auto). Results go to the log, the status
 // list and the summary message.
 void Update(Window* owner);
+
+// The summary message of a run with these counts: "No files were updated.",
+// "One file was updated." or "%0d files were updated.", and on a second line
+// "There was one error." or "There were %0d errors." when there were errors.
+std::string update_summary(uint32_t updated, uint32_t errors);

@@ -2,10 +2,15 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/files_posix.h"
-#include "support/run_kstlupd.h"
+#include "support/program_run.h"
 #include "support/temp_folder.h"
 
 namespace {
+
+ProgramRun run_kstlupd(const std::vector<std::string>& args, const std::string& folder)
+{
+    return run_binary(KSTLUPD_BINARY, args, folder);
+}
 
 bool contains(const std::string& text, const std::string& part)
 {
@@ -17,12 +22,12 @@ TEST(StartupEndToEnd, MissingSaveFolderFailsWithTheMessageInTheLogOnly)
     TempFolder folder;
     make_dir("IMPORT");
     ProgramRun run = run_kstlupd({"-auto"}, folder.path);
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.exit_status, 255);
     const std::string log = read_file("kstlupd.log");
     EXPECT_TRUE(contains(log, "\nERROR:\tCan't find SAVE or IMPORT directory(s).  Is the\n"
                               "KESTRL Updater installed in the correct directory?\n"));
     EXPECT_TRUE(contains(log, "KESTRL Data Updater ver. 9.6 finished on "));
-    EXPECT_EQ(run.output, "");  // no box, no prompt
+    EXPECT_EQ(read_file("program.out"), "");  // no box, no prompt
     EXPECT_FALSE(path_exists("BACKUP"));
 }
 
@@ -30,7 +35,7 @@ TEST(StartupEndToEnd, BadOptionIsRejected)
 {
     TempFolder folder;
     ProgramRun run = run_kstlupd({"-auto", "-bogus"}, folder.path);
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.exit_status, 255);
     EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\tUnrecognized command-line option: -bogus\n"));
 }
 
@@ -40,7 +45,7 @@ TEST(StartupEndToEnd, UnattendedStartWritesHeaderVersionFooterAndMakesFolders)
     make_dir("SAVE");
     make_dir("IMPORT");
     ProgramRun run = run_kstlupd({"-auto", "-nocheck", "-version", "8.5.0.39", "-debug"}, folder.path);
-    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.exit_status, 0);
     const std::string log = read_file("kstlupd.log");
     const std::string dashes65(65, '-'), dashes66(66, '-');
     EXPECT_EQ(log.rfind(dashes65 + "\nKESTRL Data Updater ver. 9.6 started on ", 0), 0u);
@@ -58,12 +63,12 @@ TEST(StartupEndToEnd, UnsupportedVersionAndMissingProgramAreRefused)
     make_dir("SAVE");
     make_dir("IMPORT");
     ProgramRun run = run_kstlupd({"-auto", "-version", "8.5.0.4"}, folder.path);
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.exit_status, 255);
     EXPECT_TRUE(contains(read_file("kstlupd.log"),
                          "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"
                          "Try Help | Check for Updates from the KESTRL main menu.\n"));
     run = run_kstlupd({"-auto"}, folder.path);
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.exit_status, 255);
     EXPECT_TRUE(contains(read_file("kstlupd.log"),
                          "ERROR:\tCan't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?\n"));
 }
@@ -80,7 +85,7 @@ TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
     std::fputs("the first copy's log\n", held);
     std::fflush(held);
     ProgramRun run = run_kstlupd({"-auto", "-nocheck", "-version", "8.5.0.39"}, folder.path);
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.exit_status, 255);
     EXPECT_EQ(read_file("kstlupd.log"), "the first copy's log\n");
     EXPECT_FALSE(path_exists("BACKUP"));
     std::fclose(held);

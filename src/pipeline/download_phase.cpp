@@ -1,0 +1,143 @@
+#include "pipeline/download_phase.h"
+
+#include <ctime>
+
+#include "app/config.h"
+#include "app/log.h"
+#include "app/status_line.h"
+#include "calendar/calendar_download.h"
+#include "catalogue/selections.h"
+#include "files/file_ops.h"
+#include "net/http_fetch.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The progress bar's total for the IOTA list when the server's length is not used.
+constexpr uint32_t kIotaDefaultSize = 0x12B000;
+
+int internet_error_outcome(Window* owner, int slot, const DataSource& source)
+{
+    std::string line = format_bounded(kMessageSize, "%s -- Internet Error", source.title);
+    statusLine(owner, line.c_str(), -1);
+    ++g_config.errorCount;
+    g_config.selections->upd[slot] = 0;
+    return 0;
+}
+
+}  // namespace
+
+std::string result_date(int64_t unix_time)
+{
+    std::time_t t = std::time_t(unix_time);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char buffer[24] = {};
+    std::strftime(buffer, sizeof buffer, "%d-%b-%Y %H:%M", &utc);
+    return buffer;
+}
+
+int downloadSource(Window* owner, int slot, DataSource* source)
+{
+    Selections& s = *g_config.selections;
+    if (!source->remotePath) return s.upd[slot];
+
+    if (!fileExists(source->targetPath.c_str())) {
+        debug_printf("DEBUG:\t  %s does not exist, must download it.\n", source->targetPath.c_str());
+        s.upd[slot] = 1;
+    }
+    if (s.sel[slot] == 0 && s.upd[slot] == 0) {
+        debug_printf("DEBUG:\t%s is not selected.\n", source->title);
+        return 0;
+    }
+    FileStatus local;
+    if (g_platform.file_status(source->downloadPath.c_str(), &local) && !local.is_directory) {
+        source->localTime = local.mtime;
+        source->localSize = uint32_t(local.size);
+    } else {
+        s.upd[slot] = 1;
+    }
+
+    InetHandle* request = openRequest(owner, g_config.session, *source);
+    if (!request) return internet_error_outcome(owner, slot, *source);
+
+    if (slot != kSlotCalendarSource) {
+        if (!queryRemoteInfo(owner, request, source)) {
+            closeRequest(request);
+            return internet_error_outcome(owner, slot, *source);
+        }
+        if (double(source->remoteTime - source->localTime) > 0) s.upd[slot] = 1;
+    } else if (download_calendar(owner, request, source)) {
+        s.upd[slot] = 1;
+    }
+    // The calendar check has closed its request either way.
+    if (slot == kSlotCalendarSource) request = nullptr;
+
+    if (!s.upd[slot]) {
+        if (request) closeRequest(request);
+        std::string line = format_bounded(kMessageSize, "%s -- %s", source->title, result_date(source->remoteTime).c_str());
+        statusLine(owner, line.c_str(), -1);
+        return 0;
+    }
+
+    std::string line;
+    if (slot == kSlotCalendarSource) {
+        line = format_bounded(kMessageSize, "Downloaded:  %s", source->title);
+    } else {
+        std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title);
+        status_progress_line(owner, progress.c_str());
+        if (slot == kSlotIota) source->remoteSize = source->localSize ? source->localSize : kIotaDefaultSize;
+        const int failed = fetchToFile(owner, request, *source, source->downloadPath.c_str());
+        closeRequest(request);
+        if (failed) {
+            status_remove_last(owner);
+            return internet_error_outcome(owner, slot, *source);
+        }
+        line = format_bounded(kMessageSize, "Downloaded:  %s -- %s", source->title, result_date(source->remoteTime).c_str());
+    }
+    status_remove_last(owner);
+    statusLine(owner, line.c_str(), -1);
+    return 1;
+}
+
+void downloadGroup(Window* owner, int group, std::span<const int> sources)
+{
+    Catalogue& c = *g_config.catalogue;
+    Selections& s = *g_config.selections;
+    if (s.sel[group] == 0 && !c.slot[group].required) {
+        for (int m : sources) {
+            if (s.sel[m] != s.ini[m]) {
+                s.upd[group] = 1;
+                return;
+            }
+        }
+        return;
+    }
+    for (int m : sources) {
+        if (s.sel[m]) {
+            s.upd[m] = 0;
+            if (downloadSource(owner, m, &c.slot[m])) s.upd[group] = 1;
+        } else if (s.ini[m]) {
+            s.upd[group] = 1;
+        }
+    }
+    if (!fileExists(c.slot[group].targetPath.c_str())) s.upd[group] = 1;
+}
+
+void downloadUpdates(Window* owner)
+{
+    Catalogue& c = *g_config.catalogue;
+    Selections& s = *g_config.selections;
+    for (int slot : c.mainList) {
+        s.upd[slot] = 0;
+        if (slot == kSlotCalendar) {
+            downloadGroup(owner, slot, kCalendarSources);
+        } else if (slot == kSlotMaster || slot == kSlotMasterOld) {
+            downloadGroup(owner, slot, kMasterCallSources);
+        } else if (slot == kSlotMembership) {
+            downloadGroup(owner, slot, kMembershipSources);
+        } else if (s.sel[slot] || c.slot[slot].required) {
+            downloadSource(owner, slot, &c.slot[slot]);
+        }
+    }
+}

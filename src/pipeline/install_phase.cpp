@@ -1,0 +1,104 @@
+#include "pipeline/install_phase.h"
+
+#include <array>
+
+#include "app/config.h"
+#include "app/log.h"
+#include "app/report.h"
+#include "app/status_line.h"
+#include "calendar/calendar_file.h"
+#include "calls/master_file.h"
+#include "calls/membership_file.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/selections.h"
+#include "files/file_ops.h"
+#include "files/zip_members.h"
+#include "nodes/node_merge.h"
+#include "pipeline/country_texts.h"
+#include "pipeline/download_phase.h"
+#include "platform/platform.h"
+
+namespace {
+
+enum class ResultLine { TitleOnly, TitleAndDate };
+
+// Installs one slot; returns 0 when the installer failed (it has reported why).
+int install_slot(Window* owner, Catalogue* catalogue, int slot, ResultLine* line)
+{
+    const bool v9 = is_version9(g_config.hostVersion);
+    DataSource& source = catalogue->slot[slot];
+    switch (slot) {
+    case kSlotAwards:
+        *line = ResultLine::TitleOnly;
+        if (v9) {
+            static constexpr std::array<int, 2> members{2, 3};
+            extractMembers(*catalogue, source, members);
+            g_platform.delete_file(source.targetPath.c_str());
+        } else {
+            static constexpr std::array<int, 1> members{kSlotAwards};
+            extractMembers(*catalogue, source, members);
+        }
+        return 1;
+    case kSlotCalendar:
+        *line = ResultLine::TitleOnly;
+        return write_calendar(owner, slot, *catalogue);
+    case kSlotCountry:
+        *line = ResultLine::TitleAndDate;
+        if (v9) {
+            if (!directoryExists("CTYTexts")) {
+                std::string text = format_bounded(
+                    kMessageSize, "ERROR: Can't update country files if directory %s does not exist", "CTYTexts");
+                report_message(owner, text.c_str(), "Can't Update CTY", kMbIconError);
+                return 0;
+            }
+            static constexpr std::array<int, 5> members{13, 14, 12, 16, 0};
+            extractMembers(*catalogue, source, members);
+            (void)restoreCountryTexts(owner);
+            g_platform.delete_file(source.targetPath.c_str());
+        } else {
+            static constexpr std::array<int, 2> members{kSlotCountry, kSlotPrefixMap};
+            extractMembers(*catalogue, source, members);
+        }
+        return 1;
+    case kSlotNodesKeepAlive:
+    case kSlotNodes:
+        *line = ResultLine::TitleAndDate;
+        return mergeNodeList(owner, source) != 0;
+    case kSlotMasterOld:
+    case kSlotMaster:
+        *line = ResultLine::TitleOnly;
+        return writeMasterFile(owner, slot, *catalogue);
+    case kSlotMembership:
+        *line = ResultLine::TitleOnly;
+        return writeMembershipFile(owner, slot, *catalogue);
+    default:
+        *line = ResultLine::TitleAndDate;
+        return installCopy(owner, source);
+    }
+}
+
+}  // namespace
+
+void updateTargets(Window* owner, Catalogue* catalogue)
+{
+    const Selections& s = *g_config.selections;
+    int line_index = 0;
+    for (int slot : catalogue->mainList) {
+        if (!s.upd[slot]) continue;
+        const DataSource& source = catalogue->slot[slot];
+        debug_printf("DEBUG:\t%s will be updated\n", source.title);
+        if (!backupTarget(owner, source)) {
+            std::string text = format_bounded(kMessageSize, "Error backing up %s", source.targetPath.c_str());
+            statusLine(owner, text.c_str(), line_index++);
+            continue;
+        }
+        ResultLine kind = ResultLine::TitleOnly;
+        if (!install_slot(owner, catalogue, slot, &kind)) continue;
+        std::string text = kind == ResultLine::TitleOnly
+                               ? format_bounded(kMessageSize, "Updated:  %s", source.title)
+                               : format_bounded(kMessageSize, "Updated:  %s -- %s", source.title,
+                                                result_date(source.remoteTime).c_str());
+        statusLine(owner, text.c_str(), line_index++);
+        ++g_config.updatedCount;
+    }
+}

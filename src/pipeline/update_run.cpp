@@ -1,0 +1,33 @@
+#include "pipeline/update_run.h"
+
+#include "app/config.h"
+#include "app/log.h"
+#include "app/report.h"
+#include "pipeline/download_phase.h"
+#include "pipeline/install_phase.h"
+#include "platform/platform.h"
+
+std::string update_summary(uint32_t updated, uint32_t errors)
+{
+    std::string first = updated == 0   ? std::string("No files were updated.")
+                        : updated == 1 ? std::string("One file was updated.")
+                                       : format_bounded(kMessageSize, "%0d files were updated.", int(updated));
+    if (errors == 0) return first;
+    std::string second = errors == 1 ? std::string("There was one error.")
+                                     : format_bounded(kMessageSize, "There were %0d errors.", int(errors));
+    return format_bounded(kMessageSize, "%s\n%s", first.c_str(), second.c_str());
+}
+
+void Update(Window* owner)
+{
+    g_config.errorCount = 0;
+    g_config.updatedCount = 0;
+    debug_printf("\nDEBUG:\tStarted downloadUpdates()\n\n");
+    downloadUpdates(owner);
+    debug_printf("\nDEBUG:\tFinished downloadUpdates()\n\n");
+    debug_printf("\nDEBUG:\tStarted updateTargets()\n\n");
+    updateTargets(owner, g_config.catalogue);
+    debug_printf("\nDEBUG:\tFinished updateTargets()\n\n");
+    const std::string text = update_summary(g_config.updatedCount, g_config.errorCount);
+    report_message(nullptr, text.c_str(), "Update finished", kMbIconInformation);
+}

@@ -1,0 +1,117 @@
+// Whole unattended runs of the real program in a sample logging-program folder,
+// against nginx on loopback serving a sample mirror, reached through -proxy.
+#include <gtest/gtest.h>
+
+#include "support/mirror_server.h"
+#include "support/program_run.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+const std::string kSep(56, '-');
+
+size_t count_of(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+class UpdateRunEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(make_sample_data(folder.path + "/sample", 3000));
+        server = std::make_unique<MirrorServer>(folder.path + "/sample/mirror", folder.path + "/nginx");
+        ASSERT_NE(server->port, 0) << "nginx did not start";
+        kestrl = folder.path + "/sample/kestrl";
+    }
+    // One unattended run; returns the log.
+    std::string run(std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> args{"-auto", "-nocheck", "-debug", "-proxy", "127.0.0.1:" + std::to_string(server->port)};
+        args.insert(args.end(), extra.begin(), extra.end());
+        ProgramRun r = run_binary(KSTLUPD_BINARY, args, kestrl, {{"XDG_DATA_HOME", folder.path + "/xdg"}});
+        EXPECT_EQ(r.exit_status, 0);
+        EXPECT_FALSE(r.timed_out);
+        return read_file(kestrl + "/kstlupd.log");
+    }
+    std::string file(const std::string& name) { return read_file(kestrl + "/" + name); }
+
+    TempFolder folder;
+    std::unique_ptr<MirrorServer> server;
+    std::string kestrl;
+};
+
+TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
+{
+    const std::string first = run();
+    // Download results, then a blank line, the separator and a blank line, then installs.
+    EXPECT_NE(first.find("Downloaded:  Custom Awards (AWD) -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_NE(first.find("Downloaded:  425 DX Calendar\n"), std::string::npos);
+    EXPECT_NE(first.find("Downloaded:  Country File (CTY) -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_NE(first.find("Club Log -- Internet Error\n"), std::string::npos);  // nginx tunnels no TLS
+    EXPECT_NE(first.find("Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_NE(first.find("Downloaded:  eQSL -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_EQ(first.find("IOTA Islands (XML) --"), std::string::npos);  // not selected, not required
+    const std::string installs = "\n\n" + kSep + "\n\nUpdated:  Custom Awards (AWD)\n";
+    const size_t at = first.find(installs);
+    ASSERT_NE(at, std::string::npos) << first;
+    const std::string tail = first.substr(at);
+    std::vector<std::string> order{"Updated:  Custom Awards (AWD)\n",
+                                   "Updated:  Calendar (CAL)\n",
+                                   "Updated:  Country File (CTY) -- 24-Nov-2025 16:00\n",
+                                   "Updated:  Master Callsigns (MAS1)\n",
+                                   "Updated:  Membership List (MAS2)\n",
+                                   "Updated:  DX Cluster Nodes (TCP) -- 24-Nov-2025 16:00\n",
+                                   "Updated:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"};
+    size_t pos = 0;
+    for (const auto& line : order) {
+        size_t found = tail.find(line, pos);
+        EXPECT_NE(found, std::string::npos) << line;
+        if (found != std::string::npos) pos = found;
+    }
+    EXPECT_NE(first.find("INFO:\t7 files were updated.\nThere was one error.\n"), std::string::npos);
+    EXPECT_EQ(count_of(first, "\n\n" + kSep + "\n\n"), 1u);
+
+    // What was installed.
+    EXPECT_EQ(file("SAVE/kestrl.awd").rfind("AWARD,", 0), 0u);
+    EXPECT_EQ(file("SAVE/kestrl.cty").rfind("Sample Country:", 0), 0u);
+    EXPECT_EQ(file("IMPORT/adif.pmp").rfind("K 291\r\n", 0), 0u);
+    EXPECT_EQ(file("SAVE/KESTRL.CAL").rfind("CALB", 0), 0u);
+    EXPECT_EQ(file("KESTRL.MAS1").rfind("KSTLMAS1\x0c", 0), 0u);
+    EXPECT_NE(file("KESTRL.MAS2").find("MEMBERA"), std::string::npos);
+    const std::string nodes = file("SAVE/KESTRL.TCP");
+    EXPECT_EQ(nodes.rfind("K1TTT,", 0), 0u);  // the favourite stays first
+    EXPECT_NE(nodes.find("MYLOCAL1,192.168.1.20:7300\r\n"), std::string::npos);
+    EXPECT_NE(nodes.find("\r\nVERSION,2025-11-20\r\n"), std::string::npos);
+    EXPECT_EQ(file("BACKUP/KESTRL.TCP"), "K1TTT,dxc.k1ttt.example:7373\r\nMYLOCAL1,192.168.1.20:7300\r\n"
+                                        "LOCAL,127.0.0.1:7300\r\nVERSION,2025-01-01\r\n");
+    EXPECT_EQ(mtime_of(kestrl + "/UPDATE/kestrl_cty.zip"), 1764000000);
+
+    // Second run: every copy is current; nothing is fetched or installed.
+    const std::string second = run();
+    EXPECT_EQ(second.find("Downloaded:"), std::string::npos) << second;
+    EXPECT_EQ(second.find("Updated:"), std::string::npos);
+    EXPECT_NE(second.find("Country File (CTY) -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_NE(second.find("INFO:\tNo files were updated.\nThere was one error.\n"), std::string::npos);
+    EXPECT_EQ(second.find("\n\n" + kSep + "\n\n"), std::string::npos);
+}
+
+TEST_F(UpdateRunEndToEnd, ResetFetchesAgainAndAMissingTargetIsRestored)
+{
+    run();
+    std::remove((kestrl + "/SAVE/KESTRL.WPX").c_str());
+    const std::string again = run();
+    EXPECT_NE(again.find("Downloaded:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_NE(again.find("INFO:\tOne file was updated.\nThere was one error.\n"), std::string::npos);
+    EXPECT_FALSE(file("SAVE/KESTRL.WPX").empty());
+
+    const std::string reset = run({"-reset"});
+    EXPECT_NE(reset.find("Downloaded:  Country File (CTY) -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_NE(reset.find("Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_NE(reset.find("DEBUG:\tDeleting UPDATE\\kestrl_cty.zip (Country File (CTY))\n"), std::string::npos);
+    EXPECT_TRUE(path_exists(kestrl + "/member.txt"));
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+#include "support/fake_status_list.h"
+
+#include "platform/platform.h"
+
+namespace {
+
+FakeStatusList* g_list = nullptr;
+
+}  // namespace
+
+void install_fake_status_list(FakeStatusList* list)
+{
+    g_list = list;
+    g_platform.status_insert = [](Window*, const char* text, int index) {
+        auto& l = g_list->lines;
+        if (index < 0 || size_t(index) >= l.size()) l.push_back(text);
+        else l.insert(l.begin() + index, text);
+    };
+    g_platform.status_count = [](Window*) { return int(g_list->lines.size()); };
+    g_platform.status_delete = [](Window*, int index) {
+        auto& l = g_list->lines;
+        if (index >= 0 && size_t(index) < l.size()) l.erase(l.begin() + index);
+    };
+    g_platform.progress_set = [](Window*, int percent) { g_list->progress.push_back(percent); };
+}

@@ -1,0 +1,43 @@
+#include "support/mirror_server.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "support/temp_folder.h"
+
+namespace {
+
+std::string script(const char* name)
+{
+    return std::string(KSTLUPD_SOURCE_DIR) + "/scripts/" + name;
+}
+
+}  // namespace
+
+MirrorServer::MirrorServer(const std::string& mirror, const std::string& state_folder) : state(state_folder)
+{
+    const std::string command = script("mirror_server.sh") + " start '" + mirror + "' '" + state + "'";
+    FILE* out = ::popen(command.c_str(), "r");
+    if (!out) return;
+    char line[64] = {};
+    if (std::fgets(line, sizeof line, out)) port = std::atoi(line);
+    if (::pclose(out) != 0) port = 0;
+}
+
+MirrorServer::~MirrorServer()
+{
+    const std::string command = script("mirror_server.sh") + " stop '" + state + "'";
+    if (std::system(command.c_str()) != 0) { /* already gone */ }
+}
+
+std::string MirrorServer::access_log() const
+{
+    return read_file(state + "/access.log");
+}
+
+bool make_sample_data(const std::string& out, int calls)
+{
+    const std::string command = "python3 " + script("make_sample_data.py") + " '" + out + "' --calls " +
+                                std::to_string(calls) + " >/dev/null";
+    return std::system(command.c_str()) == 0;
+}

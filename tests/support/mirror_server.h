@@ -1,0 +1,21 @@
+// A real web server (nginx) on loopback serving a sample mirror by host name, for
+// end-to-end runs of the program through -proxy. Started by the constructor with
+// scripts/mirror_server.sh, stopped by the destructor.
+#pragma once
+
+#include <string>
+
+struct MirrorServer {
+    std::string state;   // configuration, logs and pid file
+    int port = 0;        // 0 when it could not be started
+    MirrorServer(const std::string& mirror, const std::string& state_folder);
+    ~MirrorServer();
+    MirrorServer(const MirrorServer&) = delete;
+    MirrorServer& operator=(const MirrorServer&) = delete;
+    // The access log: one line per request, "host method uri status bytes".
+    std::string access_log() const;
+};
+
+// Generates the sample logging-program folder OUT/kestrl and mirror OUT/mirror with
+// scripts/make_sample_data.py; true on success.
+bool make_sample_data(const std::string& out, int calls);

@@ -1,0 +1,36 @@
+#include "support/run_fixture.h"
+
+#include <cstring>
+
+#include "app/host_checks.h"
+
+void RunTest::SetUp()
+{
+    AppTest::SetUp();
+    for (const char* d : {"SAVE", "IMPORT", "BACKUP", "UPDATE"}) make_dir(d);
+    install_fake_status_list(&status);
+    use_host_version("8.5.0.39");
+}
+
+void RunTest::TearDown()
+{
+    g_config.catalogue = nullptr;
+    g_config.selections = nullptr;
+    AppTest::TearDown();
+}
+
+void RunTest::use_host_version(const char* hostVersion)
+{
+    g_config.hostVersion = hostVersion;
+    choose_master_slot(&g_config);
+    build_catalogue(&catalogue);
+    selections = new_status(catalogue);
+    g_config.catalogue = &catalogue;
+    g_config.selections = selections.get();
+}
+
+void RunTest::select_nothing()
+{
+    std::memset(selections->sel, 0, sizeof selections->sel);
+    std::memset(selections->ini, 0, sizeof selections->ini);
+}
