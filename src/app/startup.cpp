@@ -13,6 +13,7 @@
 #include "catalogue/selections.h"
 #include "files/file_ops.h"
 #include "platform/platform.h"
+#include "ui/windowed_mode.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ int start(const char* commandLine)
     g_config.selections = load_selections(catalogue).release();
 
     if (g_config.resetUpdates) deleteOldUpdates(catalogue);
+    if (!g_config.autoMode) return run_main_window();
     return 0;
 }
 

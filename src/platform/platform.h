@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/toolkit.h"
+
 // Opaque handles. A Window is whatever the toolkit uses for the main window; the
 // core only passes it on. An InetHandle is a session, a connection or a request.
 struct Window;
@@ -115,6 +117,9 @@ struct Platform {
     int (*inet_read)(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
     void (*inet_close)(InetHandle* handle);
     uint32_t (*inet_last_error)();
+
+    // ---- toolkit: the windows (platform/toolkit.h) ----------------------------
+    Toolkit toolkit;
 };
 
 extern Platform g_platform;
