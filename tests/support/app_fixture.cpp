@@ -31,11 +31,16 @@ ScriptedDialogs* current_dialogs()
     return g_dialogs;
 }
 
-void AppTest::SetUp()
+void install_scripted_dialogs(ScriptedDialogs* dialogs)
 {
-    g_dialogs = &dialogs;
+    g_dialogs = dialogs;
     g_platform.message_box = scripted_box;
     g_platform.enable_window = scripted_enable;
+}
+
+void AppTest::SetUp()
+{
+    install_scripted_dialogs(&dialogs);
     g_config = Config{};
     g_config.version = "9.6";
     g_config.log = std::fopen("test.log", "w+");

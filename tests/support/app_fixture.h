@@ -37,5 +37,9 @@ protected:
     ScriptedDialogs dialogs;
 };
 
+// Routes g_platform's message boxes and window enabling to `dialogs` (AppTest does
+// this itself; other fixtures call it after saving the table).
+void install_scripted_dialogs(ScriptedDialogs* dialogs);
+
 // The dialogs of the running test (set by AppTest).
 ScriptedDialogs* current_dialogs();

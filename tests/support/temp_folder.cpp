@@ -1,5 +1,6 @@
 #include "support/temp_folder.h"
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

@@ -204,7 +204,18 @@ FILE* posix_open_file(const char* path, const char* mode)
 {
     const std::string native = posix_native_path(path);
     FILE* file = std::fopen(native.c_str(), mode);
-    if (!file) fail(native.c_str());
+    if (!file) {
+        fail(native.c_str());
+        return nullptr;
+    }
+    // A folder opens for reading here but not on Windows; callers expect a file.
+    struct stat st;
+    if (::fstat(::fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(file);
+        errno = EISDIR;
+        fail(native.c_str());
+        return nullptr;
+    }
     return file;
 }
 

@@ -1,0 +1,123 @@
+#include "app/host_checks.h"
+
+#include <csignal>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/app_fixture.h"
+#include "support/pe_builder.h"
+
+extern char** environ;
+
+namespace {
+
+using HostChecks = AppTest;
+
+TEST_F(HostChecks, VersionGateComparesText)
+{
+    EXPECT_EQ(version_refused("8.5.0.39"), 0);
+    EXPECT_EQ(version_refused("8.5.0.38"), 0);
+    EXPECT_EQ(version_refused("8.4.9.9"), 0);
+    EXPECT_EQ(version_refused("7.06"), 0);
+    EXPECT_EQ(version_refused("8.5.0.100"), 0);
+    EXPECT_EQ(version_refused("10.0.0.0"), 0);
+    EXPECT_EQ(version_refused("8.5.0.4"), 1);
+    EXPECT_EQ(version_refused("9.0.0.1"), 1);
+    EXPECT_EQ(version_refused("8.5.0.39.1"), 1);  // a longer text sorts after its prefix
+}
+
+TEST_F(HostChecks, MasterSlotComparesText)
+{
+    Config c;
+    c.hostVersion = "7.06";
+    choose_master_slot(&c);
+    EXPECT_EQ(c.masterSlot, 10u);
+    c.hostVersion = "7.05";
+    choose_master_slot(&c);
+    EXPECT_EQ(c.masterSlot, 9u);
+    c.hostVersion = "10.0.0.0";
+    choose_master_slot(&c);
+    EXPECT_EQ(c.masterSlot, 9u);
+    c.hostVersion = "8.5.0.39";
+    choose_master_slot(&c);
+    EXPECT_EQ(c.masterSlot, 10u);
+}
+
+TEST_F(HostChecks, VersionFromCommandLineIsLoggedWithoutReadingTheProgram)
+{
+    g_config.hostVersion = "8.5.0.39";
+    ASSERT_EQ(get_host_version(&g_config), 1);
+    EXPECT_EQ(log_text(), "\nKESTRL version is 8.5.0.39\n\n");
+}
+
+TEST_F(HostChecks, VersionFromTheProgramsVersionResource)
+{
+    EXPECT_EQ(get_host_version(&g_config), 0);  // no kestrl.exe at all
+
+    PeOptions options;
+    options.major = 8;
+    options.minor = 5;
+    options.build = 0;
+    options.revision = 39;
+    const auto image = build_pe(options);
+    write_file("kestrl.exe", std::string(image.begin(), image.end()));
+    ASSERT_EQ(get_host_version(&g_config), 1);
+    EXPECT_EQ(g_config.hostVersion, "8.5.0.39");
+    EXPECT_EQ(log_text(), "\nKESTRL version is 8.5.0.39\n\n");
+}
+
+TEST_F(HostChecks, WrongSignatureOrNoVersionResourceGivesNoVersion)
+{
+    PeOptions bad_signature;
+    bad_signature.signature = 0x12345678;
+    auto image = build_pe(bad_signature);
+    write_file("kestrl.exe", std::string(image.begin(), image.end()));
+    EXPECT_EQ(get_host_version(&g_config), 0);
+    EXPECT_TRUE(g_config.hostVersion.empty());
+
+    PeOptions no_version;
+    no_version.with_version = false;
+    image = build_pe(no_version);
+    write_file("kestrl.exe", std::string(image.begin(), image.end()));
+    EXPECT_EQ(get_host_version(&g_config), 0);
+    EXPECT_EQ(log_text(), "");
+}
+
+TEST_F(HostChecks, RunningCheckUsesProcessNamesCaseSensitively)
+{
+    static std::vector<std::string> names;
+    g_platform.process_names = [](std::vector<std::string>* out) {
+        *out = names;
+        return 1;
+    };
+    names = {"bash", "KESTRL.EXE", "wineserver"};
+    EXPECT_EQ(host_running(), 0);
+    names = {"bash", "my-kestrl.exe"};
+    EXPECT_EQ(host_running(), 1);
+    g_platform.process_names = [](std::vector<std::string>*) { return 0; };
+    EXPECT_EQ(host_running(), 1);  // no list: taken to be running
+}
+
+TEST_F(HostChecks, RealProcessNamedLikeTheLoggingProgramIsSeen)
+{
+    EXPECT_EQ(host_running(), 0);
+    // A copy of sleep under a Windows-looking name, as a program under Wine shows.
+    std::filesystem::copy_file("/bin/sleep", "kestrl.exe");
+    ::chmod("kestrl.exe", 0755);
+    const std::string path = folder.path + "/kestrl.exe";
+    char* const argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>("30"), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ), 0);
+    int seen = 0;
+    for (int i = 0; i < 200 && !seen; ++i) {
+        seen = host_running();
+        if (!seen) ::usleep(10000);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_EQ(seen, 1);
+}
+
+}  // namespace

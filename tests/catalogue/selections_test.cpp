@@ -1,0 +1,183 @@
+#include "catalogue/selections.h"
+
+#include <cstring>
+#include <map>
+
+#include "app/host_checks.h"
+#include "catalogue/catalogue.h"
+#include "support/app_fixture.h"
+
+namespace {
+
+class SelectionsTest : public AppTest {
+protected:
+    void build(const char* hostVersion)
+    {
+        g_config.hostVersion = hostVersion;
+        choose_master_slot(&g_config);
+        build_catalogue(&catalogue);
+    }
+    Catalogue catalogue;
+};
+
+std::string record_bytes(const Selections& s)
+{
+    uint8_t raw[kSelectionsSize];
+    encode_selections(s, raw);
+    return std::string(reinterpret_cast<char*>(raw), kSelectionsSize);
+}
+
+struct FakeBoxes {
+    std::map<int, int> checked;
+    CheckBoxReader reader()
+    {
+        return {this, [](void* self, int id) {
+                    auto& m = static_cast<FakeBoxes*>(self)->checked;
+                    auto it = m.find(id);
+                    return it == m.end() ? 0 : it->second;
+                }};
+    }
+};
+
+TEST_F(SelectionsTest, DefaultsHaveTheLayoutAndTheCatalogueSelection)
+{
+    build("8.5.0.39");
+    auto s = new_status(catalogue);
+    const std::string raw = record_bytes(*s);
+    ASSERT_EQ(raw.size(), 109u);
+    EXPECT_EQ(raw.substr(0, 8), std::string("KSTLUPD\0", 8));
+    EXPECT_EQ(raw.substr(8, 8), std::string("9.6\0\0\0\0\0", 8));
+    EXPECT_EQ(raw.substr(16, 4), std::string("INI\0", 4));
+    EXPECT_EQ(raw.substr(47, 4), std::string("SEL\0", 4));
+    EXPECT_EQ(raw.substr(78, 4), std::string("UPD\0", 4));
+    EXPECT_EQ(raw.substr(20, 27), std::string(27, '\0'));
+    EXPECT_EQ(raw.substr(82, 27), std::string(27, '\0'));
+    for (int i = 0; i < kSlotCount; ++i) EXPECT_EQ(s->sel[i], catalogue.slot[i].selected) << i;
+    EXPECT_EQ(s->sel[21], 'E');
+    EXPECT_EQ(log_text(), "");  // no debug lines without -debug
+}
+
+TEST_F(SelectionsTest, DebugLinesPrintEachSlotInItsForm)
+{
+    build("8.5.0.39");
+    g_config.debug = 1;
+    auto s = new_status(catalogue);
+    const std::string log = log_text();
+    EXPECT_NE(log.find("DEBUG:\tnew_status(): 1 - Custom Awards (AWD)\n"), std::string::npos);
+    EXPECT_NE(log.find("DEBUG:\tnew_status():   - IOTA Islands (XML)\n"), std::string::npos);
+    EXPECT_NE(log.find("DEBUG:\tnew_status(): E - eQSL\n"), std::string::npos);
+    EXPECT_EQ(log.substr(log.size() - 2), "\n\n");
+}
+
+TEST_F(SelectionsTest, ReadAcceptsSameMajorVersionAndIgnoresTagsAndTail)
+{
+    build("8.5.0.39");
+    auto s = new_status(catalogue);
+    s->sel[21] = 0x45;
+    std::string raw = record_bytes(*s);
+    raw.replace(8, 8, std::string("9.2\0\0\0\0\0", 8));
+    raw.replace(16, 4, "XXXX");
+    raw.replace(78, 4, "????");
+    write_file("kstlupd.ini", raw + "trailing bytes");
+    g_config.debug = 1;
+    auto loaded = load_selections(catalogue);
+    EXPECT_EQ(loaded->sel[21], 'E');
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_NE(log_text().find("DEBUG:\tread_ini(): E - eQSL\n"), std::string::npos);
+}
+
+TEST_F(SelectionsTest, InvalidFilesFallBackToDefaultsWithTheMessage)
+{
+    build("8.5.0.39");
+    auto s = new_status(catalogue);
+    s->sel[7] = 1;  // not a default
+    const std::string good = record_bytes(*s);
+
+    std::string other_major = good;
+    other_major.replace(8, 8, std::string("8.1\0\0\0\0\0", 8));
+    std::string wrong_id = good;
+    wrong_id[0] = 'X';
+    for (const std::string& bad : {good.substr(0, 108), other_major, wrong_id}) {
+        write_file("kstlupd.ini", bad);
+        dialogs.shown.clear();
+        auto loaded = load_selections(catalogue);
+        EXPECT_EQ(loaded->sel[7], 0);
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].text, "Saved selections are not valid, using defaults.");
+        EXPECT_EQ(dialogs.shown[0].title, "Invalid settings");
+    }
+    // Missing file: defaults, silently.
+    std::remove("kstlupd.ini");
+    dialogs.shown.clear();
+    load_selections(catalogue);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(SelectionsTest, UnreadableFileIsReportedThenDefaults)
+{
+    build("8.5.0.39");
+    make_dir("kstlupd.ini");  // a folder where the file should be
+    auto loaded = load_selections(catalogue);
+    EXPECT_EQ(loaded->sel[1], 1);
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown[0].title, "File Open");
+}
+
+TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
+{
+    build("9.0.0.0");
+    auto s = new_status(catalogue);
+    s->sel[21] = 'Z';
+    FakeBoxes boxes;  // nothing checked at all
+    boxes.checked[1400 + 7] = 1;
+    CopySelections(boxes.reader(), s.get(), catalogue);
+    for (int i : {0, 5, 12, 13, 14, 16}) EXPECT_EQ(s->sel[i], 0) << i;
+    EXPECT_EQ(s->sel[7], 1);
+    EXPECT_EQ(s->sel[6], 0);    // no box of its own
+    EXPECT_EQ(s->sel[19], 1);   // set by the settings windows, untouched
+    EXPECT_EQ(s->sel[21], 'Z');
+
+    boxes.checked[1400 + 5] = 1;
+    CopySelections(boxes.reader(), s.get(), catalogue);
+    for (int i : {0, 5, 12, 13, 14, 16}) EXPECT_EQ(s->sel[i], 1) << i;
+    EXPECT_EQ(s->sel[15], 0);
+
+    build("8.5.0.39");
+    s->sel[15] = 0;
+    s->sel[0] = 1;
+    CopySelections(boxes.reader(), s.get(), catalogue);
+    EXPECT_EQ(s->sel[15], 1);
+    EXPECT_EQ(s->sel[0], 1);  // unchanged in other versions
+}
+
+TEST_F(SelectionsTest, WriteOnlyWhenChangedAndThroughATemporaryFile)
+{
+    build("8.5.0.39");
+    auto s = new_status(catalogue);
+    ASSERT_EQ(write_selections(nullptr, s.get(), catalogue), 1);  // defaults differ from ini
+    const std::string first = read_file("kstlupd.ini");
+    ASSERT_EQ(first.size(), 109u);
+    EXPECT_EQ(first.substr(20, 27), first.substr(51, 27));  // ini equals sel in the file
+    EXPECT_FALSE(path_exists("kstlupd.ini.~new"));
+
+    // Unchanged: the file is not touched.
+    set_mtime("kstlupd.ini", 1000);
+    ASSERT_EQ(write_selections(nullptr, s.get(), catalogue), 1);
+    EXPECT_EQ(mtime_of("kstlupd.ini"), 1000);
+
+    // Written by another version: rewritten with ours.
+    std::memcpy(s->version, "9.2\0", 4);
+    ASSERT_EQ(write_selections(nullptr, s.get(), catalogue), 1);
+    EXPECT_EQ(read_file("kstlupd.ini").substr(8, 4), std::string("9.6\0", 4));
+
+    // A failed write keeps the old file and is reported.
+    s->sel[7] = 1;
+    g_platform.move_file = [](const char*, const char*) { return 0; };
+    EXPECT_EQ(write_selections(nullptr, s.get(), catalogue), 0);
+    EXPECT_EQ(read_file("kstlupd.ini").substr(51 + 7, 1), std::string(1, '\0'));
+    EXPECT_FALSE(path_exists("kstlupd.ini.~new"));
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown.back().title, "File Open");
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+// The real program in a temporary logging-program folder.
+#include <gtest/gtest.h>
+
+#include "platform/posix/files_posix.h"
+#include "support/run_kstlupd.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST(StartupEndToEnd, MissingSaveFolderFailsWithTheMessageInTheLogOnly)
+{
+    TempFolder folder;
+    make_dir("IMPORT");
+    ProgramRun run = run_kstlupd({"-auto"}, folder.path);
+    EXPECT_EQ(run.status, 255);
+    const std::string log = read_file("kstlupd.log");
+    EXPECT_TRUE(contains(log, "\nERROR:\tCan't find SAVE or IMPORT directory(s).  Is the\n"
+                              "KESTRL Updater installed in the correct directory?\n"));
+    EXPECT_TRUE(contains(log, "KESTRL Data Updater ver. 9.6 finished on "));
+    EXPECT_EQ(run.output, "");  // no box, no prompt
+    EXPECT_FALSE(path_exists("BACKUP"));
+}
+
+TEST(StartupEndToEnd, BadOptionIsRejected)
+{
+    TempFolder folder;
+    ProgramRun run = run_kstlupd({"-auto", "-bogus"}, folder.path);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\tUnrecognized command-line option: -bogus\n"));
+}
+
+TEST(StartupEndToEnd, UnattendedStartWritesHeaderVersionFooterAndMakesFolders)
+{
+    TempFolder folder;
+    make_dir("SAVE");
+    make_dir("IMPORT");
+    ProgramRun run = run_kstlupd({"-auto", "-nocheck", "-version", "8.5.0.39", "-debug"}, folder.path);
+    EXPECT_EQ(run.status, 0);
+    const std::string log = read_file("kstlupd.log");
+    const std::string dashes65(65, '-'), dashes66(66, '-');
+    EXPECT_EQ(log.rfind(dashes65 + "\nKESTRL Data Updater ver. 9.6 started on ", 0), 0u);
+    EXPECT_TRUE(contains(log, "\n" + dashes65 + "\n\nKESTRL version is 8.5.0.39\n\n"));
+    EXPECT_TRUE(contains(log, "DEBUG:\tnew_status(): 1 - Custom Awards (AWD)\n"));
+    EXPECT_TRUE(contains(log, "\n\n" + dashes66 + "\nKESTRL Data Updater ver. 9.6 finished on "));
+    EXPECT_EQ(log.substr(log.size() - 67), dashes66 + "\n");
+    EXPECT_TRUE(path_exists("BACKUP"));
+    EXPECT_TRUE(path_exists("UPDATE"));
+}
+
+TEST(StartupEndToEnd, UnsupportedVersionAndMissingProgramAreRefused)
+{
+    TempFolder folder;
+    make_dir("SAVE");
+    make_dir("IMPORT");
+    ProgramRun run = run_kstlupd({"-auto", "-version", "8.5.0.4"}, folder.path);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_TRUE(contains(read_file("kstlupd.log"),
+                         "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"
+                         "Try Help | Check for Updates from the KESTRL main menu.\n"));
+    run = run_kstlupd({"-auto"}, folder.path);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_TRUE(contains(read_file("kstlupd.log"),
+                         "ERROR:\tCan't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?\n"));
+}
+
+TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
+{
+    TempFolder folder;
+    make_dir("SAVE");
+    make_dir("IMPORT");
+    // Hold the log the way a running copy does, then start another.
+    int err = 0;
+    FILE* held = posix_open_exclusive_log("kstlupd.log", &err);
+    ASSERT_NE(held, nullptr);
+    std::fputs("the first copy's log\n", held);
+    std::fflush(held);
+    ProgramRun run = run_kstlupd({"-auto", "-nocheck", "-version", "8.5.0.39"}, folder.path);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(read_file("kstlupd.log"), "the first copy's log\n");
+    EXPECT_FALSE(path_exists("BACKUP"));
+    std::fclose(held);
+}
+
+}  // namespace

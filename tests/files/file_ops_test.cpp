@@ -1,0 +1,173 @@
+#include "files/file_ops.h"
+
+#include <sys/stat.h>
+
+#include "catalogue/catalogue.h"
+#include "support/app_fixture.h"
+
+namespace {
+
+class FileOps : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        make_dir("SAVE");
+        make_dir("BACKUP");
+        make_dir("UPDATE");
+        source.title = "Country File (CTY)";
+        source.targetPath = "SAVE\\kestrl.cty";
+        source.downloadPath = "UPDATE\\kestrl.cty";
+    }
+    DataSource source;
+};
+
+TEST_F(FileOps, NamePartAndExistence)
+{
+    EXPECT_EQ(fileNamePart("SAVE\\kestrl.cty"), "kestrl.cty");
+    EXPECT_EQ(fileNamePart("kestrl.cty"), "kestrl.cty");
+    EXPECT_EQ(fileNamePart("a/b\\c/d"), "d");
+    EXPECT_EQ(fileNamePart("SAVE/"), "");
+    write_file("SAVE/x", "1");
+    EXPECT_TRUE(fileExists("SAVE\\x"));
+    EXPECT_FALSE(fileExists("SAVE"));
+    EXPECT_TRUE(directoryExists("SAVE"));
+    EXPECT_FALSE(directoryExists("SAVE\\x"));
+    EXPECT_FALSE(fileExists("SAVE\\missing"));
+}
+
+TEST_F(FileOps, BackupCopiesOncePerVersionOfTheTarget)
+{
+    EXPECT_EQ(backupTarget(nullptr, source), 1);  // nothing to back up
+    EXPECT_FALSE(path_exists("BACKUP/kestrl.cty"));
+
+    write_file("SAVE/kestrl.cty", "first");
+    set_mtime("SAVE/kestrl.cty", 1000);
+    ASSERT_EQ(backupTarget(nullptr, source), 1);
+    EXPECT_EQ(read_file("BACKUP/kestrl.cty"), "first");
+    EXPECT_EQ(mtime_of("BACKUP/kestrl.cty"), 1000);
+
+    // Same time: the backup is current and not copied again.
+    write_file("BACKUP/kestrl.cty", "kept");
+    set_mtime("BACKUP/kestrl.cty", 1000);
+    ASSERT_EQ(backupTarget(nullptr, source), 1);
+    EXPECT_EQ(read_file("BACKUP/kestrl.cty"), "kept");
+
+    write_file("SAVE/kestrl.cty", "second");
+    set_mtime("SAVE/kestrl.cty", 2000);
+    ASSERT_EQ(backupTarget(nullptr, source), 1);
+    EXPECT_EQ(read_file("BACKUP/kestrl.cty"), "second");
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(FileOps, FailedBackupIsReported)
+{
+    write_file("SAVE/kestrl.cty", "data");
+    make_dir("BACKUP/kestrl.cty");  // a folder in the way
+    EXPECT_EQ(backupTarget(nullptr, source), 0);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Can't backup SAVE\\kestrl.cty to BACKUP\\kestrl.cty\nError Code = 5");
+    EXPECT_EQ(dialogs.shown[0].title, "CopyFile");
+    EXPECT_EQ(log_text(), "ERROR:\tCan't backup SAVE\\kestrl.cty to BACKUP\\kestrl.cty\nError Code = 5\n");
+}
+
+TEST_F(FileOps, InstallCopyReplacesWholeOrNotAtAll)
+{
+    write_file("UPDATE/kestrl.cty", "new data");
+    set_mtime("UPDATE/kestrl.cty", 5000);
+    write_file("SAVE/kestrl.cty", "old data");
+    ASSERT_EQ(installCopy(nullptr, source), 1);
+    EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new data");
+    EXPECT_EQ(mtime_of("SAVE/kestrl.cty"), 5000);
+
+    // The rename fails: the old target stays and no temporary file is left.
+    write_file("UPDATE/kestrl.cty", "newer data");
+    g_platform.move_file = [](const char*, const char*) { return 0; };
+    g_platform.last_error = [] { return kErrorDiskFull; };
+    EXPECT_EQ(installCopy(nullptr, source), 0);
+    EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new data");
+    EXPECT_FALSE(path_exists("SAVE/kestrl.cty.~new"));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Can't copy UPDATE\\kestrl.cty to SAVE\\kestrl.cty\nError Code = 112");
+}
+
+TEST_F(FileOps, CopyAndMoveErrorTexts)
+{
+    write_file("a", "A");
+    g_platform.copy_file = [](const char*, const char*, int) { return 0; };
+    g_platform.move_file = [](const char*, const char*) { return 0; };
+    static uint32_t code;
+    g_platform.last_error = [] { return code; };
+    code = kErrorAccessDenied;
+    EXPECT_EQ(copyFileReported(nullptr, "a", "b"), 0);
+    code = kErrorNotSameDevice;
+    EXPECT_EQ(moveFileReported(nullptr, "a", "b"), 0);
+    code = 32;
+    EXPECT_EQ(copyFileReported(nullptr, "a", "b"), 0);
+    EXPECT_EQ(moveFileReported(nullptr, "a", "b"), 0);
+    ASSERT_EQ(dialogs.shown.size(), 4u);
+    EXPECT_EQ(dialogs.shown[0].text, "Access denied: b");
+    EXPECT_EQ(dialogs.shown[0].title, "CopyFileEx");
+    EXPECT_EQ(dialogs.shown[1].text, "Not same device: b");
+    EXPECT_EQ(dialogs.shown[1].title, "MoveFileEx");
+    EXPECT_EQ(dialogs.shown[2].text, "Unable to copy a to b, error code = 32");
+    EXPECT_EQ(dialogs.shown[3].text, "Unable to move a to b, error code = 32");
+}
+
+TEST_F(FileOps, RealCopyAndMoveKeepTimeAndReplace)
+{
+    write_file("a", "A");
+    set_mtime("a", 777);
+    write_file("b", "old");
+    ASSERT_EQ(copyFileReported(nullptr, "a", "b"), 1);
+    EXPECT_EQ(read_file("b"), "A");
+    EXPECT_EQ(mtime_of("b"), 777);
+    write_file("c", "C");
+    ASSERT_EQ(moveFileReported(nullptr, "c", "b"), 1);
+    EXPECT_EQ(read_file("b"), "C");
+    EXPECT_FALSE(path_exists("c"));
+    EXPECT_EQ(copyFileReported(nullptr, "missing", "d"), 0);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Unable to copy missing to d, error code = 2");
+}
+
+TEST_F(FileOps, EnsureDirectoryReportsOnlyAMissingParent)
+{
+    EXPECT_EQ(ensureDirectory(nullptr, "UPDATE"), 1);
+    EXPECT_EQ(ensureDirectory(nullptr, "NEW"), 1);
+    EXPECT_TRUE(directoryExists("NEW"));
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(ensureDirectory(nullptr, "no\\such\\DIR"), 0);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "no\\such\\DIR path not found!");
+    EXPECT_EQ(dialogs.shown[0].title, "CreateDirectory");
+    write_file("plain", "x");
+    EXPECT_EQ(ensureDirectory(nullptr, "plain"), 0);
+    EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
+TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnList)
+{
+    g_config.hostVersion = "8.5.0.39";
+    g_config.masterSlot = 10;
+    g_config.debug = 1;
+    Catalogue c;
+    build_catalogue(&c);
+    for (const char* f : {"UPDATE/kestrl_cty.zip", "UPDATE/clublog.scp.zip", "UPDATE/clublog.scp", "UPDATE/kestrl.php",
+                          "member.txt"})
+        write_file(f, "x");
+    deleteOldUpdates(c);
+    EXPECT_FALSE(path_exists("UPDATE/kestrl_cty.zip"));
+    EXPECT_FALSE(path_exists("UPDATE/clublog.scp.zip"));
+    EXPECT_FALSE(path_exists("UPDATE/clublog.scp"));
+    EXPECT_FALSE(path_exists("UPDATE/kestrl.php"));
+    EXPECT_TRUE(path_exists("member.txt"));
+    const std::string log = log_text();
+    EXPECT_NE(log.find("DEBUG:\tDeleting UPDATE\\clublog.scp.zip (Club Log)\n"
+                       "DEBUG:\tDeleting UPDATE\\clublog.scp (Club Log)\n"),
+              std::string::npos);
+    EXPECT_EQ(log.find("member.txt"), std::string::npos);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+#include "platform/posix/files_posix.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+#include "support/temp_folder.h"
+
+namespace {
+
+TEST(PosixFiles, BackslashPathsAndCaseInsensitiveFallback)
+{
+    TempFolder folder;
+    make_dir("Save/CTYTexts");
+    write_file("Save/CTYTexts/Iota.TXT", "x");
+    EXPECT_EQ(posix_native_path("SAVE\\ctytexts\\iota.txt"), "Save/CTYTexts/Iota.TXT");
+    // A component that exists with the exact case is taken as it is.
+    write_file("Save/CTYTexts/iota.txt", "y");
+    EXPECT_EQ(posix_native_path("Save\\CTYTexts\\iota.txt"), "Save/CTYTexts/iota.txt");
+    // New names keep the case they were given; known folders on the way are matched.
+    EXPECT_EQ(posix_native_path("save\\new.dat"), "Save/new.dat");
+    EXPECT_EQ(posix_native_path(folder.path.c_str()), folder.path);
+}
+
+TEST(PosixFiles, ErrorCodesDistinguishMissingFileFromMissingFolder)
+{
+    TempFolder folder;
+    FileStatus st;
+    EXPECT_EQ(posix_file_status("nothing", &st), 0);
+    EXPECT_EQ(g_platform.last_error(), kErrorFileNotFound);
+    EXPECT_EQ(posix_create_directory("no\\parent"), 0);
+    EXPECT_EQ(g_platform.last_error(), kErrorPathNotFound);
+    make_dir("d");
+    EXPECT_EQ(posix_create_directory("d"), 0);
+    EXPECT_EQ(g_platform.last_error(), kErrorAlreadyExists);
+    EXPECT_EQ(posix_delete_file("d"), 0);
+    EXPECT_EQ(g_platform.last_error(), kErrorAccessDenied);
+    write_file("a", "1");
+    EXPECT_EQ(posix_copy_file("a", "b", 0), 1);
+    EXPECT_EQ(posix_copy_file("a", "b", 0), 0);  // no overwrite asked
+    EXPECT_EQ(g_platform.last_error(), kErrorAlreadyExists);
+}
+
+TEST(PosixFiles, LogIsLockedBeforeItIsEmptied)
+{
+    TempFolder folder;
+    int err = 0;
+    FILE* first = posix_open_exclusive_log("kstlupd.log", &err);
+    ASSERT_NE(first, nullptr);
+    std::fputs("first run\n", first);
+    std::fflush(first);
+    FILE* second = posix_open_exclusive_log("kstlupd.log", &err);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(err, EBUSY);
+    EXPECT_EQ(read_file("kstlupd.log"), "first run\n");  // the second start wiped nothing
+    std::fclose(first);
+
+    FILE* third = posix_open_exclusive_log("kstlupd.log", &err);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(read_file("kstlupd.log"), "");  // emptied at every start
+    std::fclose(third);
+}
+
+}  // namespace
