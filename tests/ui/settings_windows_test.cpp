@@ -1,4 +1,6 @@
 // The three settings windows, played against the fake toolkit.
+#include <cstring>
+
 #include "ui/strings.h"
 #include "ui/ui_fixture.h"
 
