@@ -77,3 +77,12 @@ void run_on_window_thread(const std::function<void()>& fn)
     std::unique_lock<std::mutex> lock(call.mutex);
     call.done_signal.wait(lock, [&] { return call.done; });
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// Sanitizer builds only: the font libraries under the windows keep caches for the
+// life of the process, which the leak checker would report at every exit.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\nleak:libXft.so\nleak:libfltk.so\n";
+}
+#endif
