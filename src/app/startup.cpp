@@ -12,6 +12,9 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"
+#include "net/http_fetch.h"
+#include "net/internet_error.h"
+#include "net/self_update.h"
 #include "platform/platform.h"
 #include "ui/windowed_mode.h"
 
@@ -54,6 +57,12 @@ int start(const char* commandLine)
 {
     if (!parse_command_line(commandLine, nullptr)) return -1;
 
+    g_config.session = openSession(g_config.proxy.c_str());
+    if (!g_config.session) {
+        reportInternetError(nullptr, "InternetOpen", nullptr);
+        return -1;
+    }
+
     if (!directoryExists("IMPORT") || !directoryExists("SAVE")) {
         fail_with("Can't find SAVE or IMPORT directory(s).  Is the\nKESTRL Updater installed in the correct directory?",
                   "Wrong directory", kMbIconError);
@@ -87,6 +96,8 @@ int start(const char* commandLine)
     g_config.catalogue = &catalogue;
     g_config.selections = load_selections(catalogue).release();
 
+    if (checkSelfUpdate(nullptr, g_config.session, &catalogue.slot[kSlotUpdater])) return 0;
+
     if (g_config.resetUpdates) deleteOldUpdates(catalogue);
     if (!g_config.autoMode) return run_main_window();
     return 0;
@@ -111,5 +122,7 @@ int run_program(const char* commandLine)
     write_footer();
     std::fclose(g_config.log);
     g_config.log = nullptr;
+    closeSession(g_config.session);
+    g_config.session = nullptr;
     return status;
 }

@@ -3,12 +3,22 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "catalogue/data_source.h"
 
 // The first member whose stripped name equals the target's file name becomes the
-// file at the target path. Reports nothing to the user.
+// file at the target path, with the member's time and read-only bit. Shows nothing
+// to the user and returns nothing; a missing archive or member changes nothing. The
+// member is inflated beside the target and replaces it only when its data proved
+// whole, so a damaged archive or member, or a file that cannot be written, leaves
+// the target as it was and writes one "ERROR:\t" line to the log.
 void extractMember(const char* archive, const char* target);
 
-// extractMember for each member slot, with the archive source's downloadPath.
+// extractMember for each member slot in list order, with the archive source's
+// downloadPath; each preceded by the debug line "creating <target> from <archive>".
 void extractMembers(const Catalogue& catalogue, const DataSource& archive, std::span<const int> memberSlots);
+
+// A stored member name with drive prefixes, leading separators and everything up to
+// a "..\" or "../" step removed, repeatedly, as the member is matched by.
+std::string stripped_member_name(const std::string& stored);

@@ -50,8 +50,23 @@ struct FixedFileInfo {
     uint32_t file_version_ls = 0;
 };
 
-// Which response header inet_query_header reads.
-enum class InetHeader { LastModified, ContentLength };
+// Which part of the response inet_query_header reads; StatusCode is the status
+// line's number as text ("200").
+enum class InetHeader { LastModified, ContentLength, StatusCode };
+
+// WinINet-style codes the internet entries leave in inet_last_error().
+constexpr uint32_t kInetInvalidHandle = 6;
+constexpr uint32_t kInetInsufficientBuffer = 122;
+constexpr uint32_t kInetTimeout = 12002;
+constexpr uint32_t kInetInternalError = 12004;
+constexpr uint32_t kInetNameNotResolved = 12007;
+constexpr uint32_t kInetCannotConnect = 12029;
+constexpr uint32_t kInetConnectionAborted = 12030;
+constexpr uint32_t kInetConnectionReset = 12031;
+constexpr uint32_t kInetHeaderNotFound = 12150;
+constexpr uint32_t kInetInvalidServerResponse = 12152;
+constexpr uint32_t kInetRedirectFailed = 12156;
+constexpr uint32_t kInetSecurityChannelError = 12157;
 
 struct Platform {
     // ---- files -------------------------------------------------------------
@@ -68,6 +83,9 @@ struct Platform {
     int (*delete_file)(const char* path);
     // Sets access and modification time (creation time where the system has one).
     int (*set_file_time)(const char* path, int64_t unix_time);
+    // Sets or clears the read-only attribute (POSIX: every write permission removed,
+    // or the owner's write permission given back).
+    int (*set_read_only)(const char* path, int read_only);
     // fopen with the mapped path; nullptr and errno on failure.
     FILE* (*open_file)(const char* path, const char* mode);
     // Flushes a written stream to stable storage; 1 success.
@@ -103,18 +121,32 @@ struct Platform {
     void (*progress_set)(Window* window, int percent);
 
     // ---- internet ----------------------------------------------------------
-    // Errors leave a WinINet-style code in inet_last_error() (thread-local).
+    // Errors leave a WinINet-style code in inet_last_error() (thread-local); no
+    // operation retries.
+    // proxy null or empty: the platform's own proxy settings.
     InetHandle* (*inet_open_session)(const char* agent, const char* proxy);
+    // Remembers host and port; the connection is a child of the session and is
+    // released with it.
     InetHandle* (*inet_connect)(InetHandle* session, const char* host, int port);
-    // secure: TLS with certificate verification. The request is not sent yet.
+    // secure: TLS with certificate verification. The request is not sent yet; it
+    // bypasses caches and follows redirects (a few at most).
     InetHandle* (*inet_open_request)(InetHandle* connection, const char* verb, const char* object,
                                      int secure);
+    // Sends and returns once the headers of the final response are in; the body
+    // waits until it is asked for. 1 success.
     int (*inet_send_request)(InetHandle* request);
     // Raw header text into buf (at most *len bytes incl. the terminator); *len gets
-    // the text length. 0 when the response has no such header.
+    // the text length and the result is 1. 0 when the response has no such header
+    // (*len = 0, code 12150) or buf is null or too small (*len = length needed incl.
+    // the terminator, code 122).
     int (*inet_query_header)(InetHandle* request, InetHeader which, char* buf, uint32_t* len);
+    // Waits until body bytes are there or the body has ended: 1 with the count (0 at
+    // the end), 0 on a failed transfer.
     int (*inet_query_data_available)(InetHandle* request, uint32_t* available);
+    // Up to size bytes of the body; 1 with *read = 0 at its end, 0 on failure.
     int (*inet_read)(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
+    // Closes a request (an unread body is abandoned), a connection, or a session
+    // with every connection made through it.
     void (*inet_close)(InetHandle* handle);
     uint32_t (*inet_last_error)();
 

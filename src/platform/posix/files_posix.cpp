@@ -200,6 +200,17 @@ int posix_set_file_time(const char* path, int64_t unix_time)
     return fail(native.c_str());
 }
 
+int posix_set_read_only(const char* path, int read_only)
+{
+    const std::string native = posix_native_path(path);
+    struct stat st;
+    if (::stat(native.c_str(), &st) != 0) return fail(native.c_str());
+    mode_t mode = st.st_mode & 07777;
+    mode = read_only ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+    if (::chmod(native.c_str(), mode) == 0) return 1;
+    return fail(native.c_str());
+}
+
 FILE* posix_open_file(const char* path, const char* mode)
 {
     const std::string native = posix_native_path(path);

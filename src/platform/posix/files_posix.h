@@ -14,6 +14,7 @@ int posix_move_file(const char* from, const char* to);
 int posix_create_directory(const char* path);
 int posix_delete_file(const char* path);
 int posix_set_file_time(const char* path, int64_t unix_time);
+int posix_set_read_only(const char* path, int read_only);
 FILE* posix_open_file(const char* path, const char* mode);
 int posix_sync_file(FILE* file);
 FILE* posix_open_exclusive_log(const char* path, int* err);

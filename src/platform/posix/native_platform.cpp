@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 #include "platform/posix/error_codes.h"
 #include "platform/posix/files_posix.h"
+#include "platform/posix/internet_curl.h"
 #include "platform/posix/pe_version.h"
 #include "platform/posix/platform_posix.h"
 
@@ -24,6 +25,7 @@ Platform native_platform()
     p.create_directory = posix_create_directory;
     p.delete_file = posix_delete_file;
     p.set_file_time = posix_set_file_time;
+    p.set_read_only = posix_set_read_only;
     p.open_file = posix_open_file;
     p.sync_file = posix_sync_file;
     p.open_exclusive_log = posix_open_exclusive_log;
@@ -38,6 +40,15 @@ Platform native_platform()
     p.status_count = no_window_count;
     p.status_delete = no_window_delete;
     p.progress_set = no_window_progress;
+    p.inet_open_session = curl_open_session;
+    p.inet_connect = curl_connect;
+    p.inet_open_request = curl_open_request;
+    p.inet_send_request = curl_send_request;
+    p.inet_query_header = curl_query_header;
+    p.inet_query_data_available = curl_query_data_available;
+    p.inet_read = curl_read;
+    p.inet_close = curl_close;
+    p.inet_last_error = curl_last_error;
     p.toolkit = fltk_toolkit();
     return p;
 }

@@ -1,0 +1,239 @@
+#include "files/zip_members.h"
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include <minizip/unzip.h>
+
+#include "app/log.h"
+#include "files/atomic_file.h"
+#include "files/file_ops.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr unsigned kChunkSize = 16384;
+// Stored names are looked at as far as a 260-character buffer holds them.
+constexpr uLong kNameLimit = 259;
+constexpr unsigned kExtendedTimestampTag = 0x5455;  // "UT"
+constexpr uLong kDosReadOnly = 0x01;
+constexpr uLong kUnixOwnerWrite = 1ul << 23;        // S_IWUSR in the high half
+
+struct ArchiveCloser {
+    void operator()(void* zip) const { unzClose(zip); }
+};
+using ArchiveHandle = std::unique_ptr<void, ArchiveCloser>;
+
+struct TargetParts {
+    std::string folder;
+    std::string name;
+};
+
+TargetParts split_target(const std::string& target)
+{
+    const size_t cut = target.find_last_of("/\\");
+    if (cut == std::string::npos) return {".", target};
+    std::string folder = target.substr(0, cut);
+    while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    return {folder, target.substr(cut + 1)};
+}
+
+// Only a name that stays inside its folder may be written there.
+bool is_plain_name(const std::string& name)
+{
+    return !name.empty() && name != "." && name != "..";
+}
+
+// Archives made on these systems carry the DOS attribute bits in the low byte.
+bool has_dos_attributes(unsigned host)
+{
+    return host == 0 || host == 7 || host == 11 || host == 14;
+}
+
+bool is_read_only(const unz_file_info64& info)
+{
+    const unsigned host = unsigned(info.version >> 8) & 0xFF;
+    if (has_dos_attributes(host)) return (info.external_fa & kDosReadOnly) != 0;
+    return (info.external_fa & kUnixOwnerWrite) == 0;
+}
+
+// The DOS date and time are the local time of the machine that made the archive;
+// reading them as our local time is the best there is.
+int64_t dos_time(const tm_unz& date)
+{
+    std::tm t{};
+    t.tm_sec = int(date.tm_sec);
+    t.tm_min = int(date.tm_min);
+    t.tm_hour = int(date.tm_hour);
+    t.tm_mday = int(date.tm_mday);
+    t.tm_mon = int(date.tm_mon);
+    t.tm_year = int(date.tm_year) - 1900;
+    t.tm_isdst = -1;
+    return int64_t(std::mktime(&t));
+}
+
+// The modification time of the extended-timestamp block of a local extra field.
+bool extended_mtime(const unsigned char* field, size_t size, int64_t* mtime)
+{
+    size_t pos = 0;
+    while (size - pos >= 4) {
+        const unsigned tag = field[pos] | unsigned(field[pos + 1]) << 8;
+        const size_t length = field[pos + 2] | size_t(field[pos + 3]) << 8;
+        pos += 4;
+        if (length > size - pos) return false;
+        if (tag == kExtendedTimestampTag && length >= 5 && (field[pos] & 0x01)) {
+            const uint32_t raw = field[pos + 1] | uint32_t(field[pos + 2]) << 8 | uint32_t(field[pos + 3]) << 16 |
+                                 uint32_t(field[pos + 4]) << 24;
+            *mtime = int32_t(raw);
+            return true;
+        }
+        pos += length;
+    }
+    return false;
+}
+
+void log_damaged(const std::string& member, const char* archive, const char* what)
+{
+    log_printf("ERROR:\tCan't extract %s from %s: damaged %s\n", member.c_str(), archive, what);
+}
+
+void log_not_written(const std::string& member, const char* archive, const std::string& path)
+{
+    log_printf("ERROR:\tCan't extract %s from %s: can't write %s\n", member.c_str(), archive, path.c_str());
+}
+
+// Inflates the current entry beside its destination and puts it in place only when
+// every byte arrived and the checksum matched: a damaged member must not cost the
+// user the good file of the last update.
+void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive, const TargetParts& parts)
+{
+    const std::string path = join_path(parts.folder.c_str(), parts.name);
+    if (!directoryExists(parts.folder.c_str()) && !g_platform.create_directory(parts.folder.c_str())) {
+        log_not_written(parts.name, archive, path);
+        return;
+    }
+    if (unzOpenCurrentFile(zip) != UNZ_OK) {
+        log_damaged(parts.name, archive, "member");
+        return;
+    }
+    std::vector<unsigned char> extra(0xFFFF);
+    const int extra_size = unzGetLocalExtrafield(zip, extra.data(), unsigned(extra.size()));
+
+    AtomicFile out;
+    if (!atomic_open(&out, path)) {
+        unzCloseCurrentFile(zip);
+        log_not_written(parts.name, archive, path);
+        return;
+    }
+    std::vector<char> chunk(kChunkSize);
+    uint64_t total = 0;
+    bool data_error = false;
+    bool write_error = false;
+    for (;;) {
+        const int n = unzReadCurrentFile(zip, chunk.data(), kChunkSize);
+        if (n < 0) data_error = true;
+        if (n <= 0) break;
+        if (std::fwrite(chunk.data(), 1, size_t(n), out.file) != size_t(n)) {
+            write_error = true;
+            break;
+        }
+        total += uint64_t(n);
+    }
+    // The checksum is only compared once all the data was read; a deflate stream
+    // that ends early reads as a clean end, hence the length check.
+    const int closed = unzCloseCurrentFile(zip);
+    if (write_error) {
+        atomic_abandon(&out);
+        log_not_written(parts.name, archive, path);
+        return;
+    }
+    if (data_error || closed != UNZ_OK || total != info.uncompressed_size) {
+        atomic_abandon(&out);
+        log_damaged(parts.name, archive, "member");
+        return;
+    }
+    if (!atomic_commit(&out)) {
+        log_not_written(parts.name, archive, path);
+        return;
+    }
+
+    int64_t mtime = dos_time(info.tmu_date);
+    if (extra_size > 0) extended_mtime(extra.data(), size_t(extra_size), &mtime);
+    g_platform.set_file_time(path.c_str(), mtime);
+    if (is_read_only(info)) g_platform.set_read_only(path.c_str(), 1);
+}
+
+}  // namespace
+
+std::string stripped_member_name(const std::string& stored)
+{
+    static constexpr const char* kUpSteps[] = {"\\..\\", "\\../", "/../", "/..\\"};
+    std::string name = stored;
+    for (;;) {
+        if (name.size() >= 2 && name[1] == ':') {
+            name.erase(0, 2);
+            continue;
+        }
+        if (!name.empty() && (name[0] == '\\' || name[0] == '/')) {
+            name.erase(0, 1);
+            continue;
+        }
+        bool cut = false;
+        for (const char* step : kUpSteps) {
+            const size_t at = name.find(step);
+            if (at != std::string::npos) {
+                name.erase(0, at + 4);
+                cut = true;
+                break;
+            }
+        }
+        if (!cut) return name;
+    }
+}
+
+void extractMember(const char* archive, const char* target)
+{
+    const TargetParts parts = split_target(target);
+    if (!is_plain_name(parts.name)) return;
+
+    const std::string native = g_platform.native_path(archive);
+    ArchiveHandle zip(unzOpen64(native.c_str()));
+    if (!zip) {
+        // A missing archive is a source that was never fetched; anything else that
+        // will not open is a broken download.
+        if (fileExists(archive)) log_damaged(parts.name, archive, "archive");
+        return;
+    }
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK) {
+        log_damaged(parts.name, archive, "archive");
+        return;
+    }
+    if (global.number_entry == 0) return;
+
+    int status = unzGoToFirstFile(zip.get());
+    while (status == UNZ_OK) {
+        unz_file_info64 info{};
+        char name[kNameLimit + 1] = {};
+        status = unzGetCurrentFileInfo64(zip.get(), &info, name, kNameLimit, nullptr, 0, nullptr, 0);
+        if (status != UNZ_OK) break;
+        if (stripped_member_name(name) == parts.name) {
+            extract_entry(zip.get(), info, archive, parts);
+            return;
+        }
+        status = unzGoToNextFile(zip.get());
+    }
+    if (status != UNZ_END_OF_LIST_OF_FILE) log_damaged(parts.name, archive, "archive");
+}
+
+void extractMembers(const Catalogue& catalogue, const DataSource& archive, std::span<const int> memberSlots)
+{
+    for (int slot : memberSlots) {
+        if (slot < 0 || slot >= kSlotCount) continue;
+        const DataSource& member = catalogue.slot[size_t(slot)];
+        debug_printf("DEBUG:\tcreating %s from %s\n", member.targetPath.c_str(), archive.downloadPath.c_str());
+        extractMember(archive.downloadPath.c_str(), member.targetPath.c_str());
+    }
+}

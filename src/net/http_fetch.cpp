@@ -1,0 +1,225 @@
+#include "net/http_fetch.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/log.h"
+#include "app/report.h"
+#include "files/atomic_file.h"
+#include "net/internet_error.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr uint32_t kChunkSize = 4096;
+
+// The URL text of messages: always "http://", also for secure sources.
+std::string url_text(const DataSource& source)
+{
+    return format_bounded(kMessageSize, "http://%s/%s", source.host ? source.host : "",
+                          source.remotePath ? source.remotePath : "");
+}
+
+// Content-Length of the response as a number; 0 when there is none or it is not one.
+int content_length(InetHandle* request, uint64_t* out)
+{
+    char text[32] = {};
+    uint32_t len = sizeof text;
+    if (!g_platform.inet_query_header(request, InetHeader::ContentLength, text, &len)) return 0;
+    const char* end = text + len;
+    auto [last, ec] = std::from_chars(text, end, *out);
+    return ec == std::errc() && last == end && len > 0;
+}
+
+// The status number of the response; 0 when none could be read.
+int response_status(InetHandle* request)
+{
+    char text[16] = {};
+    uint32_t len = sizeof text;
+    if (!g_platform.inet_query_header(request, InetHeader::StatusCode, text, &len)) return 0;
+    return std::atoi(text);
+}
+
+// Progress bar positions go out only when they change.
+struct Progress {
+    Window* owner = nullptr;
+    int shown = -1;
+};
+
+void progress_to(Progress* p, int percent)
+{
+    if (!p->owner || percent == p->shown) return;
+    p->shown = percent;
+    g_platform.progress_set(p->owner, percent);
+}
+
+// Decimal number as the C library's atoi reads it, saturated to int so that the
+// arithmetic below cannot overflow.
+int64_t token_number(const std::string& token)
+{
+    long long value = std::strtoll(token.c_str(), nullptr, 10);
+    return std::clamp<long long>(value, INT_MIN, INT_MAX);
+}
+
+// Days from 1970-01-01 to the first of a month of the proleptic Gregorian calendar.
+int64_t days_from_civil(int64_t year, int64_t month /* 1..12 */)
+{
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yoe = year - era * 400;
+    const int64_t mp = (month + 9) % 12;
+    const int64_t doy = (153 * mp + 2) / 5;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+}  // namespace
+
+InetHandle* openSession(const char* proxy)
+{
+    return g_platform.inet_open_session(kUserAgent, proxy && *proxy ? proxy : nullptr);
+}
+
+void closeSession(InetHandle* session)
+{
+    if (session) g_platform.inet_close(session);
+}
+
+InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& source)
+{
+    InetHandle* connection = g_platform.inet_connect(session, source.host, source.secure ? 443 : 80);
+    if (!connection) {
+        reportInternetError(owner, "InternetConnect", source.host);
+        return nullptr;
+    }
+    InetHandle* request = g_platform.inet_open_request(connection, "GET", source.remotePath, source.secure);
+    if (!request) {
+        reportInternetError(owner, "HttpOpenRequest", url_text(source).c_str());
+        return nullptr;
+    }
+    if (!g_platform.inet_send_request(request)) {
+        reportInternetError(owner, "HttpSendRequest", url_text(source).c_str());
+        g_platform.inet_close(request);
+        return nullptr;
+    }
+    // An error page is not the file: nothing of it may be stored or taken as a date.
+    const int status = response_status(request);
+    if (status != 0 && (status < 200 || status > 299)) {
+        std::string text = format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s", status,
+                                          url_text(source).c_str());
+        report_message(owner, text.c_str(), "Internet error", kMbIconError);
+        g_platform.inet_close(request);
+        return nullptr;
+    }
+    return request;
+}
+
+int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
+{
+    uint32_t len = 0;
+    if (!g_platform.inet_query_header(request, InetHeader::LastModified, nullptr, &len) && len == 0) return 0;
+    // The usual value has 29 characters; a longer one is read whole rather than cut.
+    std::string text(std::max<uint32_t>(len, 32), '\0');
+    uint32_t size = uint32_t(text.size());
+    if (!g_platform.inet_query_header(request, InetHeader::LastModified, text.data(), &size)) return 0;
+    text.resize(size);
+    source->remoteTime = parseHttpDate(text.c_str());
+
+    uint64_t length = 0;
+    const bool have_length = content_length(request, &length) && length <= UINT32_MAX;
+    source->remoteSize = have_length ? uint32_t(length) : 0;
+    debug_printf("%s%s is %d bytes\n", have_length ? "  " : "DEBUG:\t  ***** ", source->remotePath,
+                 int(source->remoteSize));
+    return 1;
+}
+
+int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path)
+{
+    AtomicFile out;  // removes the temporary file on every early return
+    if (!atomic_open(&out, path)) {
+        std::string text = format_bounded(kMessageSize, "ERROR: Unable to open file \"%s\" for write.", path);
+        report_message(owner, text.c_str(), "CreateFile", kMbIconError);
+        return 1;
+    }
+    Progress progress{owner};
+    progress_to(&progress, 0);
+
+    auto fail_write = [&] {
+        std::string text = format_bounded(kMessageSize, "ERROR: Unable to write to file \"%s\"", path);
+        report_message(owner, text.c_str(), "WriteFile", kMbIconError);
+        progress_to(&progress, 0);
+        return 1;
+    };
+    auto fail_internet = [&](const char* operation) {
+        reportInternetError(owner, operation, url_text(source).c_str());
+        progress_to(&progress, 0);
+        return 1;
+    };
+
+    char buffer[kChunkSize];
+    uint64_t total = 0;
+    for (;;) {
+        uint32_t available = 0;
+        if (!g_platform.inet_query_data_available(request, &available)) return fail_internet("InternetQueryDataAvailable");
+        uint32_t got = 0;
+        if (!g_platform.inet_read(request, buffer, std::min(available, kChunkSize), &got))
+            return fail_internet("InternetReadFile");
+        if (got == 0) break;
+        if (std::fwrite(buffer, 1, got, out.file) != got) return fail_write();
+        total += got;
+        // 64-bit: total * 100 passes 32 bits from 43 MB on.
+        if (source.remoteSize != 0) progress_to(&progress, int(std::min<uint64_t>(100, total * 100 / source.remoteSize)));
+    }
+
+    uint64_t expected = 0;
+    if (content_length(request, &expected) && expected != total) {
+        std::string text = format_bounded(kMessageSize, "InternetReadFile failed, %llu of %llu bytes received\n%s",
+                                          static_cast<unsigned long long>(total),
+                                          static_cast<unsigned long long>(expected), url_text(source).c_str());
+        report_message(owner, text.c_str(), "Internet error", kMbIconError);
+        progress_to(&progress, 0);
+        return 1;
+    }
+    if (!atomic_commit(&out)) return fail_write();
+    progress_to(&progress, 0);
+    // Only a complete file gets the server's time: the date rule takes it as current.
+    if (!g_platform.set_file_time(path, source.remoteTime))
+        debug_printf("DEBUG:\tcould not set the time of %s\n", path);
+    return 0;
+}
+
+void closeRequest(InetHandle* request)
+{
+    if (request) g_platform.inet_close(request);
+}
+
+int64_t parseHttpDate(const char* text)
+{
+    static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::string tokens[7];
+    int count = 0;
+    for (const char* p = text ? text : ""; *p && count < 7;) {
+        while (*p && std::strchr(" :,", *p)) ++p;
+        const char* start = p;
+        while (*p && !std::strchr(" :,", *p)) ++p;
+        if (p > start) tokens[count++].assign(start, p);
+    }
+    int64_t month = 0;
+    for (int i = 0; i < 12; ++i)
+        if (tokens[2] == kMonths[i]) month = i;
+    const int64_t day = token_number(tokens[1]);
+    int64_t year = token_number(tokens[3]);
+    const int64_t hours = token_number(tokens[4]);
+    const int64_t minutes = token_number(tokens[5]);
+    const int64_t seconds = token_number(tokens[6]);
+
+    // Days, hours, minutes and seconds out of range carry over as they would through
+    // the C library's normalisation; the month is always in range here.
+    year += month / 12;
+    return (days_from_civil(year, month % 12 + 1) + day - 1) * 86400 + hours * 3600 + minutes * 60 + seconds;
+}

@@ -1,0 +1,136 @@
+#include "nodes/node_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string_view>
+
+#include "app/log.h"
+#include "app/report.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The whole file, or false when reading failed part-way: a merge must never work
+// from half a node list, or it would drop the nodes it did not see.
+bool read_all(FILE* file, std::string* out)
+{
+    char chunk[8192];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) out->append(chunk, n);
+    return std::ferror(file) == 0;
+}
+
+struct NodeFields {
+    std::string_view callsign;
+    std::optional<std::string_view> link;
+    std::string_view address;
+    std::optional<std::string_view> extra;
+};
+
+// The separators are each searched over the whole line and may stand in any order;
+// a field runs from its separator to whichever separator comes next.
+NodeFields cut_fields(std::string_view line)
+{
+    const size_t none = std::string_view::npos;
+    const size_t gt = line.find('>');
+    const size_t comma = line.find(',');
+    const size_t bar = line.find('|');
+    auto field_after = [&](size_t at) {
+        size_t end = line.size();
+        for (size_t other : {gt, comma, bar})
+            if (other != none && other > at) end = std::min(end, other);
+        return line.substr(at + 1, end - at - 1);
+    };
+    NodeFields f;
+    f.callsign = line.substr(0, std::min({gt, comma, bar, line.size()}));
+    if (gt != none) f.link = field_after(gt);
+    f.address = field_after(comma);
+    if (bar != none) f.extra = field_after(bar);
+    return f;
+}
+
+std::optional<std::string> own(const std::optional<std::string_view>& text)
+{
+    if (!text) return std::nullopt;
+    return std::string(*text);
+}
+
+void set_version(NodeVersion* version, std::string_view text)
+{
+    size_t n = std::min(text.size(), version->size() - 1);
+    std::copy_n(text.begin(), n, version->begin());
+    std::fill(version->begin() + n, version->end(), '\0');
+}
+
+bool put(FILE* stream, const std::string& text)
+{
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+}
+
+}  // namespace
+
+NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
+{
+    FILE* file = g_platform.open_file(path, "rb");
+    if (!file) {
+        report_open_error(owner, path, errno);
+        return nullptr;
+    }
+    std::string bytes;
+    bool complete = read_all(file, &bytes);
+    int read_errno = errno;
+    std::fclose(file);
+    if (!complete) {
+        report_open_error(owner, path, read_errno ? read_errno : EIO);
+        return nullptr;
+    }
+
+    NodeSet set;
+    uint32_t counter = 0;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        // A piece ends after its line feed or at the piece length, whichever is first;
+        // the rest of a longer line becomes the next piece.
+        size_t limit = std::min(bytes.size(), pos + kNodeLinePiece);
+        size_t lf = bytes.find('\n', pos);
+        size_t end = lf != std::string::npos && lf < limit ? lf + 1 : limit;
+        std::string_view line(bytes.data() + pos, end - pos);
+        pos = end;
+
+        line = line.substr(0, line.find_first_of("\r\n"));
+        if (line.empty()) continue;
+        if (line.find("http://") != std::string_view::npos || line.find(',') == std::string_view::npos) {
+            log_printf("read_tcp() -- Something wrong with: %.*s\n", int(line.size()), line.data());
+            continue;
+        }
+        NodeFields f = cut_fields(line);
+        if (f.callsign == "VERSION") {
+            set_version(version, f.address);
+            continue;
+        }
+        set = insertNode(owner, std::move(set), std::string(f.callsign), own(f.link), std::string(f.address),
+                         own(f.extra), counter);
+        ++counter;
+    }
+    debug_printf("DEBUG:\t    Read %0d telnet nodes from %s\n", int(counter), path);
+    return set;
+}
+
+int writeNodeLine(FILE* stream, const NodeEntry& entry)
+{
+    std::string line = entry.callsign;
+    if (entry.link) line += ">" + *entry.link;
+    line += "," + entry.address;
+    if (entry.extra) line += "|" + *entry.extra;
+    line += "\r\n";
+    return put(stream, line) ? 1 : 0;
+}
+
+int writeNodeSet(FILE* stream, const NodeEntry* set)
+{
+    if (!set) return 0;
+    int written = writeNodeSet(stream, set->left.get());
+    if (set->pending) written += writeNodeLine(stream, *set);
+    written += writeNodeSet(stream, set->right.get());
+    return written;
+}

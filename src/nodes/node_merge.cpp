@@ -1,0 +1,203 @@
+#include "nodes/node_merge.h"
+
+#include <cerrno>
+#include <string>
+
+#include "app/log.h"
+#include "app/report.h"
+#include "files/atomic_file.h"
+#include "files/file_ops.h"
+#include "nodes/node_file.h"
+#include "platform/platform.h"
+
+namespace {
+
+const char* text_or_empty(const std::optional<std::string>& text)
+{
+    return text ? text->c_str() : "";
+}
+
+// The user's own nodes: the publisher does not know them, so they must survive.
+bool is_local_node(const NodeEntry& node)
+{
+    const std::string& call = node.callsign;
+    if (call.find("local") != std::string::npos || call.find("Local") != std::string::npos ||
+        call.find("LOCAL") != std::string::npos)
+        return true;
+    return node.address.starts_with("127.0.") || node.address.starts_with("192.168.");
+}
+
+void report_error(Window* owner, const std::string& text, const char* title)
+{
+    report_message(owner, text.c_str(), title, kMbIconError);
+}
+
+void report_no_nodes(Window* owner, const std::string& path)
+{
+    report_error(owner, format_bounded(kMessageSize, "%s did not contain any valid Telnet nodes!", path.c_str()),
+                 "No nodes");
+}
+
+void merge_one(const NodeEntry& n, NodeEntry* u, NodeCounts* counts)
+{
+    if (u->address == n.address && u->link == n.link) {
+        u->extra = n.extra;
+        counts->matched += 1;
+        return;
+    }
+    // The user's LOCAL node points at their own cluster; only an identical one may
+    // take the publisher's extra text.
+    if (n.callsign == "LOCAL") return;
+
+    u->extra = n.extra;
+    if (u->link != n.link) {
+        if (n.extra)
+            debug_printf("DEBUG:\t        CHANGE: %s>[%s]:%s|%s => %s>[%s]:%s|%s\n", u->callsign.c_str(),
+                         text_or_empty(u->link), u->address.c_str(), n.extra->c_str(), n.callsign.c_str(),
+                         text_or_empty(n.link), n.address.c_str(), n.extra->c_str());
+        else
+            debug_printf("DEBUG:\t        CHANGE: %s>[%s]:%s => %s>[%s]:%s\n", u->callsign.c_str(),
+                         text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
+                         n.address.c_str());
+        u->link = n.link;
+        counts->changed += 1;
+    }
+    if (u->address != n.address) {
+        if (u->extra)
+            debug_printf("DEBUG:\t        CHANGE: %s>%s:[%s]|%s => %s>%s:[%s]|%s\n", u->callsign.c_str(),
+                         text_or_empty(u->link), u->address.c_str(), u->extra->c_str(), n.callsign.c_str(),
+                         text_or_empty(n.link), n.address.c_str(), text_or_empty(n.extra));
+        else
+            debug_printf("DEBUG:\t        CHANGE: %s>%s:[%s] => %s>%s:[%s]\n", u->callsign.c_str(),
+                         text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
+                         n.address.c_str());
+        u->address = n.address;
+        counts->changed += 1;
+    }
+}
+
+// Writes a node that has a fixed place near the top and takes it out of the rest.
+void write_placed(FILE* stream, NodeEntry* node, int* written)
+{
+    *written += writeNodeLine(stream, *node);
+    node->pending = 0;
+}
+
+}  // namespace
+
+NodeSet mergeNodes(Window* owner, const NodeEntry* downloaded, NodeSet installed, NodeCounts* counts)
+{
+    if (!downloaded) return installed;
+    installed = mergeNodes(owner, downloaded->left.get(), std::move(installed), counts);
+
+    const NodeEntry& n = *downloaded;
+    if (NodeEntry* u = findNode(installed.get(), n.callsign)) {
+        merge_one(n, u, counts);
+    } else {
+        installed = insertNode(owner, std::move(installed), n.callsign, n.link, n.address, n.extra, kAddedNodeOrdinal);
+        counts->added += 1;
+        if (n.extra)
+            debug_printf("DEBUG:\t        NEW: %s>%s:%s|%s\n", n.callsign.c_str(), text_or_empty(n.link),
+                         n.address.c_str(), n.extra->c_str());
+        else
+            debug_printf("DEBUG:\t        NEW: %s>%s:%s\n", n.callsign.c_str(), text_or_empty(n.link),
+                         n.address.c_str());
+    }
+
+    return mergeNodes(owner, downloaded->right.get(), std::move(installed), counts);
+}
+
+void markDeletedNodes(NodeEntry* installed, const NodeEntry* downloaded, NodeCounts* counts)
+{
+    if (!installed) return;
+    markDeletedNodes(installed->left.get(), downloaded, counts);
+
+    NodeEntry& x = *installed;
+    if (!findNode(downloaded, x.callsign) && x.ordinal != 0 && !is_local_node(x)) {
+        x.pending = 0;
+        counts->deleted += 1;
+        if (x.extra)
+            debug_printf("DEBUG:\t        DELETED: %s>%s,%s|%s\n", x.callsign.c_str(), text_or_empty(x.link),
+                         x.address.c_str(), x.extra->c_str());
+        else
+            debug_printf("DEBUG:\t        DELETED: %s>%s,%s\n", x.callsign.c_str(), text_or_empty(x.link),
+                         x.address.c_str());
+    }
+
+    markDeletedNodes(installed->right.get(), downloaded, counts);
+}
+
+int mergeNodeList(Window* owner, const DataSource& source)
+{
+    const char* target = source.targetPath.c_str();
+    const char* download = source.downloadPath.c_str();
+
+    if (!fileExists(target)) {
+        // Nothing to merge into: the download becomes the user's list as it is. A
+        // failed copy installed nothing, so it must not count as an update.
+        if (g_platform.copy_file(download, target, 0)) return 1;
+        uint32_t code = g_platform.last_error();
+        report_error(owner,
+                     format_bounded(kMessageSize, "Can't copy %s to %s\nError Code = %d", download, target, int(code)),
+                     "CopyFile");
+        return 0;
+    }
+
+    NodeVersion version{};
+    NodeSet installed = read_tcp(owner, target, &version);
+    if (!installed) {
+        report_no_nodes(owner, source.targetPath);
+        return 0;
+    }
+    NodeSet published = read_tcp(owner, download, &version);
+    if (!published) {
+        report_no_nodes(owner, source.downloadPath);
+        return 0;
+    }
+
+    NodeCounts counts;
+    installed = mergeNodes(owner, published.get(), std::move(installed), &counts);
+    markDeletedNodes(installed.get(), published.get(), &counts);
+    debug_printf("DEBUG:\t    TCP nodes matched: %3d\n", int(counts.matched));
+    debug_printf("DEBUG:\t    TCP nodes added:   %3d\n", int(counts.added));
+    debug_printf("DEBUG:\t    TCP nodes deleted: %3d\n", int(counts.deleted));
+    debug_printf("DEBUG:\t    TCP nodes changed: %3d\n", int(counts.changed));
+
+    AtomicFile out;
+    if (!atomic_open(&out, source.targetPath)) {
+        report_open_error(owner, target, errno);
+        return 0;
+    }
+
+    int written = 0;
+    NodeEntry* favourite = findFavourite(installed.get());
+    if (!favourite) {
+        report_error(owner, "Can't find favorite node!", "No favorite");
+    } else if (favourite->pending) {
+        write_placed(out.file, favourite, &written);
+    } else {
+        std::string text =
+            favourite->extra
+                ? format_bounded(kMessageSize, "Favorite node is not valid: %s>%s,%s|%s", favourite->callsign.c_str(),
+                                 text_or_empty(favourite->link), favourite->address.c_str(), favourite->extra->c_str())
+                : format_bounded(kMessageSize, "Favorite node is not valid: %s>%s,%s", favourite->callsign.c_str(),
+                                 text_or_empty(favourite->link), favourite->address.c_str());
+        report_error(owner, text, "Invalid favorite");
+    }
+    // RBN and LOCAL keep their places below the favourite even when the publisher
+    // dropped them, but never appear twice.
+    for (const char* placed : {"RBN", "LOCAL"}) {
+        if (favourite && favourite->callsign == placed) continue;
+        if (NodeEntry* node = findNode(installed.get(), placed)) write_placed(out.file, node, &written);
+    }
+    written += writeNodeSet(out.file, installed.get());
+    std::fprintf(out.file, "VERSION,%s\r\n", version.data());
+
+    if (!atomic_commit(&out)) {
+        // The old file is still in place; a half-written list would lose the user's nodes.
+        report_open_error(owner, target, errno);
+        return 0;
+    }
+    if (written != 0) debug_printf("DEBUG:\t    Wrote %0d telnet nodes to %s\n", written, target);
+    return written;
+}
