@@ -2,6 +2,7 @@
 // screenshots are kept under the build folder for a person to look at.
 #include <gtest/gtest.h>
 
+#include "support/http_server.h"
 #include "support/run_kstlupd.h"
 #include "support/temp_folder.h"
 #include "support/xvfb_session.h"
@@ -47,6 +48,10 @@ void screenshot(const XvfbSession& x, const std::string& id, const std::string& 
     on_display(x, "sleep 0.2; import -window " + id + " '" + screenshot_folder() + "/" + name + "'");
 }
 
+constexpr int64_t kOldTime = 1690000000;
+constexpr int64_t kNewTime = 1699000000;
+constexpr const char* kUpdaterPath = "/kestrl/updater/download/kstlupd.exe";
+
 class WindowsOnDisplay : public ::testing::Test {
 protected:
     void SetUp() override
@@ -55,7 +60,20 @@ protected:
         ASSERT_FALSE(x.display.empty()) << "Xvfb did not start";
         make_dir("SAVE");
         make_dir("IMPORT");
+        // The updater's own file is as new as the server's: no offer at start-up.
+        write_file("kstlupd.exe", "running updater");
+        set_mtime("kstlupd.exe", kNewTime);
+        server.add(kUpdaterPath, "same updater", kNewTime);
     }
+
+    // The program on the display, fetching through the loopback server.
+    void start(std::vector<std::string> args)
+    {
+        args.insert(args.end(), {"-nocheck", "-version", "8.5.0.39", "-proxy",
+                                 "127.0.0.1:" + std::to_string(server.port())});
+        program = start_kstlupd(args, folder.path, x, {"http_proxy=", "https_proxy=", "KSTLUPD_TEST_CONNECT_TO="});
+    }
+
     void TearDown() override
     {
         if (program.pid > 0) wait_kstlupd(&program, 0);
@@ -63,6 +81,7 @@ protected:
 
     TempFolder folder;
     XvfbSession x;
+    HttpServer server;
     RunningProgram program;
 };
 
@@ -70,7 +89,7 @@ constexpr const char* kMainTitle = "KESTRL Data Updater - Version 9\\.6";
 
 TEST_F(WindowsOnDisplay, MainWindowAndSettingsWindowsRespondToTheMouse)
 {
-    program = start_kstlupd({"-nocheck", "-version", "8.5.0.39", "-debug"}, folder.path, x);
+    start({"-debug"});
     const std::string main = find_window(x, kMainTitle);
     ASSERT_FALSE(main.empty()) << read_file(".program-output");
     EXPECT_EQ(on_display(x, "xdotool getwindowname " + main), "KESTRL Data Updater - Version 9.6");
@@ -110,7 +129,7 @@ TEST_F(WindowsOnDisplay, MainWindowAndSettingsWindowsRespondToTheMouse)
     const std::string question = find_window(x, "KESTRL Data Updater");
     ASSERT_FALSE(question.empty());
     screenshot(x, question, "exit_question.png");
-    on_display(x, "xdotool windowfocus --sync " + question + " key y");
+    on_display(x, "xdotool windowfocus --sync " + question + " key y 2>/dev/null");
     EXPECT_EQ(wait_kstlupd(&program, 10000), 0);
 
     const std::string log = read_file("kstlupd.log");
@@ -121,6 +140,20 @@ TEST_F(WindowsOnDisplay, MainWindowAndSettingsWindowsRespondToTheMouse)
     const std::string ini = read_file("kstlupd.ini");
     ASSERT_EQ(ini.size(), 109u);
     EXPECT_EQ(ini[51 + 24], 'C');  // sel of slot 24, after id, version, "INI", ini and "SEL"
+}
+
+TEST_F(WindowsOnDisplay, SelfUpdateQuestionIsAWindowAlsoUnattended)
+{
+    set_mtime("kstlupd.exe", kOldTime);
+    start({"-auto"});
+    const std::string box = find_window(x, "New version");
+    ASSERT_FALSE(box.empty()) << read_file(".program-output");
+    screenshot(x, box, "new_version_question.png");
+    on_display(x, "xdotool windowfocus --sync " + box + " key n 2>/dev/null");
+    EXPECT_EQ(wait_kstlupd(&program, 20000), 0);
+    const std::string log = read_file("kstlupd.log");
+    EXPECT_TRUE(contains(log, "Do you want to download it? [NO]\n")) << log;
+    EXPECT_EQ(read_file("kstlupd.exe"), "running updater");
 }
 
 TEST(WindowsWithoutDisplay, WindowedStartNeedsADisplay)

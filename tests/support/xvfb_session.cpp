@@ -87,7 +87,7 @@ XvfbSession::~XvfbSession()
 
 std::string on_display(const XvfbSession& x, const std::string& command, int* status)
 {
-    const std::string full = "DISPLAY=" + x.display + " " + command;
+    const std::string full = "export DISPLAY=" + x.display + "; " + command;
     std::string out;
     FILE* pipe = ::popen(full.c_str(), "r");
     if (!pipe) {
@@ -104,7 +104,7 @@ std::string on_display(const XvfbSession& x, const std::string& command, int* st
 }
 
 RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::string& folder,
-                             const XvfbSession& x)
+                             const XvfbSession& x, const std::vector<std::string>& extra_env)
 {
     RunningProgram program;
     program.output_path = folder + "/.program-output";
@@ -114,6 +114,7 @@ RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::st
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
     std::vector<std::string> env = environment_with_display(x.display);
+    env.insert(env.end(), extra_env.begin(), extra_env.end());
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);

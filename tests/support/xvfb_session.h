@@ -27,9 +27,10 @@ struct RunningProgram {
     std::string output_path;
 };
 
-// Starts the program in a folder on the session's display, without waiting.
+// Starts the program in a folder on the session's display, without waiting;
+// extra_env entries ("NAME=value") are added to the environment.
 RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::string& folder,
-                             const XvfbSession& x);
+                             const XvfbSession& x, const std::vector<std::string>& extra_env = {});
 
 // Waits up to timeout_ms for the program to end: its exit code, or -1 when it had
 // to be killed or did not exit normally.
