@@ -1,9 +1,25 @@
-// The logging program's binary calendar file, built from the JSON calendar.
+// The logging program's binary calendar file ("CALB"), built from the JSON calendar
+// that the download phase keeps in UPDATE.
 #pragma once
 
+#include "calendar/calendar_events.h"
 #include "catalogue/data_source.h"
 
 struct Window;
 
-// 1 success, 0 when the target could not be written (old file unchanged).
+// The file holds a 16-bit event count: a calendar with more events keeps the first
+// this many in file order, and the log says so.
+constexpr int kMaxCalendarEvents = 65535;
+
+// The event tree of the JSON calendar at the source's downloadPath; empty after
+// reporting a missing or unparsable file or a root that is not an array ("%s is
+// missing or not a JSON file", "Not JSON") or an empty array ("%s has no calendar
+// events!", "No events"). An element that is not an object of at least three
+// string members with valid start and end dates is skipped with a log line naming
+// its index.
+[[nodiscard]] EventTree read_calendar(Window* owner, const DataSource& source);
+
+// Rebuilds the calendar target of `slot` from the calendar source (slot 26) when that
+// is selected, else writes a calendar without events. 1 on success, 0 when the target
+// could not be written (reported; the old file unchanged).
 [[nodiscard]] int write_calendar(Window* owner, int slot, const Catalogue& catalogue);

@@ -1,9 +1,28 @@
-// The logging program's master callsign file, built from the master-call sources.
+// The logging program's master callsign file, built from the master-call sources,
+// and the readers of those sources.
 #pragma once
 
+#include <cstdio>
+
+#include "calls/call_set.h"
 #include "catalogue/data_source.h"
 
 struct Window;
 
-// 1 success, 0 when the target could not be written (old file unchanged).
+// One callsign per line, read in pieces of 63 characters. Returns the new root.
+// With -debug logs every invalid text and the closing counts.
+CallEntry* readCallPerLine(FILE* stream, CallSet* set, const DataSource& source);
+
+// The second of the blank-separated tokens of each line (pieces of 63 characters);
+// lines with fewer than two tokens are skipped without being counted.
+CallEntry* readCallSecondToken(FILE* stream, CallSet* set, const DataSource& source);
+
+// Writes one record per callsign in ascending order (the callsign with bit 7 of its
+// first byte set) and returns the number written. Write errors stay on the stream.
+int writeMasterCalls(FILE* stream, const CallSet& set);
+
+// Reads every selected master-call source (19, 20; the Club Log archive is unpacked
+// first) and rewrites the target of `slot` whole through a temporary file. A source
+// that cannot be opened is reported and left out. 1 success, 0 when the target could
+// not be written (reported; the old file unchanged).
 [[nodiscard]] int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue);

@@ -1,16 +1,37 @@
-// The logging program's membership file, built from the membership lists.
+// The logging program's membership file, built from the membership lists, and the
+// rule the membership settings apply to the list IDs before storing them.
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <string>
 
+#include "calls/call_set.h"
 #include "catalogue/data_source.h"
 
 struct Window;
 
-// 1 success, 0 when the target could not be written (old file unchanged).
+// The record's length byte bounds the callsigns the membership file can hold; a longer
+// one is counted invalid by readMemberList and never written.
+constexpr size_t kMaxMemberCallLength = 255;
+
+// Reads one membership list (pieces of 259 characters; only the first comma-separated
+// field counts; lines not starting with an ASCII letter or digit are skipped
+// uncounted) and adds its callsigns with the list ID. Returns the new root.
+CallEntry* readMemberList(FILE* stream, CallSet* set, const DataSource& source, char listId);
+
+// Walks the set in order and counts the entries with one to four list IDs; with a
+// stream also writes their records. The count is the same with and without one.
+// Write errors stay on the stream.
+int writeMemberRecords(FILE* stream, const CallSet& set);
+
+// Reads every selected membership source (21 to 25, its sel byte as the list ID) and
+// rewrites the target of `slot` whole through a temporary file. A source that cannot be
+// opened is reported and left out. 1 success, 0 when the target could not be written
+// (reported; the old file unchanged).
 [[nodiscard]] int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue);
 
-// Tidies and checks the five list-ID fields of the membership settings (slots 21 to
-// 25 in order). 1 when acceptable; 0 after telling the user why.
+// Tidies and checks the texts of the five list-ID fields of the membership settings
+// (slots 21 to 25 in order): a field starting with a blank is emptied. 1 when
+// acceptable; 0 after telling the user why (titled "Too many lists").
 [[nodiscard]] int checkListIds(Window* owner, std::array<std::string, 5>* fields);

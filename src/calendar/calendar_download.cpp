@@ -1,0 +1,77 @@
+#include "calendar/calendar_download.h"
+
+#include <ctime>
+#include <string>
+
+#include "app/config.h"
+#include "app/log.h"
+#include "app/report.h"
+#include "app/status_line.h"
+#include "calendar/calendar_compare.h"
+#include "files/file_ops.h"
+#include "net/http_fetch.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Progress-bar total when the size of the previous copy is unknown.
+constexpr uint32_t kDefaultCalendarSize = 16384;
+
+// Creates the missing folders above the staging folder without a word: a fresh
+// account may not have its data folder yet, and the staging folder's own creation
+// reports what really cannot be made.
+void make_parent_folders(const std::string& folder)
+{
+    for (size_t cut = folder.find_first_of("/\\", 1); cut != std::string::npos;
+         cut = folder.find_first_of("/\\", cut + 1)) {
+        std::string prefix = folder.substr(0, cut);
+        if (!directoryExists(prefix.c_str())) (void)g_platform.create_directory(prefix.c_str());
+    }
+    if (!directoryExists(folder.c_str())) (void)g_platform.create_directory(folder.c_str());
+}
+
+int move_into_updates(Window* owner, const std::string& staged, const DataSource& source)
+{
+    return moveFileReported(owner, staged.c_str(), source.downloadPath.c_str());
+}
+
+}  // namespace
+
+int download_calendar(Window* owner, InetHandle* request, DataSource* source)
+{
+    std::string app_data;
+    if (!g_platform.app_data_folder(&app_data)) {
+        report_message(owner, "Could not get path to APPDATA", "APPDATA", kMbIconError);
+        closeRequest(request);
+        return 0;
+    }
+    // Paths are not cut at 260 characters: a shortened name would be another file.
+    make_parent_folders(app_data);
+    std::string staging = app_data + "\\KESTRL";
+    if (!ensureDirectory(owner, staging.c_str())) {
+        closeRequest(request);
+        return 0;
+    }
+    std::string staged = join_path(staging.c_str(), fileNamePart(source->remotePath ? source->remotePath : ""));
+
+    // The server gives no useful date: the fetch time stands in, and the previous
+    // copy's size is the best guess of the progress-bar total.
+    source->remoteTime = int64_t(std::time(nullptr));
+    source->remoteSize = source->localSize != 0 ? source->localSize : kDefaultCalendarSize;
+
+    std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title ? source->title : "");
+    status_progress_line(owner, progress.c_str());
+
+    int failed = fetchToFile(owner, request, *source, staged.c_str());
+    closeRequest(request);
+    if (failed) return 0;
+
+    if (!fileExists(source->downloadPath.c_str())) return move_into_updates(owner, staged, *source);
+
+    if (compare_calendars(owner, staged.c_str(), source->downloadPath.c_str()) == 0) {
+        debug_printf("\nDEBUG:\tcalendars are the same, no update needed.\n\n");
+        return 0;
+    }
+    debug_printf("DEBUG:\tcalendars are different, update is needed.\n");
+    return move_into_updates(owner, staged, *source);
+}

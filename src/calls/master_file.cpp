@@ -1,0 +1,120 @@
+#include "calls/master_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/config.h"
+#include "app/log.h"
+#include "app/report.h"
+#include "calls/call_intake.h"
+#include "catalogue/selections.h"
+#include "files/atomic_file.h"
+#include "files/zip_members.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Lines of the master lists are read into this fixed buffer: 63 characters and the
+// terminator; a longer line arrives in pieces.
+constexpr int kMasterLineSize = 64;
+
+// Master callsigns are short; the buffer bounds them anyway.
+constexpr size_t kNoLengthLimit = static_cast<size_t>(-1);
+
+bool is_token_separator(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+// The second token of a line, terminated in place; nullptr when there is none.
+char* second_token(char* line)
+{
+    char* p = line;
+    for (int token = 0;; ++token) {
+        while (*p && is_token_separator(*p)) ++p;
+        if (!*p) return nullptr;
+        char* start = p;
+        while (*p && !is_token_separator(*p)) ++p;
+        if (token == 1) {
+            *p = '\0';
+            return start;
+        }
+    }
+}
+
+}  // namespace
+
+CallEntry* readCallPerLine(FILE* stream, CallSet* set, const DataSource& source)
+{
+    char line[kMasterLineSize];
+    ReadCounts counts;
+    while (std::fgets(line, sizeof line, stream)) {
+        line[std::strcspn(line, "\r\n")] = '\0';
+        if (line[0] == '\0') continue;
+        take_call(set, line, 0, kNoLengthLimit, &counts);
+    }
+    log_read_counts(counts, source);
+    return set->root;
+}
+
+CallEntry* readCallSecondToken(FILE* stream, CallSet* set, const DataSource& source)
+{
+    char line[kMasterLineSize];
+    ReadCounts counts;
+    while (std::fgets(line, sizeof line, stream)) {
+        char* call = second_token(line);
+        if (!call) continue;
+        take_call(set, call, 0, kNoLengthLimit, &counts);
+    }
+    log_read_counts(counts, source);
+    return set->root;
+}
+
+int writeMasterCalls(FILE* stream, const CallSet& set)
+{
+    int count = 0;
+    for_each_call(set, [&](const CallEntry& entry) {
+        const std::string& call = entry.callsign;
+        if (call.empty()) return;
+        std::fputc(static_cast<unsigned char>(call[0]) | 0x80, stream);
+        std::fwrite(call.data() + 1, 1, call.size() - 1, stream);
+        ++count;
+    });
+    return count;
+}
+
+int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue)
+{
+    const Selections* selections = g_config.selections;
+    CallSet set;
+    for (int index : kMasterCallSources) {
+        const DataSource& source = catalogue.slot[index];
+        if (!selections || selections->sel[index] == 0) continue;
+        if (selections->upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
+        // The archive's member lands at targetPath; a missing member or a failed
+        // extraction shows only as an open error below, or as the older copy read.
+        if (index == kSlotClubLog) extractMember(source.downloadPath.c_str(), source.targetPath.c_str());
+        FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
+        if (!stream) {
+            report_open_error(owner, source.targetPath.c_str(), errno);
+            continue;
+        }
+        if (index == kSlotClubLog) readCallPerLine(stream, &set, source);
+        else readCallSecondToken(stream, &set, source);
+        std::fclose(stream);
+    }
+
+    const std::string& target = catalogue.slot[slot].targetPath;
+    AtomicFile file;
+    if (!atomic_open(&file, target)) {
+        report_open_error(owner, target.c_str(), errno);
+        return 0;
+    }
+    std::fwrite("KSTLMAS1", 1, 8, file.file);
+    std::fputc(0x0C, file.file);
+    int count = writeMasterCalls(file.file, set);
+    std::fputc(0xFF, file.file);
+    if (!atomic_commit(&file)) {
+        report_open_error(owner, target.c_str(), errno);
+        return 0;
+    }
+    if (count != 0) debug_printf("DEBUG:\t  Wrote %d master calls to %s\n", count, target.c_str());
+    return 1;
+}

@@ -1,0 +1,139 @@
+#include "calls/membership_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/config.h"
+#include "app/log.h"
+#include "app/report.h"
+#include "calls/call_intake.h"
+#include "catalogue/selections.h"
+#include "files/atomic_file.h"
+#include "platform/platform.h"
+
+namespace {
+
+// 259 characters and the terminator; a longer line arrives in pieces.
+constexpr int kMemberLineSize = 260;
+
+// The logging program reads at most this many IDs per callsign.
+constexpr size_t kMaxIdsPerRecord = 4;
+constexpr size_t kMaxMembershipLists = 4;
+
+bool is_ascii_alnum(unsigned char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+void put_u32(FILE* stream, uint32_t value)
+{
+    unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                              static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    std::fwrite(bytes, 1, sizeof bytes, stream);
+}
+
+// First line of a message, or the next one behind a line feed, cut at the size of
+// the message buffer.
+void add_message_line(std::string* message, const std::string& line)
+{
+    if (message->empty()) *message = format_bounded(kMessageSize, "%s", line.c_str());
+    else *message = format_bounded(kMessageSize, "%s\n%s", message->c_str(), line.c_str());
+}
+
+}  // namespace
+
+CallEntry* readMemberList(FILE* stream, CallSet* set, const DataSource& source, char listId)
+{
+    char line[kMemberLineSize];
+    ReadCounts counts;
+    while (std::fgets(line, sizeof line, stream)) {
+        line[std::strcspn(line, ",\r\n")] = '\0';
+        if (line[0] == '\0') continue;
+        // Headers and comments ("#...", quoted column names) fall out here uncounted.
+        if (!is_ascii_alnum(static_cast<unsigned char>(line[0]))) continue;
+        take_call(set, line, listId, kMaxMemberCallLength, &counts);
+    }
+    log_read_counts(counts, source);
+    return set->root;
+}
+
+int writeMemberRecords(FILE* stream, const CallSet& set)
+{
+    int count = 0;
+    for_each_call(set, [&](const CallEntry& entry) {
+        size_t ids = std::strlen(entry.lists);
+        if (ids > kMaxIdsPerRecord) {
+            debug_printf("DEBUG:\tToo many lists: %s [%s]\n", entry.callsign.c_str(), entry.lists);
+            return;
+        }
+        // Entries from outside the readers may lack an ID or a writable length.
+        if (ids == 0 || entry.callsign.empty() || entry.callsign.size() > kMaxMemberCallLength) return;
+        ++count;
+        if (!stream) return;
+        std::fputc(static_cast<int>(entry.callsign.size()), stream);
+        std::fwrite(entry.callsign.data(), 1, entry.callsign.size(), stream);
+        std::fputc(static_cast<int>(ids), stream);
+        std::fwrite(entry.lists, 1, ids, stream);
+    });
+    return count;
+}
+
+int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue)
+{
+    const Selections* selections = g_config.selections;
+    CallSet set;
+    for (int index : kMembershipSources) {
+        const DataSource& source = catalogue.slot[index];
+        if (selections && selections->upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
+        if (!selections || selections->sel[index] == 0) continue;
+        FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
+        if (!stream) {
+            report_open_error(owner, source.targetPath.c_str(), errno);
+            continue;
+        }
+        readMemberList(stream, &set, source, static_cast<char>(selections->sel[index]));
+        std::fclose(stream);
+    }
+
+    const std::string& target = catalogue.slot[slot].targetPath;
+    AtomicFile file;
+    if (!atomic_open(&file, target)) {
+        report_open_error(owner, target.c_str(), errno);
+        return 0;
+    }
+    std::fputc(0x07, file.file);
+    std::fwrite("MEMBERA", 1, 7, file.file);
+    int count = writeMemberRecords(nullptr, set);
+    put_u32(file.file, static_cast<uint32_t>(count));
+    writeMemberRecords(file.file, set);
+    if (!atomic_commit(&file)) {
+        report_open_error(owner, target.c_str(), errno);
+        return 0;
+    }
+    if (count != 0) debug_printf("DEBUG:\t  Wrote %d member calls to %s\n", count, target.c_str());
+    return 1;
+}
+
+int checkListIds(Window* owner, std::array<std::string, 5>* fields)
+{
+    std::string message;
+    size_t used = 0;
+    for (std::string& field : *fields) {
+        if (field.empty()) continue;
+        unsigned char id = static_cast<unsigned char>(field[0]);
+        if (id == ' ') {
+            field.clear();
+            continue;
+        }
+        ++used;
+        if (id < '!' || id > '_') {
+            add_message_line(&message, format_bounded(80, "[ %c ]  is not a valid membership list ID.", id));
+        }
+    }
+    if (used > kMaxMembershipLists) {
+        add_message_line(&message, "You can have no more than four (4) membership lists.");
+    }
+    if (message.empty()) return 1;
+    report_message(owner, message.c_str(), "Too many lists", kMbIconError);
+    return 0;
+}
