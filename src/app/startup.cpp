@@ -17,6 +17,7 @@
 #include "net/self_update.h"
 #include "pipeline/update_run.h"
 #include "platform/platform.h"
+#include "ui/windowed_mode.h"
 
 namespace {
 
@@ -99,10 +100,8 @@ int start(const char* commandLine)
     if (checkSelfUpdate(nullptr, g_config.session, &catalogue.slot[kSlotUpdater])) return 0;
 
     if (g_config.resetUpdates) deleteOldUpdates(catalogue);
-    if (g_config.autoMode) {
-        Update(nullptr);
-        return 0;
-    }
+    if (!g_config.autoMode) return run_main_window();
+    Update(nullptr);
     return 0;
 }
 

@@ -13,4 +13,4 @@ inline constexpr const char* kHostClubLists = "lists.clubs.example";
 inline constexpr const char* kHostCalendar = "www.425dxn.org";
 
 // The help page opened from the main window.
-inline constexpr const char* kHelpAddress = "https://updates.kstlupd.example/kstlupd/help.html";
+inline constexpr const char* kHelpAddress = "http://kst.test/kestrl/updater/";

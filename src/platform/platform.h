@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/toolkit.h"
+
 // Opaque handles. A Window is whatever the toolkit uses for the main window; the
 // core only passes it on. An InetHandle is a session, a connection or a request.
 struct Window;
@@ -147,6 +149,9 @@ struct Platform {
     // with every connection made through it.
     void (*inet_close)(InetHandle* handle);
     uint32_t (*inet_last_error)();
+
+    // ---- toolkit: the windows (platform/toolkit.h) ----------------------------
+    Toolkit toolkit;
 };
 
 extern Platform g_platform;

@@ -1,11 +1,12 @@
-// Message boxes without a display: a prompt on the terminal when there is one,
-// otherwise the safe answer at once.
+// Message boxes: the graphical box when a display can be opened; without one a
+// prompt on the terminal when there is one, otherwise the safe answer at once.
 #include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
 #include <unistd.h>
 
+#include "platform/posix/fltk_thread.h"
 #include "platform/posix/platform_posix.h"
 
 namespace {
@@ -59,6 +60,7 @@ int prompt_message_box(FILE* in, FILE* out, const char* text, const char* title,
 
 int posix_message_box(const char* text, const char* title, unsigned style)
 {
+    if (fltk_open_display()) return fltk_message_box(text, title, style);
     if (::isatty(STDIN_FILENO)) return prompt_message_box(stdin, stderr, text, title, style);
     return safe_answer(style);
 }

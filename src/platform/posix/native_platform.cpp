@@ -8,7 +8,6 @@
 
 namespace {
 
-void no_window_enable(Window*, int) {}
 void no_window_insert(Window*, const char*, int) {}
 int no_window_count(Window*) { return 0; }
 void no_window_delete(Window*, int) {}
@@ -36,7 +35,7 @@ Platform native_platform()
     p.app_data_folder = posix_app_data_folder;
     p.open_url = posix_open_url;
     p.message_box = posix_message_box;
-    p.enable_window = no_window_enable;
+    p.enable_window = fltk_enable_window;
     p.status_insert = no_window_insert;
     p.status_count = no_window_count;
     p.status_delete = no_window_delete;
@@ -50,5 +49,6 @@ Platform native_platform()
     p.inet_read = curl_read;
     p.inet_close = curl_close;
     p.inet_last_error = curl_last_error;
+    p.toolkit = fltk_toolkit();
     return p;
 }

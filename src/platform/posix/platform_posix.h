@@ -11,6 +11,12 @@ int posix_app_data_folder(std::string* out);
 int posix_open_url(const char* url);
 int posix_message_box(const char* text, const char* title, unsigned style);
 
+// The FLTK toolkit, its modal message box (needs an open display) and the owner
+// window's enabled state.
+Toolkit fltk_toolkit();
+int fltk_message_box(const char* text, const char* title, unsigned style);
+void fltk_enable_window(Window* window, int enable);
+
 // The terminal prompt behind posix_message_box, on any pair of streams: shows the
 // title, the text and the buttons, and reads a line whose first letter names a
 // button (Y, N, C, O; either case); Enter alone takes the first button. At end of

@@ -1,0 +1,287 @@
+#include "ui/main_window.h"
+
+#include <string>
+
+#include "app/config.h"
+#include "app/log.h"
+#include "app/report.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/selections.h"
+#include "files/file_ops.h"
+#include "pipeline/update_run.h"
+#include "platform/platform.h"
+#include "ui/control_ids.h"
+#include "ui/settings_windows.h"
+#include "ui/strings.h"
+
+namespace {
+
+const Toolkit& tk()
+{
+    return g_platform.toolkit;
+}
+
+struct SourceBox {
+    int listIndex;  // position in the catalogue's main list
+    Rect rect;
+    int toggles;
+};
+
+// The nine source check boxes in creation order; the main list gives the slot, so
+// the master-callsign box follows masterSlot.
+constexpr SourceBox kSourceBoxes[] = {
+    {0, {20, 20, 140, 20}, 1},   // 1 awards
+    {1, {20, 40, 140, 20}, 0},   // 4 calendar
+    {2, {20, 60, 140, 20}, 1},   // 5 country file
+    {3, {160, 20, 160, 20}, 1},  // 7 IOTA
+    {4, {160, 40, 160, 20}, 0},  // 9 or 10 master callsigns
+    {5, {160, 60, 160, 20}, 0},  // 11 membership
+    {6, {320, 20, 180, 20}, 1},  // 17 nodes
+    {7, {320, 40, 200, 20}, 1},  // 8 nodes with keep-alive
+    {8, {320, 60, 180, 20}, 1},  // 18 WPX
+};
+
+struct ButtonDef {
+    int id;
+    const char* text;
+    int x;
+};
+
+constexpr ButtonDef kButtons[] = {
+    {kIdUpdate, "Update", 20}, {kIdReset, "Reset", 120}, {kIdHelp, "Help", 220},
+    {kIdAbout, "About", 320},  {kIdExit, "Exit", 420},
+};
+
+// The buttons a run disables.
+constexpr int kRunButtons[] = {kIdUpdate, kIdReset, kIdExit};
+
+int box_checked(void* context, int id)
+{
+    return g_platform.toolkit.is_checked(static_cast<Window*>(context), id);
+}
+
+void copy_selections(MainWindow* main)
+{
+    CheckBoxReader boxes{main->window, box_checked};
+    CopySelections(boxes, main->selections, *main->catalogue);
+}
+
+void save_and_quit(MainWindow* main)
+{
+    copy_selections(main);
+    // A failed save has been reported to the user, who asked to leave all the same.
+    (void)write_selections(main->window, main->selections, *main->catalogue);
+    main->quitting = true;
+    tk().quit(0);
+}
+
+void run_thread_body(MainWindow* main)
+{
+    main->run(main->window);
+    main->runExitCode = 0;
+    main->runEnded.store(true);
+    // The loop may be asleep with nothing else to wake it.
+    g_platform.toolkit.wake();
+}
+
+void start_update(MainWindow* main)
+{
+    copy_selections(main);
+    const Selections& sel = *main->selections;
+    if (sel.sel[kSlotNodesKeepAlive] && sel.sel[kSlotNodes]) {
+        g_platform.message_box(load_string(kStrBothNodeLists), "DX Cluster Nodes", kMbIconError);
+        return;
+    }
+    for (int slot : main->catalogue->mainList) tk().enable_control(main->window, kControlIdBase + slot, 0);
+    for (int id : kRunButtons) tk().enable_control(main->window, id, 0);
+    tk().list_reset(main->window, kIdStatusList);
+    main->runEnded.store(false);
+    main->runThread = std::thread(run_thread_body, main);
+}
+
+void reset_updates(MainWindow* main)
+{
+    const int answer =
+        ask_question(nullptr, load_string(kStrResetQuestion), "Delete old updates?", kMbYesNo | kMbIconWarning);
+    if (answer == kIdYes) deleteOldUpdates(*main->catalogue);
+}
+
+void open_help()
+{
+    if (!g_platform.open_url(load_string(kStrHelpAddress)))
+        g_platform.message_box(load_string(kStrNoBrowser), "Error", kMbIconError);
+}
+
+void show_about()
+{
+    const std::string version =
+        format_bounded(80, "Version %s -- %s %s", g_config.version.c_str(), __DATE__, __TIME__);
+    const std::string text = format_bounded(kMessageSize, "%s\n%s\n%s", load_string(kStrProgramName),
+                                            version.c_str(), load_string(kStrNotice));
+    g_platform.message_box(text.c_str(), load_string(kStrAboutTitle), kMbIconInformation);
+}
+
+// Check boxes of the two node lists exclude each other.
+void exclude_other(MainWindow* main, int clicked, int other)
+{
+    if (tk().is_checked(main->window, clicked)) tk().set_check(main->window, other, 0);
+}
+
+}  // namespace
+
+void init_main_window(MainWindow* main)
+{
+    main->catalogue = g_config.catalogue;
+    main->selections = g_config.selections;
+    main->run = Update;
+}
+
+int create_main_window(MainWindow* main)
+{
+    const std::string title =
+        format_bounded(80, "%s - Version %s", load_string(kStrProgramName), g_config.version.c_str());
+    WindowSpec spec;
+    spec.title = title.c_str();
+    spec.width = kMainWidth;
+    spec.height = kMainHeight;
+    spec.min_width = kMainWidth;
+    spec.min_height = kMainHeight;
+    spec.resizable = 1;
+    WindowEvents events;
+    events.context = main;
+    events.command = [](void* context, Window*, int id, int notification) {
+        main_command(static_cast<MainWindow*>(context), id, notification);
+    };
+    events.close = [](void* context, Window*) { close_request(static_cast<MainWindow*>(context)); };
+    events.resize = [](void* context, Window*, int width, int height) {
+        relayout(static_cast<MainWindow*>(context), width, height);
+    };
+    main->window = tk().create_window(spec, events);
+    return main->window ? 1 : 0;
+}
+
+void add_source_checkbox(Window* window, const Catalogue& catalogue, const Selections& selections, int slot,
+                         const Rect& rect, int toggles)
+{
+    const DataSource& source = catalogue.slot[slot];
+    ControlSpec spec;
+    spec.id = kControlIdBase + slot;
+    spec.kind = toggles ? ControlKind::AutoCheckBox : ControlKind::CheckBox;
+    spec.text = source.title ? source.title : "";
+    spec.rect = rect;
+    spec.font = ControlFont::List;
+    if (!g_platform.toolkit.add_control(window, spec)) return;
+    if (!source.enabled) {
+        g_platform.toolkit.enable_control(window, spec.id, 0);
+        return;
+    }
+    if (selections.sel[slot]) {
+        g_platform.toolkit.set_check(window, spec.id, 1);
+        debug_printf("DEBUG:\tSetting %s to checked\n", spec.text);
+    }
+}
+
+void create_main_controls(MainWindow* main)
+{
+    Window* w = main->window;
+    for (const SourceBox& box : kSourceBoxes)
+        add_source_checkbox(w, *main->catalogue, *main->selections, main->catalogue->mainList[box.listIndex],
+                            box.rect, box.toggles);
+    for (const ButtonDef& b : kButtons) {
+        ControlSpec spec;
+        spec.id = b.id;
+        spec.kind = ControlKind::PushButton;
+        spec.text = b.text;
+        spec.rect = {b.x, 90, 80, 25};
+        (void)tk().add_control(w, spec);
+    }
+    ControlSpec progress;
+    progress.id = kIdProgressBar;
+    progress.kind = ControlKind::ProgressBar;
+    progress.rect = {20, 130, 490, 17};
+    progress.font = ControlFont::List;
+    (void)tk().add_control(w, progress);
+
+    ControlSpec list;
+    list.id = kIdStatusList;
+    list.kind = ControlKind::StatusList;
+    list.rect = {20, 225, kMainWidth - 60, kMainHeight - 300};
+    list.font = ControlFont::List;
+    (void)tk().add_control(w, list);
+
+    tk().client_size(w, &main->clientWidth, &main->clientHeight);
+    Rect frame;
+    tk().window_rect(w, &frame);
+    int screenWidth = 0, screenHeight = 0;
+    tk().screen_size(&screenWidth, &screenHeight);
+    tk().move_window(w, (screenWidth - frame.w) / 2, (screenHeight - frame.h) / 2);
+}
+
+void main_command(MainWindow* main, int id, int notification)
+{
+    if (notification != kNotifyClicked) return;
+    const int masterBox = kControlIdBase + int(g_config.masterSlot);
+    switch (id) {
+    case kIdUpdate: start_update(main); return;
+    case kIdReset: reset_updates(main); return;
+    case kIdHelp: open_help(); return;
+    case kIdAbout: show_about(); return;
+    case kIdExit: close_request(main); return;
+    case kControlIdBase + kSlotCalendar: open_settings(main, SettingsKind::Calendar); return;
+    case kControlIdBase + kSlotMembership: open_settings(main, SettingsKind::Membership); return;
+    case kControlIdBase + kSlotNodesKeepAlive:
+        exclude_other(main, id, kControlIdBase + kSlotNodes);
+        return;
+    case kControlIdBase + kSlotNodes:
+        exclude_other(main, id, kControlIdBase + kSlotNodesKeepAlive);
+        return;
+    default: break;
+    }
+    if (id == masterBox) open_settings(main, SettingsKind::MasterCall);
+}
+
+bool run_active(const MainWindow& main)
+{
+    return main.runThread.joinable() && !main.runEnded.load();
+}
+
+void close_request(MainWindow* main)
+{
+    if (run_active(*main)) return;
+    if (g_config.quickExit) {
+        save_and_quit(main);
+        return;
+    }
+    const int answer = g_platform.message_box(load_string(kStrExitQuestion), load_string(kStrProgramName),
+                                              kMbYesNoCancel | kMbIconQuestion);
+    if (answer == kIdYes) save_and_quit(main);
+}
+
+void completion_check(MainWindow* main)
+{
+    if (!main->runThread.joinable() || !main->runEnded.load()) return;
+    main->runThread.join();
+    debug_printf("\nDEBUG:\tReturned from Update() thread with status = %0d\n\n", main->runExitCode);
+    if (g_config.quickExit) close_request(main);
+    for (int slot : main->catalogue->mainList)
+        if (main->catalogue->slot[slot].enabled) tk().enable_control(main->window, kControlIdBase + slot, 1);
+    for (int id : kRunButtons) tk().enable_control(main->window, id, 1);
+    tk().show_window(main->window);
+}
+
+void relayout(MainWindow* main, int width, int height)
+{
+    Rect list;
+    if (!main->window || !tk().control_rect(main->window, kIdStatusList, &list)) return;
+    if (list.x < 0 || list.y < 0 || list.w < 0 || list.h < 0) return;
+    const int w = list.w + (width - main->clientWidth);
+    tk().move_control(main->window, kIdProgressBar, {20, 130, w, 17});
+    tk().move_control(main->window, kIdStatusList, {20, 165, w, height - 185});
+    main->clientWidth = width;
+    main->clientHeight = height;
+}
+
+void finish_run_thread(MainWindow* main)
+{
+    if (main->runThread.joinable()) main->runThread.join();
+}

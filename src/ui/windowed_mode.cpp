@@ -1,0 +1,68 @@
+#include "ui/windowed_mode.h"
+
+#include <cstdio>
+
+#include "app/log.h"
+#include "platform/platform.h"
+#include "ui/control_ids.h"
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr const char* kNoDisplay =
+    "No display is available for the main window.  Set DISPLAY to a display you may use,\n"
+    "or run the update without a window: kstlupd -auto";
+
+void status_insert(Window* window, const char* text, int index)
+{
+    g_platform.toolkit.list_insert(window, kIdStatusList, text, index);
+}
+
+int status_count(Window* window)
+{
+    return g_platform.toolkit.list_count(window, kIdStatusList);
+}
+
+void status_delete(Window* window, int index)
+{
+    g_platform.toolkit.list_delete(window, kIdStatusList, index);
+}
+
+void progress_set(Window* window, int percent)
+{
+    g_platform.toolkit.set_progress(window, kIdProgressBar, percent);
+}
+
+}  // namespace
+
+void install_window_services(Platform* platform)
+{
+    platform->status_insert = status_insert;
+    platform->status_count = status_count;
+    platform->status_delete = status_delete;
+    platform->progress_set = progress_set;
+}
+
+int run_main_window()
+{
+    const Toolkit& tk = g_platform.toolkit;
+    if (!tk.open_display || !tk.open_display()) {
+        log_printf("ERROR:\t%s\n", kNoDisplay);
+        std::fprintf(stderr, "kstlupd: %s\n", kNoDisplay);
+        return -1;
+    }
+    install_window_services(&g_platform);
+
+    MainWindow main;
+    init_main_window(&main);
+    if (!create_main_window(&main)) return -1;
+    create_main_controls(&main);
+    tk.set_idle_check([](void* context) { completion_check(static_cast<MainWindow*>(context)); }, &main);
+    tk.show_window(main.window);
+    const int status = tk.run_loop();
+    tk.set_idle_check(nullptr, nullptr);
+    finish_run_thread(&main);
+    close_settings(&main);
+    tk.destroy_window(main.window);
+    return status;
+}
