@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/http_server.h"
-#include "support/run_kstlupd.h"
+#include "support/program_run.h"
 #include "support/temp_folder.h"
 #include "support/xvfb_session.h"
 
@@ -161,10 +161,11 @@ TEST(WindowsWithoutDisplay, WindowedStartNeedsADisplay)
     TempFolder folder;
     make_dir("SAVE");
     make_dir("IMPORT");
-    ProgramRun run = run_kstlupd({"-nocheck", "-version", "8.5.0.39"}, folder.path);  // DISPLAY removed
-    EXPECT_EQ(run.status, 255);
-    EXPECT_TRUE(contains(run.output, "No display")) << run.output;
-    EXPECT_TRUE(contains(run.output, "-auto"));
+    ProgramRun run = run_binary(KSTLUPD_BINARY, {"-nocheck", "-version", "8.5.0.39"}, folder.path);  // no DISPLAY
+    EXPECT_EQ(run.exit_status, 255);
+    const std::string output = read_file(folder.path + "/program.out");
+    EXPECT_TRUE(contains(output, "No display")) << output;
+    EXPECT_TRUE(contains(output, "-auto"));
     const std::string log = read_file("kstlupd.log");
     EXPECT_TRUE(contains(log, "ERROR:\tNo display is available for the main window."));
     EXPECT_TRUE(contains(log, "KESTRL Data Updater ver. 9.6 finished on "));
