@@ -143,6 +143,7 @@ def main():
                     ("adif.pmp", crlf(["K 291", "G 223", "DL 230"]))])
     os.utime(cty, (server_time, server_time))
 
+    serve(HOST_UPDATER, "kestrl/updater/download/kstlupd.exe", pe_with_version(9, 6, 0, 0))
     serve(HOST_IOTA, "xml/fulllist.xml", '<?xml version="1.0"?>\r\n<iota><island ref="EU-005" name="Great Britain"/></iota>\r\n')
     serve(HOST_UPDATER, "kestrl/WPX/KESTRL.WPX", crlf(["%s %d" % (callsign(rng), rng.randint(300, 3000)) for _ in range(500)]))
 

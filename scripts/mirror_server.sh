@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # A web server for a sample mirror on loopback: nginx serving MIRROR/<host>/... by
-# the request's host name, for requests sent to it as to a proxy.
+# the request's host name, plain HTTP on one port (also for requests sent to it as to
+# a proxy) and HTTPS on another, with a certificate of its own test authority.
 #
-#   mirror_server.sh start MIRROR STATE   starts it, prints the port
+#   mirror_server.sh start MIRROR STATE   starts it, prints "HTTP_PORT HTTPS_PORT"
 #   mirror_server.sh stop STATE           stops it
-# STATE is a folder of its own for the configuration, logs and pid file.
+# STATE is a folder of its own for the configuration, logs, pid file and
+# certificates; STATE/ca.pem is the authority to trust (SSL_CERT_FILE).
 set -euo pipefail
 
 cmd=${1:-}
@@ -13,7 +15,23 @@ start)
   mirror=$(cd "$2" && pwd)
   mkdir -p "$3/tmp"
   state=$(cd "$3" && pwd)
-  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+  port=$(free_port)
+  tls_port=$(free_port)
+  hosts=()
+  for dir in "$mirror"/*/; do hosts+=("$(basename "$dir")"); done
+
+  # A test authority and a server certificate naming every host of the mirror.
+  if [ ! -f "$state/server.pem" ]; then
+    san=$(printf 'DNS:%s,' localhost "${hosts[@]}")
+    ec=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
+    openssl req -x509 "${ec[@]}" -keyout "$state/ca.key" -out "$state/ca.pem" -days 30 \
+      -subj "/CN=Sample mirror test authority" 2>/dev/null
+    openssl req "${ec[@]}" -keyout "$state/server.key" -out "$state/server.csr" -subj "/CN=localhost" 2>/dev/null
+    printf 'subjectAltName=%s\n' "${san%,}" > "$state/san.ext"
+    openssl x509 -req -in "$state/server.csr" -CA "$state/ca.pem" -CAkey "$state/ca.key" -CAcreateserial \
+      -out "$state/server.pem" -days 30 -extfile "$state/san.ext" 2>/dev/null
+  fi
   {
     echo "pid $state/nginx.pid;"
     echo "error_log $state/error.log;"
@@ -23,10 +41,11 @@ start)
     echo "  log_format bytes '\$host \$request_method \$request_uri \$status \$bytes_sent';"
     echo "  access_log $state/access.log bytes;"
     for t in client_body proxy fastcgi uwsgi scgi; do echo "  ${t}_temp_path $state/tmp/$t;"; done
-    echo "  server { listen 127.0.0.1:$port default_server; return 404; }"
-    for dir in "$mirror"/*/; do
-      host=$(basename "$dir")
-      echo "  server { listen 127.0.0.1:$port; server_name $host; root $mirror/$host; }"
+    echo "  ssl_certificate $state/server.pem;"
+    echo "  ssl_certificate_key $state/server.key;"
+    echo "  server { listen 127.0.0.1:$port default_server; listen 127.0.0.1:$tls_port ssl default_server; return 404; }"
+    for host in "${hosts[@]}"; do
+      echo "  server { listen 127.0.0.1:$port; listen 127.0.0.1:$tls_port ssl; server_name $host; root $mirror/$host; }"
     done
     echo "}"
   } > "$state/nginx.conf"
@@ -35,7 +54,7 @@ start)
   echo $! > "$state/server.pid"
   for _ in $(seq 100); do
     if python3 -c "import socket,sys; s=socket.socket(); sys.exit(s.connect_ex(('127.0.0.1', $port)))" 2>/dev/null; then
-      echo "$port"
+      echo "$port $tls_port"
       exit 0
     fi
     sleep 0.05

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The main job, start to end, on this machine: sets everything up, builds the
+# program, makes a sample logging-program folder and a sample mirror of every data
+# source, serves the mirror with nginx on loopback, and runs an unattended update
+# twice: the first run fetches and installs everything, the second finds every copy
+# current. Everything it makes stays in demo/work; it can be run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+work="$top/demo/work"
+
+scripts/setup.sh
+echo "== building"
+cmake -S . -B build -DKSTLUPD_WERROR=ON >/dev/null
+cmake --build build -j"$(nproc)" --target kstlupd >/dev/null
+
+echo "== sample data"
+rm -rf "$work"
+mkdir -p "$work"
+python3 scripts/make_sample_data.py "$work/sample"
+kestrl="$work/sample/kestrl"
+# The updater lives in the logging program's folder; the server offers an older
+# program file, so no new version is offered.
+cp build/kstlupd "$kestrl/kstlupd.exe"
+
+ports=$(scripts/mirror_server.sh start "$work/sample/mirror" "$work/nginx")
+read -r http_port https_port <<<"$ports"
+trap 'scripts/mirror_server.sh stop "$work/nginx"' EXIT
+echo "nginx serves the mirror on 127.0.0.1:$http_port (HTTP) and :$https_port (HTTPS)"
+
+# Every host name of the catalogue is reached on the local server, HTTPS with the
+# mirror's own test authority; the program's own settings live in demo/work too.
+connect_to=""
+for dir in "$work"/sample/mirror/*/; do
+  host=$(basename "$dir")
+  connect_to+="$host:80:127.0.0.1:$http_port,$host:443:127.0.0.1:$https_port,"
+done
+run_update() {
+  (cd "$kestrl" && env -u http_proxy -u https_proxy -u HTTP_PROXY -u HTTPS_PROXY -u ALL_PROXY -u all_proxy \
+    -u DISPLAY KSTLUPD_TEST_CONNECT_TO="$connect_to" SSL_CERT_FILE="$work/nginx/ca.pem" \
+    XDG_DATA_HOME="$work/xdg" ./kstlupd.exe -auto -debug </dev/null)
+}
+
+echo
+echo "== first run: kstlupd.exe -auto -debug (in $kestrl; the log without its debug lines)"
+: > "$work/nginx/access.log"
+run_update
+grep -vE '^DEBUG:' "$kestrl/kstlupd.log" | cat -s | sed 's/^/  | /'
+echo
+echo "== installed files"
+(cd "$kestrl" && ls -l SAVE IMPORT BACKUP KESTRL.MAS1 KESTRL.MAS2 | sed 's/^/  /')
+echo "  nginx sent $(awk '{s += $5} END {print s + 0}' "$work/nginx/access.log") bytes"
+
+echo
+echo "== second run: nothing has changed on the servers"
+: > "$work/nginx/access.log"
+run_update
+grep -vE '^DEBUG:' "$kestrl/kstlupd.log" | cat -s | sed 's/^/  | /'
+echo "  nginx sent $(awk '{s += $5} END {print s + 0}' "$work/nginx/access.log") bytes"
+echo
+echo "The full log with debug lines: $kestrl/kstlupd.log"
