@@ -31,14 +31,6 @@ TEST_F(Reporting, UnattendedShowsNoBoxButOwnerIsStillReEnabled)
     EXPECT_EQ(dialogs.window_events, (std::vector<std::string>{"disable", "enable"}));
 }
 
-TEST_F(Reporting, OwnerIsDisabledAroundTheBox)
-{
-    report_message(kOwner, "x", "T", kMbIconError);
-    EXPECT_EQ(dialogs.window_events, (std::vector<std::string>{"disable", "enable"}));
-    report_message(nullptr, "x", "T", kMbIconError);
-    EXPECT_EQ(dialogs.window_events.size(), 2u);
-}
-
 TEST_F(Reporting, OpenErrorNamesFileAndReason)
 {
     report_open_error(nullptr, "kstlupd.ini", EACCES);
@@ -59,14 +51,6 @@ TEST_F(Reporting, QuestionsAreAskedEvenUnattendedAndTheAnswerIsLogged)
     EXPECT_EQ(ask_question(nullptr, "Go?", "Q", kMbYesNoCancel | kMbIconQuestion), kIdCancel);
     EXPECT_EQ(dialogs.shown.size(), 3u);
     EXPECT_EQ(log_text(), "Go? [YES]\nGo? [NO]\nGo? [CANCEL]\n");
-}
-
-TEST_F(Reporting, DebugLinesOnlyWithDebug)
-{
-    debug_printf("DEBUG:\thidden\n");
-    g_config.debug = 1;
-    debug_printf("DEBUG:\tshown %d\n", 1);
-    EXPECT_EQ(log_text(), "DEBUG:\tshown 1\n");
 }
 
 TEST_F(Reporting, BoundedFormatCutsAndNeverOverruns)

@@ -16,71 +16,58 @@ Catalogue build_for(const char* hostVersion)
     return c;
 }
 
-bool is_empty(const DataSource& s)
+TEST_F(CatalogueTest, PathsOfBothColumns)
 {
-    return !s.title && !s.host && !s.remotePath && s.secure == 0 && s.required == 0 && s.selected == 0 &&
-           s.enabled == 0 && s.downloadPath.empty() && s.targetPath.empty();
+    struct Row {
+        const char* version;
+        int slot;
+        const char* target;
+        const char* download;  // "" = none
+    };
+    const Row rows[] = {
+        {"8.5.0.39", 1, "SAVE\\kestrl.awd", "UPDATE\\kestrl_awd.zip"},
+        {"8.5.0.39", 5, "SAVE\\kestrl.cty", "UPDATE\\kestrl_cty.zip"},
+        {"8.5.0.39", 15, "IMPORT\\adif.pmp", ""},
+        {"8.5.0.39", 4, "SAVE\\KESTRL.CAL", ""},
+        {"8.5.0.39", 8, "SAVE\\KESTRL.TCP", "UPDATE\\KESTRL.KCP"},
+        {"8.5.0.39", 10, "KESTRL.MAS1", ""},
+        {"8.5.0.39", 6, "kstlupd.exe", "UPDATE\\kstlupd.exe"},
+        {"8.5.0.39", 19, "UPDATE\\clublog.scp", "UPDATE\\clublog.scp.zip"},
+        {"8.5.0.39", 20, "UPDATE\\MASTER.LIS", "UPDATE\\MASTER.LIS"},
+        {"8.5.0.39", 21, "UPDATE\\AGMemberList.txt", "UPDATE\\AGMemberList.txt"},
+        {"8.5.0.39", 25, "member.txt", "member.txt"},
+        {"9.0.0.0", 0, "CTYTexts\\address.txt", "UPDATE\\kestrl9_cty.zip"},
+        {"9.0.0.0", 2, "SAVE\\awdmap.txt", "UPDATE\\kestrl9_awd.zip"},
+        {"9.0.0.0", 5, "SAVE\\country.dat", "UPDATE\\kestrl9_cty.zip"},
+        {"9.0.0.0", 17, "SAVE\\clusters.txt", "UPDATE\\KESTRL.TCP"},
+        {"9.0.0.0", 10, "SAVE\\mstrcals.dat", ""},
+        {"9.0.0.0", 18, "SAVE\\wpxdeltd.txt", "UPDATE\\KESTRL.WPX"},
+    };
+    for (const Row& r : rows) {
+        const Catalogue c = build_for(r.version);
+        EXPECT_EQ(c.slot[r.slot].targetPath, r.target) << r.version << " slot " << r.slot;
+        EXPECT_EQ(c.slot[r.slot].downloadPath, r.download) << r.version << " slot " << r.slot;
+    }
 }
 
-TEST_F(CatalogueTest, OtherVersionsUseTheirFileNamesAndLeaveVersion9SlotsEmpty)
+TEST_F(CatalogueTest, EmptySlotsAndSharedArchives)
 {
-    const Catalogue c = build_for("8.5.0.39");
-    for (int i : {0, 2, 3, 12, 13, 14, 16}) EXPECT_TRUE(is_empty(c.slot[i])) << i;
-    EXPECT_STREQ(c.slot[1].remotePath, "kestrl/awards/download/kestrl_awd.zip");
-    EXPECT_EQ(c.slot[1].targetPath, "SAVE\\kestrl.awd");
-    EXPECT_EQ(c.slot[1].downloadPath, "UPDATE\\kestrl_awd.zip");
-    EXPECT_EQ(c.slot[5].targetPath, "SAVE\\kestrl.cty");
-    EXPECT_EQ(c.slot[5].downloadPath, "UPDATE\\kestrl_cty.zip");
-    EXPECT_EQ(c.slot[15].targetPath, "IMPORT\\adif.pmp");
-    EXPECT_EQ(c.slot[15].remotePath, nullptr);
-    EXPECT_TRUE(c.slot[15].downloadPath.empty());
-    EXPECT_EQ(c.slot[4].targetPath, "SAVE\\KESTRL.CAL");
-    EXPECT_EQ(c.slot[8].enabled, 1);
-    EXPECT_EQ(c.slot[8].targetPath, "SAVE\\KESTRL.TCP");
-    EXPECT_EQ(c.slot[17].downloadPath, "UPDATE\\KESTRL.TCP");
-    EXPECT_EQ(c.slot[8].downloadPath, "UPDATE\\KESTRL.KCP");
-    EXPECT_EQ(c.slot[10].targetPath, "KESTRL.MAS1");
-    EXPECT_EQ(c.slot[11].targetPath, "KESTRL.MAS2");
-    EXPECT_EQ(c.slot[18].targetPath, "SAVE\\KESTRL.WPX");
-    EXPECT_EQ(c.slot[6].targetPath, "kstlupd.exe");
-    EXPECT_EQ(c.slot[6].downloadPath, "UPDATE\\kstlupd.exe");
+    Catalogue c = build_for("8.5.0.39");
+    for (int i : {0, 2, 3, 12, 13, 14, 16}) {
+        EXPECT_EQ(c.slot[i].title, nullptr) << i;
+        EXPECT_TRUE(c.slot[i].targetPath.empty()) << i;
+        EXPECT_EQ(c.slot[i].enabled + c.slot[i].selected + c.slot[i].required, 0) << i;
+    }
     EXPECT_EQ(c.slot[19].secure, 1);
-    EXPECT_EQ(c.slot[19].downloadPath, "UPDATE\\clublog.scp.zip");
-    EXPECT_EQ(c.slot[19].targetPath, "UPDATE\\clublog.scp");
-    EXPECT_EQ(c.slot[20].downloadPath, "UPDATE\\MASTER.LIS");
-    EXPECT_EQ(c.slot[21].downloadPath, "UPDATE\\AGMemberList.txt");
-    EXPECT_EQ(c.slot[21].targetPath, c.slot[21].downloadPath);
-    EXPECT_EQ(c.slot[25].downloadPath, "member.txt");
-    EXPECT_EQ(c.slot[25].targetPath, "member.txt");
-    EXPECT_EQ(c.slot[26].downloadPath, "UPDATE\\kestrl.php");
-    EXPECT_EQ(c.mainList, (std::array<int, 9>{1, 4, 5, 7, 10, 11, 17, 8, 18}));
-}
+    EXPECT_EQ(c.slot[8].enabled, 1);
 
-TEST_F(CatalogueTest, Version9UsesItsFileNamesAndSharedArchive)
-{
-    for (const char* v : {"9.0.0.0", "9"}) {
-        const Catalogue c = build_for(v);
-        EXPECT_TRUE(is_empty(c.slot[15])) << v;
-        EXPECT_STREQ(c.slot[5].remotePath, "kestrl/download/kestrl9_cty.zip");
-        for (int i : {0, 12, 13, 14, 16}) {
-            EXPECT_EQ(c.slot[i].remotePath, c.slot[5].remotePath) << i;  // the same text
-            EXPECT_EQ(c.slot[i].downloadPath, "UPDATE\\kestrl9_cty.zip") << i;
-            EXPECT_EQ(c.slot[i].host, nullptr);
-            EXPECT_EQ(c.slot[i].selected, c.slot[5].selected);
-        }
-        EXPECT_EQ(c.slot[0].targetPath, "CTYTexts\\address.txt");
-        EXPECT_EQ(c.slot[2].targetPath, "SAVE\\awdmap.txt");
-        EXPECT_EQ(c.slot[2].downloadPath, "UPDATE\\kestrl9_awd.zip");
-        EXPECT_EQ(c.slot[1].targetPath, "SAVE\\custawds.dat");
-        EXPECT_EQ(c.slot[5].targetPath, "SAVE\\country.dat");
-        EXPECT_EQ(c.slot[4].targetPath, "SAVE\\calendar.dat");
-        EXPECT_EQ(c.slot[8].enabled, 0);
-        EXPECT_EQ(c.slot[17].targetPath, "SAVE\\clusters.txt");
-        EXPECT_EQ(c.slot[10].targetPath, "SAVE\\mstrcals.dat");
-        EXPECT_EQ(c.slot[11].targetPath, "SAVE\\members.dat");
-        EXPECT_EQ(c.slot[18].targetPath, "SAVE\\wpxdeltd.txt");
-        EXPECT_EQ(c.slot[18].downloadPath, "UPDATE\\KESTRL.WPX");
-        EXPECT_EQ(c.mainList[4], 10);
+    c = build_for("9");
+    EXPECT_EQ(c.slot[15].title, nullptr);
+    EXPECT_EQ(c.slot[8].enabled, 0);
+    for (int i : {0, 12, 13, 14, 16}) {
+        EXPECT_EQ(c.slot[i].remotePath, c.slot[5].remotePath) << i;  // the same text
+        EXPECT_EQ(c.slot[i].host, nullptr) << i;
+        EXPECT_EQ(c.slot[i].selected, c.slot[5].selected) << i;
     }
 }
 
@@ -90,37 +77,30 @@ TEST_F(CatalogueTest, VersionRulesAreOnText)
     EXPECT_EQ(is_version9(" 9.1"), 1);
     EXPECT_EQ(is_version9("10.0.0.1"), 0);
     EXPECT_EQ(is_version9(""), 0);
-    EXPECT_EQ(is_version9("x9"), 0);
 
-    // Older than "8" on text: no membership lists.
-    Catalogue c = build_for("7.5.0.1");
+    Catalogue c = build_for("7.5.0.1");  // lower than "8": no membership lists
     for (int i = 21; i <= 25; ++i) EXPECT_EQ(c.slot[i].selected, 0) << i;
-    EXPECT_EQ(c.slot[11].selected, 0);
-    EXPECT_EQ(c.slot[11].enabled, 0);
+    EXPECT_EQ(c.slot[11].selected + c.slot[11].enabled, 0);
     EXPECT_EQ(c.mainList[4], 10);
 
-    c = build_for("8.0.0.0");
-    EXPECT_EQ(c.slot[21].selected, 'E');
-    EXPECT_EQ(c.slot[22].selected, 'L');
-    EXPECT_EQ(c.slot[23].selected, 'O');
-    EXPECT_EQ(c.slot[11].selected, 1);
-    EXPECT_EQ(c.slot[11].enabled, 1);
-
-    c = build_for("10.0.0.1");  // lower than "8" and than "7.06" on text
+    c = build_for("10.0.0.1");  // lower than "8" and than "7.06"
     EXPECT_EQ(c.slot[11].enabled, 0);
     EXPECT_EQ(c.mainList, (std::array<int, 9>{1, 4, 5, 7, 9, 11, 17, 8, 18}));
     EXPECT_EQ(c.slot[9].selected, 1);
     EXPECT_EQ(c.slot[10].selected, 0);
 }
 
-TEST_F(CatalogueTest, DerivedDefaultsFollowTheirSources)
+TEST_F(CatalogueTest, DefaultSelectionsWithDerivedTargets)
 {
     const Catalogue c = build_for("8.5.0.39");
     std::vector<int> on;
     for (int i = 0; i < kSlotCount; ++i)
         if (c.slot[i].selected) on.push_back(i);
     EXPECT_EQ(on, (std::vector<int>{1, 4, 5, 6, 10, 11, 15, 17, 18, 19, 20, 21, 22, 23, 26}));
-    EXPECT_EQ(c.slot[9].selected, 0);
+    EXPECT_EQ(c.slot[21].selected, 'E');
+    EXPECT_EQ(c.slot[22].selected, 'L');
+    EXPECT_EQ(c.slot[23].selected, 'O');
+    EXPECT_EQ(c.mainList, (std::array<int, 9>{1, 4, 5, 7, 10, 11, 17, 8, 18}));
 }
 
 }  // namespace
