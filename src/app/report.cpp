@@ -7,10 +7,12 @@
 
 namespace {
 
-int show_box(Window* owner, const char* text, const char* title, unsigned style)
+// The box, with the owner window disabled around it; with show false only the owner
+// is disabled and enabled again, as a box that was dismissed at once.
+int show_box(Window* owner, const char* text, const char* title, unsigned style, bool show)
 {
     if (owner) g_platform.enable_window(owner, 0);
-    int answer = g_platform.message_box(text, title, style | kMbTopmost);
+    int answer = show ? g_platform.message_box(text, title, style | kMbTopmost) : kIdOk;
     if (owner) g_platform.enable_window(owner, 1);
     return answer;
 }
@@ -22,10 +24,7 @@ void report_message(Window* owner, const char* text, const char* title, unsigned
     if (style == kMbIconError) log_printf("ERROR:\t%s\n", text);
     else if (style == kMbIconWarning) log_printf("WARNING:\t%s\n", text);
     else if (style == kMbIconInformation) log_printf("INFO:\t%s\n", text);
-
-    if (owner) g_platform.enable_window(owner, 0);
-    if (!g_config.autoMode) g_platform.message_box(text, title, style | kMbTopmost);
-    if (owner) g_platform.enable_window(owner, 1);
+    show_box(owner, text, title, style, !g_config.autoMode);
 }
 
 void report_open_error(Window* owner, const char* file, int errnum)
@@ -37,7 +36,7 @@ void report_open_error(Window* owner, const char* file, int errnum)
 
 int ask_question(Window* owner, const char* text, const char* title, unsigned style)
 {
-    int answer = show_box(owner, text, title, style);
+    int answer = show_box(owner, text, title, style, true);
     if (answer == kIdYes) log_printf("%s [YES]\n", text);
     else if (answer == kIdNo) log_printf("%s [NO]\n", text);
     else log_printf("%s [CANCEL]\n", text);

@@ -29,9 +29,13 @@ int atomic_commit(AtomicFile* f)
         errno = EBADF;
         return 0;
     }
+    int saved = 0;
     int ok = std::ferror(f->file) == 0 && std::fflush(f->file) == 0;
-    int saved = errno;
-    ok = g_platform.sync_file(f->file) && ok;
+    if (!ok) saved = errno;
+    if (ok && !g_platform.sync_file(f->file)) {
+        ok = 0;
+        saved = errno;
+    }
     if (std::fclose(f->file) != 0 && ok) {
         ok = 0;
         saved = errno;
