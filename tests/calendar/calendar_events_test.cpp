@@ -10,17 +10,15 @@
 
 namespace {
 
+using Walked = std::vector<std::pair<std::string, int>>;  // text, start day
+
 EventTree make_event(const std::string& text, CalendarDate start, CalendarDate end = {1, 1, 2030})
 {
-    auto event = std::make_unique<CalendarEvent>();
-    event->text = text;
-    event->start = start;
-    event->end = end;
-    return event;
+    return std::make_unique<CalendarEvent>(CalendarEvent{text, start, end, 0, nullptr, nullptr});
 }
 
-// Text and start day of each event in order; returns the tree's height.
-int walk(const CalendarEvent* node, std::vector<std::pair<std::string, int>>* out)
+// The events in order into *out; returns the tree's height.
+int walk(const CalendarEvent* node, Walked* out)
 {
     if (!node) return 0;
     int left = walk(node->left.get(), out);
@@ -52,29 +50,27 @@ TEST(CalendarEvents, DayNumbers)
 
 TEST_F(CalendarTree, OrderByTextThenLaterStartFirstWithoutDuplicates)
 {
+    const std::string long_text(1000, 'L');
+    const std::pair<std::string, CalendarDate> inserted[] = {
+        {"A", {1, 2, 2022}}, {"A", {31, 12, 2021}}, {"A", {2, 2, 2022}}, {"A", {1, 3, 2022}}, {"AB", {1, 1, 2022}},
+        {"\xC3\xA9t\xC3\xA9", {1, 1, 2022}}, {"Z", {1, 1, 2022}}, {"", {1, 1, 2022}}, {"B", {1, 1, 2022}},
+        {long_text, {1, 1, 2022}}, {long_text, {1, 1, 2022}}};
     EventTree tree;
-    for (CalendarDate start : {CalendarDate{1, 2, 2022}, {31, 12, 2021}, {2, 2, 2022}, {1, 3, 2022}})
-        tree = insert_event(std::move(tree), make_event("A", start));
-    for (const char* text : {"AB", "\xC3\xA9t\xC3\xA9", "Z", "", "B"})
-        tree = insert_event(std::move(tree), make_event(text, {1, 1, 2022}));
+    for (const auto& [text, start] : inserted) tree = insert_event(std::move(tree), make_event(text, start));
     // A long duplicate text is cut to the message buffer, not written past it.
-    std::string long_text(1000, 'L');
-    tree = insert_event(std::move(tree), make_event(long_text, {1, 1, 2022}));
-    tree = insert_event(std::move(tree), make_event(long_text, {1, 1, 2022}, {5, 5, 2025}));
     EXPECT_EQ(log_text(), "ERROR:\t" + ("Duplicate event: " + long_text).substr(0, 259) + "\n");
-    std::vector<std::pair<std::string, int>> events;
+    Walked events;
     walk(tree.get(), &events);
     // A prefix first; bytes as unsigned; year before month before day.
-    EXPECT_EQ(events, (std::vector<std::pair<std::string, int>>{
-                          {"", 44501}, {"A", 44560}, {"A", 44533}, {"A", 44532}, {"A", 44500}, {"AB", 44501},
-                          {"B", 44501}, {long_text, 44501}, {"Z", 44501}, {"\xC3\xA9t\xC3\xA9", 44501}}));
+    EXPECT_EQ(events, (Walked{{"", 44501}, {"A", 44560}, {"A", 44533}, {"A", 44532}, {"A", 44500}, {"AB", 44501},
+                              {"B", 44501}, {long_text, 44501}, {"Z", 44501}, {"\xC3\xA9t\xC3\xA9", 44501}}));
 }
 
 TEST(CalendarEvents, SortedInsertionStaysBalanced)
 {
     EventTree tree;
     for (int i = 0; i < 3000; ++i) tree = insert_event(std::move(tree), make_event("e", {1, 1, 5000 - i}));
-    std::vector<std::pair<std::string, int>> events;
+    Walked events;
     EXPECT_LE(walk(tree.get(), &events), 23);  // 2 log2(n + 1)
     EXPECT_EQ(events.size(), 3000u);
 }
@@ -88,5 +84,5 @@ TEST(CalendarEvents, RecordLayout)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 46), "\x83\xAE\xEA\xB0\x29" + fifty.substr(0, 41));
     std::fill(bytes, bytes + kCalendarRecordSize, 0xFF);
     encode_event(*make_event("", {1, 1, 2001}, {1, 1, 2001}), bytes);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 46), std::string("\xDF\x8F\xDF\x8F", 4) + std::string(42, '\0'));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 46), std::string("\xDF\x8F\xDF\x8F", 4) + std::string(42, 0));
 }

@@ -26,10 +26,8 @@ TEST(CalendarJson, ParseAcceptsOneValueAndRefusesTheRest)
         // A repeated member name cannot be trusted when members are read by position.
         {R"([{"a": "1", "a": "2"}])", false}, {R"({"a": [{"b": 1}, {"c": 2}], "a": 2})", false},
         {R"({"x": {"a": 1, "b": 2, "a": 3}})", false}, {R"([{"a": 1}, {"a": {"a": 2}, "A": 3}])", true},
-        // A byte-order mark only as the very first bytes.
-        {"\xEF\xBB\xBF[1]", true}, {" \xEF\xBB\xBF[1]", false}, {"\xEF\xBB\xBF\xEF\xBB\xBF[1]", false},
-        {"", false}, {"[1] [2]", false}, {"[1,]", false}, {"<html><body>502 Bad Gateway</body></html>", false},
-        {"[1e999]", false}, {std::string("[\"a\0b\"]", 7), false}, {" \r\n\t[1] \r\n", true},
+        // A byte-order mark only as the very first bytes; one value, nothing after it.
+        {"\xEF\xBB\xBF[1]", true}, {" \xEF\xBB\xBF[1]", false}, {"[1] [2]", false}, {"<html>502 Bad Gateway</html>", false},
         // Nesting: refused beyond the limit, also far beyond it without a crash.
         {nested_arrays(kJsonDepthLimit), true}, {nested_arrays(kJsonDepthLimit + 1), false},
         {nested_arrays(200000), false}, {deep_objects + "1" + std::string(100000, '}'), false}, {wide + "[]]", true},
@@ -50,11 +48,9 @@ TEST(CalendarJson, EqualityByTypeAndContent)
         {"1.0", "1.0000005", true}, {"1", "1.0000009", true}, {"1.0", "1.000002", false}, {"100", "1e2", true},
         {"-0", "0", true}, {"-1", "18446744073709551615", false}, {"null", "false", false}, {"\"1\"", "1", false},
         {"9007199254740993", "9007199254740992", false},  // integers are not rounded to doubles
-        {"18446744073709551615", "18446744073709551615", true}, {"[]", "{}", false},
-        {R"("A\u00e9\/\n")", "\"A\xC3\xA9/\\n\"", true}, {R"("ab")", R"("ab ")", false},
-        {"[1, [2, 3]]", "[1.0, [2, 3.0000001]]", true}, {"[1, 2]", "[2, 1]", false}, {"[1, 2]", "[1, 2, 3]", false},
-        {R"({"a": 1, "b": [true]})", R"({"b": [true], "a": 1})", true}, {R"({"a": 1, "b": 2})", R"({"a": 1, "c": 2})", false},
-        {R"({"a": {"b": null}})", R"({"a": {"b": 0}})", false},
+        {"18446744073709551615", "18446744073709551615", true}, {"[1, [2, 3]]", "[1.0, [2, 3.0000001]]", true},
+        {"[1, 2]", "[2, 1]", false}, {"[1, 2]", "[1, 2, 3]", false}, {R"({"a": {"b": null}})", R"({"a": {"b": 0}})", false},
+        {R"({"a": 1, "b": [true]})", R"({"b": [true], "a": 1})", true}, {R"({"a": 1})", R"({"c": 1})", false},
         {nested_arrays(kJsonDepthLimit), nested_arrays(kJsonDepthLimit - 1), false},
     };
     for (const auto& c : cases) {
