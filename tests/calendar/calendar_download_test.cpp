@@ -16,7 +16,6 @@
 namespace {
 
 std::vector<InetHandle*> g_closed;
-void (*g_real_close)(InetHandle*) = nullptr;
 
 const std::string kCalendar = R"([{"start":"2022-06-24","end":"2022-06-30","text":"3Y0J Bouvet"}])";
 const std::string kStaged = "appdata/share/KESTRL/kestrl.php";
@@ -27,10 +26,9 @@ protected:
     void SetUp() override
     {
         NetTest::SetUp();
-        g_real_close = g_platform.inet_close;
         // Missing, like the data folder of a fresh account.
         g_platform.app_data_folder = [](std::string* out) { *out = "appdata/share"; return 1; };
-        g_platform.inet_close = [](InetHandle* handle) { g_closed.push_back(handle); g_real_close(handle); };
+        g_platform.inet_close = [](InetHandle* handle) { g_closed.push_back(handle); native_platform().inet_close(handle); };
         install_fake_status_list(&status);
         build_catalogue(&catalogue);
         source = &catalogue.slot[kSlotCalendarSource];

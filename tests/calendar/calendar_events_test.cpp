@@ -74,15 +74,3 @@ TEST(CalendarEvents, SortedInsertionStaysBalanced)
     EXPECT_LE(walk(tree.get(), &events), 23);  // 2 log2(n + 1)
     EXPECT_EQ(events.size(), 3000u);
 }
-
-TEST(CalendarEvents, RecordLayout)
-{
-    std::string fifty = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn";
-    uint8_t bytes[kCalendarRecordSize];
-    encode_event(*make_event(fifty, {24, 6, 2022}, {29, 2, 2024}), bytes);
-    // 44675 = 0xAE83, 45290 = 0xB0EA, the text cut to 41 bytes.
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 46), "\x83\xAE\xEA\xB0\x29" + fifty.substr(0, 41));
-    std::fill(bytes, bytes + kCalendarRecordSize, 0xFF);
-    encode_event(*make_event("", {1, 1, 2001}, {1, 1, 2001}), bytes);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 46), std::string("\xDF\x8F\xDF\x8F", 4) + std::string(42, 0));
-}

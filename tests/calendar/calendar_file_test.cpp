@@ -69,6 +69,8 @@ TEST_F(CalendarFile, WritesEventsInTreeOrderOrNoneWhenDeselected)
                                           event("A", "2022-03-01", "2022-03-02") + "," +
                                           event("A", "2022-02-01", "2022-02-03") + "]");
     EXPECT_EQ(records, (std::vector<Record>{{"A", 44560, 44561}, {"A", 44532, 44534}, {"B", 44505, 44509}}));
+    // Little-endian day numbers, the text's length and the text padded with zeros.
+    EXPECT_EQ(read_file("SAVE/KESTRL.CAL").substr(10, 46), std::string("\x10\xAE\x11\xAE\x01" "A", 6) + std::string(40, 0));
     const std::string debug_lines = "DEBUG:\t    425 DX Calendar was updated\n"
                                     "DEBUG:\t  Wrote 3 calendar events to SAVE\\KESTRL.CAL\n";
     EXPECT_EQ(log_text(), debug_lines);
@@ -81,39 +83,34 @@ TEST_F(CalendarFile, WritesEventsInTreeOrderOrNoneWhenDeselected)
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
-TEST_F(CalendarFile, DatesTextsAndMembersByPosition)
+TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
 {
     std::vector<Record> records = convert(
         "\xEF\xBB\xBF[" + event("slashes", "2022/6/24", "2022-06-24 12:00") + "," +
         event("runs", "2022 - 06 -- 24", " 2022-6-24T08:00Z") + "," + event("leap", "2024-02-29", "2024-03-01") + "," +
         event("no digits", "2001-01-01", "2001-1-x") + "," + event("AB\\r\\nCD") + "," + event("nul\\u0000after") +
-        "," + event(std::string(50, 'W')) + "," +
+        "," + event(std::string(50, 'W')) + "," + event("X") + "," + event("X", "2023-01-10", "2023-01-20") + "," +
+        event("X", "2022-06-24", "2022-07-15") + "," +
         // Names mean nothing: start, end and text are the first three values.
-        R"({"text":"2022-07-01","start":"2022-07-09","end":"two","extra":{"x":[1]}}])");
-    EXPECT_EQ(records, (std::vector<Record>{{"AB", 44675, 44681}, {std::string(41, 'W'), 44675, 44681},
-                                            {"leap", 45290, 45291}, {"no digits", 36831, 36830},
-                                            {"nul", 44675, 44681}, {"runs", 44675, 44675},
-                                            {"slashes", 44675, 44675}, {"two", 44682, 44690}}));
-}
-
-TEST_F(CalendarFile, DuplicatesAndElementsThatAreNoEventsAreSkippedWithALogLine)
-{
-    std::vector<Record> records = convert("[" + event("X") + "," + event("X", "2023-01-10", "2023-01-20") + "," +
-                                          event("X", "2022-06-24", "2022-07-15") + "," + R"("text",
+        R"({"text":"2022-07-01","start":"2022-07-09","end":"two","extra":{"x":[1]}}, "text",
         {"a":"2022-06-24","b":"2022-06-30"}, {"a":"2022-06-24","b":20220630,"c":"number"},
         {"a":"2022-06","b":"2022-06-30","c":"short"}, {"a":"2022-13-01","b":"2022-06-30","c":"month 13"},
         {"a":"2022-06-24","b":"2022-00-30","c":"month 0"}])");
     // The same text keeps every start, the latest first; the first of a duplicate stays.
-    EXPECT_EQ(records, (std::vector<Record>{{"X", 44875, 44885}, {"X", 44675, 44681}}));
+    EXPECT_EQ(records, (std::vector<Record>{{"AB", 44675, 44681}, {std::string(41, 'W'), 44675, 44681},
+                                            {"X", 44875, 44885}, {"X", 44675, 44681}, {"leap", 45290, 45291},
+                                            {"no digits", 36831, 36830}, {"nul", 44675, 44681}, {"runs", 44675, 44675},
+                                            {"slashes", 44675, 44675}, {"two", 44682, 44690}}));
     EXPECT_EQ(log_text(), "ERROR:\tDuplicate event: X\n"
-                          "WARNING:\tCalendar element 3 skipped: not an object\n"
-                          "WARNING:\tCalendar element 4 skipped: fewer than three members\n"
-                          "WARNING:\tCalendar element 5 skipped: one of the first three members is not a string\n"
-                          "WARNING:\tCalendar element 6 skipped: a date with fewer than three parts\n"
-                          "WARNING:\tCalendar element 7 skipped: a month outside 1 to 12\n"
-                          "WARNING:\tCalendar element 8 skipped: a month outside 1 to 12\n");
+                          "WARNING:\tCalendar element 11 skipped: not an object\n"
+                          "WARNING:\tCalendar element 12 skipped: fewer than three members\n"
+                          "WARNING:\tCalendar element 13 skipped: one of the first three members is not a string\n"
+                          "WARNING:\tCalendar element 14 skipped: a date with fewer than three parts\n"
+                          "WARNING:\tCalendar element 15 skipped: a month outside 1 to 12\n"
+                          "WARNING:\tCalendar element 16 skipped: a month outside 1 to 12\n");
     EXPECT_TRUE(dialogs.shown.empty());
 }
+
 TEST_F(CalendarFile, SourceThatIsNoCalendarIsReportedAndGivesTheEmptyFile)
 {
     const std::string not_json = "UPDATE\\kestrl.php is missing or not a JSON file";
