@@ -31,7 +31,6 @@ protected:
         g_platform.inet_close = [](InetHandle* handle) { g_closed.push_back(handle); native_platform().inet_close(handle); };
         install_fake_status_list(&status);
         build_catalogue(&catalogue);
-        source = &catalogue.slot[kSlotCalendarSource];
         make_dir("UPDATE");
     }
 
@@ -40,16 +39,16 @@ protected:
     int download(const std::string& body, unsigned flags = 0)
     {
         server.add("/kestrl.php", body, 0, 200, kServeNoLastModified | flags);
-        InetHandle* request = openRequest(owner, proxied_session(), *source);
+        InetHandle* request = openRequest(owner, proxied_session(), source);
         g_closed.clear();
-        int result = request ? download_calendar(owner, request, source) : -1;
+        int result = request ? download_calendar(owner, request, &source) : -1;
         EXPECT_EQ(std::count(g_closed.begin(), g_closed.end(), request), 1);
         return result;
     }
 
     FakeStatusList status;
     Catalogue catalogue;
-    DataSource* source = nullptr;
+    DataSource& source = catalogue.slot[kSlotCalendarSource];
 };
 
 }  // namespace
@@ -62,12 +61,13 @@ TEST_F(CalendarDownload, NewCalendarIsMovedIntoUpdateTheSameOneLeftStaged)
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
     EXPECT_FALSE(path_exists(kStaged)) << "moved, not copied";
     // The fetch time stands in for the missing server date.
-    EXPECT_GE(source->remoteTime, before);
-    EXPECT_EQ(mtime_of("UPDATE/kestrl.php"), source->remoteTime);
+    EXPECT_GE(source.remoteTime, before);
+    EXPECT_EQ(mtime_of("UPDATE/kestrl.php"), source.remoteTime);
     EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloading:  425 DX Calendar"}));
 
     set_mtime("UPDATE/kestrl.php", kOldCopyTime);
-    const std::string respelled = "[ {\"start\": \"2022-06-24\", \"end\":\"2022-06-30\",\r\n\"text\":\"3Y0J\\u0020Bouvet\"}]";
+    const std::string respelled = "[ {\"start\": \"2022-06-24\", \"end\":\"2022-06-30\",\r\n"
+                                  "\"text\":\"3Y0J\\u0020Bouvet\"}]";
     EXPECT_EQ(download(respelled), 0);
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
     EXPECT_EQ(mtime_of("UPDATE/kestrl.php"), kOldCopyTime);

