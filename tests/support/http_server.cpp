@@ -20,7 +20,6 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -126,9 +125,7 @@ int listen_on_loopback(int* port)
 
 struct HttpServerState {
     int listen_fd = -1;
-    int tls_listen_fd = -1;
     int port = 0;
-    int tls_port = 0;
     int wake[2] = {-1, -1};
     SSL_CTX* tls = nullptr;
     std::atomic<bool> stop{false};
@@ -215,15 +212,6 @@ bool read_request(HttpServerState* s, const Conn& c, ReceivedRequest* out)
     out->method = line.substr(0, a);
     out->target = line.substr(a + 1, b - a - 1);
     out->headers = head;
-    for (size_t pos = line_end + 2; pos < head.size();) {
-        size_t end = head.find("\r\n", pos);
-        std::string h = head.substr(pos, end - pos);
-        if (h.size() > 5 && strncasecmp(h.c_str(), "Host:", 5) == 0) {
-            size_t v = h.find_first_not_of(" \t", 5);
-            out->host = v == std::string::npos ? "" : h.substr(v);
-        }
-        pos = end + 2;
-    }
     return true;
 }
 
@@ -282,13 +270,11 @@ bool tls_accept(HttpServerState* s, Conn* c)
     return SSL_accept(c->ssl) == 1;
 }
 
-void serve_connection(HttpServerState* s, int fd, bool tls_direct)
+void serve_connection(HttpServerState* s, int fd)
 {
     Conn c{fd, nullptr};
     ReceivedRequest r;
-    bool ok = !tls_direct || tls_accept(s, &c);
-    if (ok && read_request(s, c, &r)) {
-        r.tls = tls_direct;
+    if (read_request(s, c, &r)) {
         record(s, r);
         if (r.method == "CONNECT") {
             static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
@@ -333,31 +319,26 @@ void reap_workers(HttpServerState* s, bool all)
 void accept_loop(HttpServerState* s)
 {
     while (!s->stop) {
-        pollfd p[3] = {{s->listen_fd, POLLIN, 0}, {s->wake[0], POLLIN, 0}, {s->tls_listen_fd, POLLIN, 0}};
-        int n = ::poll(p, s->tls_listen_fd >= 0 ? 3 : 2, 500);
+        pollfd p[2] = {{s->listen_fd, POLLIN, 0}, {s->wake[0], POLLIN, 0}};
+        int n = ::poll(p, 2, 500);
         reap_workers(s, false);
-        if (n <= 0 || s->stop) continue;
-        for (int i : {0, 2}) {
-            if (i == 2 && s->tls_listen_fd < 0) continue;
-            if (!(p[i].revents & POLLIN)) continue;
-            int fd = ::accept4(p[i].fd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0) continue;
-            if (s->workers.size() >= size_t(kMaxConnections)) {
-                ::close(fd);
-                continue;
-            }
-            {
-                std::lock_guard<std::mutex> lock(s->mutex);
-                s->open_fds.insert(fd);
-            }
-            auto done = std::make_shared<std::atomic<bool>>(false);
-            const bool tls_direct = i == 2;
-            s->workers.push_back({std::thread([s, fd, tls_direct, done] {
-                                      serve_connection(s, fd, tls_direct);
-                                      *done = true;
-                                  }),
-                                  done});
+        if (n <= 0 || s->stop || !(p[0].revents & POLLIN)) continue;
+        int fd = ::accept4(s->listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) continue;
+        if (s->workers.size() >= size_t(kMaxConnections)) {
+            ::close(fd);
+            continue;
         }
+        {
+            std::lock_guard<std::mutex> lock(s->mutex);
+            s->open_fds.insert(fd);
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        s->workers.push_back({std::thread([s, fd, done] {
+                                  serve_connection(s, fd);
+                                  *done = true;
+                              }),
+                              done});
     }
 }
 
@@ -376,7 +357,6 @@ HttpServer::HttpServer(bool with_tls) : state_(std::make_unique<HttpServerState>
         if (!s->tls || SSL_CTX_use_certificate_chain_file(s->tls, m.cert_file.c_str()) != 1 ||
             SSL_CTX_use_PrivateKey_file(s->tls, m.key_file.c_str(), SSL_FILETYPE_PEM) != 1)
             throw std::runtime_error("cannot load the test certificate");
-        s->tls_listen_fd = listen_on_loopback(&s->tls_port);
     }
     acceptor_ = std::thread(accept_loop, s);
 }
@@ -394,7 +374,6 @@ HttpServer::~HttpServer()
     }
     reap_workers(s, true);
     ::close(s->listen_fd);
-    if (s->tls_listen_fd >= 0) ::close(s->tls_listen_fd);
     ::close(s->wake[0]);
     ::close(s->wake[1]);
     if (s->tls) SSL_CTX_free(s->tls);
@@ -421,21 +400,10 @@ int HttpServer::port() const
     return state_->port;
 }
 
-int HttpServer::tls_port() const
-{
-    return state_->tls_port;
-}
-
 std::vector<ReceivedRequest> HttpServer::requests() const
 {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->received;
-}
-
-void HttpServer::clear_requests()
-{
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->received.clear();
 }
 
 std::string http_date(int64_t t)

@@ -1,6 +1,6 @@
 // An HTTP server on 127.0.0.1 for tests and benchmarks: files by path with their
 // Last-Modified time, faults on demand, a proxy's view of absolute-form and CONNECT
-// requests, and a TLS endpoint whose certificate a test CA signs.
+// requests, and TLS tunnels whose certificate a test CA signs.
 #pragma once
 
 #include <cstdint>
@@ -32,17 +32,16 @@ struct ServedFile {
 struct ReceivedRequest {
     std::string method;
     std::string target;   // as on the request line: "/a/b", "http://host/a/b" or "host:443"
-    std::string host;     // the Host header
     std::string headers;  // the whole request head
-    bool tls = false;     // came inside TLS (the TLS port, or a CONNECT tunnel)
+    bool tls = false;     // came inside a CONNECT tunnel
 };
 
 struct HttpServerState;
 
 // Answers on port(): origin-form requests as a web server, absolute-form requests as
-// a proxy (any host: the path alone picks the file), and CONNECT by opening a TLS
-// tunnel to itself. With TLS on, tls_port() speaks TLS directly. Paths without a file
-// get 404. Stops and joins its threads in the destructor, also mid-transfer.
+// a proxy (any host: the path alone picks the file), and CONNECT (with TLS on) by
+// opening a TLS tunnel to itself. Paths without a file get 404. Stops and joins its
+// threads in the destructor, also mid-transfer.
 class HttpServer {
 public:
     explicit HttpServer(bool with_tls = false);
@@ -54,9 +53,7 @@ public:
     void add(const std::string& path, ServedFile file);
     void add(const std::string& path, std::string body, int64_t last_modified, int status = 200, unsigned flags = 0);
     int port() const;
-    int tls_port() const;  // 0 without TLS
     std::vector<ReceivedRequest> requests() const;
-    void clear_requests();
 
 private:
     std::unique_ptr<HttpServerState> state_;
