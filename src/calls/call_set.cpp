@@ -38,6 +38,19 @@ void add_list_id(CallEntry* entry, char listId)
     debug_printf("DEBUG:\t%s is now %s\n", entry->callsign.c_str(), entry->lists);
 }
 
+// Asks for the cache line of an entry without waiting for it.
+inline void prefetch_entry(const CallEntry* entry)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(entry);
+#else
+    (void)entry;
+#endif
+}
+
+// Lookups walked side by side by prefetch_calls; more are taken in turns.
+constexpr int kPrefetchWidth = 32;
+
 // The tree's height is at most twice its root's level plus one, and the root's level
 // at most log2 of the entry count; 64-byte entries cannot fill a 64-bit address space
 // beyond 2^58 of them, so no path is longer than this.
@@ -96,4 +109,33 @@ CallEntry* addCall(CallSet* set, const char* callsign, char listId)
     }
     set->root = child;
     return child;
+}
+
+void prefetch_calls(const CallSet& set, const char* const* callsigns, int count)
+{
+    for (int first = 0; first < count; first += kPrefetchWidth) {
+        int width = count - first < kPrefetchWidth ? count - first : kPrefetchWidth;
+        std::string_view keys[kPrefetchWidth];
+        const CallEntry* at[kPrefetchWidth];
+        for (int i = 0; i < width; ++i) {
+            keys[i] = callsigns[first + i];
+            at[i] = set.root;
+        }
+        // One level per lookup and round: while a round compares against the entries
+        // the last one asked for, the next entries are on their way.
+        for (bool moving = true; moving;) {
+            moving = false;
+            for (int i = 0; i < width; ++i) {
+                const CallEntry* node = at[i];
+                if (!node) continue;
+                int order = keys[i].compare(node->callsign);
+                node = order < 0 ? node->left : order > 0 ? node->right : nullptr;
+                if (node) {
+                    prefetch_entry(node);
+                    moving = true;
+                }
+                at[i] = node;
+            }
+        }
+    }
 }
