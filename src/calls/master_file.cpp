@@ -14,12 +14,9 @@
 
 namespace {
 
-// Lines of the master lists are read into this fixed buffer: 63 characters and the
+// Lines of the master lists are read into fixed buffers of 63 characters and the
 // terminator; a longer line arrives in pieces.
 constexpr int kMasterLineSize = 64;
-
-// Master callsigns are short; the buffer bounds them anyway.
-constexpr size_t kNoLengthLimit = static_cast<size_t>(-1);
 
 bool is_token_separator(char c) { return c == ' ' || c == '\r' || c == '\n'; }
 
@@ -43,27 +40,31 @@ char* second_token(char* line)
 
 CallEntry* readCallPerLine(FILE* stream, CallSet* set, const DataSource& source)
 {
-    char line[kMasterLineSize];
-    ReadCounts counts;
-    while (std::fgets(line, sizeof line, stream)) {
+    char lines[kCallBatch][kMasterLineSize];
+    CallIntake intake;
+    intake.set = set;
+    while (char* line = std::fgets(lines[intake.queued], kMasterLineSize, stream)) {
         line[std::strcspn(line, "\r\n")] = '\0';
         if (line[0] == '\0') continue;
-        take_call(set, line, 0, kNoLengthLimit, &counts);
+        take_call(&intake, line);
     }
-    log_read_counts(counts, source);
+    flush_calls(&intake);
+    log_read_counts(intake.counts, source);
     return set->root;
 }
 
 CallEntry* readCallSecondToken(FILE* stream, CallSet* set, const DataSource& source)
 {
-    char line[kMasterLineSize];
-    ReadCounts counts;
-    while (std::fgets(line, sizeof line, stream)) {
+    char lines[kCallBatch][kMasterLineSize];
+    CallIntake intake;
+    intake.set = set;
+    while (char* line = std::fgets(lines[intake.queued], kMasterLineSize, stream)) {
         char* call = second_token(line);
         if (!call) continue;
-        take_call(set, call, 0, kNoLengthLimit, &counts);
+        take_call(&intake, call);
     }
-    log_read_counts(counts, source);
+    flush_calls(&intake);
+    log_read_counts(intake.counts, source);
     return set->root;
 }
 

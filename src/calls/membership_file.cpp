@@ -44,16 +44,20 @@ void add_message_line(std::string* message, const std::string& line)
 
 CallEntry* readMemberList(FILE* stream, CallSet* set, const DataSource& source, char listId)
 {
-    char line[kMemberLineSize];
-    ReadCounts counts;
-    while (std::fgets(line, sizeof line, stream)) {
+    char lines[kCallBatch][kMemberLineSize];
+    CallIntake intake;
+    intake.set = set;
+    intake.listId = listId;
+    intake.max_length = kMaxMemberCallLength;
+    while (char* line = std::fgets(lines[intake.queued], kMemberLineSize, stream)) {
         line[std::strcspn(line, ",\r\n")] = '\0';
         if (line[0] == '\0') continue;
         // Headers and comments ("#...", quoted column names) fall out here uncounted.
         if (!is_ascii_alnum(static_cast<unsigned char>(line[0]))) continue;
-        take_call(set, line, listId, kMaxMemberCallLength, &counts);
+        take_call(&intake, line);
     }
-    log_read_counts(counts, source);
+    flush_calls(&intake);
+    log_read_counts(intake.counts, source);
     return set->root;
 }
 

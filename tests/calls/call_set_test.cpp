@@ -1,5 +1,8 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -30,7 +33,69 @@ int check_levels(const CallEntry* node, int* faults)
     return 1 + std::max(check_levels(node->left, faults), check_levels(node->right, faults));
 }
 
+// The textbook recursive insertion, skew then split at every entry on the way back,
+// on a tree of its own: addCall stops that walk early and must build the same tree.
+struct ModelNode {
+    std::string call;
+    uint32_t level = 0;
+    ModelNode* left = nullptr;
+    ModelNode* right = nullptr;
+};
+
+ModelNode* model_insert(std::vector<std::unique_ptr<ModelNode>>* store, ModelNode* node, const std::string& call)
+{
+    if (!node) {
+        store->push_back(std::make_unique<ModelNode>(ModelNode{call}));
+        return store->back().get();
+    }
+    if (call == node->call) return node;
+    if (call < node->call) node->left = model_insert(store, node->left, call);
+    else node->right = model_insert(store, node->right, call);
+    if (node->left && node->left->level == node->level) {
+        ModelNode* left = node->left;
+        node->left = left->right;
+        left->right = node;
+        node = left;
+    }
+    if (node->right && node->right->right && node->right->right->level == node->level) {
+        ModelNode* right = node->right;
+        node->right = right->left;
+        right->left = node;
+        ++right->level;
+        node = right;
+    }
+    return node;
+}
+
+bool same_tree(const CallEntry* entry, const ModelNode* model)
+{
+    if (!entry || !model) return !entry && !model;
+    return entry->callsign == model->call && entry->level == model->level && same_tree(entry->left, model->left) &&
+           same_tree(entry->right, model->right);
+}
+
 }  // namespace
+
+TEST(CallSet, BuildsTheSameTreeAsSkewAndSplitAtEveryEntry)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 4; ++round) {
+        CallSet set;
+        std::vector<std::unique_ptr<ModelNode>> store;
+        ModelNode* model = nullptr;
+        int diverged_at = -1;
+        for (int i = 0; i < 1500 && diverged_at < 0; ++i) {
+            // Few and many repeats, ascending and descending runs.
+            int n = round == 0 ? int(random() % 60) : round == 1 ? int(random() % 100000) : round == 2 ? i : 1500 - i;
+            char call[16];
+            std::snprintf(call, sizeof call, "K%06dA", n);
+            addCall(&set, call, 0);
+            model = model_insert(&store, model, call);
+            if (!same_tree(set.root, model)) diverged_at = i;
+        }
+        EXPECT_EQ(diverged_at, -1) << "round " << round;
+    }
+}
 
 TEST(CallSet, StaysSortedUniqueAndBalanced)
 {

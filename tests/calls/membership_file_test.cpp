@@ -87,6 +87,50 @@ TEST_F(Membership, ACallInFiveListsIsLeftOut)
     EXPECT_NE(log.find(tooMany, first + 1), std::string::npos);  // counted, then written
 }
 
+TEST_F(Membership, ReaderLogsAndAddsInLineOrderOverManyLines)
+{
+    g_config.debug = 1;
+    // The reader takes lines in groups; the log must still follow the lines one by one.
+    std::string tooLong = "K1";
+    while (tooLong.size() < 254) tooLong += "A1";
+    tooLong += "CD";  // 256 characters
+    CallSet set;
+    std::string lines;
+    std::string expected;
+    int good = 0;
+    int invalid = 0;
+    for (int i = 0; i < 60; ++i) {
+        std::string pair{char('A' + i / 26), char('A' + i % 26)};
+        if (i % 4 == 0) {
+            lines += "G4" + pair + "\n";  // new
+            ++good;
+        } else if (i % 4 == 1) {
+            lines += "q1" + pair + "\n";  // raised to upper case before it is refused
+            expected += "DEBUG:\tQ1" + pair + " is not a valid call\n";
+            ++invalid;
+        } else if (i % 4 == 2) {
+            addCall(&set, ("K1" + pair).c_str(), 'E');
+            lines += "K1" + pair + "/P\n";  // known, gains the ID
+            expected += "DEBUG:\tK1" + pair + " is now EL\n";
+            ++good;
+        } else if (i % 8 == 3) {
+            lines += "/M1\n";  // stripped to nothing: not counted
+        } else {
+            lines += tooLong + "\n";
+            expected += "DEBUG:\t" + tooLong + " is not a valid call\n";
+            ++invalid;
+        }
+    }
+    DataSource source;
+    source.downloadPath = "list.txt";
+    FILE* in = stream_of(lines);
+    readMemberList(in, &set, source, 'L');
+    std::fclose(in);
+    EXPECT_EQ(log_text(), expected + "DEBUG:\t        Read " + std::to_string(good) + " good, " +
+                              std::to_string(invalid) + " invalid calls from list.txt\n");
+    EXPECT_EQ(writeMemberRecords(nullptr, set), 30);
+}
+
 TEST_F(Membership, EmptyFileMissingSourceAndFailedWrite)
 {
     write_file("UPDATE/lotw1.txt", "W1AW\r\n");
