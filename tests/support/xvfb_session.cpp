@@ -23,15 +23,25 @@ bool on_path(const char* tool)
     return std::system(command.c_str()) == 0;
 }
 
-std::vector<std::string> environment_with_display(const std::string& display)
+std::string name_of(const std::string& entry)
+{
+    return entry.substr(0, entry.find('='));
+}
+
+// The test's environment with DISPLAY and each of `extra` replacing what it had:
+// with two entries of one name the program would see the first.
+std::vector<std::string> environment_with_display(const std::string& display, const std::vector<std::string>& extra)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) == 0) continue;
-        env.push_back(entry);
+        const std::string entry = *e;
+        const std::string name = name_of(entry);
+        bool replaced = name == "DISPLAY";
+        for (const std::string& x : extra) replaced = replaced || name_of(x) == name;
+        if (!replaced) env.push_back(entry);
     }
     env.push_back("DISPLAY=" + display);
+    env.insert(env.end(), extra.begin(), extra.end());
     return env;
 }
 
@@ -113,8 +123,7 @@ RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::st
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    std::vector<std::string> env = environment_with_display(x.display);
-    env.insert(env.end(), extra_env.begin(), extra_env.end());
+    std::vector<std::string> env = environment_with_display(x.display, extra_env);
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);

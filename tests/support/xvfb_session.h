@@ -28,7 +28,7 @@ struct RunningProgram {
 };
 
 // Starts the program in a folder on the session's display, without waiting;
-// extra_env entries ("NAME=value") are added to the environment.
+// extra_env entries ("NAME=value") are set in its environment, replacing the test's.
 RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::string& folder,
                              const XvfbSession& x, const std::vector<std::string>& extra_env = {});
 

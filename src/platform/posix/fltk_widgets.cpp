@@ -1,36 +1,12 @@
 #include "platform/posix/fltk_widgets.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include <FL/Fl.H>
-#include <FL/Fl_RGB_Image.H>
 #include "platform/posix/fltk_draw.h"
 
 namespace {
-
-constexpr int kIconSize = 16;
-
-// The small window icon: a blue tile with a white down arrow (fresh data coming in).
-const unsigned char* icon_pixels()
-{
-    static unsigned char pixels[kIconSize * kIconSize * 3];
-    for (int y = 0; y < kIconSize; ++y) {
-        for (int x = 0; x < kIconSize; ++x) {
-            unsigned char* p = pixels + 3 * (y * kIconSize + x);
-            const bool border = x == 0 || y == 0 || x == kIconSize - 1 || y == kIconSize - 1;
-            const bool shaft = x >= 7 && x <= 8 && y >= 3 && y <= 9;
-            const bool head = y >= 9 && y <= 13 && x >= 3 + (y - 9) && x <= 12 - (y - 9);
-            if (border) {
-                p[0] = 16, p[1] = 48, p[2] = 112;
-            } else if (shaft || head) {
-                p[0] = 255, p[1] = 255, p[2] = 255;
-            } else {
-                p[0] = 40, p[1] = 100, p[2] = 200;
-            }
-        }
-    }
-    return pixels;
-}
 
 bool is_input_event(int event)
 {
@@ -51,15 +27,6 @@ bool is_input_event(int event)
 }
 
 }  // namespace
-
-void fltk_set_up_look()
-{
-    Fl::set_font(kListFont, " Arial");
-    Fl::background(240, 240, 240);
-    Fl::visible_focus(1);
-    static Fl_RGB_Image icon(icon_pixels(), kIconSize, kIconSize, 3);
-    Fl_Window::default_icon(&icon);
-}
 
 ProgramWindow::ProgramWindow(int w, int h, const char* title) : Fl_Double_Window(w, h)
 {
@@ -83,7 +50,62 @@ void ProgramWindow::resize(int x, int y, int w, int h)
     if (sized && events.resize) events.resize(events.context, reinterpret_cast<Window*>(this), w, h);
 }
 
-NoToggleCheckButton::NoToggleCheckButton(int x, int y, int w, int h) : Fl_Check_Button(x, y, w, h) {}
+PlainCheckButton::PlainCheckButton(int x, int y, int w, int h) : Fl_Check_Button(x, y, w, h)
+{
+    // A box of its own: a change then redraws the control, its overflowing label
+    // included, instead of only the window area under its rectangle.
+    box(FL_FLAT_BOX);
+    align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+}
+
+int PlainCheckButton::label_right() const
+{
+    int right = x() + w();
+    if (!label() || !parent()) return right;
+    fl_font(labelfont(), labelsize());
+    const int wanted = x() + kGlyphSize + kLabelGap + int(fl_width(label())) + 1;
+    if (wanted <= right) return right;
+    // Free room only: up to the next control beside it, or the window's edge.
+    int limit = parent()->w();
+    for (int i = 0; i < parent()->children(); ++i) {
+        const Fl_Widget* c = parent()->child(i);
+        if (c == this || !c->visible()) continue;
+        const bool sameRow = c->y() < y() + h() && c->y() + c->h() > y();
+        if (sameRow && c->x() >= right) limit = std::min(limit, c->x());
+    }
+    return std::max(right, std::min(wanted, limit));
+}
+
+void PlainCheckButton::draw()
+{
+    const int right = label_right();
+    const bool on = active_r();
+    fl_color(parent() ? parent()->color() : color());
+    fl_rectf(x(), y(), right - x(), h());
+
+    const int gx = x();
+    const int gy = y() + (h() - kGlyphSize) / 2;
+    fl_color(on ? FL_WHITE : fl_rgb_color(240, 240, 240));
+    fl_rectf(gx + 1, gy + 1, kGlyphSize - 2, kGlyphSize - 2);
+    fl_color(on ? fl_rgb_color(51, 51, 51) : fl_rgb_color(188, 188, 188));
+    fl_rect(gx, gy, kGlyphSize, kGlyphSize);
+    if (value()) {
+        fl_color(on ? FL_BLACK : fl_rgb_color(160, 160, 160));
+        fl_line_style(FL_SOLID | FL_CAP_SQUARE, 2);
+        fl_line(gx + 3, gy + 6, gx + 5, gy + 9, gx + 9, gy + 3);
+        fl_line_style(0);
+    }
+
+    const int lx = x() + kGlyphSize + kLabelGap;
+    draw_label(lx, y(), right - lx, h(), align());
+    if (Fl::focus() == this && label()) {
+        fl_font(labelfont(), labelsize());
+        const int tw = std::min(int(fl_width(label())) + 3, right - lx + 1);
+        draw_focus(FL_NO_BOX, lx - 2, gy - 2, tw + 2, kGlyphSize + 4);
+    }
+}
+
+NoToggleCheckButton::NoToggleCheckButton(int x, int y, int w, int h) : PlainCheckButton(x, y, w, h) {}
 
 int NoToggleCheckButton::handle(int event)
 {
@@ -106,13 +128,14 @@ int NoToggleCheckButton::handle(int event)
         }
         return 0;
     case FL_SHORTCUT: return 0;
-    default: return Fl_Check_Button::handle(event);
+    default: return PlainCheckButton::handle(event);
     }
 }
 
 CharInput::CharInput(int x, int y, int w, int h, int id) : Fl_Input(x, y, w, h), id_(id)
 {
     maximum_size(1);
+    box(kFieldBox);
 }
 
 void CharInput::put_char(const char* text, int length)
@@ -151,18 +174,38 @@ int CharInput::handle(int event)
 
 void CharInput::draw()
 {
+    // Drawn here rather than by the base class, which scrolls the text to keep 20
+    // pixels of room right of the cursor and so hides the one character of a
+    // narrow field while it has the focus.
     const Fl_Boxtype b = box();
     draw_box(b, color());
     const int X = x() + Fl::box_dx(b);
     const int Y = y() + Fl::box_dy(b);
     const int W = w() - Fl::box_dw(b);
     const int H = h() - Fl::box_dh(b);
+    fl_push_clip(X, Y, W, H);
     fl_font(textfont(), textsize());
     const int textWidth = size() > 0 ? int(fl_width(value(), size())) : 0;
-    // The text area starts a few pixels in; shift it so one character sits centred.
-    int pad = (W - textWidth) / 2 - 3;
-    if (pad < 0) pad = 0;
-    drawtext(X + pad, Y, W - pad, H);
+    const int left = X + (W - textWidth) / 2;
+    const int top = Y + (H - fl_height()) / 2;
+    const int base = top + fl_height() - fl_descent();
+    const bool focused = Fl::focus() == this;
+    const bool selected = focused && size() > 0 && position() != mark();
+    if (selected) {
+        fl_color(selection_color());
+        fl_rectf(left, top, textWidth, fl_height());
+    }
+    if (size() > 0) {
+        const Fl_Color ink = active_r() ? textcolor() : fl_inactive(textcolor());
+        fl_color(selected ? fl_contrast(ink, selection_color()) : ink);
+        fl_draw(value(), size(), left, base);
+    }
+    if (focused && !selected) {
+        fl_color(cursor_color());
+        const int cx = std::min(position() > 0 ? left + textWidth : left, X + W - 1);
+        fl_yxline(cx, top, top + fl_height() - 1);
+    }
+    fl_pop_clip();
 }
 
 ProgramWindow* program_window_of(Fl_Widget* widget)

@@ -1,5 +1,5 @@
-// The FLTK widgets behind the toolkit: the program's windows, the check box that
-// does not toggle, and the one-character upper-casing field.
+// The FLTK widgets behind the toolkit: the program's windows, the check boxes (one
+// kind does not toggle), and the one-character upper-casing field.
 #pragma once
 
 #include <atomic>
@@ -31,8 +31,22 @@ public:
     std::atomic<int> posted_progress{-1};
 };
 
+// A check box in the plain dialog look. Its label is clipped where the next control
+// or the window's edge begins rather than at its own rectangle, so that a long
+// title stays whole where there is room for it; clicks count inside the rectangle only.
+class PlainCheckButton : public Fl_Check_Button {
+public:
+    PlainCheckButton(int x, int y, int w, int h);
+    void draw() override;
+
+private:
+    static constexpr int kGlyphSize = 13;
+    static constexpr int kLabelGap = 2;
+    int label_right() const;
+};
+
 // Reports clicks without changing its mark: the program sets the mark itself.
-class NoToggleCheckButton : public Fl_Check_Button {
+class NoToggleCheckButton : public PlainCheckButton {
 public:
     NoToggleCheckButton(int x, int y, int w, int h);
     int handle(int event) override;

@@ -12,6 +12,7 @@
 #include "platform/posix/fltk_draw.h"
 
 #include "platform/platform.h"
+#include "platform/posix/fltk_look.h"
 #include "platform/posix/fltk_thread.h"
 #include "platform/posix/platform_posix.h"
 
@@ -154,6 +155,7 @@ int show_box(const char* text, const char* title, unsigned style)
     const int y = height - kMargin - kButtonHeight;
     for (const ButtonDef& def : buttons) {
         auto* button = new Fl_Button(x, y, kButtonWidth, kButtonHeight, def.label);
+        style_push_button(button);
         button->callback(answer_with, reinterpret_cast<void*>(intptr_t(def.id)));
         button->shortcut(def.key);
         if (!window->first) window->first = button;

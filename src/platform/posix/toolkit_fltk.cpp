@@ -70,9 +70,14 @@ Fl_Widget* make_control(const ControlSpec& spec)
     const Rect& r = spec.rect;
     Fl_Widget* widget = nullptr;
     switch (spec.kind) {
-    case ControlKind::AutoCheckBox: widget = new Fl_Check_Button(r.x, r.y, r.w, r.h); break;
+    case ControlKind::AutoCheckBox: widget = new PlainCheckButton(r.x, r.y, r.w, r.h); break;
     case ControlKind::CheckBox: widget = new NoToggleCheckButton(r.x, r.y, r.w, r.h); break;
-    case ControlKind::PushButton: widget = new Fl_Button(r.x, r.y, r.w, r.h); break;
+    case ControlKind::PushButton: {
+        auto* button = new Fl_Button(r.x, r.y, r.w, r.h);
+        style_push_button(button);
+        widget = button;
+        break;
+    }
     case ControlKind::CharEdit: {
         auto* input = new CharInput(r.x, r.y, r.w, r.h, spec.id);
         input->value(spec.text);
@@ -89,8 +94,7 @@ Fl_Widget* make_control(const ControlSpec& spec)
         bar->minimum(0);
         bar->maximum(100);
         bar->value(0);
-        bar->color(FL_WHITE);
-        bar->selection_color(fl_rgb_color(6, 176, 37));
+        style_progress_bar(bar);
         return bar;
     }
     case ControlKind::StatusList: {
@@ -98,8 +102,7 @@ Fl_Widget* make_control(const ControlSpec& spec)
         list->type(FL_NORMAL_BROWSER);  // no selection
         list->format_char(0);           // lines are shown as they are
         list->has_scrollbar(Fl_Browser_::BOTH);
-        list->box(FL_DOWN_BOX);
-        list->color(FL_WHITE);
+        style_status_list(list);
         list->textfont(kListFont);
         list->textsize(kListFontSize);
         return list;

@@ -1,0 +1,71 @@
+// Preloaded into the program under test (LD_PRELOAD): after each change to an FLTK
+// browser it writes the browser's lines, one a line, to the file named by
+// KSTLUPD_LIST_PROBE_FILE. A test reads the status list as the window holds it
+// without any hook in the program; FLTK is a shared library, so its entry points
+// the program calls can be taken over here and passed on.
+#include <FL/Fl_Browser.H>
+
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <string>
+
+namespace {
+
+template <class Fn>
+Fn next_definition(const char* symbol)
+{
+    return reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, symbol));
+}
+
+void write_lines(const Fl_Browser* list)
+{
+    const char* path = std::getenv("KSTLUPD_LIST_PROBE_FILE");
+    if (!path || !*path) return;
+    std::string text;
+    for (int line = 1; line <= list->size(); ++line) {
+        const char* t = list->text(line);
+        text += t ? t : "";
+        text += '\n';
+    }
+    // Replaced whole, so that a reader never sees half a list.
+    const std::string temp = std::string(path) + ".part";
+    FILE* out = std::fopen(temp.c_str(), "wb");
+    if (!out) return;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) == 0 && written) std::rename(temp.c_str(), path);
+}
+
+}  // namespace
+
+void Fl_Browser::add(const char* newtext, void* d)
+{
+    using Fn = void (*)(Fl_Browser*, const char*, void*);
+    static const Fn next = next_definition<Fn>("_ZN10Fl_Browser3addEPKcPv");
+    next(this, newtext, d);
+    write_lines(this);
+}
+
+void Fl_Browser::insert(int line, const char* newtext, void* d)
+{
+    using Fn = void (*)(Fl_Browser*, int, const char*, void*);
+    static const Fn next = next_definition<Fn>("_ZN10Fl_Browser6insertEiPKcPv");
+    next(this, line, newtext, d);
+    write_lines(this);
+}
+
+void Fl_Browser::remove(int line)
+{
+    using Fn = void (*)(Fl_Browser*, int);
+    static const Fn next = next_definition<Fn>("_ZN10Fl_Browser6removeEi");
+    next(this, line);
+    write_lines(this);
+}
+
+void Fl_Browser::clear()
+{
+    using Fn = void (*)(Fl_Browser*);
+    static const Fn next = next_definition<Fn>("_ZN10Fl_Browser5clearEv");
+    next(this);
+    write_lines(this);
+}
