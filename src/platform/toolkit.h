@@ -66,7 +66,7 @@ struct Toolkit {
     // first call makes the calling thread the window thread.
     int (*open_display)();
     // Created hidden at the screen's left edge, y = 0; nullptr on failure.
-    Window* (*create_window)(const WindowSpec& spec, const WindowEvents& events);
+    Window* (*create_window)(const WindowSpec& def, const WindowEvents& events);
     void (*destroy_window)(Window* window);
     // Shows (or raises) and repaints the window.
     void (*show_window)(Window* window);
@@ -77,7 +77,7 @@ struct Toolkit {
     void (*screen_size)(int* width, int* height);
 
     // 1 when the control was created.
-    int (*add_control)(Window* window, const ControlSpec& spec);
+    int (*add_control)(Window* window, const ControlSpec& def);
     // The control's rectangle in screen coordinates; 0 when there is no such control.
     int (*control_rect)(Window* window, int id, Rect* out);
     // Places a control at a client rectangle.

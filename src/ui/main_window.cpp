@@ -140,13 +140,13 @@ int create_main_window(MainWindow* main)
 {
     const std::string title =
         format_bounded(80, "%s - Version %s", load_string(kStrProgramName), g_config.version.c_str());
-    WindowSpec spec;
-    spec.title = title.c_str();
-    spec.width = kMainWidth;
-    spec.height = kMainHeight;
-    spec.min_width = kMainWidth;
-    spec.min_height = kMainHeight;
-    spec.resizable = 1;
+    WindowSpec def;
+    def.title = title.c_str();
+    def.width = kMainWidth;
+    def.height = kMainHeight;
+    def.min_width = kMainWidth;
+    def.min_height = kMainHeight;
+    def.resizable = 1;
     WindowEvents events;
     events.context = main;
     events.command = [](void* context, Window*, int id, int notification) {
@@ -156,7 +156,7 @@ int create_main_window(MainWindow* main)
     events.resize = [](void* context, Window*, int width, int height) {
         relayout(static_cast<MainWindow*>(context), width, height);
     };
-    main->window = tk().create_window(spec, events);
+    main->window = tk().create_window(def, events);
     return main->window ? 1 : 0;
 }
 
@@ -164,20 +164,20 @@ void add_source_checkbox(Window* window, const Catalogue& catalogue, const Selec
                          const Rect& rect, int toggles)
 {
     const DataSource& source = catalogue.slot[slot];
-    ControlSpec spec;
-    spec.id = kControlIdBase + slot;
-    spec.kind = toggles ? ControlKind::AutoCheckBox : ControlKind::CheckBox;
-    spec.text = source.title ? source.title : "";
-    spec.rect = rect;
-    spec.font = ControlFont::List;
-    if (!g_platform.toolkit.add_control(window, spec)) return;
+    ControlSpec def;
+    def.id = kControlIdBase + slot;
+    def.kind = toggles ? ControlKind::AutoCheckBox : ControlKind::CheckBox;
+    def.text = source.title ? source.title : "";
+    def.rect = rect;
+    def.font = ControlFont::List;
+    if (!g_platform.toolkit.add_control(window, def)) return;
     if (!source.enabled) {
-        g_platform.toolkit.enable_control(window, spec.id, 0);
+        g_platform.toolkit.enable_control(window, def.id, 0);
         return;
     }
     if (selections.sel[slot]) {
-        g_platform.toolkit.set_check(window, spec.id, 1);
-        debug_printf("DEBUG:\tSetting %s to checked\n", spec.text);
+        g_platform.toolkit.set_check(window, def.id, 1);
+        debug_printf("DEBUG:\tSetting %s to checked\n", def.text);
     }
 }
 
@@ -188,12 +188,12 @@ void create_main_controls(MainWindow* main)
         add_source_checkbox(w, *main->catalogue, *main->selections, main->catalogue->mainList[box.listIndex],
                             box.rect, box.toggles);
     for (const ButtonDef& b : kButtons) {
-        ControlSpec spec;
-        spec.id = b.id;
-        spec.kind = ControlKind::PushButton;
-        spec.text = b.text;
-        spec.rect = {b.x, 90, 80, 25};
-        (void)tk().add_control(w, spec);
+        ControlSpec def;
+        def.id = b.id;
+        def.kind = ControlKind::PushButton;
+        def.text = b.text;
+        def.rect = {b.x, 90, 80, 25};
+        (void)tk().add_control(w, def);
     }
     ControlSpec progress;
     progress.id = kIdProgressBar;

@@ -43,12 +43,12 @@ void add_buttons(Window* window, const Layout& layout)
 {
     static constexpr const char* kTexts[] = {"OK", "Clear", "Cancel"};
     for (int i = 0; i < 3; ++i) {
-        ControlSpec spec;
-        spec.id = layout.okId + i;
-        spec.kind = ControlKind::PushButton;
-        spec.text = kTexts[i];
-        spec.rect = {20 + 70 * i, layout.buttonY, 60, 20};
-        (void)tk().add_control(window, spec);
+        ControlSpec def;
+        def.id = layout.okId + i;
+        def.kind = ControlKind::PushButton;
+        def.text = kTexts[i];
+        def.rect = {20 + 70 * i, layout.buttonY, 60, 20};
+        (void)tk().add_control(window, def);
     }
 }
 
@@ -184,18 +184,18 @@ void open_settings(MainWindow* main, SettingsKind kind)
     const char* title = main->catalogue->slot[layout.slot].title;
     settings->title = title ? title : "";
 
-    WindowSpec spec;
-    spec.title = settings->title.c_str();
-    spec.width = layout.width;
-    spec.height = layout.height;
-    spec.owner = main->window;
+    WindowSpec def;
+    def.title = settings->title.c_str();
+    def.width = layout.width;
+    def.height = layout.height;
+    def.owner = main->window;
     WindowEvents events;
     events.context = settings.get();
     events.command = [](void* context, Window*, int id, int notification) {
         settings_command(static_cast<SettingsWindow*>(context), id, notification);
     };
     events.close = [](void* context, Window*) { settings_close_box(static_cast<SettingsWindow*>(context)); };
-    settings->window = tk().create_window(spec, events);
+    settings->window = tk().create_window(def, events);
     if (!settings->window) {
         const std::string text = format_bounded(kMessageSize, "RegisterClass(&%s) failed", layout.className);
         report_message(nullptr, text.c_str(), "RegisterClass", kMbIconError);

@@ -37,23 +37,23 @@ protected:
 
 ControlSpec spec_of(int id, ControlKind kind, Rect rect, const char* text = "")
 {
-    ControlSpec spec;
-    spec.id = id;
-    spec.kind = kind;
-    spec.rect = rect;
-    spec.text = text;
-    return spec;
+    ControlSpec def;
+    def.id = id;
+    def.kind = kind;
+    def.rect = rect;
+    def.text = text;
+    return def;
 }
 
 }  // namespace
 
 TEST_F(FltkToolkitTest, RunThreadCallsAreCarriedToTheWindowThread)
 {
-    WindowSpec spec;
-    spec.title = "toolkit test";
-    spec.width = 320;
-    spec.height = 240;
-    Window* w = tk.create_window(spec, WindowEvents{});
+    WindowSpec def;
+    def.title = "toolkit test";
+    def.width = 320;
+    def.height = 240;
+    Window* w = tk.create_window(def, WindowEvents{});
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(tk.add_control(w, spec_of(1101, ControlKind::StatusList, {10, 40, 300, 190})));
     ASSERT_TRUE(tk.add_control(w, spec_of(1100, ControlKind::ProgressBar, {10, 10, 300, 17})));

@@ -65,11 +65,11 @@ void window_closing(Fl_Widget* widget, void*)
     window->events.close(window->events.context, reinterpret_cast<Window*>(window));
 }
 
-Fl_Widget* make_control(const ControlSpec& spec)
+Fl_Widget* make_control(const ControlSpec& def)
 {
-    const Rect& r = spec.rect;
+    const Rect& r = def.rect;
     Fl_Widget* widget = nullptr;
-    switch (spec.kind) {
+    switch (def.kind) {
     case ControlKind::AutoCheckBox: widget = new PlainCheckButton(r.x, r.y, r.w, r.h); break;
     case ControlKind::CheckBox: widget = new NoToggleCheckButton(r.x, r.y, r.w, r.h); break;
     case ControlKind::PushButton: {
@@ -79,8 +79,8 @@ Fl_Widget* make_control(const ControlSpec& spec)
         break;
     }
     case ControlKind::CharEdit: {
-        auto* input = new CharInput(r.x, r.y, r.w, r.h, spec.id);
-        input->value(spec.text);
+        auto* input = new CharInput(r.x, r.y, r.w, r.h, def.id);
+        input->value(def.text);
         widget = input;
         break;
     }
@@ -108,16 +108,16 @@ Fl_Widget* make_control(const ControlSpec& spec)
         return list;
     }
     }
-    if (spec.kind != ControlKind::CharEdit) widget->copy_label(spec.text);
-    if (spec.font == ControlFont::List) {
+    if (def.kind != ControlKind::CharEdit) widget->copy_label(def.text);
+    if (def.font == ControlFont::List) {
         widget->labelfont(kListFont);
         widget->labelsize(kListFontSize);
     }
-    if (spec.kind == ControlKind::AutoCheckBox || spec.kind == ControlKind::CheckBox ||
-        spec.kind == ControlKind::Label)
+    if (def.kind == ControlKind::AutoCheckBox || def.kind == ControlKind::CheckBox ||
+        def.kind == ControlKind::Label)
         widget->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
-    if (spec.kind != ControlKind::Label && spec.kind != ControlKind::CharEdit)
-        widget->callback(control_clicked, reinterpret_cast<void*>(intptr_t(spec.id)));
+    if (def.kind != ControlKind::Label && def.kind != ControlKind::CharEdit)
+        widget->callback(control_clicked, reinterpret_cast<void*>(intptr_t(def.id)));
     return widget;
 }
 
@@ -126,16 +126,16 @@ int open_display()
     return fltk_open_display();
 }
 
-Window* create_window(const WindowSpec& spec, const WindowEvents& events)
+Window* create_window(const WindowSpec& def, const WindowEvents& events)
 {
     ProgramWindow* created = nullptr;
     run_on_window_thread([&] {
-        auto* window = new ProgramWindow(spec.width, spec.height, spec.title);
+        auto* window = new ProgramWindow(def.width, def.height, def.title);
         window->events = events;
         window->position(0, 0);
-        if (spec.resizable) window->size_range(spec.min_width, spec.min_height);
-        else window->size_range(spec.width, spec.height, spec.width, spec.height);
-        if (spec.owner) window->set_non_modal();
+        if (def.resizable) window->size_range(def.min_width, def.min_height);
+        else window->size_range(def.width, def.height, def.width, def.height);
+        if (def.owner) window->set_non_modal();
         window->callback(window_closing);
         created = window;
     });
@@ -189,16 +189,16 @@ void screen_size(int* width, int* height)
     });
 }
 
-int add_control(Window* window, const ControlSpec& spec)
+int add_control(Window* window, const ControlSpec& def)
 {
     int added = 0;
     run_on_window_thread([&] {
         ProgramWindow* w = program(window);
-        if (!w || w->controls.count(spec.id)) return;
+        if (!w || w->controls.count(def.id)) return;
         Fl_Group::current(nullptr);
-        Fl_Widget* widget = make_control(spec);
+        Fl_Widget* widget = make_control(def);
         w->add(widget);
-        w->controls[spec.id] = widget;
+        w->controls[def.id] = widget;
         added = 1;
     });
     return added;
