@@ -11,31 +11,31 @@ FakeWindow* as_fake(Window* window)
     return reinterpret_cast<FakeWindow*>(window);
 }
 
-Window* create_window(const WindowSpec& spec, const WindowEvents& events)
+Window* create_window(const WindowSpec& def, const WindowEvents& events)
 {
     if (g_fake->fail_create) {
         g_fake->fail_create = 0;
         return nullptr;
     }
     auto window = std::make_unique<FakeWindow>();
-    window->spec = spec;
-    window->title = spec.title;
-    window->spec.title = window->title.c_str();
+    window->def = def;
+    window->title = def.title;
+    window->def.title = window->title.c_str();
     window->events = events;
-    window->rect = {0, 0, spec.width, spec.height};
+    window->rect = {0, 0, def.width, def.height};
     g_fake->windows.push_back(std::move(window));
     return reinterpret_cast<Window*>(g_fake->windows.back().get());
 }
 
-int add_control(Window* window, const ControlSpec& spec)
+int add_control(Window* window, const ControlSpec& def)
 {
     FakeWindow* w = as_fake(window);
-    if (w->controls.count(spec.id)) return 0;
+    if (w->controls.count(def.id)) return 0;
     FakeControl control;
-    control.spec = spec;
-    control.text = spec.text;
-    control.spec.text = "";
-    w->controls[spec.id] = control;
+    control.def = def;
+    control.text = def.text;
+    control.def.text = "";
+    w->controls[def.id] = control;
     return 1;
 }
 
@@ -104,14 +104,14 @@ void click(Window* window, int id)
 {
     FakeControl* c = fake_control(window, id);
     if (!accepts_input(window, c)) return;
-    if (c->spec.kind == ControlKind::AutoCheckBox) c->checked = !c->checked;
+    if (c->def.kind == ControlKind::AutoCheckBox) c->checked = !c->checked;
     send_command(window, id, kNotifyClicked);
 }
 
 void type_text(Window* window, int id, const std::string& text)
 {
     FakeControl* c = fake_control(window, id);
-    if (!accepts_input(window, c) || c->spec.kind != ControlKind::CharEdit) return;
+    if (!accepts_input(window, c) || c->def.kind != ControlKind::CharEdit) return;
     for (char ch : text) {
         const unsigned char u = static_cast<unsigned char>(ch);
         if (u < 0x20 || u > 0x7E || !c->text.empty()) continue;

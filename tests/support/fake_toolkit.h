@@ -11,7 +11,7 @@
 #include "platform/platform.h"
 
 struct FakeControl {
-    ControlSpec spec;
+    ControlSpec def;
     std::string text;
     int checked = 0;
     int enabled = 1;
@@ -20,7 +20,7 @@ struct FakeControl {
 };
 
 struct FakeWindow {
-    WindowSpec spec;
+    WindowSpec def;
     std::string title;
     WindowEvents events;
     Rect rect;
