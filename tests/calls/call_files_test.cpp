@@ -116,6 +116,22 @@ TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile
     EXPECT_EQ(dialogs.shown.at(1).text, "Error opening SAVE\\mstrcals.dat:\nNo space left on device");
 }
 
+TEST_F(MasterCalls, ClubLogListComesFromItsArchiveElseFromTheEarlierExtraction)
+{
+    selections.sel[kSlotClubLog] = 1;
+    write_file("UPDATE/clublog.scp", "K1ABC\r\n");  // extracted by an earlier run
+    write_file("UPDATE/other.scp", "W1AW\r\n");
+    ASSERT_EQ(std::system("cd UPDATE && zip -q clublog.scp.zip other.scp"), 0);  // member missing
+    ASSERT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xCB" "1ABC\xFF");
+
+    write_file("UPDATE/clublog.scp", "G4XYZ\r\n");
+    ASSERT_EQ(std::system("cd UPDATE && zip -q clublog.scp.zip clublog.scp"), 0);
+    write_file("UPDATE/clublog.scp", "stale\r\n");
+    ASSERT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xC7" "4XYZ\xFF");
+}
+
 TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
 {
     selections.sel[21] = 'E';
