@@ -31,14 +31,6 @@ TEST(StartupEndToEnd, MissingSaveFolderFailsWithTheMessageInTheLogOnly)
     EXPECT_FALSE(path_exists("BACKUP"));
 }
 
-TEST(StartupEndToEnd, BadOptionIsRejected)
-{
-    TempFolder folder;
-    ProgramRun run = run_kstlupd({"-auto", "-bogus"}, folder.path);
-    EXPECT_EQ(run.exit_status, 255);
-    EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\tUnrecognized command-line option: -bogus\n"));
-}
-
 TEST(StartupEndToEnd, UnattendedStartWritesHeaderVersionFooterAndMakesFolders)
 {
     TempFolder folder;
@@ -57,12 +49,15 @@ TEST(StartupEndToEnd, UnattendedStartWritesHeaderVersionFooterAndMakesFolders)
     EXPECT_TRUE(path_exists("UPDATE"));
 }
 
-TEST(StartupEndToEnd, UnsupportedVersionAndMissingProgramAreRefused)
+TEST(StartupEndToEnd, BadOptionUnsupportedVersionAndMissingProgramAreRefused)
 {
     TempFolder folder;
     make_dir("SAVE");
     make_dir("IMPORT");
-    ProgramRun run = run_kstlupd({"-auto", "-version", "8.5.0.4"}, folder.path);
+    ProgramRun run = run_kstlupd({"-auto", "-bogus"}, folder.path);
+    EXPECT_EQ(run.exit_status, 255);
+    EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\tUnrecognized command-line option: -bogus\n"));
+    run = run_kstlupd({"-auto", "-version", "8.5.0.4"}, folder.path);
     EXPECT_EQ(run.exit_status, 255);
     EXPECT_TRUE(contains(read_file("kstlupd.log"),
                          "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"

@@ -36,20 +36,6 @@ protected:
     std::string proxy;
 };
 
-TEST_F(DownloadPhase, CurrentCopyIsNotFetchedAgain)
-{
-    server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime);
-    write_file("SAVE/KESTRL.WPX", "installed");
-    write_file("UPDATE/KESTRL.WPX", "copy");
-    set_mtime("UPDATE/KESTRL.WPX", kServerTime);
-    selections->sel[18] = 1;
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
-    EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "copy");
-    EXPECT_EQ(status.lines, (std::vector<std::string>{"CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00"}));
-    EXPECT_EQ(log_text(), "CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n");
-    EXPECT_EQ(selections->upd[18], 0);
-}
-
 TEST_F(DownloadPhase, NewerCopyIsFetchedOnceAndStampedWithTheServersTime)
 {
     server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime);
@@ -64,9 +50,13 @@ TEST_F(DownloadPhase, NewerCopyIsFetchedOnceAndStampedWithTheServersTime)
     EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloaded:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00"}));
     EXPECT_EQ(selections->upd[18], 1);
 
+    // The copy now carries the server's time: the next look finds it current.
     selections->upd[18] = 0;
     EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
     EXPECT_EQ(status.lines.back(), "CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00");
+    EXPECT_EQ(gets_of("KESTRL.WPX"), 2u);
+    EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "fresh");
+    EXPECT_NE(log_text().find("\nCQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos);
 }
 
 TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
@@ -85,11 +75,9 @@ TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
     EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
     EXPECT_NE(log_text().find("DEBUG:\tCQ WPX Honor Roll (WPX) is not selected.\n"), std::string::npos);
     EXPECT_EQ(gets_of("KESTRL.WPX"), 1u);
-}
 
-TEST_F(DownloadPhase, UnselectedOptionalSourceIsPassedOverSilently)
-{
-    downloadUpdates(nullptr);  // nothing selected; the required targets are missing
+    // An unselected optional source is passed over without a line or a request.
+    downloadUpdates(nullptr);
     EXPECT_EQ(gets_of("fulllist.xml"), 0u);
     for (const auto& line : status.lines) EXPECT_EQ(line.find("IOTA"), std::string::npos) << line;
 }
@@ -140,6 +128,15 @@ TEST_F(DownloadPhase, DeselectedSourceAndFailingSourceInAGroup)
     EXPECT_EQ(selections->upd[11], 1);
     EXPECT_TRUE(server.requests().empty());
 
+    // A selected group whose own target is missing is rebuilt; present, it is not.
+    selections->sel[10] = 1;
+    downloadGroup(nullptr, 10, kMasterCallSources);
+    EXPECT_EQ(selections->upd[10], 1);
+    write_file("KESTRL.MAS1", "x");
+    selections->upd[10] = 0;
+    downloadGroup(nullptr, 10, kMasterCallSources);
+    EXPECT_EQ(selections->upd[10], 0);
+
     // One source fetched, another failing: the group keeps the fetched verdict.
     selections->upd[11] = 0;
     selections->ini[22] = 0;
@@ -153,17 +150,6 @@ TEST_F(DownloadPhase, DeselectedSourceAndFailingSourceInAGroup)
     EXPECT_EQ(selections->upd[23], 0);
     EXPECT_EQ(g_config.errorCount, 1u);
     EXPECT_EQ(read_file("UPDATE/AGMemberList.txt"), "K1ABC\r\n");
-}
-
-TEST_F(DownloadPhase, GroupTargetMissingIsRebuilt)
-{
-    selections->sel[10] = 1;
-    downloadGroup(nullptr, 10, kMasterCallSources);  // no source selected, no target
-    EXPECT_EQ(selections->upd[10], 1);
-    write_file("KESTRL.MAS1", "x");
-    selections->upd[10] = 0;
-    downloadGroup(nullptr, 10, kMasterCallSources);
-    EXPECT_EQ(selections->upd[10], 0);
 }
 
 }  // namespace
