@@ -27,11 +27,7 @@ assert len(record) == 109
 open(sys.argv[1], "wb").write(record)
 PY
 
-connect_to=""
-for dir in "$work"/sample/mirror/*/; do
-  host=$(basename "$dir")
-  connect_to+="$host:80:127.0.0.1:$http_port,$host:443:127.0.0.1:$https_port,"
-done
+connect_to=$(scripts/mirror_server.sh connect-to "$work/nginx")
 run_once() {
   : > "$work/nginx/access.log"
   local start end

@@ -30,11 +30,7 @@ echo "nginx serves the mirror on 127.0.0.1:$http_port (HTTP) and :$https_port (H
 
 # Every host name of the catalogue is reached on the local server, HTTPS with the
 # mirror's own test authority; the program's own settings live in demo/work too.
-connect_to=""
-for dir in "$work"/sample/mirror/*/; do
-  host=$(basename "$dir")
-  connect_to+="$host:80:127.0.0.1:$http_port,$host:443:127.0.0.1:$https_port,"
-done
+connect_to=$(scripts/mirror_server.sh connect-to "$work/nginx")
 run_update() {
   (cd "$kestrl" && env -u http_proxy -u https_proxy -u HTTP_PROXY -u HTTPS_PROXY -u ALL_PROXY -u all_proxy \
     -u DISPLAY KSTLUPD_TEST_CONNECT_TO="$connect_to" SSL_CERT_FILE="$work/nginx/ca.pem" \

@@ -4,6 +4,8 @@
 # a proxy) and HTTPS on another, with a certificate of its own test authority.
 #
 #   mirror_server.sh start MIRROR STATE   starts it, prints "HTTP_PORT HTTPS_PORT"
+#   mirror_server.sh connect-to STATE     prints libcurl CONNECT_TO pairs that send every
+#                                         host of the mirror (ports 80 and 443) to it
 #   mirror_server.sh stop STATE           stops it
 # STATE is a folder of its own for the configuration, logs, pid file and
 # certificates; STATE/ca.pem is the authority to trust (SSL_CERT_FILE).
@@ -52,6 +54,8 @@ start)
   nginx -p "$state" -e "$state/error.log" -c "$state/nginx.conf" -g "daemon off; master_process off;" \
     </dev/null >"$state/nginx.out" 2>&1 &
   echo $! > "$state/server.pid"
+  printf '%s\n' "${hosts[@]}" > "$state/hosts"
+  echo "$port $tls_port" > "$state/ports"
   for _ in $(seq 100); do
     if python3 -c "import socket,sys; s=socket.socket(); sys.exit(s.connect_ex(('127.0.0.1', $port)))" 2>/dev/null; then
       echo "$port $tls_port"
@@ -62,6 +66,14 @@ start)
   echo "mirror_server: nginx did not start; see $state/error.log" >&2
   exit 1
   ;;
+connect-to)
+  read -r port tls_port < "$2/ports"
+  pairs=""
+  while IFS= read -r host; do
+    pairs+="$host:80:127.0.0.1:$port,$host:443:127.0.0.1:$tls_port,"
+  done < "$2/hosts"
+  echo "${pairs%,}"
+  ;;
 stop)
   state=$2
   if [ -f "$state/server.pid" ]; then
@@ -70,7 +82,7 @@ stop)
   fi
   ;;
 *)
-  echo "usage: $0 start MIRROR STATE | stop STATE" >&2
+  echo "usage: $0 start MIRROR STATE | connect-to STATE | stop STATE" >&2
   exit 2
   ;;
 esac
