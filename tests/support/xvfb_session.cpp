@@ -1,12 +1,10 @@
 #include "support/xvfb_session.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,41 +13,9 @@
 
 extern char** environ;
 
-namespace {
-
-bool on_path(const char* tool)
-{
-    const std::string command = std::string("command -v ") + tool + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
-std::string name_of(const std::string& entry)
-{
-    return entry.substr(0, entry.find('='));
-}
-
-// The test's environment with DISPLAY and each of `extra` replacing what it had:
-// with two entries of one name the program would see the first.
-std::vector<std::string> environment_with_display(const std::string& display, const std::vector<std::string>& extra)
-{
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = name_of(entry);
-        bool replaced = name == "DISPLAY";
-        for (const std::string& x : extra) replaced = replaced || name_of(x) == name;
-        if (!replaced) env.push_back(entry);
-    }
-    env.push_back("DISPLAY=" + display);
-    env.insert(env.end(), extra.begin(), extra.end());
-    return env;
-}
-
-}  // namespace
-
 int window_tools_installed()
 {
-    return on_path("Xvfb") && on_path("xdotool") && on_path("import") ? 1 : 0;
+    return std::system("{ command -v Xvfb && command -v xdotool && command -v import; } >/dev/null 2>&1") == 0 ? 1 : 0;
 }
 
 XvfbSession::XvfbSession()
@@ -59,32 +25,22 @@ XvfbSession::XvfbSession()
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    // Closed first: the read end may itself be descriptor 3.
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-    // The server picks a free display number and writes it to descriptor 3.
-    char* const argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("3"),
+    // The server picks a free display number and writes it to its standard output.
+    char* const argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("1"),
                           const_cast<char*>("-screen"), const_cast<char*>("0"), const_cast<char*>("1024x768x24"),
                           const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
-    const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv, environ);
+    if (posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv, environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
-    if (rc != 0) {
-        pid = -1;
-        ::close(fds[0]);
-        return;
-    }
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (::poll(&p, 1, 10000) > 0) {
-        char c;
-        if (::read(fds[0], &c, 1) != 1 || c == '\n') break;
-        number += c;
-    }
-    ::close(fds[0]);
-    if (!number.empty()) display = ":" + number;
+    // A server that cannot start exits, which ends the read.
+    FILE* out = ::fdopen(fds[0], "r");
+    char number[32] = {};
+    if (out && std::fgets(number, sizeof number, out) && number[0] >= '0' && number[0] <= '9')
+        display = ":" + std::to_string(std::atoi(number));
+    if (out) std::fclose(out);
 }
 
 XvfbSession::~XvfbSession()
@@ -118,15 +74,15 @@ RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::st
 {
     RunningProgram program;
     program.output_path = folder + "/.program-output";
-    std::vector<std::string> words{KSTLUPD_BINARY};
+    // env replaces a variable the test has rather than adding a second entry,
+    // which the program would not see; it then becomes the program itself.
+    std::vector<std::string> words{"env", "DISPLAY=" + x.display};
+    words.insert(words.end(), extra_env.begin(), extra_env.end());
+    words.push_back(KSTLUPD_BINARY);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    std::vector<std::string> env = environment_with_display(x.display, extra_env);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -134,7 +90,7 @@ RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::st
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, program.output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (posix_spawn(&program.pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) program.pid = -1;
+    if (posix_spawnp(&program.pid, "env", &actions, nullptr, argv.data(), environ) != 0) program.pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return program;
 }
