@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "calendar/calendar_compare.h"
 #include "calendar/calendar_file.h"
 #include "catalogue/catalogue.h"

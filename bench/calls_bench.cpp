@@ -10,7 +10,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "calls/master_file.h"
 #include "calls/membership_file.h"
 #include "catalogue/catalogue.h"

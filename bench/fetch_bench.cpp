@@ -7,7 +7,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "net/http_fetch.h"
 #include "platform/platform.h"
 #include "support/http_server.h"

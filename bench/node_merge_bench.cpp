@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "nodes/node_merge.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "platform/platform.h"
 
 namespace {

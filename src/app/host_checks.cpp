@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/config.h"
-#include "app/log.h"
+#include "base/config.h"
+#include "base/log.h"
 #include "catalogue/catalogue.h"
 #include "platform/platform.h"
 

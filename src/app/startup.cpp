@@ -5,10 +5,10 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/config.h"
+#include "base/config.h"
 #include "app/host_checks.h"
-#include "app/log.h"
-#include "app/report.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"

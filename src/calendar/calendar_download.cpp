@@ -3,10 +3,10 @@
 #include <ctime>
 #include <string>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
-#include "app/status_line.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
+#include "base/status_line.h"
 #include "calendar/calendar_compare.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/log.h"
+#include "base/log.h"
 
 namespace {
 

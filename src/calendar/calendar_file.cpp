@@ -6,12 +6,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "calendar/json_doc.h"
 #include "catalogue/selections.h"
-#include "files/atomic_file.h"
+#include "base/atomic_file.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "calls/callsign.h"
 
 void take_call(CallIntake* intake, char* text)

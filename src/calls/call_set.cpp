@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/log.h"
+#include "base/log.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "calls/call_intake.h"
 #include "catalogue/selections.h"
-#include "files/atomic_file.h"
+#include "base/atomic_file.h"
 #include "platform/platform.h"
 
 namespace {

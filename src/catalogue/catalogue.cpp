@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "catalogue/hosts.h"
 
 namespace {

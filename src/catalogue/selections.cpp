@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "catalogue/catalogue.h"
-#include "files/atomic_file.h"
+#include "base/atomic_file.h"
 #include "platform/platform.h"
 
 namespace {

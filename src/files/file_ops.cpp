@@ -1,8 +1,8 @@
 #include "files/file_ops.h"
 
-#include "app/log.h"
-#include "app/report.h"
-#include "files/atomic_file.h"
+#include "base/log.h"
+#include "base/report.h"
+#include "base/atomic_file.h"
 #include "platform/platform.h"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include <minizip/unzip.h>
 
-#include "app/log.h"
-#include "files/atomic_file.h"
+#include "base/log.h"
+#include "base/atomic_file.h"
 #include "files/file_ops.h"
 #include "platform/platform.h"
 

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/log.h"
-#include "app/report.h"
-#include "files/atomic_file.h"
+#include "base/log.h"
+#include "base/report.h"
+#include "base/atomic_file.h"
 #include "net/internet_error.h"
 #include "platform/platform.h"
 

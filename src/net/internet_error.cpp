@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/log.h"
-#include "app/report.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "platform/platform.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <ctime>
 #include <string>
 
-#include "app/log.h"
-#include "app/report.h"
-#include "files/atomic_file.h"
+#include "base/log.h"
+#include "base/report.h"
+#include "base/atomic_file.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
 #include "platform/platform.h"

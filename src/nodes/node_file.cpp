@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <string_view>
 
-#include "app/log.h"
-#include "app/report.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "platform/platform.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "nodes/node_set.h"
 
-#include "app/log.h"
-#include "app/report.h"
+#include "base/log.h"
+#include "base/report.h"
 
 namespace {
 

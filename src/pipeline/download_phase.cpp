@@ -2,9 +2,9 @@
 
 #include <ctime>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/status_line.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/status_line.h"
 #include "calendar/calendar_download.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"

@@ -2,10 +2,10 @@
 
 #include <array>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
-#include "app/status_line.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
+#include "base/status_line.h"
 #include "calendar/calendar_file.h"
 #include "calls/master_file.h"
 #include "calls/membership_file.h"

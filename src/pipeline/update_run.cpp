@@ -1,8 +1,8 @@
 #include "pipeline/update_run.h"
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "pipeline/download_phase.h"
 #include "pipeline/install_phase.h"
 #include "platform/platform.h"

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/report.h"
+#include "base/config.h"
+#include "base/log.h"
+#include "base/report.h"
 #include "calls/membership_file.h"
 #include "catalogue/data_source.h"
 #include "catalogue/selections.h"

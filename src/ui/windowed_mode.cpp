@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/platform.h"
 #include "ui/control_ids.h"
 #include "ui/main_window.h"

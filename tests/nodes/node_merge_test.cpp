@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "nodes/node_merge.h"
 #include "nodes/node_test_files.h"
 #include "support/app_fixture.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/config.h"
+#include "base/config.h"
 #include "platform/platform.h"
 #include "support/temp_folder.h"
 

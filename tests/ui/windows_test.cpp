@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/host_checks.h"
-#include "app/status_line.h"
+#include "base/status_line.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selections.h"
 #include "support/app_fixture.h"

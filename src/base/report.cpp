@@ -1,9 +1,9 @@
-#include "app/report.h"
+#include "base/report.h"
 
 #include <cstring>
 
-#include "app/config.h"
-#include "app/log.h"
+#include "base/config.h"
+#include "base/log.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "app/status_line.h"
+#include "base/status_line.h"
 
-#include "app/config.h"
-#include "app/log.h"
+#include "base/config.h"
+#include "base/log.h"
 #include "platform/platform.h"
 
 void statusLine(Window* owner, const char* text, int position)

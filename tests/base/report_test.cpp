@@ -1,8 +1,8 @@
-#include "app/report.h"
+#include "base/report.h"
 
 #include <cerrno>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "support/app_fixture.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "app/log.h"
+#include "base/log.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
 
-#include "app/config.h"
+#include "base/config.h"
 
 namespace {
 
