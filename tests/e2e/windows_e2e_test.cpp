@@ -129,11 +129,11 @@ TEST_F(WindowsOnDisplay, MainWindowAndSettingsWindowsRespondToTheMouse)
         const char* title;
         const char* size;
         const char* typed;
-        int close_x, close_y;  // Cancel, or OK after typing
+        int close_x, close_y;  // Cancel (none: Escape), or OK after typing
         const char* shot;
     };
     const Settings windows[] = {
-        {30, 50, "Calendar \\(CAL\\)", "270x140", nullptr, 190, 70, "calendar_settings.png"},
+        {30, 50, "Calendar \\(CAL\\)", "270x140", nullptr, 0, 0, "calendar_settings.png"},
         {170, 50, "Master Callsigns \\(MAS1\\)", "270x160", nullptr, 190, 90, "master_call_settings.png"},
         {170, 70, "Membership List \\(MAS2\\)", "270x260", "c\xc3\xa9x", 50, 190, "membership_settings.png"},
     };
@@ -147,7 +147,8 @@ TEST_F(WindowsOnDisplay, MainWindowAndSettingsWindowsRespondToTheMouse)
             on_display(x, std::string("xdotool type --delay 30 '") + s.typed + "'");
         }
         screenshot(x, id, s.shot);
-        click_at(x, id, s.close_x, s.close_y);
+        if (s.close_x) click_at(x, id, s.close_x, s.close_y);
+        else press(x, id, "Escape");
         EXPECT_TRUE(window_gone(x, id)) << s.title;
     }
 

@@ -39,7 +39,9 @@ ProgramWindow::ProgramWindow(int w, int h, const char* title) : Fl_Double_Window
 
 int ProgramWindow::handle(int event)
 {
-    if (!input_enabled && is_input_event(event)) return 1;
+    // A shortcut is offered to every window: a disabled one lets it pass on to the
+    // window that has the keyboard (Escape in a settings window).
+    if (!input_enabled && is_input_event(event)) return event == FL_SHORTCUT ? 0 : 1;
     return Fl_Double_Window::handle(event);
 }
 
