@@ -28,7 +28,7 @@ TEST(StartupEndToEnd, UsageTextTouchesNothing)
     }
 }
 
-TEST(StartupEndToEnd, MissingSaveFolderFailsWithTheMessageInTheLogAndOneLineOnStandardError)
+TEST(StartupEndToEnd, RefusedStartsAreLoggedAndSaidInOneLineOnStandardError)
 {
     TempFolder folder;
     make_dir("IMPORT");
@@ -41,6 +41,18 @@ TEST(StartupEndToEnd, MissingSaveFolderFailsWithTheMessageInTheLogAndOneLineOnSt
     EXPECT_EQ(read_file("program.out"), "Wrong directory: Can't find SAVE or IMPORT directory(s).  Is the "
                                         "KESTRL Updater installed in the correct directory?\n");
     EXPECT_FALSE(path_exists("BACKUP"));
+
+    make_dir("SAVE");
+    const struct { std::vector<std::string> args; const char* logged; } refused[] = {
+        {{"-auto", "-bogus"}, "ERROR:\tUnrecognized command-line option: -bogus\n"},
+        {{"-auto", "-version", "8.5.0.4"}, "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"
+                                           "Try Help | Check for Updates from the KESTRL main menu.\n"},
+        {{"-auto"}, "ERROR:\tCan't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?\n"},
+    };
+    for (const auto& row : refused) {
+        EXPECT_EQ(run_kstlupd(row.args, folder.path).exit_status, 255) << row.logged;
+        EXPECT_TRUE(contains(read_file("kstlupd.log"), row.logged)) << row.logged;
+    }
 
     // On a terminal, without a display, the report is one line and asks nothing.
     run = run_binary("/usr/bin/env", {"script", "-qec", std::string(KSTLUPD_BINARY) + " -bogus", "/dev/null"}, folder.path);
@@ -66,25 +78,6 @@ TEST(StartupEndToEnd, UnattendedStartWritesHeaderVersionFooterAndMakesFolders)
     EXPECT_EQ(log.substr(log.size() - 67), dashes66 + "\n");
     EXPECT_TRUE(path_exists("BACKUP"));
     EXPECT_TRUE(path_exists("UPDATE"));
-}
-
-TEST(StartupEndToEnd, BadOptionUnsupportedVersionAndMissingProgramAreRefused)
-{
-    TempFolder folder;
-    make_dir("SAVE");
-    make_dir("IMPORT");
-    ProgramRun run = run_kstlupd({"-auto", "-bogus"}, folder.path);
-    EXPECT_EQ(run.exit_status, 255);
-    EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\tUnrecognized command-line option: -bogus\n"));
-    run = run_kstlupd({"-auto", "-version", "8.5.0.4"}, folder.path);
-    EXPECT_EQ(run.exit_status, 255);
-    EXPECT_TRUE(contains(read_file("kstlupd.log"),
-                         "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"
-                         "Try Help | Check for Updates from the KESTRL main menu.\n"));
-    run = run_kstlupd({"-auto"}, folder.path);
-    EXPECT_EQ(run.exit_status, 255);
-    EXPECT_TRUE(contains(read_file("kstlupd.log"),
-                         "ERROR:\tCan't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?\n"));
 }
 
 TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)

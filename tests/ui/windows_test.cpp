@@ -106,7 +106,7 @@ const char* const kResetQuestion =
 
 }  // namespace
 
-TEST_F(MainWindowTest, ControlsStandAtTheirPlaces)
+TEST_F(MainWindowTest, ControlsStandAtTheirPlacesAndNodeListsExcludeEachOther)
 {
     selections->sel[kSlotIota] = 1;  // a source that is not enabled in this catalogue
     open_main(no_run);
@@ -127,6 +127,14 @@ TEST_F(MainWindowTest, ControlsStandAtTheirPlaces)
     }
     EXPECT_EQ(ctl(1407)->checked + ctl(1407)->enabled, 0);  // selected but not enabled
     EXPECT_EQ(ctl(1405)->checked, 1);
+
+    // Clicking one node list unchecks the other; unchecking leaves the other alone.
+    const struct { int click, nodes, keepAlive; } steps[] = {{1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
+    for (const auto& step : steps) {
+        click(main.window, step.click);
+        EXPECT_EQ(ctl(1417)->checked, step.nodes) << step.click;
+        EXPECT_EQ(ctl(1408)->checked, step.keepAlive) << step.click;
+    }
 }
 
 TEST_F(MainWindowTest, CommandTable)
@@ -249,18 +257,6 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
     decode_selections(reinterpret_cast<const uint8_t*>(ini.data()), &saved);
     EXPECT_EQ(saved.sel[kSlotAwards], 0);
     EXPECT_EQ(saved.sel[kSlotCountry], 1);
-}
-
-TEST_F(MainWindowTest, NodeListBoxesExcludeEachOther)
-{
-    open_main(no_run);
-    // Clicking one node list unchecks the other; unchecking leaves the other alone.
-    const struct { int click, nodes, keepAlive; } steps[] = {{1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
-    for (const auto& step : steps) {
-        click(main.window, step.click);
-        EXPECT_EQ(ctl(1417)->checked, step.nodes) << step.click;
-        EXPECT_EQ(ctl(1408)->checked, step.keepAlive) << step.click;
-    }
 }
 
 TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
