@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   zlib1g-dev libminizip-dev nlohmann-json3-dev libcurl4-openssl-dev libssl-dev libfltk1.3-dev libx11-dev
   zip unzip python3 openssl ca-certificates curl wget nginx
-  xvfb xdotool x11-utils imagemagick fonts-liberation
+  xvfb xdotool x11-utils imagemagick fonts-liberation xauth xdg-utils man-db
 )
 
 missing=()

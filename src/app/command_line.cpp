@@ -27,7 +27,25 @@ std::vector<std::string> split_words(const char* text)
     return words;
 }
 
+bool is_help_word(const std::string& w)
+{
+    return w == "-help" || w == "--help" || w == "-h" || w == "-?";
+}
+
 }  // namespace
+
+EarlyOptions early_options(const char* text)
+{
+    EarlyOptions found;
+    const std::vector<std::string> words = split_words(text);
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        if (w == "-version" || w == "-proxy") ++i;  // its value is no option
+        else if (w == "-auto") found.autoMode = 1;
+        else if (is_help_word(w)) found.help = 1;
+    }
+    return found;
+}
 
 int parse_command_line(const char* text, Window* owner)
 {

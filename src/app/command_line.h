@@ -8,3 +8,12 @@ struct Window;
 // g_config. 1 when every word was accepted; 0 after reporting the first bad word
 // or a -proxy without an address (flags set by earlier words stay set).
 [[nodiscard]] int parse_command_line(const char* text, Window* owner);
+
+// What must be known before the log is opened: a request for the usage text, and
+// -auto (a log that cannot be opened is then reported without a box). Words are
+// taken as parse_command_line takes them: the value of -version or -proxy is none.
+struct EarlyOptions {
+    int help = 0;      // -help, --help, -h or -?
+    int autoMode = 0;
+};
+EarlyOptions early_options(const char* text);

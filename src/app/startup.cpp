@@ -9,6 +9,7 @@
 #include "app/host_checks.h"
 #include "base/log.h"
 #include "base/report.h"
+#include "base/terminal_view.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"
@@ -18,6 +19,7 @@
 #include "pipeline/update_run.h"
 #include "platform/platform.h"
 #include "ui/windowed_mode.h"
+#include "usage_text.h"
 
 namespace {
 
@@ -51,6 +53,22 @@ void write_footer()
 void fail_with(const char* text, const char* title, unsigned icon)
 {
     report_message(nullptr, text, title, icon);
+}
+
+// BACKUP or UPDATE made if missing. A missing parent path has been reported by
+// ensureDirectory; any other cause is said here, so that no start ends without a word.
+int make_work_folder(const char* name)
+{
+    if (ensureDirectory(nullptr, name)) return 1;
+    const uint32_t code = g_platform.last_error();
+    if (code == kErrorPathNotFound) return 0;
+    FileStatus status;
+    const std::string text =
+        g_platform.file_status(name, &status) && !status.is_directory
+            ? format_bounded(kMessageSize, "Can't create the %s directory: a file of that name is in the way.", name)
+            : format_bounded(kMessageSize, "Can't create the %s directory (error code %u).", name, unsigned(code));
+    fail_with(text.c_str(), "CreateDirectory", kMbIconError);
+    return 0;
 }
 
 // Steps 6 to the end of start-up; returns the exit status.
@@ -89,7 +107,7 @@ int start(const char* commandLine)
             return -1;
         }
     }
-    if (!ensureDirectory(nullptr, "BACKUP") || !ensureDirectory(nullptr, "UPDATE")) return -1;
+    if (!make_work_folder("BACKUP") || !make_work_folder("UPDATE")) return -1;
 
     choose_master_slot(&g_config);
     static Catalogue catalogue;
@@ -105,21 +123,42 @@ int start(const char* commandLine)
     return 0;
 }
 
+// An unattended start that fails says why on standard error as well, terminal or
+// not: a scheduler mails it, and the log may be the very thing that failed. (On a
+// terminal the report has been shown there already.)
+int failed_start()
+{
+    if (g_config.autoMode && !terminal_view_on() && !last_problem_line().empty())
+        std::fprintf(stderr, "%s\n", last_problem_line().c_str());
+    return -1;
+}
+
 }  // namespace
 
 int run_program(const char* commandLine)
 {
     g_config = Config{};
+    const EarlyOptions early = early_options(commandLine);
+    // The usage text touches nothing: no log, no folder, no display.
+    if (early.help) {
+        if (g_platform.show_usage) g_platform.show_usage(kUsageText);
+        else std::fputs(kUsageText, stdout);
+        return 0;
+    }
+    // Known before the log is opened, so that a log that cannot be had is reported
+    // without a box in an unattended run.
+    g_config.autoMode = uint8_t(early.autoMode);
     int err = 0;
     g_config.log = g_platform.open_exclusive_log(g_config.logFile, &err);
     if (!g_config.log) {
         report_open_error(nullptr, g_config.logFile, err);
-        return -1;
+        return failed_start();
     }
     own_version();
     write_header();
 
-    const int status = start(commandLine);
+    int status = start(commandLine);
+    if (status == -1) status = failed_start();
 
     write_footer();
     std::fclose(g_config.log);

@@ -4,8 +4,15 @@
 
 #include "base/config.h"
 #include "base/log.h"
+#include "base/terminal_view.h"
 
 namespace {
+
+std::string& last_problem()
+{
+    static std::string line;
+    return line;
+}
 
 // The box, with the owner window disabled around it; with show false only the owner
 // is disabled and enabled again, as a box that was dismissed at once.
@@ -24,6 +31,8 @@ void report_message(Window* owner, const char* text, const char* title, unsigned
     if (style == kMbIconError) log_printf("ERROR:\t%s\n", text);
     else if (style == kMbIconWarning) log_printf("WARNING:\t%s\n", text);
     else if (style == kMbIconInformation) log_printf("INFO:\t%s\n", text);
+    if (style == kMbIconError || style == kMbIconWarning) last_problem() = one_line_report(title, text);
+    terminal_line(one_line_report(title, text).c_str());
     show_box(owner, text, title, style, !g_config.autoMode);
 }
 
@@ -41,4 +50,9 @@ int ask_question(Window* owner, const char* text, const char* title, unsigned st
     else if (answer == kIdNo) log_printf("%s [NO]\n", text);
     else log_printf("%s [CANCEL]\n", text);
     return answer;
+}
+
+std::string last_problem_line()
+{
+    return last_problem();
 }

@@ -3,10 +3,13 @@
 // answers are logged after the question text.
 #pragma once
 
+#include <string>
+
 #include "platform/platform.h"
 
 // Logs "ERROR:\t", "WARNING:\t" or "INFO:\t" + text for the styles 16, 48 and 64
-// (no line for any other style), then shows the box unless -auto.
+// (no line for any other style), then shows the box unless -auto; with -auto on a
+// terminal the report is shown there as one line.
 void report_message(Window* owner, const char* text, const char* title, unsigned style);
 
 // "Error opening %s:\n%s" with the file name and the C library's text for errnum,
@@ -16,3 +19,6 @@ void report_open_error(Window* owner, const char* file, int errnum);
 // Shows a question (also with -auto) with the owner disabled around it, then logs
 // "%s [YES]\n", "%s [NO]\n" or "%s [CANCEL]\n". Returns the button pressed.
 int ask_question(Window* owner, const char* text, const char* title, unsigned style);
+
+// The last error or warning reported, as one line ("title: text"); "" when none.
+std::string last_problem_line();

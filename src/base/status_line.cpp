@@ -2,25 +2,30 @@
 
 #include "base/config.h"
 #include "base/log.h"
+#include "base/terminal_view.h"
 #include "platform/platform.h"
 
 void statusLine(Window* owner, const char* text, int position)
 {
     if (position == 0) {
         log_printf("\n%s\n\n", kSeparator);
+        terminal_line(kSeparator);
         if (!g_config.autoMode) g_platform.status_insert(owner, kSeparator, 0);
     }
     log_printf("%s\n", text);
+    terminal_line(text);
     if (!g_config.autoMode) g_platform.status_insert(owner, text, position);
 }
 
 void status_progress_line(Window* owner, const char* text)
 {
+    terminal_progress_start(text);
     if (!g_config.autoMode) g_platform.status_insert(owner, text, -1);
 }
 
 void status_remove_last(Window* owner)
 {
+    terminal_progress_end();
     if (g_config.autoMode) return;
     int count = g_platform.status_count(owner);
     if (count > 0) g_platform.status_delete(owner, count - 1);

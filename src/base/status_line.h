@@ -1,5 +1,6 @@
 // Result lines of an update run: to the log and, unless -auto, into the main
-// window's status list; and the transient progress line of a download.
+// window's status list (with -auto on a terminal, there); and the transient
+// progress line of a download.
 #pragma once
 
 struct Window;

@@ -10,6 +10,7 @@
 #include "base/log.h"
 #include "base/report.h"
 #include "base/atomic_file.h"
+#include "base/terminal_view.h"
 #include "net/internet_error.h"
 #include "platform/platform.h"
 
@@ -171,6 +172,7 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
         if (got == 0) break;
         if (std::fwrite(buffer, 1, got, out.file) != got) return fail_write();
         total += got;
+        terminal_progress(total, source.remoteSize);
         // 64-bit: total * 100 passes 32 bits from 43 MB on.
         if (source.remoteSize != 0) progress_to(&progress, int(std::min<uint64_t>(100, total * 100 / source.remoteSize)));
     }

@@ -113,6 +113,13 @@ struct Platform {
     int (*message_box)(const char* text, const char* title, unsigned style);
     void (*enable_window)(Window* window, int enable);
 
+    // ---- console -----------------------------------------------------------
+    // 1 when standard error is a terminal a person watches (Windows: a console).
+    int (*stderr_is_terminal)();
+    // Shows the usage text to the person who asked for it: on standard output, or
+    // in a message box where the program has no console to write to.
+    void (*show_usage)(const char* text);
+
     // ---- status list and progress bar of the main window ----------------------
     // Called from the run thread; the toolkit carries them to the window's thread.
     void (*status_insert)(Window* window, const char* text, int index);  // -1 appends
@@ -158,6 +165,10 @@ extern Platform g_platform;
 
 // The table of the system this program was built for.
 Platform native_platform();
+
+// A report as one line for a terminal or a scheduler's mail: "title: text", each run
+// of line feeds in the text made one blank.
+std::string one_line_report(const char* title, const char* text);
 
 // Swaps entries of g_platform for the lifetime of the guard: the constructor saves
 // the table, the destructor restores it.

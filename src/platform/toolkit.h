@@ -57,6 +57,7 @@ struct WindowSpec {
     int min_height = 0;
     int resizable = 0;
     Window* owner = nullptr; // stays above its owner
+    int escape_id = 0;       // Escape gives this command (Cancel); 0: Escape does nothing
 };
 
 // Every entry may be called from any thread: a call from another thread than the one

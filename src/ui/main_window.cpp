@@ -108,8 +108,12 @@ void reset_updates(MainWindow* main)
 
 void open_help()
 {
-    if (!g_platform.open_url(load_string(kStrHelpAddress)))
-        g_platform.message_box(load_string(kStrNoBrowser), "Error", kMbIconError);
+    const char* address = load_string(kStrHelpAddress);
+    if (g_platform.open_url(address)) return;
+    // Without a browser the address is of use all the same, opened by hand.
+    const std::string text = format_bounded(kMessageSize, "%s\n\nOpen this address in a web browser:\n%s",
+                                            load_string(kStrNoBrowser), address);
+    g_platform.message_box(text.c_str(), "Error", kMbIconError);
 }
 
 void show_about()

@@ -189,6 +189,7 @@ void open_settings(MainWindow* main, SettingsKind kind)
     def.width = layout.width;
     def.height = layout.height;
     def.owner = main->window;
+    def.escape_id = layout.okId + 2;  // Cancel
     WindowEvents events;
     events.context = settings.get();
     events.command = [](void* context, Window*, int id, int notification) {

@@ -15,41 +15,20 @@ namespace {
 
 using HostChecks = AppTest;
 
-TEST_F(HostChecks, VersionGateComparesText)
+TEST_F(HostChecks, VersionRulesCompareText)
 {
-    EXPECT_EQ(version_refused("8.5.0.39"), 0);
-    EXPECT_EQ(version_refused("8.5.0.38"), 0);
-    EXPECT_EQ(version_refused("8.4.9.9"), 0);
-    EXPECT_EQ(version_refused("7.06"), 0);
-    EXPECT_EQ(version_refused("8.5.0.100"), 0);
-    EXPECT_EQ(version_refused("10.0.0.0"), 0);
-    EXPECT_EQ(version_refused("8.5.0.4"), 1);
-    EXPECT_EQ(version_refused("9.0.0.1"), 1);
-    EXPECT_EQ(version_refused("8.5.0.39.1"), 1);  // a longer text sorts after its prefix
-}
-
-TEST_F(HostChecks, MasterSlotComparesText)
-{
-    Config c;
-    c.hostVersion = "7.06";
-    choose_master_slot(&c);
-    EXPECT_EQ(c.masterSlot, 10u);
-    c.hostVersion = "7.05";
-    choose_master_slot(&c);
-    EXPECT_EQ(c.masterSlot, 9u);
-    c.hostVersion = "10.0.0.0";
-    choose_master_slot(&c);
-    EXPECT_EQ(c.masterSlot, 9u);
-    c.hostVersion = "8.5.0.39";
-    choose_master_slot(&c);
-    EXPECT_EQ(c.masterSlot, 10u);
-}
-
-TEST_F(HostChecks, VersionFromCommandLineIsLoggedWithoutReadingTheProgram)
-{
-    g_config.hostVersion = "8.5.0.39";
-    ASSERT_EQ(get_host_version(&g_config), 1);
-    EXPECT_EQ(log_text(), "\nKESTRL version is 8.5.0.39\n\n");
+    // A longer text sorts after its prefix; 10 sorts before 7.
+    const struct { const char* version; int refused; uint32_t masterSlot; } rows[] = {
+        {"8.5.0.39", 0, 10}, {"8.5.0.38", 0, 10}, {"8.4.9.9", 0, 10}, {"7.06", 0, 10}, {"7.05", 0, 9},
+        {"8.5.0.100", 0, 10}, {"10.0.0.0", 0, 9}, {"8.5.0.4", 1, 10}, {"9.0.0.1", 1, 10}, {"8.5.0.39.1", 1, 10},
+    };
+    for (const auto& row : rows) {
+        Config c;
+        c.hostVersion = row.version;
+        choose_master_slot(&c);
+        EXPECT_EQ(version_refused(row.version), row.refused) << row.version;
+        EXPECT_EQ(c.masterSlot, row.masterSlot) << row.version;
+    }
 }
 
 TEST_F(HostChecks, VersionFromTheProgramsVersionResource)
@@ -65,6 +44,11 @@ TEST_F(HostChecks, VersionFromTheProgramsVersionResource)
     }
     EXPECT_EQ(g_config.hostVersion, "8.5.0.39");
     EXPECT_EQ(log_text(), "\nKESTRL version is 8.5.0.39\n\n");
+    // A version from the command line is taken without reading the program.
+    std::remove("kestrl.exe");
+    g_config.hostVersion = "8.4.0.1";
+    EXPECT_EQ(get_host_version(&g_config), 1);
+    EXPECT_EQ(g_config.hostVersion, "8.4.0.1");
 }
 
 TEST_F(HostChecks, RunningCheckUsesProcessNamesCaseSensitively)

@@ -17,7 +17,18 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-TEST(StartupEndToEnd, MissingSaveFolderFailsWithTheMessageInTheLogOnly)
+TEST(StartupEndToEnd, UsageTextTouchesNothing)
+{
+    TempFolder folder;
+    for (const char* word : {"-help", "--help", "-h", "-?"}) {
+        ProgramRun run = run_kstlupd({"-auto", word}, folder.path);
+        EXPECT_EQ(run.exit_status, 0) << word;
+        EXPECT_EQ(read_file("program.out"), read_file(KSTLUPD_SOURCE_DIR "/docs/usage.txt")) << word;
+        EXPECT_FALSE(path_exists("kstlupd.log")) << word;
+    }
+}
+
+TEST(StartupEndToEnd, RefusedStartsAreLoggedAndSaidInOneLineOnStandardError)
 {
     TempFolder folder;
     make_dir("IMPORT");
@@ -27,8 +38,28 @@ TEST(StartupEndToEnd, MissingSaveFolderFailsWithTheMessageInTheLogOnly)
     EXPECT_TRUE(contains(log, "\nERROR:\tCan't find SAVE or IMPORT directory(s).  Is the\n"
                               "KESTRL Updater installed in the correct directory?\n"));
     EXPECT_TRUE(contains(log, "KESTRL Data Updater ver. 9.6 finished on "));
-    EXPECT_EQ(read_file("program.out"), "");  // no box, no prompt
+    EXPECT_EQ(read_file("program.out"), "Wrong directory: Can't find SAVE or IMPORT directory(s).  Is the "
+                                        "KESTRL Updater installed in the correct directory?\n");
     EXPECT_FALSE(path_exists("BACKUP"));
+
+    make_dir("SAVE");
+    const struct { std::vector<std::string> args; const char* logged; } refused[] = {
+        {{"-auto", "-bogus"}, "ERROR:\tUnrecognized command-line option: -bogus\n"},
+        {{"-auto", "-version", "8.5.0.4"}, "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"
+                                           "Try Help | Check for Updates from the KESTRL main menu.\n"},
+        {{"-auto"}, "ERROR:\tCan't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?\n"},
+    };
+    for (const auto& row : refused) {
+        EXPECT_EQ(run_kstlupd(row.args, folder.path).exit_status, 255) << row.logged;
+        EXPECT_TRUE(contains(read_file("kstlupd.log"), row.logged)) << row.logged;
+    }
+
+    // On a terminal, without a display, the report is one line and asks nothing.
+    run = run_binary("/usr/bin/env", {"script", "-qec", std::string(KSTLUPD_BINARY) + " -bogus", "/dev/null"}, folder.path);
+    EXPECT_EQ(run.exit_status, 255);
+    const std::string shown = read_file("program.out");
+    EXPECT_TRUE(contains(shown, "Bad command line: Unrecognized command-line option: -bogus\r\n")) << shown;
+    EXPECT_FALSE(contains(shown, "Enter")) << shown;
 }
 
 TEST(StartupEndToEnd, UnattendedStartWritesHeaderVersionFooterAndMakesFolders)
@@ -49,25 +80,6 @@ TEST(StartupEndToEnd, UnattendedStartWritesHeaderVersionFooterAndMakesFolders)
     EXPECT_TRUE(path_exists("UPDATE"));
 }
 
-TEST(StartupEndToEnd, BadOptionUnsupportedVersionAndMissingProgramAreRefused)
-{
-    TempFolder folder;
-    make_dir("SAVE");
-    make_dir("IMPORT");
-    ProgramRun run = run_kstlupd({"-auto", "-bogus"}, folder.path);
-    EXPECT_EQ(run.exit_status, 255);
-    EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\tUnrecognized command-line option: -bogus\n"));
-    run = run_kstlupd({"-auto", "-version", "8.5.0.4"}, folder.path);
-    EXPECT_EQ(run.exit_status, 255);
-    EXPECT_TRUE(contains(read_file("kstlupd.log"),
-                         "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"
-                         "Try Help | Check for Updates from the KESTRL main menu.\n"));
-    run = run_kstlupd({"-auto"}, folder.path);
-    EXPECT_EQ(run.exit_status, 255);
-    EXPECT_TRUE(contains(read_file("kstlupd.log"),
-                         "ERROR:\tCan't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?\n"));
-}
-
 TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
 {
     TempFolder folder;
@@ -83,7 +95,34 @@ TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
     EXPECT_EQ(run.exit_status, 255);
     EXPECT_EQ(read_file("kstlupd.log"), "the first copy's log\n");
     EXPECT_FALSE(path_exists("BACKUP"));
+    EXPECT_TRUE(contains(read_file("program.out"), "File Open: Error opening kstlupd.log: ")) << read_file("program.out");
     std::fclose(held);
+
+    // A file where a working folder belongs is named, not passed over in silence.
+    write_file("UPDATE", "not a folder");
+    run = run_kstlupd({"-auto", "-nocheck", "-version", "8.5.0.39"}, folder.path);
+    EXPECT_EQ(run.exit_status, 255);
+    const std::string line = "Can't create the UPDATE directory: a file of that name is in the way.";
+    EXPECT_EQ(read_file("program.out"), "CreateDirectory: " + line + "\n");
+    EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\t" + line + "\n"));
+}
+
+TEST(StartupEndToEnd, InstallPutsProgramManualPageAndDesktopEntry)
+{
+    TempFolder folder;
+    const std::string binary = KSTLUPD_BINARY;
+    const std::string build = binary.substr(0, binary.rfind('/'));
+    ASSERT_EQ(run_binary("/usr/bin/env", {"cmake", "--install", build, "--prefix", folder.path + "/usr"}, folder.path).exit_status, 0)
+        << read_file("program.out");
+    EXPECT_TRUE(path_exists("usr/bin/kstlupd"));
+    EXPECT_TRUE(contains(read_file("usr/share/applications/kstlupd.desktop"), "Exec="));
+    // The page renders without a warning and holds the options of the usage text.
+    const std::string page = folder.path + "/usr/share/man/man1/kstlupd.1";
+    EXPECT_EQ(run_binary("/bin/sh", {"-c", "man -l --warnings " + page + " >/dev/null"}, folder.path).exit_status, 0);
+    EXPECT_EQ(read_file("program.out"), "");
+    ASSERT_EQ(run_binary("/bin/sh", {"-c", "MANWIDTH=80 man -l " + page}, folder.path).exit_status, 0);
+    for (const char* option : {"-auto", "-debug", "-nocheck", "-quick", "-reset", "-version V", "-proxy ADDRESS"})
+        EXPECT_TRUE(contains(read_file("program.out"), std::string("\n       ") + option)) << option;
 }
 
 }  // namespace

@@ -26,12 +26,15 @@ protected:
         ASSERT_NE(server->port, 0) << "nginx did not start";
         kestrl = folder.path + "/sample/kestrl";
     }
-    // One unattended run; returns the log.
-    std::string run(std::vector<std::string> extra = {})
+    // One unattended run, on a terminal (script's) or through a pipe; returns the log.
+    std::string run(std::vector<std::string> extra = {}, bool terminal = false)
     {
         std::vector<std::string> args{"-auto", "-nocheck", "-debug", "-proxy", "127.0.0.1:" + std::to_string(server->port)};
         args.insert(args.end(), extra.begin(), extra.end());
-        ProgramRun r = run_binary(KSTLUPD_BINARY, args, kestrl, {{"XDG_DATA_HOME", folder.path + "/xdg"}});
+        std::string command = KSTLUPD_BINARY;
+        for (const std::string& a : args) command += " " + a;
+        if (terminal) args = {"script", "-qec", command, "/dev/null"};
+        ProgramRun r = run_binary(terminal ? "/usr/bin/env" : KSTLUPD_BINARY, args, kestrl, {{"XDG_DATA_HOME", folder.path + "/xdg"}});
         EXPECT_EQ(r.exit_status, 0);
         EXPECT_FALSE(r.timed_out);
         return read_file(kestrl + "/kstlupd.log");
@@ -45,7 +48,15 @@ protected:
 
 TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
 {
-    const std::string first = run();
+    const std::string first = run({}, true);
+    // On the terminal: the result lines as they come, each download's progress drawn
+    // in place, each error on one line, and the summary.
+    const std::string shown = file("program.out");
+    for (const std::string& line : std::vector<std::string>{"Downloaded:  Custom Awards (AWD) -- 24-Nov-2025 16:00\r\n",
+                                    "\rDownloading:  Country File (CTY)  100%  ", "Club Log -- Internet Error\r\n",
+                                    kSep + "\r\nUpdated:  Custom Awards (AWD)\r\n", "\r\nInternet error: ",
+                                    "Update finished: 7 files were updated. There was one error.\r\n"})
+        EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
     // Download results, then a blank line, the separator and a blank line, then installs.
     EXPECT_NE(first.find("Downloaded:  Custom Awards (AWD) -- 24-Nov-2025 16:00\n"), std::string::npos);
     EXPECT_NE(first.find("Downloaded:  425 DX Calendar\n"), std::string::npos);
@@ -96,6 +107,7 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     EXPECT_NE(second.find("Country File (CTY) -- 24-Nov-2025 16:00\n"), std::string::npos);
     EXPECT_NE(second.find("INFO:\tNo files were updated.\nThere was one error.\n"), std::string::npos);
     EXPECT_EQ(second.find("\n\n" + kSep + "\n\n"), std::string::npos);
+    EXPECT_EQ(file("program.out"), "");  // through a pipe nothing is shown
 }
 
 TEST_F(UpdateRunEndToEnd, ResetFetchesAgainAndAMissingTargetIsRestored)

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "platform/toolkit.h"
 #include "support/http_server.h"
 #include "support/mirror_server.h"
 #include "support/program_run.h"
@@ -32,17 +34,17 @@ std::vector<std::string> lines_of(const std::string& text)
 }
 
 // The id of the window whose whole title matches, waiting up to 10 s for it.
-std::string find_window(const XvfbSession& x, const std::string& titleRegex)
+std::string find_window(const RunningProgram& x, const std::string& titleRegex)
 {
     return on_display(x, "timeout 10 xdotool search --sync --onlyvisible --name '^" + titleRegex + "$' | head -n1");
 }
 
-std::vector<std::string> visible_windows(const XvfbSession& x)
+std::vector<std::string> visible_windows(const RunningProgram& x)
 {
     return lines_of(on_display(x, "xdotool search --onlyvisible --name . 2>/dev/null"));
 }
 
-bool window_gone(const XvfbSession& x, const std::string& id)
+bool window_gone(const RunningProgram& x, const std::string& id)
 {
     for (int i = 0; i < 100; ++i) {
         const std::vector<std::string> ids = visible_windows(x);
@@ -52,24 +54,24 @@ bool window_gone(const XvfbSession& x, const std::string& id)
     return false;
 }
 
-void click_at(const XvfbSession& x, const std::string& id, int cx, int cy)
+void click_at(const RunningProgram& x, const std::string& id, int cx, int cy)
 {
     on_display(x, "xdotool mousemove --window " + id + " " + std::to_string(cx) + " " + std::to_string(cy) +
                       " click 1");
 }
 
-void press(const XvfbSession& x, const std::string& id, const std::string& key)
+void press(const RunningProgram& x, const std::string& id, const std::string& key)
 {
     on_display(x, "xdotool windowfocus --sync " + id + " key " + key + " 2>/dev/null");
 }
 
-void screenshot(const XvfbSession& x, const std::string& id, const std::string& name)
+void screenshot(const RunningProgram& x, const std::string& id, const std::string& name)
 {
     // Give the window a moment to finish drawing what it was just sent.
     on_display(x, "sleep 0.2; import -window " + id + " '" + screenshot_folder() + "/" + name + "'");
 }
 
-std::string geometry(const XvfbSession& x, const std::string& id)
+std::string geometry(const RunningProgram& x, const std::string& id)
 {
     return on_display(x, "xdotool getwindowgeometry " + id + " | sed -n 's/.*Geometry: //p'");
 }
@@ -79,12 +81,12 @@ constexpr const char* kUpdaterPath = "/kestrl/updater/download/kstlupd.exe";
 constexpr const char* kMainTitle = "KESTRL Data Updater - Version 9\\.6";
 
 // Exit asks; Yes ends the program.
-void exit_with_yes(const XvfbSession& x, const std::string& main, RunningProgram* program)
+void exit_with_yes(RunningProgram* program, const std::string& main)
 {
-    click_at(x, main, 460, 102);
-    const std::string question = find_window(x, "KESTRL Data Updater");
+    click_at(*program, main, 460, 102);
+    const std::string question = find_window(*program, "KESTRL Data Updater");
     ASSERT_FALSE(question.empty());
-    press(x, question, "y");
+    press(*program, question, "y");
     EXPECT_EQ(wait_kstlupd(program, 10000), 0);
 }
 
@@ -92,14 +94,12 @@ class WindowsOnDisplay : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!window_tools_installed()) GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
-        ASSERT_FALSE(x.display.empty()) << "Xvfb did not start";
+        if (!window_tools_installed()) GTEST_SKIP() << "xvfb-run, xdotool or ImageMagick missing";
     }
-    void TearDown() override { wait_kstlupd(&program, 0); }
+    void TearDown() override { wait_kstlupd(&x, 0); }
 
     TempFolder folder;
-    XvfbSession x;
-    RunningProgram program;
+    RunningProgram x;  // the program and its X server
 };
 using UpdateFromTheWindow = WindowsOnDisplay;
 
@@ -112,9 +112,10 @@ TEST_F(WindowsOnDisplay, MainWindowAndSettingsWindowsRespondToTheMouse)
     set_mtime("kstlupd.exe", kNewTime);
     HttpServer server;
     server.add(kUpdaterPath, "same updater", kNewTime);
-    program = start_kstlupd({"-debug", "-nocheck", "-version", "8.5.0.39", "-proxy",
-                             "127.0.0.1:" + std::to_string(server.port())},
-                            folder.path, x, {"http_proxy=", "https_proxy=", "KSTLUPD_TEST_CONNECT_TO="});
+    x = start_kstlupd({"-debug", "-nocheck", "-version", "8.5.0.39", "-proxy",
+                       "127.0.0.1:" + std::to_string(server.port())},
+                      folder.path, {"http_proxy=", "https_proxy=", "KSTLUPD_TEST_CONNECT_TO="});
+    ASSERT_FALSE(x.display.empty()) << "the X server did not start";
     const std::string main = find_window(x, kMainTitle);
     ASSERT_FALSE(main.empty()) << read_file(".program-output");
     EXPECT_EQ(on_display(x, "xdotool getwindowname " + main), "KESTRL Data Updater - Version 9.6");
@@ -128,11 +129,11 @@ TEST_F(WindowsOnDisplay, MainWindowAndSettingsWindowsRespondToTheMouse)
         const char* title;
         const char* size;
         const char* typed;
-        int close_x, close_y;  // Cancel, or OK after typing
+        int close_x, close_y;  // Cancel (none: Escape), or OK after typing
         const char* shot;
     };
     const Settings windows[] = {
-        {30, 50, "Calendar \\(CAL\\)", "270x140", nullptr, 190, 70, "calendar_settings.png"},
+        {30, 50, "Calendar \\(CAL\\)", "270x140", nullptr, 0, 0, "calendar_settings.png"},
         {170, 50, "Master Callsigns \\(MAS1\\)", "270x160", nullptr, 190, 90, "master_call_settings.png"},
         {170, 70, "Membership List \\(MAS2\\)", "270x260", "c\xc3\xa9x", 50, 190, "membership_settings.png"},
     };
@@ -146,11 +147,12 @@ TEST_F(WindowsOnDisplay, MainWindowAndSettingsWindowsRespondToTheMouse)
             on_display(x, std::string("xdotool type --delay 30 '") + s.typed + "'");
         }
         screenshot(x, id, s.shot);
-        click_at(x, id, s.close_x, s.close_y);
+        if (s.close_x) click_at(x, id, s.close_x, s.close_y);
+        else press(x, id, "Escape");
         EXPECT_TRUE(window_gone(x, id)) << s.title;
     }
 
-    exit_with_yes(x, main, &program);
+    exit_with_yes(&x, main);
     EXPECT_TRUE(contains(read_file("kstlupd.log"), "DEBUG:\tCopySelections(): 1 - Calendar (CAL)\n"));
     const std::string ini = read_file("kstlupd.ini");
     ASSERT_EQ(ini.size(), 109u);
@@ -178,8 +180,7 @@ TEST_F(UpdateFromTheWindow, StatusListShowsInstallsAboveTheSeparatorAndDownloads
     std::string asan = "verify_asan_link_order=0";  // the probe is loaded before the sanitizer
     if (const char* old = std::getenv("ASAN_OPTIONS"); old && *old) asan = std::string(old) + ":" + asan;
     const std::string listFile = folder.path + "/status-list.txt";
-    program =
-        start_kstlupd({"-debug", "-nocheck", "-proxy", "127.0.0.1:" + std::to_string(server.port)}, kestrl, x,
+    x = start_kstlupd({"-debug", "-nocheck", "-proxy", "127.0.0.1:" + std::to_string(server.port)}, kestrl,
                       {"XDG_DATA_HOME=" + folder.path + "/xdg", "LD_PRELOAD=" KSTLUPD_LIST_PROBE,
                        "KSTLUPD_LIST_PROBE_FILE=" + listFile, "ASAN_OPTIONS=" + asan, "http_proxy=", "https_proxy=",
                        "KSTLUPD_TEST_CONNECT_TO="});
@@ -230,8 +231,24 @@ TEST_F(UpdateFromTheWindow, StatusListShowsInstallsAboveTheSeparatorAndDownloads
         EXPECT_NE(std::find(downloads.begin(), downloads.end(), line), downloads.end()) << line;
     for (const std::string& line : downloads) EXPECT_NE(line.rfind("Downloading:", 0), 0u) << line;
 
+    // The window as drawn: every label fits its control, no two controls overlap, the
+    // list shows whole rows, and the window is of the program's X class.
+    std::istringstream layout(read_file(listFile + ".layout"));
+    int inside = 0, row = 1;
+    ASSERT_TRUE(layout >> inside >> row);
+    EXPECT_EQ(inside % row, 0) << inside << " " << row;
+    std::vector<Rect> rects;
+    for (Rect r; layout >> r.x >> r.y >> r.w >> r.h >> inside;) {
+        EXPECT_LE(inside, r.w) << r.x << "," << r.y;
+        for (const Rect& o : rects)
+            EXPECT_TRUE(r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h) << r.x << "," << r.y;
+        rects.push_back(r);
+    }
+    EXPECT_EQ(rects.size(), 16u);
+    EXPECT_EQ(on_display(x, "xprop -id " + main + " WM_CLASS"), "WM_CLASS(STRING) = \"kstlupd\", \"kstlupd\"");
+
     // Exit works again once the run has ended.
-    exit_with_yes(x, main, &program);
+    exit_with_yes(&x, main);
 }
 
 TEST(WindowsWithoutDisplay, WindowedStartNeedsADisplay)

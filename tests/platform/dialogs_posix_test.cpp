@@ -22,32 +22,20 @@ int prompt(const std::string& input, unsigned style, std::string* shown)
     return answer;
 }
 
-TEST(TerminalPrompt, FirstLetterNamesTheButtonInEitherCase)
+TEST(TerminalPrompt, FirstLetterNamesTheButtonEnterTakesTheFirstEndOfInputIsSafe)
 {
+    const struct { const char* input; unsigned style; int answer; } rows[] = {
+        {"y\n", kMbYesNoCancel, kIdYes}, {"No thanks\n", kMbYesNoCancel, kIdNo}, {"c\n", kMbYesNoCancel, kIdCancel},
+        {"o\n", kMbOk, kIdOk}, {"\n", kMbYesNoCancel, kIdYes}, {"", kMbYesNoCancel, kIdNo}, {"", kMbYesNo, kIdNo},
+        {"", kMbOk | kMbIconError, kIdOk},
+    };
     std::string shown;
-    EXPECT_EQ(prompt("y\n", kMbYesNoCancel, &shown), kIdYes);
-    EXPECT_EQ(prompt("No thanks\n", kMbYesNoCancel, &shown), kIdNo);
-    EXPECT_EQ(prompt("c\n", kMbYesNoCancel, &shown), kIdCancel);
-    EXPECT_EQ(prompt("o\n", kMbOk, &shown), kIdOk);
-    EXPECT_EQ(shown, "\n== Question ==\nDo it?\n[O]K (Enter: [O]K)? ");
-}
-
-TEST(TerminalPrompt, EnterTakesTheFirstButtonAndOthersAskAgain)
-{
-    std::string shown;
-    EXPECT_EQ(prompt("\n", kMbYesNoCancel, &shown), kIdYes);
-    EXPECT_EQ(prompt("x\nc\n", kMbYesNo, &shown), kIdNo);  // C is not a button of Yes/No
+    for (const auto& row : rows) EXPECT_EQ(prompt(row.input, row.style, &shown), row.answer) << row.input;
+    // Another letter asks again; C is not a button of Yes/No.
+    EXPECT_EQ(prompt("x\nc\n", kMbYesNo, &shown), kIdNo);
     EXPECT_EQ(shown,
               "\n== Question ==\nDo it?\n[Y]es / [N]o (Enter: [Y]es)? [Y]es / [N]o (Enter: [Y]es)? "
               "[Y]es / [N]o (Enter: [Y]es)? \n");
-}
-
-TEST(TerminalPrompt, EndOfInputGivesTheSafeAnswer)
-{
-    std::string shown;
-    EXPECT_EQ(prompt("", kMbYesNoCancel, &shown), kIdNo);
-    EXPECT_EQ(prompt("", kMbYesNo, &shown), kIdNo);
-    EXPECT_EQ(prompt("", kMbOk | kMbIconError, &shown), kIdOk);
 }
 
 }  // namespace

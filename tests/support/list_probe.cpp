@@ -2,8 +2,14 @@
 // browser it writes the browser's lines, one a line, to the file named by
 // KSTLUPD_LIST_PROBE_FILE. A test reads the status list as the window holds it
 // without any hook in the program; FLTK is a shared library, so its entry points
-// the program calls can be taken over here and passed on.
+// the program calls can be taken over here and passed on. Beside the lines goes the
+// window's layout ("<path>.layout"): the list's inside height and row height, then
+// each control's rectangle and the width its label needs.
+#include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +40,24 @@ void write_lines(const Fl_Browser* list)
     if (!out) return;
     const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if (std::fclose(out) == 0 && written) std::rename(temp.c_str(), path);
+    if (!list->window()) return;
+    fl_font(list->textfont(), list->textsize());
+    std::string layout = std::to_string(list->h() - Fl::box_dh(list->box())) + " " + std::to_string(fl_height()) + "\n";
+    const Fl_Window* window = list->window();
+    for (int i = 0; i < window->children(); ++i) {
+        const Fl_Widget* c = window->child(i);
+        int need = 0;
+        if (c->label() && c != list) {
+            fl_font(c->labelfont(), c->labelsize());
+            need = int(fl_width(c->label())) + (dynamic_cast<const Fl_Check_Button*>(c) ? 15 : 0);
+        }
+        for (int v : {c->x(), c->y(), c->w(), c->h(), need}) layout += std::to_string(v) + " ";
+        layout += "\n";
+    }
+    if ((out = std::fopen(temp.c_str(), "wb"))) {
+        std::fputs(layout.c_str(), out);
+        if (std::fclose(out) == 0) std::rename(temp.c_str(), (std::string(path) + ".layout").c_str());
+    }
 }
 
 }  // namespace

@@ -5,78 +5,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 extern char** environ;
 
 int window_tools_installed()
 {
-    return std::system("{ command -v Xvfb && command -v xdotool && command -v import; } >/dev/null 2>&1") == 0 ? 1 : 0;
-}
-
-XvfbSession::XvfbSession()
-{
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    // The server picks a free display number and writes it to its standard output.
-    char* const argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("1"),
-                          const_cast<char*>("-screen"), const_cast<char*>("0"), const_cast<char*>("1024x768x24"),
-                          const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
-    if (posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv, environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    // A server that cannot start exits, which ends the read.
-    FILE* out = ::fdopen(fds[0], "r");
-    char number[32] = {};
-    if (out && std::fgets(number, sizeof number, out) && number[0] >= '0' && number[0] <= '9')
-        display = ":" + std::to_string(std::atoi(number));
-    if (out) std::fclose(out);
-}
-
-XvfbSession::~XvfbSession()
-{
-    if (pid <= 0) return;
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-}
-
-std::string on_display(const XvfbSession& x, const std::string& command, int* status)
-{
-    const std::string full = "export DISPLAY=" + x.display + "; " + command;
-    std::string out;
-    FILE* pipe = ::popen(full.c_str(), "r");
-    if (!pipe) {
-        if (status) *status = -1;
-        return out;
-    }
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    const int rc = ::pclose(pipe);
-    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
+    return std::system("{ command -v xvfb-run && command -v xdotool && command -v import; } >/dev/null 2>&1") == 0;
 }
 
 RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::string& folder,
-                             const XvfbSession& x, const std::vector<std::string>& extra_env)
+                             const std::vector<std::string>& extra_env)
 {
     RunningProgram program;
-    program.output_path = folder + "/.program-output";
-    // env replaces a variable the test has rather than adding a second entry,
-    // which the program would not see; it then becomes the program itself.
-    std::vector<std::string> words{"env", "DISPLAY=" + x.display};
+    program.folder = folder;
+    // The command xvfb-run runs tells the display it got, then becomes the program.
+    std::vector<std::string> words{"xvfb-run", "-a", "-f", folder + "/.xauth", "-s", "-screen 0 1024x768x24",
+                                   "sh", "-c", "echo \"$DISPLAY\" > \"$0\"; exec env \"$@\"", folder + "/.display"};
     words.insert(words.end(), extra_env.begin(), extra_env.end());
     words.push_back(KSTLUPD_BINARY);
     words.insert(words.end(), args.begin(), args.end());
@@ -84,15 +33,39 @@ RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::st
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
 
+    const std::string output = folder + "/.program-output";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, program.output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (posix_spawnp(&program.pid, "env", &actions, nullptr, argv.data(), environ) != 0) program.pid = -1;
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    if (posix_spawnp(&program.pid, "xvfb-run", &actions, &attributes, argv.data(), environ) != 0) program.pid = -1;
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    for (int waited = 0; program.pid > 0 && program.display.empty() && waited < 10000; waited += 20) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::ifstream(folder + "/.display") >> program.display;
+    }
     return program;
+}
+
+std::string on_display(const RunningProgram& program, const std::string& command)
+{
+    const std::string full =
+        "export DISPLAY=" + program.display + " XAUTHORITY='" + program.folder + "/.xauth'; " + command;
+    std::string out;
+    FILE* pipe = ::popen(full.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    ::pclose(pipe);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
 }
 
 int wait_kstlupd(RunningProgram* program, int timeout_ms)
@@ -100,14 +73,13 @@ int wait_kstlupd(RunningProgram* program, int timeout_ms)
     if (program->pid <= 0) return -1;
     int status = 0;
     for (int waited = 0; waited < timeout_ms; waited += 20) {
-        const pid_t done = ::waitpid(program->pid, &status, WNOHANG);
-        if (done == program->pid) {
+        if (::waitpid(program->pid, &status, WNOHANG) == program->pid) {
             program->pid = -1;
             return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    ::kill(program->pid, SIGKILL);
+    ::kill(-program->pid, SIGKILL);
     ::waitpid(program->pid, &status, 0);
     program->pid = -1;
     return -1;

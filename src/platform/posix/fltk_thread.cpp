@@ -6,6 +6,7 @@
 #include <thread>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 #include <FL/x.H>
 #include <X11/Xlib.h>
 
@@ -60,6 +61,7 @@ int fltk_open_display()
     state.windowThread = std::this_thread::get_id();
     state.open = true;
     fltk_set_up_look();
+    Fl_Window::default_xclass(kProgramClass);
     return 1;
 }
 
@@ -76,6 +78,16 @@ void run_on_window_thread(const std::function<void()>& fn)
     while (Fl::awake(run_posted, &call) != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::unique_lock<std::mutex> lock(call.mutex);
     call.done_signal.wait(lock, [&] { return call.done; });
+}
+
+void fltk_set_class_hint(Fl_Window* window)
+{
+    // FLTK capitalises the class it is given; both halves are the program's name.
+    if (!window->shown()) return;
+    XClassHint hint;
+    hint.res_name = const_cast<char*>(kProgramClass);
+    hint.res_class = const_cast<char*>(kProgramClass);
+    XSetClassHint(fl_display, fl_xid(window), &hint);
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -11,3 +11,11 @@ int fltk_open_display();
 // Runs fn on the window thread: at once when already there, otherwise posted to the
 // window thread's loop while the caller waits for it to finish.
 void run_on_window_thread(const std::function<void()>& fn);
+
+class Fl_Window;
+
+// The X window class and instance name of every window of the program.
+inline constexpr const char* kProgramClass = "kstlupd";
+
+// Gives a shown window the class and instance name kProgramClass.
+void fltk_set_class_hint(Fl_Window* window);

@@ -39,7 +39,9 @@ ProgramWindow::ProgramWindow(int w, int h, const char* title) : Fl_Double_Window
 
 int ProgramWindow::handle(int event)
 {
-    if (!input_enabled && is_input_event(event)) return 1;
+    // A shortcut is offered to every window: a disabled one lets it pass on to the
+    // window that has the keyboard (Escape in a settings window).
+    if (!input_enabled && is_input_event(event)) return event == FL_SHORTCUT ? 0 : 1;
     return Fl_Double_Window::handle(event);
 }
 
@@ -52,36 +54,16 @@ void ProgramWindow::resize(int x, int y, int w, int h)
 
 PlainCheckButton::PlainCheckButton(int x, int y, int w, int h) : Fl_Check_Button(x, y, w, h)
 {
-    // A box of its own: a change then redraws the control, its overflowing label
-    // included, instead of only the window area under its rectangle.
     box(FL_FLAT_BOX);
     align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
 }
 
-int PlainCheckButton::label_right() const
-{
-    int right = x() + w();
-    if (!label() || !parent()) return right;
-    fl_font(labelfont(), labelsize());
-    const int wanted = x() + kGlyphSize + kLabelGap + int(fl_width(label())) + 1;
-    if (wanted <= right) return right;
-    // Free room only: up to the next control beside it, or the window's edge.
-    int limit = parent()->w();
-    for (int i = 0; i < parent()->children(); ++i) {
-        const Fl_Widget* c = parent()->child(i);
-        if (c == this || !c->visible()) continue;
-        const bool sameRow = c->y() < y() + h() && c->y() + c->h() > y();
-        if (sameRow && c->x() >= right) limit = std::min(limit, c->x());
-    }
-    return std::max(right, std::min(wanted, limit));
-}
-
 void PlainCheckButton::draw()
 {
-    const int right = label_right();
+    const int right = x() + w();
     const bool on = active_r();
     fl_color(parent() ? parent()->color() : color());
-    fl_rectf(x(), y(), right - x(), h());
+    fl_rectf(x(), y(), w(), h());
 
     const int gx = x();
     const int gy = y() + (h() - kGlyphSize) / 2;
@@ -206,6 +188,27 @@ void CharInput::draw()
         fl_yxline(cx, top, top + fl_height() - 1);
     }
     fl_pop_clip();
+}
+
+StatusList::StatusList(int x, int y, int w, int h) : Fl_Browser(x, y, w, h)
+{
+    type(FL_NORMAL_BROWSER);  // no selection
+    format_char(0);           // lines are shown as they are
+    has_scrollbar(Fl_Browser_::BOTH);
+    textfont(kListFont);
+    textsize(kListFontSize);
+    style_status_list(this);
+    resize(x, y, w, h);
+}
+
+void StatusList::resize(int x, int y, int w, int h)
+{
+    // The lines are never wider than the list, so its horizontal bar stays hidden
+    // and the rows fill the frame's inside.
+    const int frame = Fl::box_dh(box());
+    const int row = incr_height();
+    const int rows = row > 0 ? std::max(0, h - frame) / row : 0;
+    Fl_Browser::resize(x, y, w, rows * row + frame);
 }
 
 ProgramWindow* program_window_of(Fl_Widget* widget)

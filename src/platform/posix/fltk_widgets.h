@@ -5,6 +5,7 @@
 #include <atomic>
 #include <map>
 
+#include <FL/Fl_Browser.H>
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
@@ -12,15 +13,18 @@
 #include "platform/posix/fltk_look.h"
 #include "platform/toolkit.h"
 
-// The list font: "Arial" (a metric-compatible face where Arial itself is missing);
-// FLTK sizes are the em size, and 12 gives the 14-pixel cell.
+// The one font of every control: "Arial" (a metric-compatible face where Arial
+// itself is missing), at the size at which the longest title fits its documented
+// rectangle with room to spare (a 13-pixel cell; 12 would touch the next control).
 constexpr Fl_Font kListFont = FL_FREE_FONT;
-constexpr Fl_Fontsize kListFontSize = 12;
+constexpr Fl_Fontsize kListFontSize = 11;
 
 // A window of the program. A disabled window takes no input but keeps its look, as
 // the original platform's disabled owner windows do.
 class ProgramWindow : public Fl_Double_Window {
 public:
+    // The command Escape gives (a settings window's Cancel); 0: Escape does nothing.
+    int escape_id = 0;
     ProgramWindow(int w, int h, const char* title);
     int handle(int event) override;
     void resize(int x, int y, int w, int h) override;
@@ -31,9 +35,8 @@ public:
     std::atomic<int> posted_progress{-1};
 };
 
-// A check box in the plain dialog look. Its label is clipped where the next control
-// or the window's edge begins rather than at its own rectangle, so that a long
-// title stays whole where there is room for it; clicks count inside the rectangle only.
+// A check box in the plain dialog look; its label stays inside its rectangle, so
+// that a redraw of the control (when it is disabled or enabled) covers all of it.
 class PlainCheckButton : public Fl_Check_Button {
 public:
     PlainCheckButton(int x, int y, int w, int h);
@@ -42,7 +45,6 @@ public:
 private:
     static constexpr int kGlyphSize = 13;
     static constexpr int kLabelGap = 2;
-    int label_right() const;
 };
 
 // Reports clicks without changing its mark: the program sets the mark itself.
@@ -66,6 +68,14 @@ public:
 private:
     int id_;
     void put_char(const char* text, int length);
+};
+
+// The status list: lines without selection in the program's font, its height cut
+// to whole rows (the rest of its rectangle stays empty), so that no half row shows.
+class StatusList : public Fl_Browser {
+public:
+    StatusList(int x, int y, int w, int h);
+    void resize(int x, int y, int w, int h) override;
 };
 
 // The program window a widget is in, or nullptr.

@@ -29,8 +29,16 @@ int posix_open_url(const char* url)
     if (child == 0) {
         pid_t grandchild;
         char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(url), nullptr};
-        int rc = ::posix_spawnp(&grandchild, "xdg-open", nullptr, nullptr, argv, environ);
-        ::_exit(rc == 0 ? 0 : 1);
+        if (::posix_spawnp(&grandchild, "xdg-open", nullptr, nullptr, argv, environ) != 0) ::_exit(1);
+        // xdg-open that finds no browser says so within moments; one still running
+        // after two seconds is showing the page.
+        for (int waited = 0; waited < 2000; waited += 50) {
+            int status = 0;
+            if (::waitpid(grandchild, &status, WNOHANG) == grandchild)
+                ::_exit(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1);
+            ::usleep(50 * 1000);
+        }
+        ::_exit(0);
     }
     int status = 0;
     ::waitpid(child, &status, 0);

@@ -172,6 +172,7 @@ int show_box(const char* text, const char* title, unsigned style)
     window->position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
     window->set_modal();
     window->show();
+    fltk_set_class_hint(window);
     if (window->first) window->first->take_focus();
     while (window->shown()) Fl::wait();
     const int answer = window->answer;

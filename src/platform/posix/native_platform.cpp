@@ -36,6 +36,8 @@ Platform native_platform()
     p.open_url = posix_open_url;
     p.message_box = posix_message_box;
     p.enable_window = fltk_enable_window;
+    p.stderr_is_terminal = posix_stderr_is_terminal;
+    p.show_usage = posix_show_usage;
     p.status_insert = no_window_insert;
     p.status_count = no_window_count;
     p.status_delete = no_window_delete;

@@ -10,6 +10,8 @@ int posix_process_names(std::vector<std::string>* names);
 int posix_app_data_folder(std::string* out);
 int posix_open_url(const char* url);
 int posix_message_box(const char* text, const char* title, unsigned style);
+int posix_stderr_is_terminal();
+void posix_show_usage(const char* text);
 
 // The FLTK toolkit, its modal message box (needs an open display) and the owner
 // window's enabled state.

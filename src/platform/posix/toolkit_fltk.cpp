@@ -5,7 +5,6 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
-#include <FL/Fl_Browser.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Progress.H>
 
@@ -58,9 +57,15 @@ void control_clicked(Fl_Widget* widget, void* data)
 
 void window_closing(Fl_Widget* widget, void*)
 {
-    // FLTK hands Escape to the close callback; only the close box closes.
-    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    // FLTK hands Escape to the close callback: it is the window's Escape command
+    // (a settings window's Cancel), if it has one; only the close box closes.
     auto* window = static_cast<ProgramWindow*>(widget);
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) {
+        if (window->input_enabled && window->escape_id && window->events.command)
+            window->events.command(window->events.context, reinterpret_cast<Window*>(window), window->escape_id,
+                                   kNotifyClicked);
+        return;
+    }
     if (!window->input_enabled || !window->events.close) return;
     window->events.close(window->events.context, reinterpret_cast<Window*>(window));
 }
@@ -97,21 +102,15 @@ Fl_Widget* make_control(const ControlSpec& def)
         style_progress_bar(bar);
         return bar;
     }
-    case ControlKind::StatusList: {
-        auto* list = new Fl_Browser(r.x, r.y, r.w, r.h);
-        list->type(FL_NORMAL_BROWSER);  // no selection
-        list->format_char(0);           // lines are shown as they are
-        list->has_scrollbar(Fl_Browser_::BOTH);
-        style_status_list(list);
-        list->textfont(kListFont);
-        list->textsize(kListFontSize);
-        return list;
-    }
+    case ControlKind::StatusList: return new StatusList(r.x, r.y, r.w, r.h);
     }
     if (def.kind != ControlKind::CharEdit) widget->copy_label(def.text);
-    if (def.font == ControlFont::List) {
-        widget->labelfont(kListFont);
-        widget->labelsize(kListFontSize);
+    // One font for every control, push buttons and fields too.
+    widget->labelfont(kListFont);
+    widget->labelsize(kListFontSize);
+    if (auto* input = dynamic_cast<Fl_Input*>(widget)) {
+        input->textfont(kListFont);
+        input->textsize(kListFontSize);
     }
     if (def.kind == ControlKind::AutoCheckBox || def.kind == ControlKind::CheckBox ||
         def.kind == ControlKind::Label)
@@ -132,6 +131,7 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
     run_on_window_thread([&] {
         auto* window = new ProgramWindow(def.width, def.height, def.title);
         window->events = events;
+        window->escape_id = def.escape_id;
         window->position(0, 0);
         if (def.resizable) window->size_range(def.min_width, def.min_height);
         else window->size_range(def.width, def.height, def.width, def.height);
@@ -156,6 +156,7 @@ void show_window(Window* window)
 {
     run_on_window_thread([&] {
         program(window)->show();
+        fltk_set_class_hint(program(window));
         program(window)->redraw();
     });
 }

@@ -1,0 +1,84 @@
+# Makes one of the two texts that come from docs/usage.txt, so that they cannot
+# differ: the C++ header holding the usage text (FORMAT=header) or the manual page
+# (FORMAT=man, with VERSION). Run as
+#   cmake -DIN=docs/usage.txt -DOUT=file -DFORMAT=header|man [-DVERSION=9.6] -P usage_outputs.cmake
+# The text is handled as a CMake list of lines: it must hold no ';', and a '[' must
+# be closed on its own line.
+#
+# The layout the manual page is made from: "Usage: kstlupd ..." (the synopsis);
+# plain lines (paragraphs; the first sentence of the first one names the program);
+# "Heading:" lines (sections); "  TERM  meaning" lines (entries), whose meaning may
+# go on in lines indented further.
+
+file(READ "${IN}" content)
+
+if(FORMAT STREQUAL "header")
+  string(REPLACE "\\" "\\\\" text "${content}")
+  string(REPLACE "\"" "\\\"" text "${text}")
+  string(REPLACE "\n" "\\n\"\n    \"" text "${text}")
+  file(WRITE "${OUT}.new" "// Made from docs/usage.txt when the program is built: edit that file.\n#pragma once\n\n"
+                          "inline constexpr const char* kUsageText =\n    \"${text}\";\n")
+else()
+  function(roff out text)
+    string(REPLACE "\\" "\\e" text "${text}")
+    string(REPLACE "-" "\\-" text "${text}")
+    if(text MATCHES "^[.']")
+      set(text "\\&${text}")
+    endif()
+    set(${out} "${text}" PARENT_SCOPE)
+  endfunction()
+
+  string(REPLACE "\n" ";" lines "${content}")
+  set(name "")
+  set(synopsis "")
+  set(body "")
+  set(in_paragraph FALSE)
+  set(in_section FALSE)
+  foreach(line IN LISTS lines)
+    if(line STREQUAL "")
+      set(in_paragraph FALSE)
+    elseif(line MATCHES "^Usage: ([^ ]+) (.*)$")
+      roff(rest "${CMAKE_MATCH_2}")
+      set(synopsis ".B ${CMAKE_MATCH_1}\n${rest}\n")
+    elseif(line MATCHES "^([A-Z][^:]*):$")
+      string(TOUPPER "${CMAKE_MATCH_1}" heading)
+      string(APPEND body ".SH \"${heading}\"\n")
+      set(in_section TRUE)
+      set(in_paragraph FALSE)
+    elseif(line MATCHES "^  (([^ ]| [^ ])+)(  +(.*))?$")
+      roff(term "${CMAKE_MATCH_1}")
+      roff(meaning "${CMAKE_MATCH_4}")
+      string(APPEND body ".TP\n.B ${term}\n")
+      if(NOT meaning STREQUAL "")
+        string(APPEND body "${meaning}\n")
+      endif()
+      set(in_paragraph FALSE)
+    elseif(line MATCHES "^   +([^ ].*)$")
+      roff(more "${CMAKE_MATCH_1}")
+      string(APPEND body "${more}\n")
+    else()
+      if(NOT in_section)
+        string(APPEND body ".SH DESCRIPTION\n")
+        set(in_section TRUE)
+      endif()
+      if(name STREQUAL "" AND line MATCHES "^([^:.]+)")
+        string(SUBSTRING "${CMAKE_MATCH_1}" 0 1 first)
+        string(SUBSTRING "${CMAKE_MATCH_1}" 1 -1 rest)
+        string(TOLOWER "${first}" first)
+        roff(name "${first}${rest}")
+      endif()
+      if(NOT in_paragraph)
+        string(APPEND body ".PP\n")
+        set(in_paragraph TRUE)
+      endif()
+      roff(text "${line}")
+      string(APPEND body "${text}\n")
+    endif()
+  endforeach()
+  file(WRITE "${OUT}.new" ".\\\" Made from docs/usage.txt when the program is built: edit that file.\n"
+                          ".TH KSTLUPD 1 \"\" \"kstlupd ${VERSION}\" \"User Commands\"\n"
+                          ".SH NAME\nkstlupd \\- ${name}\n.SH SYNOPSIS\n${synopsis}${body}")
+endif()
+# Replaced only when it changed, so that nothing is rebuilt for nothing.
+configure_file("${OUT}.new" "${OUT}" COPYONLY)
+file(REMOVE "${OUT}.new")
