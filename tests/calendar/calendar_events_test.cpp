@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -6,30 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "calendar/calendar_events.h"
-#include "support/app_fixture.h"
-
-namespace {
-
-using Walked = std::vector<std::pair<std::string, int>>;  // text, start day
-
-EventTree make_event(const std::string& text, CalendarDate start, CalendarDate end = {1, 1, 2030})
-{
-    return std::make_unique<CalendarEvent>(CalendarEvent{text, start, end, 0, nullptr, nullptr});
-}
-
-// The events in order into *out; returns the tree's height.
-int walk(const CalendarEvent* node, Walked* out)
-{
-    if (!node) return 0;
-    int left = walk(node->left.get(), out);
-    out->emplace_back(node->text, day_number(node->start.day, node->start.month, node->start.year));
-    return 1 + std::max(left, walk(node->right.get(), out));
-}
-
-// Insertion logs duplicates, so these tests have the program's log.
-class CalendarTree : public AppTest {};
-
-}  // namespace
 
 TEST(CalendarEvents, DayNumbers)
 {
@@ -46,29 +21,22 @@ TEST(CalendarEvents, DayNumbers)
     EXPECT_EQ(day_number(1, 0, 2022), day_number(1, 1, 2022));
 }
 
-TEST_F(CalendarTree, OrderByTextThenLaterStartFirstWithoutDuplicates)
+TEST(CalendarEvents, OrderByTextThenLaterStartFirstKeepingTheFirstOfDuplicates)
 {
-    const std::string long_text(1000, 'L');
-    const std::pair<std::string, CalendarDate> inserted[] = {
+    const std::pair<std::string, CalendarDate> read[] = {
         {"A", {1, 2, 2022}}, {"A", {31, 12, 2021}}, {"A", {2, 2, 2022}}, {"A", {1, 3, 2022}}, {"AB", {1, 1, 2022}},
         {"\xC3\xA9t\xC3\xA9", {1, 1, 2022}}, {"Z", {1, 1, 2022}}, {"", {1, 1, 2022}}, {"B", {1, 1, 2022}},
-        {long_text, {1, 1, 2022}}, {long_text, {1, 1, 2022}}};
-    EventTree tree;
-    for (const auto& [text, start] : inserted) tree = insert_event(std::move(tree), make_event(text, start));
-    // A long duplicate text is cut to the message buffer, not written past it.
-    EXPECT_EQ(log_text(), "ERROR:\t" + ("Duplicate event: " + long_text).substr(0, 259) + "\n");
-    Walked events;
-    walk(tree.get(), &events);
-    // A prefix first; bytes as unsigned; year before month before day.
-    EXPECT_EQ(events, (Walked{{"", 44501}, {"A", 44560}, {"A", 44533}, {"A", 44532}, {"A", 44500}, {"AB", 44501},
-                              {"B", 44501}, {long_text, 44501}, {"Z", 44501}, {"\xC3\xA9t\xC3\xA9", 44501}}));
-}
-
-TEST(CalendarEvents, SortedInsertionStaysBalanced)
-{
-    EventTree tree;
-    for (int i = 0; i < 3000; ++i) tree = insert_event(std::move(tree), make_event("e", {1, 1, 5000 - i}));
-    Walked events;
-    EXPECT_LE(walk(tree.get(), &events), 23);  // 2 log2(n + 1)
-    EXPECT_EQ(events.size(), 3000u);
+        {"A", {2, 2, 2022}}, {"B", {1, 1, 2022}}};
+    std::vector<CalendarEvent> events, duplicates;
+    for (const auto& [text, start] : read) events.push_back({text, start, {int32_t(events.size()), 1, 2030}, events.size()});
+    sort_events(&events, &duplicates);
+    // A prefix first; bytes as unsigned; year before month before day; the first of
+    // equal text and start stays, whatever its end date.
+    std::vector<std::pair<std::string, size_t>> order;
+    for (const CalendarEvent& e : events) order.emplace_back(e.text, e.element);
+    EXPECT_EQ(order, (std::vector<std::pair<std::string, size_t>>{
+                         {"", 7}, {"A", 3}, {"A", 2}, {"A", 0}, {"A", 1}, {"AB", 4}, {"B", 8}, {"Z", 6}, {"\xC3\xA9t\xC3\xA9", 5}}));
+    ASSERT_EQ(duplicates.size(), 2u);
+    EXPECT_EQ(duplicates[0].element, 9u);
+    EXPECT_EQ(duplicates[1].element, 10u);
 }
