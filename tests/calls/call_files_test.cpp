@@ -1,12 +1,8 @@
-// The master and membership files: their readers, their byte layouts, failures that
-// leave the old file, and published lists run through the readers.
-#include <algorithm>
+// The master and membership files: their readers, their byte layouts, and failures
+// that leave the old file.
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,7 +33,7 @@ void read_list(const std::string& bytes, CallSet* set, char listId)
 }  // namespace
 
 // A logging-program folder with the version-9 catalogue and -debug on; the master-file
-// and real-list suites share it.
+// suite shares it.
 class Membership : public AppTest {
 protected:
     void SetUp() override
@@ -72,7 +68,6 @@ protected:
 };
 
 using MasterCalls = Membership;
-using RealLists = Membership;
 
 TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile)
 {
@@ -222,33 +217,4 @@ TEST_F(MembershipListIds, TidiedOrRejectedSayingWhy)
     std::string full;
     for (char id : std::string("abcd~")) full += std::string("[ ") + id + " ]  is not a valid membership list ID.\n";
     EXPECT_EQ(dialogs.shown.at(2).text, (full + "You can have no more than four (4) membership lists.").substr(0, 259));
-}
-
-// A published list (KSTLUPD_REALDATA, else ../shared/realdata; skipped without it):
-// every stored callsign only A-Z, 0-9 and '/', strictly ascending, and good + invalid
-// of the closing line the lines the reader looked at.
-TEST_F(RealLists, StoredCallsAreCleanSortedAndEveryLineCounted)
-{
-    const char* env = std::getenv("KSTLUPD_REALDATA");
-    std::string path = (env && *env ? env : std::string(KSTLUPD_SOURCE_DIR) + "/../shared/realdata") +
-                       "/AGMemberList.2019-10-20.crlf.txt";
-    if (!path_exists(path)) GTEST_SKIP() << path << " is not available";
-    std::string bytes = read_file(path);
-    int looked_at = 0;  // its lines are shorter than the reader's pieces
-    std::istringstream text(bytes);
-    for (std::string line; std::getline(text, line);)
-        looked_at += std::isalnum(static_cast<unsigned char>(line[0])) > 0;
-    CallSet set;
-    read_list(bytes, &set, 'E');
-    sort_calls(&set);
-    int good = -1, invalid = -1;
-    std::string log = log_text();
-    ASSERT_EQ(std::sscanf(log.c_str() + log.rfind(" Read") + 1, "Read %d good, %d invalid", &good, &invalid), 2);
-    EXPECT_EQ(good + invalid, looked_at);
-    std::vector<std::string> calls;
-    for_each_call(set, [&](const CallEntry& e) { calls.emplace_back(e.callsign); });
-    EXPECT_EQ(std::adjacent_find(calls.begin(), calls.end(), std::greater_equal<>()), calls.end());  // ascending, once
-    for (const std::string& call : calls)
-        ASSERT_TRUE(!call.empty() && call.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/") == call.npos)
-            << call;
 }

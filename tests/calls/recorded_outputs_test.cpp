@@ -27,23 +27,24 @@ std::string fnv(const std::string& bytes)
 
 struct Random {
     uint64_t state = 0x9E3779B97F4A7C15ull;
-    uint32_t next()
+    uint32_t below(uint32_t n)
     {
         state ^= state << 13;
         state ^= state >> 7;
         state ^= state << 17;
-        return static_cast<uint32_t>(state >> 16);
+        return static_cast<uint32_t>(state >> 16) % n;
     }
-    uint32_t below(uint32_t n) { return next() % n; }
 };
 
-// A callsign list line drawn from a small universe so that lists overlap and repeat:
-// suffixes, lower case, slashed zeros, trailing blanks, junk and over-long lines.
+const char* const kListFiles[] = {"UPDATE/clublog.scp", "UPDATE/MASTER.LIS", "UPDATE/AGMemberList.txt", "UPDATE/lotw1.txt",
+                                  "UPDATE/OQRS.txt", "UPDATE/CWOPS_csv2.txt", "member.txt"};
+
+// A list line from a small universe, so that lists overlap and repeat: suffixes,
+// lower case, slashed zeros, trailing junk, refused and over-long texts.
 std::string call_line(Random* r)
 {
     static const char* const kTails[] = {"", "", "", "", "/P", "/MM", "/QRP", "/M1", "/5", " .", "/KIWI"};
-    std::string call;
-    call += char('A' + r->below(26));
+    std::string call{char('A' + r->below(26))};
     if (r->below(2)) call += char('A' + r->below(26));
     call += char('0' + r->below(10));
     for (uint32_t i = 0, n = 1 + r->below(3); i < n; ++i) call += char('A' + r->below(4));
@@ -72,28 +73,19 @@ protected:
         make_dir("SAVE");
         make_dir("UPDATE");
     }
-    // The log lines that contain `part`, in order.
-    std::string log_lines_with(const std::string& part)
-    {
-        std::string kept, log = log_text();
-        for (size_t at = 0, end; at < log.size(); at = end + 1) {
-            end = log.find('\n', at);
-            if (end == std::string::npos) end = log.size();
-            if (log.substr(at, end - at).find(part) != std::string::npos) kept += log.substr(at, end - at + 1);
-        }
-        return kept;
-    }
     // Master and membership files of the lists now in place, with their count lines.
     std::string call_files()
     {
         g_config.debug = 1;
-        for (int slot : {19, 20}) selections.sel[slot] = 1;
-        const char ids[] = {'E', 'L', 'O', 'L', 'U'};
-        for (int i = 0; i < 5; ++i) selections.sel[21 + i] = uint8_t(ids[i]);
-        EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
-        EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 1);
-        return fnv(read_file("SAVE/mstrcals.dat")) + " " + fnv(read_file("SAVE/members.dat")) + " " +
-               fnv(log_lines_with(" calls from ") + log_lines_with(" calls to "));
+        const size_t log_start = log_text().size();
+        const char ids[] = {1, 1, 'E', 'L', 'O', 'L', 'U'};
+        for (int i = 0; i < 7; ++i) selections.sel[19 + i] = uint8_t(ids[i]);
+        EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue) + writeMembershipFile(nullptr, kSlotMembership, catalogue), 2);
+        std::string counts, log = log_text().substr(log_start);
+        for (const char* part : {" calls from ", " calls to "})
+            for (size_t at = log.find(part); at != std::string::npos; at = log.find(part, at + 1))
+                counts += log.substr(log.rfind('\n', at) + 1, log.find('\n', at) - log.rfind('\n', at));
+        return fnv(read_file("SAVE/mstrcals.dat")) + " " + fnv(read_file("SAVE/members.dat")) + " " + fnv(counts);
     }
     std::string realdata(const char* name)
     {
@@ -107,40 +99,27 @@ protected:
 
 }  // namespace
 
-TEST_F(RecordedOutputs, GeneratedCallsignLists)
+TEST_F(RecordedOutputs, CallsignLists)
 {
     Random r;
-    const char* files[] = {"UPDATE/clublog.scp", "UPDATE/MASTER.LIS", "UPDATE/AGMemberList.txt", "UPDATE/lotw1.txt",
-                           "UPDATE/OQRS.txt", "UPDATE/CWOPS_csv2.txt", "member.txt"};
     for (int f = 0; f < 7; ++f) {
         std::string text;
-        for (int i = 0; i < 12000; ++i) {
-            std::string call = call_line(&r);
-            text += (f == 1 ? std::to_string(i) + " " : "") + call + (f == 5 ? ",Name,12,Town" : "") +
+        for (int i = 0; i < 12000; ++i)
+            text += (f == 1 ? std::to_string(i) + " " : "") + call_line(&r) + (f == 5 ? ",Name,12,Town" : "") +
                     (r.below(5) ? "\r\n" : "\n");
-        }
-        write_file(files[f], text);
+        write_file(kListFiles[f], text);
     }
     EXPECT_EQ(call_files(), "2f123989e9d2c9f2 99f8a0976e58ef00 89d20100842e6459");
-}
 
-TEST_F(RecordedOutputs, PublishedCallsignLists)
-{
     const char* names[] = {"clublog.scp.2022-12.crlf.txt", "MASTER.SCP.2022-06-03.crlf.txt",
                            "AGMemberList.2019-10-20.crlf.txt", "lotw1.2019-10.crlf.txt",
                            "lotw-user-activity.2020-09-20.head2MB.csv", "cwops-callhistory.2024-01-26.csv",
                            "cwops-roster.2014-12.crlf.csv"};
-    const char* files[] = {"UPDATE/clublog.scp", "UPDATE/MASTER.LIS", "UPDATE/AGMemberList.txt", "UPDATE/lotw1.txt",
-                           "UPDATE/OQRS.txt", "UPDATE/CWOPS_csv2.txt", "member.txt"};
     for (int f = 0; f < 7; ++f) {
         std::string text = realdata(names[f]);
         if (text.empty()) GTEST_SKIP() << "shared sample data not found";
-        if (f == 1) {  // the second-token form: a number before each callsign
-            std::string numbered = "1 ";
-            for (char c : text) numbered += c == '\n' ? std::string("\n1 ") : std::string(1, c);
-            text = numbered;
-        }
-        write_file(files[f], text);
+        for (size_t at = 0; f == 1 && at != std::string::npos; at = text.find('\n', at + 3)) text.insert(at ? at + 1 : 0, "1 ");
+        write_file(kListFiles[f], text);
     }
     EXPECT_EQ(call_files(), "6034f6a98836d680 a459c53117809f82 85b9c2333dc064c3");
 }
@@ -148,17 +127,16 @@ TEST_F(RecordedOutputs, PublishedCallsignLists)
 TEST_F(RecordedOutputs, NodeListsAndCalendar)
 {
     Random r;
-    std::string installed, published;
+    std::string lines[2];
     for (int i = 0; i < 1000; ++i) {
         std::string call = "N" + std::to_string(r.below(1500)) + (r.below(3) ? "" : "-" + std::to_string(r.below(9)));
         std::string line = call + (r.below(4) ? "" : ">l" + std::to_string(r.below(3))) + ",h" +
                            std::to_string(r.below(4)) + ":23" + (r.below(3) ? "" : "|x" + std::to_string(r.below(2)));
         if (r.below(40) == 0) line = "http://" + line;
-        (r.below(2) ? installed : published) += line + "\r\n";
+        lines[r.below(2)] += line + "\r\n";
     }
-    std::string real = realdata("dxcluster-nodes.2025-11.crlf.txt");
-    write_file("SAVE/KESTRL.TCP", "FAV1,f:1\r\n" + installed + "LOCAL,127.0.0.1:1\r\nVERSION,1\r\n");
-    write_file("UPDATE/KESTRL.TCP", published + real + "\r\nVERSION,2\r\n");
+    write_file("SAVE/KESTRL.TCP", "FAV1,f:1\r\n" + lines[1] + "LOCAL,127.0.0.1:1\r\nVERSION,1\r\n");
+    write_file("UPDATE/KESTRL.TCP", lines[0] + realdata("dxcluster-nodes.2025-11.crlf.txt") + "\r\nVERSION,2\r\n");
     g_config.autoMode = 1;
     DataSource source{.downloadPath = "UPDATE\\KESTRL.TCP", .targetPath = "SAVE\\KESTRL.TCP"};
     EXPECT_GT(mergeNodeList(nullptr, source), 1);
