@@ -44,6 +44,7 @@ struct DocBuilder {
 
     JsonDoc* doc = nullptr;
     std::vector<Open> open;
+    size_t depth_limit = kJsonDepthLimit;
 
     bool add(JsonType type, uint64_t value, size_t size = 0)
     {
@@ -65,7 +66,7 @@ struct DocBuilder {
 
     bool start(JsonType type)
     {
-        if (open.size() >= size_t(kJsonDepthLimit) || !add(type, 0)) return false;
+        if (open.size() >= depth_limit || !add(type, 0)) return false;
         open.push_back(Open{doc->nodes.size() - 1, 0, nullptr});
         return true;
     }
@@ -116,6 +117,78 @@ struct DocBuilder {
     bool end_object() { return finish(); }
     bool start_array(std::size_t) { return start(JsonType::array); }
     bool end_array() { return finish(); }
+    template <class Exception>
+    bool parse_error(std::size_t, const std::string&, const Exception&)
+    {
+        return false;
+    }
+};
+
+// Hands each element of a root array to a DocBuilder of its own and the finished
+// element to the caller; a root that is not an array ends the parse as failed.
+struct ElementSplitter {
+    using number_integer_t = Library::number_integer_t;
+    using number_unsigned_t = Library::number_unsigned_t;
+    using number_float_t = Library::number_float_t;
+    using string_t = Library::string_t;
+    using binary_t = Library::binary_t;
+
+    const std::function<void(const JsonDoc&)>* element = nullptr;
+    JsonDoc doc;
+    DocBuilder builder;
+    int depth = 0;  // 1 inside the root array
+
+    // Starts an element when a value begins directly in the root array.
+    bool begin_value()
+    {
+        if (depth == 0) return false;
+        if (depth == 1) {
+            doc = JsonDoc{};
+            builder = DocBuilder{};
+            builder.doc = &doc;
+            builder.depth_limit = kJsonDepthLimit - 1;  // the root array is the first level
+        }
+        return true;
+    }
+    // Hands over the element when the value just ended directly in the root array.
+    bool end_value(bool ok)
+    {
+        if (ok && depth == 1) (*element)(doc);
+        return ok;
+    }
+
+    bool null() { return begin_value() && end_value(builder.null()); }
+    bool boolean(bool value) { return begin_value() && end_value(builder.boolean(value)); }
+    bool number_integer(number_integer_t value) { return begin_value() && end_value(builder.number_integer(value)); }
+    bool number_unsigned(number_unsigned_t value) { return begin_value() && end_value(builder.number_unsigned(value)); }
+    bool number_float(number_float_t value, const string_t& text)
+    {
+        return begin_value() && end_value(builder.number_float(value, text));
+    }
+    bool string(string_t& value) { return begin_value() && end_value(builder.string(value)); }
+    bool binary(binary_t&) { return false; }
+    bool start_object(std::size_t size)
+    {
+        if (!begin_value()) return false;
+        ++depth;
+        return builder.start_object(size);
+    }
+    bool key(string_t& name) { return builder.key(name); }
+    bool end_object()
+    {
+        --depth;
+        return end_value(builder.end_object());
+    }
+    bool start_array(std::size_t size)
+    {
+        if (depth++ == 0) return true;  // the root array itself is not kept
+        return builder.start_array(size);
+    }
+    bool end_array()
+    {
+        if (--depth == 0) return true;
+        return end_value(builder.end_array());
+    }
     template <class Exception>
     bool parse_error(std::size_t, const std::string&, const Exception&)
     {
@@ -196,6 +269,23 @@ int json_parse_file(const char* path, JsonDoc* out)
     }
     std::fclose(file);
     return ok;
+}
+
+int json_parse_elements(const char* path, const std::function<void(const JsonDoc&)>& element)
+{
+    FILE* file = g_platform.open_file(path, "rb");
+    if (!file) return 0;
+    bool ok = false;
+    try {
+        auto splitter = std::make_unique<ElementSplitter>();
+        splitter->element = &element;
+        ok = Library::sax_parse(file, splitter.get(), Library::input_format_t::json, true, false);
+    } catch (...) {
+        ok = false;  // only allocation can throw here
+    }
+    ok = ok && !std::ferror(file);
+    std::fclose(file);
+    return ok ? 1 : 0;
 }
 
 bool json_equal(const JsonDoc& da, size_t a, const JsonDoc& db, size_t b)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,13 @@ constexpr int kJsonDepthLimit = 512;
 // As json_parse_text for the file at `path` (a path as the core composes it), read as
 // it is parsed; 0 also when the file cannot be opened or read. Reports nothing.
 [[nodiscard]] int json_parse_file(const char* path, JsonDoc* out);
+
+// Parses the file at `path` one element of its root array at a time: element(doc)
+// gets each element, once it is complete, as a document of its own (node 0), which
+// is released before the next; so only one element is ever held. 1 when the file is
+// a JSON array (by the rules of json_parse_text); 0 otherwise, when some elements
+// may have been handed over already. Reports nothing.
+[[nodiscard]] int json_parse_elements(const char* path, const std::function<void(const JsonDoc&)>& element);
 
 inline JsonType json_type(const JsonDoc& doc, size_t node)
 {
