@@ -181,7 +181,12 @@ struct ElementSplitter {
     }
     bool start_array(std::size_t size)
     {
-        if (depth++ == 0) return true;  // the root array itself is not kept
+        if (depth == 0) {
+            depth = 1;  // the root array itself is not kept
+            return true;
+        }
+        if (!begin_value()) return false;
+        ++depth;
         return builder.start_array(size);
     }
     bool end_array()
