@@ -58,10 +58,7 @@ TEST_F(CatalogueTest, TheHostVersionChoosesNamesSlotsAndDefaults)
 
 TEST_F(CatalogueTest, VersionRulesAreOnText)
 {
-    EXPECT_EQ(is_version9("9.0.0.0"), 1);
-    EXPECT_EQ(is_version9(" 9.1"), 1);
-    EXPECT_EQ(is_version9("10.0.0.1"), 0);
-    EXPECT_EQ(is_version9(""), 0);
+    for (auto [text, v9] : {std::pair{"9.0.0.0", 1}, {" 9.1", 1}, {"10.0.0.1", 0}, {"", 0}}) EXPECT_EQ(is_version9(text), v9) << text;
 
     Catalogue c = build_for("7.5.0.1");  // lower than "8": no membership lists
     for (int i = 21; i <= 25; ++i) EXPECT_EQ(c.slot[i].selected, 0) << i;
