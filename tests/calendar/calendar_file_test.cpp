@@ -82,12 +82,16 @@ TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
         R"({"text":"2022-07-01","start":"2022-07-09","end":"two","extra":{"x":[1]}}, "text",
         {"a":"2022-06-24","b":"2022-06-30"}, {"a":"2022-06-24","b":20220630,"c":"number"},
         {"a":"2022-06","b":"2022-06-30","c":"short"}, {"a":"2022-13-01","b":"2022-06-30","c":"month 13"},
-        {"a":"2022-06-24","b":"2022-00-30","c":"month 0"}])");
-    // The same text keeps every start, the latest first; the first of a duplicate stays.
-    EXPECT_EQ(file, header(10) + record("AB", 44675, 44681) + record(std::string(41, 'W'), 44675, 44681) +
-                        record("X", 44875, 44885) + record("X", 44675, 44681) + record("leap", 45290, 45291) +
+        {"a":"2022-06-24","b":"2022-00-30","c":"month 0"},)" +
+        event("A") + "," + event("\xC3\xA9") + "," + event("X", "2022-07-01", "2022-07-02") + "]");
+    // Texts as unsigned bytes, a prefix first; the same text keeps every start, the
+    // latest first (year, then month, then day); the first of a duplicate stays.
+    EXPECT_EQ(file, header(13) + record("A", 44675, 44681) + record("AB", 44675, 44681) +
+                        record(std::string(41, 'W'), 44675, 44681) + record("X", 44875, 44885) +
+                        record("X", 44682, 44683) + record("X", 44675, 44681) + record("leap", 45290, 45291) +
                         record("no digits", 36831, 36830) + record("nul", 44675, 44681) +
-                        record("runs", 44675, 44675) + record("slashes", 44675, 44675) + record("two", 44682, 44690));
+                        record("runs", 44675, 44675) + record("slashes", 44675, 44675) + record("two", 44682, 44690) +
+                        record("\xC3\xA9", 44675, 44681));
     EXPECT_EQ(log_text(), "ERROR:\tDuplicate event: X\n"
                           "WARNING:\tCalendar element 11 skipped: not an object\n"
                           "WARNING:\tCalendar element 12 skipped: fewer than three members\n"
