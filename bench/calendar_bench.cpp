@@ -1,12 +1,14 @@
 // Times the calendar's two jobs on a calendar of 20,000 events, far more than the
 // publisher's: the content comparison made on every run, and the conversion of the
-// JSON calendar into the calendar file.
+// JSON calendar into the calendar file. Then the same on a hostile calendar of 50 MB
+// of empty elements, with the peak memory and the size of the log it leaves.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "base/config.h"
@@ -36,6 +38,13 @@ size_t write_calendar_json(const std::string& path, int count)
     }
     out << "]\n";
     return size_t(out.tellp());
+}
+
+double peak_mb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
 }
 
 double milliseconds_since(std::chrono::steady_clock::time_point start)
@@ -81,8 +90,33 @@ int main()
     std::printf("write_calendar (parse, tree, file): %8.2f ms (best of 3), result %d, %ju bytes written\n",
                 best_convert, ok, uintmax_t(fs::file_size("SAVE/KESTRL.CAL")));
 
+    // 50 MB of "{}," : 17.5 million elements that each give a skipped-element warning.
+    {
+        std::ofstream out("UPDATE/kestrl.php", std::ios::binary);
+        std::string block = "[{}";
+        for (int i = 0; i < 1 << 20; ++i) block += ",{}";
+        out << block;
+        block.erase(0, 3);
+        for (int i = 1; i < 16; ++i) out << block;
+        out << "]";
+    }
+    fs::copy_file("UPDATE/kestrl.php", "KESTRL/kestrl.php", fs::copy_options::overwrite_existing);
+    g_config.log = std::fopen("kstlupd.log", "w");
+    std::printf("hostile input: %ju bytes of empty elements; peak memory before %.1f MB\n",
+                uintmax_t(fs::file_size("UPDATE/kestrl.php")), peak_mb());
+    auto start = std::chrono::steady_clock::now();
+    int hostile_result = compare_calendars(nullptr, "KESTRL\\kestrl.php", "UPDATE\\kestrl.php");
+    std::printf("compare_calendars: %8.0f ms, result %d, peak memory %.1f MB\n", milliseconds_since(start),
+                hostile_result, peak_mb());
+    start = std::chrono::steady_clock::now();
+    int hostile_ok = write_calendar(nullptr, kSlotCalendar, catalogue);
+    std::printf("write_calendar:    %8.0f ms, result %d, peak memory %.1f MB, log %ju bytes\n",
+                milliseconds_since(start), hostile_ok, peak_mb(), uintmax_t(fs::file_size("kstlupd.log")));
+    std::fclose(g_config.log);
+    g_config.log = nullptr;
+
     if (::chdir("/") != 0) return 1;
     std::error_code ec;
     fs::remove_all(root, ec);
-    return result == 0 && ok == 1 ? 0 : 1;
+    return result == 0 && ok == 1 && hostile_result == 0 && hostile_ok == 1 ? 0 : 1;
 }

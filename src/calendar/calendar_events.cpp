@@ -1,9 +1,9 @@
 #include "calendar/calendar_events.h"
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
 
-#include "base/log.h"
+#include "base/keep_first.h"
 
 namespace {
 
@@ -20,29 +20,6 @@ int compare_events(const CalendarEvent& a, const CalendarEvent& b)
     return 0;
 }
 
-EventTree skew(EventTree node)
-{
-    if (node->left && node->left->level == node->level) {
-        EventTree left = std::move(node->left);
-        node->left = std::move(left->right);
-        left->right = std::move(node);
-        return left;
-    }
-    return node;
-}
-
-EventTree split(EventTree node)
-{
-    if (node->right && node->right->right && node->right->right->level == node->level) {
-        EventTree right = std::move(node->right);
-        node->right = std::move(right->left);
-        right->left = std::move(node);
-        ++right->level;
-        return right;
-    }
-    return node;
-}
-
 void put_u16(uint8_t* out, uint16_t value)
 {
     out[0] = uint8_t(value & 0xFF);
@@ -53,22 +30,18 @@ constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 }  // namespace
 
-EventTree insert_event(EventTree node, EventTree event)
+void sort_events(std::vector<CalendarEvent>* events, std::vector<CalendarEvent>* duplicates)
 {
-    if (!node) {
-        event->level = 0;
-        return event;
-    }
-    int order = compare_events(*event, *node);
-    if (order < 0) {
-        node->left = insert_event(std::move(node->left), std::move(event));
-    } else if (order > 0) {
-        node->right = insert_event(std::move(node->right), std::move(event));
-    } else {
-        log_printf("ERROR:\t%s\n", format_bounded(kMessageSize, "Duplicate event: %s", event->text.c_str()).c_str());
-        event.reset();
-    }
-    return split(skew(std::move(node)));
+    sort_keep_first(
+        events,
+        [](const CalendarEvent& a, const CalendarEvent& b) {
+            int order = compare_events(a, b);
+            return order != 0 ? order < 0 : a.element < b.element;
+        },
+        [](const CalendarEvent& a, const CalendarEvent& b) { return compare_events(a, b) == 0; },
+        [&](const CalendarEvent&, CalendarEvent& dropped) { duplicates->push_back(std::move(dropped)); });
+    std::sort(duplicates->begin(), duplicates->end(),
+              [](const CalendarEvent& a, const CalendarEvent& b) { return a.element < b.element; });
 }
 
 uint16_t day_number(int32_t day, int32_t month, int32_t year)
@@ -99,26 +72,17 @@ void encode_event(const CalendarEvent& event, uint8_t out[kCalendarRecordSize])
     std::memcpy(out + 5, event.text.data(), length);
 }
 
-int write_events(FILE* stream, const CalendarEvent* tree, int limit)
+int write_events(FILE* stream, const std::vector<CalendarEvent>& events, int limit)
 {
-    // The tree is balanced, but an explicit stack costs nothing and stops early.
-    std::vector<const CalendarEvent*> path;
-    const CalendarEvent* node = tree;
     int count = 0;
     uint8_t record[kCalendarRecordSize];
-    while ((node || !path.empty()) && count < limit) {
-        while (node) {
-            path.push_back(node);
-            node = node->left.get();
-        }
-        node = path.back();
-        path.pop_back();
+    for (const CalendarEvent& event : events) {
+        if (count >= limit) break;
         if (stream) {
-            encode_event(*node, record);
+            encode_event(event, record);
             std::fwrite(record, 1, sizeof record, stream);
         }
         ++count;
-        node = node->right.get();
     }
     return count;
 }

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/config.h"
 #include "base/log.h"
+#include "base/log_limit.h"
 #include "base/report.h"
 #include "calendar/json_doc.h"
 #include "catalogue/selections.h"
@@ -55,71 +57,88 @@ int parse_date(const std::string& text, CalendarDate* date)
     return 1;
 }
 
-void skip_element(size_t index, const char* why)
+// Why an element gives no event, or nullptr when it gives one in *event.
+const char* event_from_element(const JsonDoc& doc, size_t element, CalendarEvent* event)
 {
-    log_printf("WARNING:\tCalendar element %zu skipped: %s\n", index, why);
+    if (json_type(doc, element) != JsonType::object) return "not an object";
+    if (json_size(doc, element) < 3) return "fewer than three members";
+    // Member names mean nothing here: start, end and text are the first three values.
+    std::string values[3];
+    for (size_t i = 0, key = element + 1; i < 3; ++i, key = json_next(doc, key + 1)) {
+        if (json_type(doc, key + 1) != JsonType::string) return "one of the first three members is not a string";
+        values[i] = json_string(doc, key + 1);
+    }
+    if (!parse_date(values[0], &event->start) || !parse_date(values[1], &event->end))
+        return "a date with fewer than three parts";
+    if (event->start.month < 1 || event->start.month > 12 || event->end.month < 1 || event->end.month > 12)
+        return "a month outside 1 to 12";
+    // The logging program's text field is a C string, so a NUL ends the text too.
+    const std::string& text = values[2];
+    event->text = text.substr(0, std::min(text.find_first_of(std::string("\r\n\0", 3)), text.size()));
+    return nullptr;
 }
 
-// The event an array element describes, or nullptr after logging why it was skipped.
-EventTree event_from_element(const JsonValue& element, size_t index)
+struct SkippedElement {
+    size_t element = 0;
+    const char* why = nullptr;
+};
+
+// Skipped elements and duplicate events in the order of the array, at most
+// kLoggedPerKind of each kind, then one line for each kind with the count of the rest.
+void log_dropped(const std::vector<SkippedElement>& skipped, const LogLimit& skip_limit,
+                 const std::vector<CalendarEvent>& duplicates)
 {
-    if (!element.is_object()) {
-        skip_element(index, "not an object");
-        return nullptr;
-    }
-    if (element.size() < 3) {
-        skip_element(index, "fewer than three members");
-        return nullptr;
-    }
-    // Member names mean nothing here: start, end and text are the first three values.
-    const JsonValue* values[3];
-    auto member = element.begin();
-    for (int i = 0; i < 3; ++i, ++member) {
-        if (!member.value().is_string()) {
-            skip_element(index, "one of the first three members is not a string");
-            return nullptr;
+    LogLimit duplicate_limit;
+    size_t d = 0;
+    auto log_duplicates_before = [&](size_t element) {
+        for (; d < duplicates.size() && duplicates[d].element < element; ++d) {
+            if (!log_limit_take(&duplicate_limit)) continue;
+            std::string text = format_bounded(kMessageSize, "Duplicate event: %s", duplicates[d].text.c_str());
+            log_printf("ERROR:\t%s\n", text.c_str());
         }
-        values[i] = &member.value();
+    };
+    for (const SkippedElement& skip : skipped) {
+        log_duplicates_before(skip.element);
+        log_printf("WARNING:\tCalendar element %zu skipped: %s\n", skip.element, skip.why);
     }
-    auto event = std::make_unique<CalendarEvent>();
-    const std::string& start = values[0]->get_ref<const std::string&>();
-    const std::string& end = values[1]->get_ref<const std::string&>();
-    if (!parse_date(start, &event->start) || !parse_date(end, &event->end)) {
-        skip_element(index, "a date with fewer than three parts");
-        return nullptr;
-    }
-    if (event->start.month < 1 || event->start.month > 12 || event->end.month < 1 || event->end.month > 12) {
-        skip_element(index, "a month outside 1 to 12");
-        return nullptr;
-    }
-    // The logging program's text field is a C string, so a NUL ends the text too.
-    const std::string& text = values[2]->get_ref<const std::string&>();
-    event->text = text.substr(0, std::min(text.find_first_of(std::string("\r\n\0", 3)), text.size()));
-    return event;
+    log_duplicates_before(SIZE_MAX);
+    if (int rest = log_limit_rest(skip_limit)) log_printf("WARNING:\t%d more calendar elements skipped\n", rest);
+    if (int rest = log_limit_rest(duplicate_limit)) log_printf("ERROR:\t%d more duplicate events\n", rest);
 }
 
 }  // namespace
 
-EventTree read_calendar(Window* owner, const DataSource& source)
+std::vector<CalendarEvent> read_calendar(Window* owner, const DataSource& source)
 {
     const char* path = source.downloadPath.c_str();
-    JsonValue root;
-    if (!json_parse_file(path, &root) || !root.is_array()) {
+    JsonDoc doc;
+    if (!json_parse_file(path, &doc) || json_type(doc, 0) != JsonType::array) {
         std::string text = format_bounded(kMessageSize, "%s is missing or not a JSON file", path);
         report_message(owner, text.c_str(), "Not JSON", kMbIconError);
-        return nullptr;
+        return {};
     }
-    if (root.empty()) {
+    if (json_size(doc, 0) == 0) {
         std::string text = format_bounded(kMessageSize, "%s has no calendar events!", path);
         report_message(owner, text.c_str(), "No events", kMbIconError);
-        return nullptr;
+        return {};
     }
-    EventTree tree;
-    for (size_t i = 0; i < root.size(); ++i) {
-        EventTree event = event_from_element(root[i], i);
-        if (event) tree = insert_event(std::move(tree), std::move(event));
+    std::vector<CalendarEvent> events;
+    std::vector<SkippedElement> skipped;
+    LogLimit skip_limit;
+    size_t index = 0;
+    for (size_t element = 1; element < json_next(doc, 0); element = json_next(doc, element), ++index) {
+        CalendarEvent event;
+        event.element = index;
+        if (const char* why = event_from_element(doc, element, &event)) {
+            if (log_limit_take(&skip_limit)) skipped.push_back({index, why});
+            continue;
+        }
+        events.push_back(std::move(event));
     }
-    return tree;
+    std::vector<CalendarEvent> duplicates;
+    sort_events(&events, &duplicates);
+    log_dropped(skipped, skip_limit, duplicates);
+    return events;
 }
 
 int write_calendar(Window* owner, int slot, const Catalogue& catalogue)
@@ -132,8 +151,8 @@ int write_calendar(Window* owner, int slot, const Catalogue& catalogue)
     if (selections && selections->upd[kSlotCalendarSource]) debug_printf("DEBUG:\t    %s was updated\n", title);
     // A deselected source still rewrites the file, empty: the logging program's
     // calendar then shows nothing.
-    EventTree tree;
-    if (selections && selections->sel[kSlotCalendarSource]) tree = read_calendar(owner, source);
+    std::vector<CalendarEvent> events;
+    if (selections && selections->sel[kSlotCalendarSource]) events = read_calendar(owner, source);
 
     const char* path = target.targetPath.c_str();
     AtomicFile file;
@@ -141,7 +160,7 @@ int write_calendar(Window* owner, int slot, const Catalogue& catalogue)
         report_open_error(owner, path, errno);
         return 0;
     }
-    int total = write_events(nullptr, tree.get());
+    int total = write_events(nullptr, events);
     int count = total < kMaxCalendarEvents ? total : kMaxCalendarEvents;
     if (total > count)
         log_printf("WARNING:\tThe calendar has %d events; only the first %d fit into %s\n", total, count, path);
@@ -149,7 +168,7 @@ int write_calendar(Window* owner, int slot, const Catalogue& catalogue)
     uint8_t header[10] = {'C', 'A', 'L', 'B', uint8_t(kCalendarRecordSize), 0, uint8_t(count & 0xFF),
                           uint8_t((count >> 8) & 0xFF), 0, 0};
     std::fwrite(header, 1, sizeof header, file.file);
-    write_events(file.file, tree.get(), count);
+    write_events(file.file, events, count);
     // A failed write or a full disk surfaces here; the old calendar then stays.
     if (!atomic_commit(&file)) {
         std::string reason = format_bounded(128, "%s", std::strerror(errno));

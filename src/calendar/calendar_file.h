@@ -11,13 +11,15 @@ struct Window;
 // this many in file order, and the log says so.
 constexpr int kMaxCalendarEvents = 65535;
 
-// The event tree of the JSON calendar at the source's downloadPath; empty after
+// The sorted events of the JSON calendar at the source's downloadPath; none after
 // reporting a missing or unparsable file or a root that is not an array ("%s is
 // missing or not a JSON file", "Not JSON") or an empty array ("%s has no calendar
 // events!", "No events"). An element that is not an object of at least three
 // string members with valid start and end dates is skipped with a log line naming
-// its index.
-[[nodiscard]] EventTree read_calendar(Window* owner, const DataSource& source);
+// its index; a later event with the text and start date of an earlier one is dropped
+// with "ERROR:\tDuplicate event: %s\n". Both kinds are logged in the order of the
+// array, at most kLoggedPerKind times each, then counted in one line per kind.
+[[nodiscard]] std::vector<CalendarEvent> read_calendar(Window* owner, const DataSource& source);
 
 // Rebuilds the calendar target of `slot` from the calendar source (slot 26) when that
 // is selected, else writes a calendar without events. 1 on success, 0 when the target

@@ -7,51 +7,28 @@
 
 void take_call(CallIntake* intake, char* text)
 {
-    intake->texts[intake->queued++] = text;
-    if (intake->queued == kCallBatch) flush_calls(intake);
-}
-
-void flush_calls(CallIntake* intake)
-{
-    enum class Verdict { invalid, empty, good };
-    Verdict verdicts[kCallBatch];
-    const char* keys[kCallBatch];
-    int key_count = 0;
-    // Validation and stripping depend on the text alone, so doing them ahead of the
-    // additions before them changes nothing but the order of work.
-    for (int i = 0; i < intake->queued; ++i) {
-        char* text = intake->texts[i];
-        if (!isValidCall(text)) {
-            verdicts[i] = Verdict::invalid;
-            continue;
-        }
+    bool valid = isValidCall(text);
+    if (valid) {
         stripCallSuffix(text);
         size_t length = std::strlen(text);
-        if (length == 0) {
-            verdicts[i] = Verdict::empty;
-        } else if (length > intake->max_length) {
-            verdicts[i] = Verdict::invalid;
-        } else {
-            verdicts[i] = Verdict::good;
-            keys[key_count++] = text;
-        }
+        if (length == 0) return;
+        valid = length <= intake->max_length && addCall(intake->set, std::string_view(text, length), intake->listId);
     }
-    prefetch_calls(*intake->set, keys, key_count);
-    for (int i = 0; i < intake->queued; ++i) {
-        if (verdicts[i] == Verdict::invalid) {
-            debug_printf("DEBUG:\t%s is not a valid call\n", intake->texts[i]);
-            ++intake->counts.invalid;
-        } else if (verdicts[i] == Verdict::good) {
-            addCall(intake->set, intake->texts[i], intake->listId);
-            ++intake->counts.good;
-        }
+    if (valid) {
+        ++intake->counts.good;
+        return;
     }
-    intake->queued = 0;
+    ++intake->counts.invalid;
+    if (log_limit_take(&intake->invalid_logged)) debug_printf("DEBUG:\t%s is not a valid call\n", text);
 }
 
-void log_read_counts(const ReadCounts& counts, const DataSource& source)
+void log_read_counts(CallIntake* intake, const DataSource& source)
 {
+    if (int rest = log_limit_rest(intake->invalid_logged)) debug_printf("DEBUG:\t%d more invalid calls\n", rest);
+    if (int rest = log_limit_rest(intake->set->ids_logged))
+        debug_printf("DEBUG:\t%d more calls found in a further list\n", rest);
+    intake->set->ids_logged = LogLimit{};
     const std::string& name = source.downloadPath.empty() ? source.targetPath : source.downloadPath;
-    debug_printf("DEBUG:\t        Read %0d good, %0d invalid calls from %s\n", counts.good, counts.invalid,
-                 name.c_str());
+    debug_printf("DEBUG:\t        Read %0d good, %0d invalid calls from %s\n", intake->counts.good,
+                 intake->counts.invalid, name.c_str());
 }

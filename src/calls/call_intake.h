@@ -1,9 +1,15 @@
-// The step every callsign list reader shares: validate one text from its line buffer,
-// strip its operating suffixes, store it, and keep the good and invalid counts.
+// The steps every callsign list reader shares: the source cut into the pieces its
+// fixed line buffer would have taken, and each text validated, stripped of its
+// operating suffixes, stored and counted.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
+#include "base/log_limit.h"
 #include "calls/call_set.h"
 #include "catalogue/data_source.h"
 
@@ -12,14 +18,6 @@ struct ReadCounts {
     int invalid = 0;   // texts isValidCall rejected (or too long for the caller)
 };
 
-// Texts a reader hands over before they are stored together. A reader keeps this many
-// line buffers and reads each line into the one numbered CallIntake::queued.
-constexpr int kCallBatch = 16;
-
-// The texts of one source on their way into the set. They are validated and stripped
-// first, then the tree entries their lookups will visit are fetched together, then
-// each is logged, counted and added in line order: the log, the counts and the tree
-// are exactly those of handling the lines one at a time.
 struct CallIntake {
     CallSet* set = nullptr;
     char listId = 0;
@@ -27,18 +25,62 @@ struct CallIntake {
     // one, so that the counts still add up to the texts looked at.
     size_t max_length = static_cast<size_t>(-1);
     ReadCounts counts;
-    char* texts[kCallBatch] = {};  // texts[i] lies in the reader's line buffer i
-    int queued = 0;
+    LogLimit invalid_logged;
 };
 
-// Queues a text from the reader's line buffer numbered intake->queued, which must stay
-// untouched until the batch is handled; a full batch is handled at once.
+// Reads the stream to its end and calls line(char* text) for each piece of it, as a
+// buffer of `piece` characters and the terminator would take them (a piece ends
+// after its line feed or when the buffer is full). The text is terminated in place
+// and may be changed in place. The stream is read in large blocks, so a list costs
+// no memory of its own. false when reading failed part-way; the pieces before the
+// failure have been handled.
+template <typename Line>
+bool for_each_piece(FILE* stream, size_t piece, Line line)
+{
+    std::string block(65536, '\0');
+    char* data = block.data();
+    size_t have = 0;
+    size_t pos = 0;
+    bool at_end = false;
+    for (;;) {
+        while (!at_end && have - pos < piece) {
+            std::memmove(data, data + pos, have - pos);
+            have -= pos;
+            pos = 0;
+            size_t got = std::fread(data + have, 1, block.size() - have, stream);
+            have += got;
+            at_end = got == 0;
+        }
+        if (pos >= have) break;
+        size_t limit = std::min(have, pos + piece);
+        const void* lf = std::memchr(data + pos, '\n', limit - pos);
+        size_t end = lf ? size_t(static_cast<const char*>(lf) - data) + 1 : limit;
+        char next = data[end];  // the block's own terminator when the block is full
+        data[end] = '\0';
+        line(data + pos);
+        data[end] = next;
+        pos = end;
+    }
+    return std::ferror(stream) == 0;
+}
+
+// Cuts the text at its first CR or LF, or also at its first comma (a plain loop:
+// the texts are short).
+inline void cut_line(char* text, bool at_comma)
+{
+    for (char* p = text; *p; ++p) {
+        if (*p == '\r' || *p == '\n' || (at_comma && *p == ',')) {
+            *p = '\0';
+            return;
+        }
+    }
+}
+
+// Validates one text (with -debug "DEBUG:\t%s is not a valid call\n" for a rejected
+// one, at most kLoggedPerKind times), strips it and adds it with the list ID.
 void take_call(CallIntake* intake, char* text);
 
-// Handles the queued texts: validation (with -debug "DEBUG:\t%s is not a valid call\n"
-// for a rejected one), stripping, addCall with the list ID.
-void flush_calls(CallIntake* intake);
-
-// The closing debug line of a reader: "Read %0d good, %0d invalid calls from %s" with
-// the source's downloadPath (its targetPath when it has none).
-void log_read_counts(const ReadCounts& counts, const DataSource& source);
+// The closing debug lines of a reader: how many invalid texts and new list IDs went
+// unlogged, when any did, then "Read %0d good, %0d invalid calls from %s" with the
+// source's downloadPath (its targetPath when it has none).
+void log_read_counts(CallIntake* intake, const DataSource& source);

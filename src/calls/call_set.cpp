@@ -1,141 +1,97 @@
 #include "calls/call_set.h"
 
 #include <cstring>
-#include <string_view>
+#include <limits>
 
+#include "base/config.h"
+#include "base/keep_first.h"
 #include "base/log.h"
 
 namespace {
 
-// A left child on the entry's level is a horizontal left link: turn it to the right.
-CallEntry* skew(CallEntry* node)
+uint64_t prefix_of(std::string_view text)
 {
-    CallEntry* left = node->left;
-    if (!left || left->level != node->level) return node;
-    node->left = left->right;
-    left->right = node;
-    return left;
+    uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0);
+    return prefix;
 }
 
-// Two horizontal right links in a row: lift the middle entry one level.
-CallEntry* split(CallEntry* node)
+// The bytes after the first eight, compared only when the prefixes are equal. Equal
+// prefixes of texts without zero bytes mean both are at most eight bytes long and
+// the same, or the shorter is exactly eight bytes and comes first.
+int compare_rest(const char* data, const CallKey& a, const CallKey& b)
 {
-    CallEntry* right = node->right;
-    if (!right || !right->right || right->right->level != node->level) return node;
-    node->right = right->left;
-    right->left = node;
-    ++right->level;
-    return right;
+    if (a.length > 8 && b.length > 8) {
+        int order = std::memcmp(data + a.offset + 8, data + b.offset + 8, std::min(a.length, b.length) - 8u);
+        if (order != 0) return order;
+    }
+    return int(a.length) - int(b.length);
 }
 
-void add_list_id(CallEntry* entry, char listId)
+void add_id(CallLists* lists, char id)
 {
-    size_t used = std::strlen(entry->lists);
-    if (std::memchr(entry->lists, listId, used)) return;
-    if (used >= kMaxListIds) return;
-    entry->lists[used] = listId;
-    entry->lists[used + 1] = '\0';
-    debug_printf("DEBUG:\t%s is now %s\n", entry->callsign.c_str(), entry->lists);
+    if (id == 0) return;
+    size_t used = std::strlen(lists->data());
+    if (std::memchr(lists->data(), id, used) || used >= kMaxListIds) return;
+    (*lists)[used] = id;
 }
 
-// Asks for the cache line of an entry without waiting for it.
-inline void prefetch_entry(const CallEntry* entry)
+void log_new_id(CallSet* set, std::string_view callsign, char listId)
 {
-#if defined(__GNUC__)
-    __builtin_prefetch(entry);
-#else
-    (void)entry;
-#endif
+    auto [entry, fresh] = set->debug_lists.try_emplace(std::string(callsign));
+    std::string& ids = entry->second;
+    if (fresh) {
+        if (listId) ids = std::string(1, listId);
+        return;
+    }
+    if (listId == 0 || ids.find(listId) != std::string::npos || ids.size() >= kMaxListIds) return;
+    ids += listId;
+    if (log_limit_take(&set->ids_logged))
+        debug_printf("DEBUG:\t%s is now %s\n", entry->first.c_str(), ids.c_str());
 }
-
-// Lookups walked side by side by prefetch_calls; more are taken in turns.
-constexpr int kPrefetchWidth = 32;
-
-// The tree's height is at most twice its root's level plus one, and the root's level
-// at most log2 of the entry count; 64-byte entries cannot fill a 64-bit address space
-// beyond 2^58 of them, so no path is longer than this.
-constexpr int kMaxPath = 128;
 
 }  // namespace
 
-// The insertion is the recursive one (descend, create at the empty place, skew then
-// split on the way back) written as a loop over the path, for speed: a lookup in a
-// large tree costs a cache miss per level, and skew and split read children off the
-// path, which costs more misses on the way back. Before the insertion the tree is
-// level-balanced, where skew and split change nothing. What they read of a subtree
-// from above is its root and level and its root's right child and that child's level.
-// Once these are as they were before the insertion, skew and split above find the
-// tree as before and do nothing, so the walk back stops there; a callsign already
-// present changes no link at all.
-CallEntry* addCall(CallSet* set, const char* callsign, char listId)
+int addCall(CallSet* set, std::string_view callsign, char listId)
 {
-    const std::string_view key(callsign);
-    CallEntry* path[kMaxPath];
-    CallEntry* right_before[kMaxPath];
-    uint32_t level_before[kMaxPath];
-    bool went_left[kMaxPath];
-    int depth = 0;
-
-    for (CallEntry* node = set->root; node;) {
-        int order = key.compare(node->callsign);
-        if (order == 0) {
-            if (listId != 0) add_list_id(node, listId);
-            return set->root;
-        }
-        path[depth] = node;
-        right_before[depth] = node->right;
-        level_before[depth] = node->level;
-        went_left[depth] = order < 0;
-        ++depth;
-        node = order < 0 ? node->left : node->right;
-    }
-
-    CallEntry* child = &set->entries.emplace_back();
-    child->callsign.assign(key);
-    child->lists[0] = listId;
-
-    for (int at = depth - 1; at >= 0; --at) {
-        CallEntry* node = path[at];
-        if (went_left[at]) node->left = child;
-        else node->right = child;
-        child = split(skew(node));
-        // Skew and split together can bring the same entry back one level up. The
-        // right child is untouched after a step to the left; after a step to the
-        // right an unchanged right child is the next entry on the path.
-        if (child == node && node->level == level_before[at] && node->right == right_before[at] &&
-            (went_left[at] || path[at + 1]->level == level_before[at + 1])) {
-            return set->root;
-        }
-    }
-    set->root = child;
-    return child;
+    size_t length = callsign.size();
+    if (set->sorted || length > std::numeric_limits<uint16_t>::max() ||
+        set->text.size() + length > std::numeric_limits<uint32_t>::max())
+        return 0;
+    if (g_config.debug) log_new_id(set, callsign, listId);
+    set->keys.push_back(CallKey{prefix_of(callsign), static_cast<uint32_t>(set->text.size()),
+                                static_cast<uint16_t>(length), listId});
+    set->text.append(callsign);
+    return 1;
 }
 
-void prefetch_calls(const CallSet& set, const char* const* callsigns, int count)
+void sort_calls(CallSet* set)
 {
-    for (int first = 0; first < count; first += kPrefetchWidth) {
-        int width = count - first < kPrefetchWidth ? count - first : kPrefetchWidth;
-        std::string_view keys[kPrefetchWidth];
-        const CallEntry* at[kPrefetchWidth];
-        for (int i = 0; i < width; ++i) {
-            keys[i] = callsigns[first + i];
-            at[i] = set.root;
-        }
-        // One level per lookup and round: while a round compares against the entries
-        // the last one asked for, the next entries are on their way.
-        for (bool moving = true; moving;) {
-            moving = false;
-            for (int i = 0; i < width; ++i) {
-                const CallEntry* node = at[i];
-                if (!node) continue;
-                int order = keys[i].compare(node->callsign);
-                node = order < 0 ? node->left : order > 0 ? node->right : nullptr;
-                if (node) {
-                    prefetch_entry(node);
-                    moving = true;
-                }
-                at[i] = node;
-            }
-        }
+    if (set->sorted) return;
+    const char* data = set->text.data();
+    bool any_ids = false;
+    for (const CallKey& key : set->keys) any_ids = any_ids || key.listId != 0;
+    if (any_ids) set->lists.assign(set->keys.size(), CallLists{});
+    CallKey* first = set->keys.data();
+    sort_keep_first(
+        &set->keys,
+        [data](const CallKey& a, const CallKey& b) {
+            if (a.prefix != b.prefix) return a.prefix < b.prefix;
+            int order = compare_rest(data, a, b);
+            return order != 0 ? order < 0 : a.offset < b.offset;
+        },
+        [data](const CallKey& a, const CallKey& b) { return a.prefix == b.prefix && compare_rest(data, a, b) == 0; },
+        [&](CallKey& kept, const CallKey& dropped) {
+            if (!any_ids) return;
+            CallLists& lists = set->lists[size_t(&kept - first)];
+            if (lists[0] == 0) add_id(&lists, kept.listId);
+            add_id(&lists, dropped.listId);
+        },
+        [](const CallKey& key) { return int(key.prefix >> 56); });
+    if (any_ids) {
+        set->lists.resize(set->keys.size());
+        for (size_t i = 0; i < set->keys.size(); ++i)
+            if (set->lists[i][0] == 0) add_id(&set->lists[i], set->keys[i].listId);
     }
+    set->sorted = true;
 }

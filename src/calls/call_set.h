@@ -1,57 +1,67 @@
 // The sorted callsign set the master and membership converters collect their lists
-// in: a level-balanced search tree whose in-order walk is the order of the records.
+// in: every callsign is appended as it is read, and one sort at the end puts them in
+// the order of the records and merges the repeats.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <deque>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
-// One cache line per entry: a lookup in a tree larger than the cache costs one memory
-// access per level, and the short callsign text sits inside the entry.
-struct alignas(64) CallEntry {
-    std::string callsign;   // the cleaned callsign; the key
-    char lists[8] = {};     // membership list IDs in the order first seen, NUL-terminated
-    uint32_t level = 0;     // balance level, 0 for a new entry
-    CallEntry* left = nullptr;
-    CallEntry* right = nullptr;
+#include "base/log_limit.h"
+
+// One added callsign. The first eight bytes, big-endian and zero-padded, order as
+// the bytes do (a cleaned callsign holds no zero byte), so most comparisons of a
+// sort never look at the text.
+struct CallKey {
+    uint64_t prefix = 0;
+    uint32_t offset = 0;   // of the callsign in CallSet::text
+    uint16_t length = 0;
+    char listId = 0;
 };
 
-// Callsigns compared as unsigned bytes, each once. The entries live in the set's own
-// store so that a new callsign costs no allocation beyond its text.
+// Room for list IDs per callsign, the terminator included.
+using CallLists = std::array<char, 8>;
+constexpr size_t kMaxListIds = sizeof(CallLists) - 1;
+
 struct CallSet {
-    CallEntry* root = nullptr;
-    std::deque<CallEntry> entries;
+    std::string text;              // the added callsigns, one after the other
+    std::vector<CallKey> keys;     // in the order added, until sort_calls
+    std::vector<CallLists> lists;  // after sort_calls: the IDs of keys[i] (empty when none was given)
+    bool sorted = false;
+    // With -debug: the IDs of each callsign so far, for the "is now" lines, and
+    // how many of those the current reader logged.
+    std::unordered_map<std::string, std::string> debug_lists;
+    LogLimit ids_logged;
 };
 
-// Room in CallEntry::lists for IDs; an ID beyond these is not recorded.
-constexpr size_t kMaxListIds = sizeof(CallEntry::lists) - 1;
+// What a walk of the sorted set sees of one callsign.
+struct CallEntry {
+    std::string_view callsign;
+    const char* lists = "";  // list IDs in the order first seen, NUL-terminated
+};
 
-// Adds a copy of the callsign, or, when it is already there, the list ID to its lists
-// unless present (with -debug "DEBUG:\t%s is now %s\n"). listId 0 adds no ID. An ID
-// that finds lists full is dropped. Returns the new root, which is also set->root.
-CallEntry* addCall(CallSet* set, const char* callsign, char listId);
+// Appends a copy of the callsign (up to 65535 bytes) with the list ID (0 for none)
+// to a set not yet sorted. With -debug, an ID new to a callsign already added is
+// logged as "DEBUG:\t%s is now %s\n" (at most kLoggedPerKind times per reader).
+// 1 added; 0 when the set is sorted already, the text is too long or the set has no
+// room for it.
+[[nodiscard]] int addCall(CallSet* set, std::string_view callsign, char listId);
 
-// Reads, without changing anything, the entries that looking up each of the callsigns
-// would visit, the lookups side by side so that their cache misses overlap. A reader
-// calls it for a group of callsigns that it then adds one by one: in a tree far larger
-// than the cache a lone lookup waits for memory at nearly every level.
-void prefetch_calls(const CallSet& set, const char* const* callsigns, int count);
+// Sorts the callsigns byte-wise and keeps each once, with the IDs of all its
+// additions, each once, in the order added; an eighth distinct ID is dropped. The
+// set is then final: it takes no more callsigns.
+void sort_calls(CallSet* set);
 
-// Visits every entry in ascending callsign order.
+// Visits every callsign of a sorted set in ascending order.
 template <typename Visit>
 void for_each_call(const CallSet& set, Visit visit)
 {
-    std::vector<const CallEntry*> pending;
-    const CallEntry* node = set.root;
-    while (node || !pending.empty()) {
-        while (node) {
-            pending.push_back(node);
-            node = node->left;
-        }
-        node = pending.back();
-        pending.pop_back();
-        visit(*node);
-        node = node->right;
+    for (size_t i = 0; i < set.keys.size(); ++i) {
+        const CallKey& key = set.keys[i];
+        visit(CallEntry{std::string_view(set.text).substr(key.offset, key.length),
+                        set.lists.empty() ? "" : set.lists[i].data()});
     }
 }

@@ -1,6 +1,7 @@
 #include "calls/callsign.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -57,9 +58,10 @@ int isValidCall(char* text)
     size_t length = std::strlen(text);
     while (length > 0 && is_trailing_junk(text[length - 1])) text[--length] = '\0';
 
-    if (char* qrp = std::strstr(text, "/QRP"); qrp && qrp + 4 == text + length) {
-        *qrp = '\0';
-        length = static_cast<size_t>(qrp - text);
+    // string_view searches: on texts this short they cost a fraction of strstr's set-up.
+    if (size_t qrp = std::string_view(text, length).find("/QRP"); qrp != std::string_view::npos && qrp + 4 == length) {
+        text[qrp] = '\0';
+        length = qrp;
     }
 
     if (length == 0) return 0;
@@ -81,7 +83,8 @@ int isValidCall(char* text)
     if (length > 2 && digit(length - 1) && digit(length - 2)) return 0;
     if (length > 2 && digit(0) && digit(1)) return 0;
     if (text[0] == 'Q') return 0;
-    if (std::strstr(text, "/Q")) return 0;
+    const std::string_view call(text, length);
+    if (call.find("/Q") != std::string_view::npos) return 0;
     if (text[length - 1] == '/') return 0;
     // Three letters are looked at only after a real '/', so that a callsign is judged
     // the same with and without an operating suffix that is stripped later.
@@ -89,8 +92,7 @@ int isValidCall(char* text)
         if (text[i] == '/' && length - i > 3 && letter(i + 1) && letter(i + 2) && letter(i + 3)) return 0;
     }
     if (length > 3 && letter(0) && letter(1) && letter(2)) return 0;
-    if (const char* swl = std::strstr(text, "SWL"); swl && swl - text >= 2) {
-        size_t at = static_cast<size_t>(swl - text);
+    if (size_t at = call.find("SWL"); at != std::string_view::npos && at >= 2) {
         if (digit(at - 1) && digit(at - 2)) return 0;
     }
     return 1;

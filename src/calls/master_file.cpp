@@ -38,41 +38,33 @@ char* second_token(char* line)
 
 }  // namespace
 
-CallEntry* readCallPerLine(FILE* stream, CallSet* set, const DataSource& source)
+void readCallPerLine(FILE* stream, CallSet* set, const DataSource& source)
 {
-    char lines[kCallBatch][kMasterLineSize];
     CallIntake intake;
     intake.set = set;
-    while (char* line = std::fgets(lines[intake.queued], kMasterLineSize, stream)) {
-        line[std::strcspn(line, "\r\n")] = '\0';
-        if (line[0] == '\0') continue;
-        take_call(&intake, line);
-    }
-    flush_calls(&intake);
-    log_read_counts(intake.counts, source);
-    return set->root;
+    // A read error ends the list there, as the end of the file would.
+    (void)for_each_piece(stream, kMasterLineSize - 1, [&](char* line) {
+        cut_line(line, false);
+        if (line[0] != '\0') take_call(&intake, line);
+    });
+    log_read_counts(&intake, source);
 }
 
-CallEntry* readCallSecondToken(FILE* stream, CallSet* set, const DataSource& source)
+void readCallSecondToken(FILE* stream, CallSet* set, const DataSource& source)
 {
-    char lines[kCallBatch][kMasterLineSize];
     CallIntake intake;
     intake.set = set;
-    while (char* line = std::fgets(lines[intake.queued], kMasterLineSize, stream)) {
-        char* call = second_token(line);
-        if (!call) continue;
-        take_call(&intake, call);
-    }
-    flush_calls(&intake);
-    log_read_counts(intake.counts, source);
-    return set->root;
+    (void)for_each_piece(stream, kMasterLineSize - 1, [&](char* line) {
+        if (char* call = second_token(line)) take_call(&intake, call);
+    });
+    log_read_counts(&intake, source);
 }
 
 int writeMasterCalls(FILE* stream, const CallSet& set)
 {
     int count = 0;
     for_each_call(set, [&](const CallEntry& entry) {
-        const std::string& call = entry.callsign;
+        std::string_view call = entry.callsign;
         if (call.empty()) return;
         std::fputc(static_cast<unsigned char>(call[0]) | 0x80, stream);
         std::fwrite(call.data() + 1, 1, call.size() - 1, stream);
@@ -101,6 +93,7 @@ int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue)
         else readCallSecondToken(stream, &set, source);
         std::fclose(stream);
     }
+    sort_calls(&set);
 
     const std::string& target = catalogue.slot[slot].targetPath;
     AtomicFile file;

@@ -9,15 +9,15 @@
 
 struct Window;
 
-// One callsign per line, read in pieces of 63 characters. Returns the new root.
-// With -debug logs every invalid text and the closing counts.
-CallEntry* readCallPerLine(FILE* stream, CallSet* set, const DataSource& source);
+// One callsign per line, read in pieces of 63 characters, added to the set. With
+// -debug logs the invalid texts and the closing counts.
+void readCallPerLine(FILE* stream, CallSet* set, const DataSource& source);
 
 // The second of the blank-separated tokens of each line (pieces of 63 characters);
 // lines with fewer than two tokens are skipped without being counted.
-CallEntry* readCallSecondToken(FILE* stream, CallSet* set, const DataSource& source);
+void readCallSecondToken(FILE* stream, CallSet* set, const DataSource& source);
 
-// Writes one record per callsign in ascending order (the callsign with bit 7 of its
+// Writes one record per callsign of the sorted set in ascending order (the callsign with bit 7 of its
 // first byte set) and returns the number written. Write errors stay on the stream.
 int writeMasterCalls(FILE* stream, const CallSet& set);
 

@@ -42,23 +42,19 @@ void add_message_line(std::string* message, const std::string& line)
 
 }  // namespace
 
-CallEntry* readMemberList(FILE* stream, CallSet* set, const DataSource& source, char listId)
+void readMemberList(FILE* stream, CallSet* set, const DataSource& source, char listId)
 {
-    char lines[kCallBatch][kMemberLineSize];
     CallIntake intake;
     intake.set = set;
     intake.listId = listId;
     intake.max_length = kMaxMemberCallLength;
-    while (char* line = std::fgets(lines[intake.queued], kMemberLineSize, stream)) {
-        line[std::strcspn(line, ",\r\n")] = '\0';
-        if (line[0] == '\0') continue;
+    // A read error ends the list there, as the end of the file would.
+    (void)for_each_piece(stream, kMemberLineSize - 1, [&](char* line) {
+        cut_line(line, true);
         // Headers and comments ("#...", quoted column names) fall out here uncounted.
-        if (!is_ascii_alnum(static_cast<unsigned char>(line[0]))) continue;
-        take_call(&intake, line);
-    }
-    flush_calls(&intake);
-    log_read_counts(intake.counts, source);
-    return set->root;
+        if (is_ascii_alnum(static_cast<unsigned char>(line[0]))) take_call(&intake, line);
+    });
+    log_read_counts(&intake, source);
 }
 
 int writeMemberRecords(FILE* stream, const CallSet& set)
@@ -67,7 +63,8 @@ int writeMemberRecords(FILE* stream, const CallSet& set)
     for_each_call(set, [&](const CallEntry& entry) {
         size_t ids = std::strlen(entry.lists);
         if (ids > kMaxIdsPerRecord) {
-            debug_printf("DEBUG:\tToo many lists: %s [%s]\n", entry.callsign.c_str(), entry.lists);
+            debug_printf("DEBUG:\tToo many lists: %.*s [%s]\n", int(entry.callsign.size()), entry.callsign.data(),
+                         entry.lists);
             return;
         }
         // Entries from outside the readers may lack an ID or a writable length.
@@ -98,6 +95,7 @@ int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue)
         readMemberList(stream, &set, source, static_cast<char>(selections->sel[index]));
         std::fclose(stream);
     }
+    sort_calls(&set);
 
     const std::string& target = catalogue.slot[slot].targetPath;
     AtomicFile file;

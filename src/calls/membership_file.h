@@ -17,10 +17,10 @@ constexpr size_t kMaxMemberCallLength = 255;
 
 // Reads one membership list (pieces of 259 characters; only the first comma-separated
 // field counts; lines not starting with an ASCII letter or digit are skipped
-// uncounted) and adds its callsigns with the list ID. Returns the new root.
-CallEntry* readMemberList(FILE* stream, CallSet* set, const DataSource& source, char listId);
+// uncounted) and adds its callsigns with the list ID.
+void readMemberList(FILE* stream, CallSet* set, const DataSource& source, char listId);
 
-// Walks the set in order and counts the entries with one to four list IDs; with a
+// Walks the sorted set in order and counts the entries with one to four list IDs; with a
 // stream also writes their records. The count is the same with and without one.
 // Write errors stay on the stream.
 int writeMemberRecords(FILE* stream, const CallSet& set);

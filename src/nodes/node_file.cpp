@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/log.h"
+#include "base/log_limit.h"
 #include "base/report.h"
 #include "platform/platform.h"
 
@@ -62,6 +63,28 @@ void set_version(NodeVersion* version, std::string_view text)
     std::fill(version->begin() + n, version->end(), '\0');
 }
 
+const char* text_or_empty(const std::optional<std::string>& text)
+{
+    return text ? text->c_str() : "";
+}
+
+void report_duplicate(Window* owner, const NodeEntry& node)
+{
+    std::string text =
+        node.extra ? format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s|%s", node.callsign.c_str(),
+                                    text_or_empty(node.link), node.address.c_str(), node.extra->c_str())
+                   : format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s", node.callsign.c_str(),
+                                    text_or_empty(node.link), node.address.c_str());
+    report_message(owner, text.c_str(), "Duplicate node", kMbIconError);
+}
+
+// A line the reader refused, kept until the duplicates are known so that the log
+// tells both in the order of the file.
+struct RejectedLine {
+    uint32_t before_ordinal = 0;  // the ordinal the next node line gets
+    std::string text;
+};
+
 bool put(FILE* stream, const std::string& text)
 {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
@@ -74,7 +97,7 @@ NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
     FILE* file = g_platform.open_file(path, "rb");
     if (!file) {
         report_open_error(owner, path, errno);
-        return nullptr;
+        return {};
     }
     std::string bytes;
     bool complete = read_all(file, &bytes);
@@ -82,10 +105,12 @@ NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
     std::fclose(file);
     if (!complete) {
         report_open_error(owner, path, read_errno ? read_errno : EIO);
-        return nullptr;
+        return {};
     }
 
     NodeSet set;
+    std::vector<RejectedLine> rejected;
+    LogLimit rejected_limit;
     uint32_t counter = 0;
     size_t pos = 0;
     while (pos < bytes.size()) {
@@ -100,7 +125,7 @@ NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
         line = line.substr(0, line.find_first_of("\r\n"));
         if (line.empty()) continue;
         if (line.find("http://") != std::string_view::npos || line.find(',') == std::string_view::npos) {
-            log_printf("read_tcp() -- Something wrong with: %.*s\n", int(line.size()), line.data());
+            if (log_limit_take(&rejected_limit)) rejected.push_back({counter, std::string(line)});
             continue;
         }
         NodeFields f = cut_fields(line);
@@ -108,10 +133,26 @@ NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
             set_version(version, f.address);
             continue;
         }
-        set = insertNode(owner, std::move(set), std::string(f.callsign), own(f.link), std::string(f.address),
-                         own(f.extra), counter);
+        set.nodes.push_back(NodeEntry{std::string(f.callsign), own(f.link), std::string(f.address), own(f.extra),
+                                      counter, 1});
         ++counter;
     }
+
+    std::vector<NodeEntry> duplicates;
+    sort_nodes(&set, &duplicates);
+    LogLimit duplicate_limit;
+    size_t next_duplicate = 0;
+    auto report_duplicates_before = [&](uint32_t ordinal) {
+        for (; next_duplicate < duplicates.size() && duplicates[next_duplicate].ordinal < ordinal; ++next_duplicate)
+            if (log_limit_take(&duplicate_limit)) report_duplicate(owner, duplicates[next_duplicate]);
+    };
+    for (const RejectedLine& line : rejected) {
+        report_duplicates_before(line.before_ordinal);
+        log_printf("read_tcp() -- Something wrong with: %s\n", line.text.c_str());
+    }
+    report_duplicates_before(counter);
+    if (int rest = log_limit_rest(rejected_limit)) log_printf("read_tcp() -- Something wrong with %d more lines\n", rest);
+    if (int rest = log_limit_rest(duplicate_limit)) log_printf("ERROR:\t%d more duplicate node callsigns\n", rest);
     debug_printf("DEBUG:\t    Read %0d telnet nodes from %s\n", int(counter), path);
     return set;
 }
@@ -126,11 +167,10 @@ int writeNodeLine(FILE* stream, const NodeEntry& entry)
     return put(stream, line) ? 1 : 0;
 }
 
-int writeNodeSet(FILE* stream, const NodeEntry* set)
+int writeNodeSet(FILE* stream, const NodeSet& set)
 {
-    if (!set) return 0;
-    int written = writeNodeSet(stream, set->left.get());
-    if (set->pending) written += writeNodeLine(stream, *set);
-    written += writeNodeSet(stream, set->right.get());
+    int written = 0;
+    for (const NodeEntry& node : set.nodes)
+        if (node.pending) written += writeNodeLine(stream, node);
     return written;
 }

@@ -85,16 +85,17 @@ void write_placed(FILE* stream, NodeEntry* node, int* written)
 
 }  // namespace
 
-NodeSet mergeNodes(Window* owner, const NodeEntry* downloaded, NodeSet installed, NodeCounts* counts)
+void mergeNodes(const NodeSet& downloaded, NodeSet* installed, NodeCounts* counts)
 {
-    if (!downloaded) return installed;
-    installed = mergeNodes(owner, downloaded->left.get(), std::move(installed), counts);
-
-    const NodeEntry& n = *downloaded;
-    if (NodeEntry* u = findNode(installed.get(), n.callsign)) {
-        merge_one(n, u, counts);
-    } else {
-        installed = insertNode(owner, std::move(installed), n.callsign, n.link, n.address, n.extra, kAddedNodeOrdinal);
+    // Added nodes wait beside the set: lookups only ever look for callsigns the set
+    // held before, since the downloaded ones are unique.
+    NodeSet added;
+    for (const NodeEntry& n : downloaded.nodes) {
+        if (NodeEntry* u = findNode(installed, n.callsign)) {
+            merge_one(n, u, counts);
+            continue;
+        }
+        added.nodes.push_back(NodeEntry{n.callsign, n.link, n.address, n.extra, kAddedNodeOrdinal, 1});
         counts->added += 1;
         if (n.extra)
             debug_printf("DEBUG:\t        NEW: %s>%s:%s|%s\n", n.callsign.c_str(), text_or_empty(n.link),
@@ -103,17 +104,15 @@ NodeSet mergeNodes(Window* owner, const NodeEntry* downloaded, NodeSet installed
             debug_printf("DEBUG:\t        NEW: %s>%s:%s\n", n.callsign.c_str(), text_or_empty(n.link),
                          n.address.c_str());
     }
-
-    return mergeNodes(owner, downloaded->right.get(), std::move(installed), counts);
+    std::vector<NodeEntry> none;
+    for (NodeEntry& node : added.nodes) installed->nodes.push_back(std::move(node));
+    sort_nodes(installed, &none);
 }
 
-void markDeletedNodes(NodeEntry* installed, const NodeEntry* downloaded, NodeCounts* counts)
+void markDeletedNodes(NodeSet* installed, const NodeSet& downloaded, NodeCounts* counts)
 {
-    if (!installed) return;
-    markDeletedNodes(installed->left.get(), downloaded, counts);
-
-    NodeEntry& x = *installed;
-    if (!findNode(downloaded, x.callsign) && x.ordinal != 0 && !is_local_node(x)) {
+    for (NodeEntry& x : installed->nodes) {
+        if (findNode(downloaded, x.callsign) || x.ordinal == 0 || is_local_node(x)) continue;
         x.pending = 0;
         counts->deleted += 1;
         if (x.extra)
@@ -123,8 +122,6 @@ void markDeletedNodes(NodeEntry* installed, const NodeEntry* downloaded, NodeCou
             debug_printf("DEBUG:\t        DELETED: %s>%s,%s\n", x.callsign.c_str(), text_or_empty(x.link),
                          x.address.c_str());
     }
-
-    markDeletedNodes(installed->right.get(), downloaded, counts);
 }
 
 int mergeNodeList(Window* owner, const DataSource& source)
@@ -145,19 +142,19 @@ int mergeNodeList(Window* owner, const DataSource& source)
 
     NodeVersion version{};
     NodeSet installed = read_tcp(owner, target, &version);
-    if (!installed) {
+    if (installed.nodes.empty()) {
         report_no_nodes(owner, source.targetPath);
         return 0;
     }
     NodeSet published = read_tcp(owner, download, &version);
-    if (!published) {
+    if (published.nodes.empty()) {
         report_no_nodes(owner, source.downloadPath);
         return 0;
     }
 
     NodeCounts counts;
-    installed = mergeNodes(owner, published.get(), std::move(installed), &counts);
-    markDeletedNodes(installed.get(), published.get(), &counts);
+    mergeNodes(published, &installed, &counts);
+    markDeletedNodes(&installed, published, &counts);
     debug_printf("DEBUG:\t    TCP nodes matched: %3d\n", int(counts.matched));
     debug_printf("DEBUG:\t    TCP nodes added:   %3d\n", int(counts.added));
     debug_printf("DEBUG:\t    TCP nodes deleted: %3d\n", int(counts.deleted));
@@ -170,7 +167,7 @@ int mergeNodeList(Window* owner, const DataSource& source)
     }
 
     int written = 0;
-    NodeEntry* favourite = findFavourite(installed.get());
+    NodeEntry* favourite = findFavourite(&installed);
     if (!favourite) {
         report_error(owner, "Can't find favorite node!", "No favorite");
     } else if (favourite->pending) {
@@ -188,9 +185,9 @@ int mergeNodeList(Window* owner, const DataSource& source)
     // dropped them, but never appear twice.
     for (const char* placed : {"RBN", "LOCAL"}) {
         if (favourite && favourite->callsign == placed) continue;
-        if (NodeEntry* node = findNode(installed.get(), placed)) write_placed(out.file, node, &written);
+        if (NodeEntry* node = findNode(&installed, placed)) write_placed(out.file, node, &written);
     }
-    written += writeNodeSet(out.file, installed.get());
+    written += writeNodeSet(out.file, installed);
     std::fprintf(out.file, "VERSION,%s\r\n", version.data());
 
     if (!atomic_commit(&out)) {

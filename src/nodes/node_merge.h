@@ -24,11 +24,10 @@ struct NodeCounts {
 // set: unknown callsigns are added with ordinal 999, known ones take the publisher's
 // extra text and, unless the callsign is "LOCAL", its link and address. Links compare
 // as optional texts: absent equals absent, and differs from any present link, empty
-// included. Returns the installed set's new root.
-[[nodiscard]] NodeSet mergeNodes(Window* owner, const NodeEntry* downloaded, NodeSet installed,
-                                 NodeCounts* counts);
+// included.
+void mergeNodes(const NodeSet& downloaded, NodeSet* installed, NodeCounts* counts);
 
 // Clears pending on every installed node the publisher no longer lists, except the
 // favourite, callsigns containing "local", "Local" or "LOCAL", and nodes whose address
 // starts with "127.0." or "192.168.".
-void markDeletedNodes(NodeEntry* installed, const NodeEntry* downloaded, NodeCounts* counts);
+void markDeletedNodes(NodeSet* installed, const NodeSet& downloaded, NodeCounts* counts);

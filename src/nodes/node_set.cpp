@@ -1,101 +1,38 @@
 #include "nodes/node_set.h"
 
-#include "base/log.h"
-#include "base/report.h"
+#include <algorithm>
 
-namespace {
+#include "base/keep_first.h"
 
-// Callsigns order as unsigned bytes; std::string::compare does exactly that.
-int compare_callsigns(const std::string& a, const std::string& b)
+void sort_nodes(NodeSet* set, std::vector<NodeEntry>* duplicates)
 {
-    return a.compare(b);
+    sort_keep_first(
+        &set->nodes,
+        [](const NodeEntry& a, const NodeEntry& b) {
+            int order = a.callsign.compare(b.callsign);  // bytes as unsigned char
+            return order != 0 ? order < 0 : a.ordinal < b.ordinal;
+        },
+        [](const NodeEntry& a, const NodeEntry& b) { return a.callsign == b.callsign; },
+        [&](const NodeEntry&, NodeEntry& dropped) { duplicates->push_back(std::move(dropped)); });
+    std::sort(duplicates->begin(), duplicates->end(),
+              [](const NodeEntry& a, const NodeEntry& b) { return a.ordinal < b.ordinal; });
 }
 
-const char* text_or_empty(const std::optional<std::string>& text)
+const NodeEntry* findNode(const NodeSet& set, std::string_view callsign)
 {
-    return text ? text->c_str() : "";
+    auto it = std::lower_bound(set.nodes.begin(), set.nodes.end(), callsign,
+                               [](const NodeEntry& node, std::string_view key) { return node.callsign < key; });
+    return it != set.nodes.end() && it->callsign == callsign ? &*it : nullptr;
 }
 
-NodeSet skew(NodeSet t)
+NodeEntry* findNode(NodeSet* set, std::string_view callsign)
 {
-    if (t->left && t->left->level == t->level) {
-        NodeSet l = std::move(t->left);
-        t->left = std::move(l->right);
-        l->right = std::move(t);
-        return l;
-    }
-    return t;
+    return const_cast<NodeEntry*>(findNode(static_cast<const NodeSet&>(*set), callsign));
 }
 
-NodeSet split(NodeSet t)
+NodeEntry* findFavourite(NodeSet* set)
 {
-    if (t->right && t->right->right && t->right->right->level == t->level) {
-        NodeSet r = std::move(t->right);
-        t->right = std::move(r->left);
-        r->left = std::move(t);
-        r->level += 1;
-        return r;
-    }
-    return t;
-}
-
-void report_duplicate(Window* owner, const std::string& callsign, const std::optional<std::string>& link,
-                      const std::string& address, const std::optional<std::string>& extra)
-{
-    std::string text =
-        extra ? format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s|%s", callsign.c_str(),
-                               text_or_empty(link), address.c_str(), extra->c_str())
-              : format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s", callsign.c_str(),
-                               text_or_empty(link), address.c_str());
-    report_message(owner, text.c_str(), "Duplicate node", kMbIconError);
-}
-
-}  // namespace
-
-NodeSet insertNode(Window* owner, NodeSet set, const std::string& callsign, const std::optional<std::string>& link,
-                   const std::string& address, const std::optional<std::string>& extra, uint32_t ordinal)
-{
-    if (!set) {
-        auto entry = std::make_unique<NodeEntry>();
-        entry->callsign = callsign;
-        entry->link = link;
-        entry->address = address;
-        entry->extra = extra;
-        entry->ordinal = ordinal;
-        entry->pending = 1;
-        return entry;
-    }
-    int order = compare_callsigns(callsign, set->callsign);
-    if (order < 0) {
-        set->left = insertNode(owner, std::move(set->left), callsign, link, address, extra, ordinal);
-    } else if (order > 0) {
-        set->right = insertNode(owner, std::move(set->right), callsign, link, address, extra, ordinal);
-    } else {
-        report_duplicate(owner, callsign, link, address, extra);
-        return set;
-    }
-    return split(skew(std::move(set)));
-}
-
-NodeEntry* findNode(NodeEntry* set, const std::string& callsign)
-{
-    return const_cast<NodeEntry*>(findNode(static_cast<const NodeEntry*>(set), callsign));
-}
-
-const NodeEntry* findNode(const NodeEntry* set, const std::string& callsign)
-{
-    while (set) {
-        int order = compare_callsigns(callsign, set->callsign);
-        if (order == 0) return set;
-        set = order < 0 ? set->left.get() : set->right.get();
-    }
+    for (NodeEntry& node : set->nodes)
+        if (node.ordinal == 0) return &node;
     return nullptr;
-}
-
-NodeEntry* findFavourite(NodeEntry* set)
-{
-    if (!set) return nullptr;
-    if (set->ordinal == 0) return set;
-    if (NodeEntry* found = findFavourite(set->left.get())) return found;
-    return findFavourite(set->right.get());
 }

@@ -41,12 +41,14 @@ TEST_F(CalendarCompare, ContentDecidesPositionsCountAndNotJsonIsReported)
         {R"([{"start":"2022-06-24","text":"3Y0J","n":1.5}])", 1},
         // Elements that are not objects count as objects without members.
         {"[1, \"x\"]", 0, "[[2], {}]"}, {"[1]", 1, R"([{"a": "b"}])"},
+        // As deeply nested as the parser allows only within the root array.
+        {"[" + std::string(511, '[') + std::string(511, ']') + "]", 1}, {"[" + std::string(512, '[') + std::string(512, ']') + "]", -1},
         // Not a JSON array: reported, the first bad file only.
         {"<html>Service Unavailable</html>", -1, "not json either"}, {kCalendar, -1, R"({"a": 1})"},
     };
     for (const auto& c : cases) EXPECT_EQ(compare(c.fresh, c.old), c.expected) << c.fresh << " / " << c.old;
     EXPECT_EQ(compare_calendars(nullptr, "KESTRL\\kestrl.php", "UPDATE\\gone.php"), -1);
-    EXPECT_EQ(log_text(), "ERROR:\tKESTRL\\kestrl.php is not a JSON file\n"
+    EXPECT_EQ(log_text(), "ERROR:\tKESTRL\\kestrl.php is not a JSON file\nERROR:\tKESTRL\\kestrl.php is not a JSON file\n"
                           "ERROR:\tUPDATE\\kestrl.php is not a JSON file\nERROR:\tUPDATE\\gone.php is not a JSON file\n");
     EXPECT_EQ(dialogs.shown.back().title, "Not JSON");
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,21 +57,16 @@ protected:
 
 }  // namespace
 
-TEST_F(CalendarFile, WritesEventsInTreeOrderOrNoneWhenDeselected)
+TEST_F(CalendarFile, WritesEventsInOrderOrNoneWhenDeselected)
 {
     g_config.debug = 1;
     selections.upd[kSlotCalendarSource] = 1;
-    EXPECT_EQ(convert("[" + event("B", "2022-01-05", "2022-01-09") + "," + event("A", "2022-03-01", "2022-03-02") + "," +
-                      event("A", "2022-02-01", "2022-02-03") + "]"),
-              header(3) + record("A", 44560, 44561) + record("A", 44532, 44534) + record("B", 44505, 44509));
-    const std::string debug_lines = "DEBUG:\t    425 DX Calendar was updated\n"
-                                    "DEBUG:\t  Wrote 3 calendar events to SAVE\\KESTRL.CAL\n";
-    EXPECT_EQ(log_text(), debug_lines);
-
+    EXPECT_EQ(convert("[" + event("B", "2022-01-05", "2022-01-09") + "," + event("A", "2022-03-01", "2022-03-02") + "]"),
+              header(2) + record("A", 44560, 44561) + record("B", 44505, 44509));
     // Deselected: the file is rewritten empty, the source (broken here) not even read.
     selections.upd[kSlotCalendarSource] = selections.sel[kSlotCalendarSource] = 0;
     EXPECT_EQ(convert("<html>"), header(0));
-    EXPECT_EQ(log_text(), debug_lines);
+    EXPECT_EQ(log_text(), "DEBUG:\t    425 DX Calendar was updated\nDEBUG:\t  Wrote 2 calendar events to SAVE\\KESTRL.CAL\n");
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -86,12 +82,16 @@ TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
         R"({"text":"2022-07-01","start":"2022-07-09","end":"two","extra":{"x":[1]}}, "text",
         {"a":"2022-06-24","b":"2022-06-30"}, {"a":"2022-06-24","b":20220630,"c":"number"},
         {"a":"2022-06","b":"2022-06-30","c":"short"}, {"a":"2022-13-01","b":"2022-06-30","c":"month 13"},
-        {"a":"2022-06-24","b":"2022-00-30","c":"month 0"}])");
-    // The same text keeps every start, the latest first; the first of a duplicate stays.
-    EXPECT_EQ(file, header(10) + record("AB", 44675, 44681) + record(std::string(41, 'W'), 44675, 44681) +
-                        record("X", 44875, 44885) + record("X", 44675, 44681) + record("leap", 45290, 45291) +
+        {"a":"2022-06-24","b":"2022-00-30","c":"month 0"},)" +
+        event("A") + "," + event("\xC3\xA9") + "," + event("X", "2022-07-01", "2022-07-02") + "]");
+    // Texts as unsigned bytes, a prefix first; the same text keeps every start, the
+    // latest first (year, then month, then day); the first of a duplicate stays.
+    EXPECT_EQ(file, header(13) + record("A", 44675, 44681) + record("AB", 44675, 44681) +
+                        record(std::string(41, 'W'), 44675, 44681) + record("X", 44875, 44885) +
+                        record("X", 44682, 44683) + record("X", 44675, 44681) + record("leap", 45290, 45291) +
                         record("no digits", 36831, 36830) + record("nul", 44675, 44681) +
-                        record("runs", 44675, 44675) + record("slashes", 44675, 44675) + record("two", 44682, 44690));
+                        record("runs", 44675, 44675) + record("slashes", 44675, 44675) + record("two", 44682, 44690) +
+                        record("\xC3\xA9", 44675, 44681));
     EXPECT_EQ(log_text(), "ERROR:\tDuplicate event: X\n"
                           "WARNING:\tCalendar element 11 skipped: not an object\n"
                           "WARNING:\tCalendar element 12 skipped: fewer than three members\n"
@@ -101,7 +101,6 @@ TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
                           "WARNING:\tCalendar element 16 skipped: a month outside 1 to 12\n");
     EXPECT_TRUE(dialogs.shown.empty());
 }
-
 
 TEST_F(CalendarFile, SourceThatIsNoCalendarIsReportedAndGivesTheEmptyFile)
 {
@@ -139,14 +138,24 @@ TEST_F(CalendarFile, FailedWriteKeepsTheOldCalendarAndIsReported)
     EXPECT_EQ(dialogs.shown.back().title, "File Write");
 }
 
-TEST_F(CalendarFile, MoreEventsThanTheCountFieldHoldsKeepsTheFirst65535)
+TEST_F(CalendarFile, AHostileCalendarKeepsTheFirst65535EventsAndLogsAHundredLinesOfEachKind)
 {
+    // More events than the count field holds, then a million elements of nothing: the
+    // file keeps the first in file order, the log stays a few hundred lines.
     std::string json = "[";
     for (int i = 0; i < kMaxCalendarEvents + 2; ++i) json += event(std::to_string(100000 + i)) + ",";
+    const std::string text(300, 'L');
+    for (int i = 0; i < 151; ++i) json += event(text, i ? "2022-6-24" : "2022-06-24") + ",";
+    for (int i = 0; i < 1000000; ++i) json += "{},";
     json.back() = ']';
     const std::string file = convert(json);
     ASSERT_EQ(file.size(), 10u + 46u * kMaxCalendarEvents) << "the count field matches the records";
     EXPECT_EQ(file.substr(0, 56), header(65535) + record("100000", 44675, 44681));
     EXPECT_EQ(file.substr(file.size() - 46), record("165534", 44675, 44681));
-    EXPECT_EQ(log_text(), "WARNING:\tThe calendar has 65537 events; only the first 65535 fit into SAVE\\KESTRL.CAL\n");
+    std::string log = log_text();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 203);
+    EXPECT_TRUE(log.starts_with("ERROR:\t" + ("Duplicate event: " + text).substr(0, 259) + "\n"));
+    EXPECT_TRUE(log.ends_with("WARNING:\tCalendar element 65787 skipped: fewer than three members\n"
+                              "WARNING:\t999900 more calendar elements skipped\nERROR:\t50 more duplicate events\n"
+                              "WARNING:\tThe calendar has 65538 events; only the first 65535 fit into SAVE\\KESTRL.CAL\n"));
 }

@@ -1,21 +1,20 @@
-// The master and membership files: their readers, their byte layouts, failures that
-// leave the old file, and published lists run through the readers.
-#include <algorithm>
+// The master and membership files: their readers, their byte layouts, and failures
+// that leave the old file; and the recorded outputs of every converter.
 #include <array>
-#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "calendar/calendar_file.h"
 #include "calls/master_file.h"
 #include "calls/membership_file.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selections.h"
+#include "nodes/node_merge.h"
 #include "support/app_fixture.h"
 
 namespace {
@@ -34,10 +33,54 @@ void read_list(const std::string& bytes, CallSet* set, char listId)
     std::fclose(in);
 }
 
+std::string fnv(const std::string& bytes)
+{
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char c : bytes) h = (h ^ c) * 0x100000001b3ull;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+struct Random {
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    uint32_t below(uint32_t n)
+    {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<uint32_t>(state >> 16) % n;
+    }
+};
+
+const char* const kListFiles[] = {"UPDATE/clublog.scp", "UPDATE/MASTER.LIS", "UPDATE/AGMemberList.txt", "UPDATE/lotw1.txt",
+                                  "UPDATE/OQRS.txt", "UPDATE/CWOPS_csv2.txt", "member.txt"};
+
+// A list line from a small universe, so that lists overlap and repeat: suffixes,
+// lower case, slashed zeros, trailing junk, refused and over-long texts.
+std::string call_line(Random* r)
+{
+    static const char* const kTails[] = {"", "", "", "", "/P", "/MM", "/QRP", "/M1", "/5", " .", "/KIWI"};
+    std::string call{char('A' + r->below(26))};
+    if (r->below(2)) call += char('A' + r->below(26));
+    call += char('0' + r->below(10));
+    for (uint32_t i = 0, n = 1 + r->below(3); i < n; ++i) call += char('A' + r->below(4));
+    call = (r->below(9) == 0 ? "VP2E/" : "") + call + kTails[r->below(11)];
+    switch (r->below(24)) {
+    case 0: for (char& c : call) c = char(std::tolower(c)); break;
+    case 1: call[call.size() / 2] = char(0xD8); break;
+    case 2: call = "SWL-" + call; break;
+    case 3: call += std::string(70, 'K'); break;
+    case 4: call = ""; break;
+    default: break;
+    }
+    return call;
+}
+
 }  // namespace
 
 // A logging-program folder with the version-9 catalogue and -debug on; the master-file
-// and real-list suites share it.
+// suite shares it.
 class Membership : public AppTest {
 protected:
     void SetUp() override
@@ -67,12 +110,34 @@ protected:
         std::string log = log_text();
         for (const std::string& line : lines) EXPECT_NE(log.find("DEBUG:\t" + line + "\n"), std::string::npos) << line;
     }
+    // Master and membership files of the lists now in place, with their count lines.
+    std::string call_files()
+    {
+        const size_t log_start = log_text().size();
+        const char ids[] = {1, 1, 'E', 'L', 'O', 'L', 'U'};
+        for (int i = 0; i < 7; ++i) selections.sel[19 + i] = uint8_t(ids[i]);
+        EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue) + writeMembershipFile(nullptr, kSlotMembership, catalogue), 2);
+        std::string counts, log = log_text().substr(log_start);
+        for (const char* part : {" calls from ", " calls to "})
+            for (size_t at = log.find(part); at != std::string::npos; at = log.find(part, at + 1))
+                counts += log.substr(log.rfind('\n', at) + 1, log.find('\n', at) - log.rfind('\n', at));
+        return fnv(read_file("SAVE/mstrcals.dat")) + " " + fnv(read_file("SAVE/members.dat")) + " " + fnv(counts);
+    }
+    std::string realdata(const char* name)
+    {
+        const char* dir = std::getenv("KSTLUPD_REALDATA");
+        std::string path = std::string(dir && *dir ? dir : KSTLUPD_SOURCE_DIR "/../shared/realdata") + "/" + name;
+        return path_exists(path) ? read_file(path) : std::string();
+    }
     Catalogue catalogue;
     Selections selections;
 };
 
 using MasterCalls = Membership;
-using RealLists = Membership;
+// The files every converter writes from generated and from published lists, pinned by
+// checksums recorded from an earlier, independently built version: whatever orders
+// and de-duplicates the records must give the same bytes, logs included.
+using RecordedOutputs = Membership;
 
 TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile)
 {
@@ -165,28 +230,34 @@ TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
     EXPECT_EQ(dialogs.shown.at(0).text, "Error opening SAVE\\members.dat:\nNo space left on device");
 }
 
-TEST_F(Membership, ReaderLogsInLineOrderAcrossItsGroupsOfLines)
+TEST_F(Membership, IdsInFirstSeenOrderEachOnceAndTheLogCapped)
 {
-    // The reader takes lines in groups; the log must still follow the lines one by one.
+    // The reader logs line by line, up to a cap per kind; the counts still cover every line.
     CallSet set;
     std::string lines, expected;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 120; ++i) {
         std::string call = "K1" + std::string{char('A' + i / 26), char('A' + i % 26)};
-        addCall(&set, call.c_str(), 'E');
+        EXPECT_EQ(addCall(&set, call.c_str(), 'E'), 1);
         // Raised to upper case before it is refused; "/M1" is stripped to nothing, uncounted.
         lines += call + "/P\nq" + call.substr(1) + (i % 2 ? "\n/M1\n" : "\n");
-        expected += "DEBUG:\t" + call + " is now EL\nDEBUG:\tQ" + call.substr(1) + " is not a valid call\n";
+        if (i < 100) expected += "DEBUG:\t" + call + " is now EL\nDEBUG:\tQ" + call.substr(1) + " is not a valid call\n";
     }
     read_list(lines, &set, 'L');
-    EXPECT_EQ(log_text(), expected + "DEBUG:\t        Read 40 good, 40 invalid calls from list\n");
-}
+    EXPECT_EQ(log_text(), expected + "DEBUG:\t20 more invalid calls\nDEBUG:\t20 more calls found in a further list\n"
+                                     "DEBUG:\t        Read 120 good, 120 invalid calls from list\n");
 
-TEST_F(Membership, ACallInFiveListsIsLeftOut)
-{
-    CallSet set;
-    for (char id : std::string("ABCDF")) addCall(&set, "K1AB", id), addCall(&set, "W1AW", id == 'F' ? 0 : id);
-    EXPECT_EQ(writeMemberRecords(nullptr, set), 1);
-    expect_logged({"Too many lists: K1AB [ABCDF]"});
+    // IDs each once in the order first seen, at most seven; five are too many for a record.
+    for (char id : std::string("EL\0EABCDEFGH", 12)) (void)addCall(&set, "K2AB", id);
+    (void)addCall(&set, "W1AW", 0);
+    sort_calls(&set);
+    EXPECT_EQ(addCall(&set, "W1AW", 'E'), 0) << "a sorted set is final";
+    std::vector<std::string> entries;
+    for_each_call(set, [&](const CallEntry& e) {
+        if (!e.callsign.starts_with("K1")) entries.push_back(std::string(e.callsign) + ":" + e.lists);
+    });
+    EXPECT_EQ(entries, (std::vector<std::string>{"K2AB:ELABCDF", "W1AW:"}));
+    EXPECT_EQ(writeMemberRecords(nullptr, set), 120);
+    expect_logged({"Too many lists: K2AB [ELABCDF]"});
 }
 
 using MembershipListIds = AppTest;
@@ -218,30 +289,62 @@ TEST_F(MembershipListIds, TidiedOrRejectedSayingWhy)
     EXPECT_EQ(dialogs.shown.at(2).text, (full + "You can have no more than four (4) membership lists.").substr(0, 259));
 }
 
-// A published list (KSTLUPD_REALDATA, else ../shared/realdata; skipped without it):
-// every stored callsign only A-Z, 0-9 and '/', strictly ascending, and good + invalid
-// of the closing line the lines the reader looked at.
-TEST_F(RealLists, StoredCallsAreCleanSortedAndEveryLineCounted)
+TEST_F(RecordedOutputs, CallsignLists)
 {
-    const char* env = std::getenv("KSTLUPD_REALDATA");
-    std::string path = (env && *env ? env : std::string(KSTLUPD_SOURCE_DIR) + "/../shared/realdata") +
-                       "/AGMemberList.2019-10-20.crlf.txt";
-    if (!path_exists(path)) GTEST_SKIP() << path << " is not available";
-    std::string bytes = read_file(path);
-    int looked_at = 0;  // its lines are shorter than the reader's pieces
-    std::istringstream text(bytes);
-    for (std::string line; std::getline(text, line);)
-        looked_at += std::isalnum(static_cast<unsigned char>(line[0])) > 0;
-    CallSet set;
-    read_list(bytes, &set, 'E');
-    int good = -1, invalid = -1;
-    std::string log = log_text();
-    ASSERT_EQ(std::sscanf(log.c_str() + log.rfind(" Read") + 1, "Read %d good, %d invalid", &good, &invalid), 2);
-    EXPECT_EQ(good + invalid, looked_at);
-    std::vector<std::string> calls;
-    for_each_call(set, [&](const CallEntry& e) { calls.push_back(e.callsign); });
-    EXPECT_EQ(std::adjacent_find(calls.begin(), calls.end(), std::greater_equal<>()), calls.end());  // ascending, once
-    for (const std::string& call : calls)
-        ASSERT_TRUE(!call.empty() && call.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/") == call.npos)
-            << call;
+    Random r;
+    for (int f = 0; f < 7; ++f) {
+        std::string text;
+        for (int i = 0; i < 12000; ++i)
+            text += (f == 1 ? std::to_string(i) + " " : "") + call_line(&r) + (f == 5 ? ",Name,12,Town" : "") +
+                    (r.below(5) ? "\r\n" : "\n");
+        write_file(kListFiles[f], text);
+    }
+    EXPECT_EQ(call_files(), "2f123989e9d2c9f2 99f8a0976e58ef00 89d20100842e6459");
+
+    const char* names[] = {"clublog.scp.2022-12.crlf.txt", "MASTER.SCP.2022-06-03.crlf.txt",
+                           "AGMemberList.2019-10-20.crlf.txt", "lotw1.2019-10.crlf.txt",
+                           "lotw-user-activity.2020-09-20.head2MB.csv", "cwops-callhistory.2024-01-26.csv",
+                           "cwops-roster.2014-12.crlf.csv"};
+    for (int f = 0; f < 7; ++f) {
+        std::string text = realdata(names[f]);
+        if (text.empty()) GTEST_SKIP() << "shared sample data not found";
+        for (size_t at = 0; f == 1 && at != std::string::npos; at = text.find('\n', at + 3)) text.insert(at ? at + 1 : 0, "1 ");
+        write_file(kListFiles[f], text);
+    }
+    EXPECT_EQ(call_files(), "6034f6a98836d680 a459c53117809f82 85b9c2333dc064c3");
+}
+
+TEST_F(RecordedOutputs, NodeListsAndCalendar)
+{
+    Random r;
+    std::string lines[2];
+    for (int i = 0; i < 1000; ++i) {
+        std::string call = "N" + std::to_string(r.below(1500)) + (r.below(3) ? "" : "-" + std::to_string(r.below(9)));
+        std::string line = call + (r.below(4) ? "" : ">l" + std::to_string(r.below(3))) + ",h" +
+                           std::to_string(r.below(4)) + ":23" + (r.below(3) ? "" : "|x" + std::to_string(r.below(2)));
+        if (r.below(40) == 0) line = "http://" + line;
+        lines[r.below(2)] += line + "\r\n";
+    }
+    write_file("SAVE/KESTRL.TCP", "FAV1,f:1\r\n" + lines[1] + "LOCAL,127.0.0.1:1\r\nVERSION,1\r\n");
+    write_file("UPDATE/KESTRL.TCP", lines[0] + realdata("dxcluster-nodes.2025-11.crlf.txt") + "\r\nVERSION,2\r\n");
+    g_config.autoMode = 1;
+    g_config.debug = 0;
+    DataSource source{.downloadPath = "UPDATE\\KESTRL.TCP", .targetPath = "SAVE\\KESTRL.TCP"};
+    EXPECT_GT(mergeNodeList(nullptr, source), 1);
+    std::string nodes = fnv(read_file("SAVE/KESTRL.TCP")) + " " + fnv(log_text());
+
+    std::string json = "\xEF\xBB\xBF[";
+    for (int i = 0; i < 6000; ++i) {
+        char element[160];
+        std::snprintf(element, sizeof element, "%s{\"s\":\"%d-%d-%d\",\"e\":\"%d/%d/%d\",\"t\":\"T%u\\r\\n%s\"%s}",
+                      i ? "," : "", 2020 + int(r.below(8)), 1 + int(r.below(r.below(50) ? 12 : 14)),
+                      1 + int(r.below(3)), 2020 + int(r.below(8)), 1 + int(r.below(12)), 1 + int(r.below(28)),
+                      r.below(800), r.below(2) ? "x" : "", r.below(30) ? "" : ",\"n\":1");
+        json += r.below(200) ? element : (i ? ",7" : "7");
+    }
+    write_file("UPDATE/kestrl.php", json + "]");
+    selections.sel[kSlotCalendarSource] = 1;
+    ASSERT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 1);
+    EXPECT_EQ(nodes + " " + fnv(read_file("SAVE/calendar.dat")) + " " + fnv(log_text()),
+              "09e868cf7321c683 f6e8fdd68b1bb672 d5842eec44d7093b f121dff7570ec632");
 }

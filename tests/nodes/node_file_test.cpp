@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "nodes/node_file.h"
 #include "nodes/node_test_files.h"
 #include "support/app_fixture.h"
@@ -21,51 +23,55 @@ protected:
 TEST_F(NodeFileTest, SeparatorsMayStandInAnyOrderAndAreWrittenInTheUsualOne)
 {
     // LF, CR LF and a last line without an end are all lines; a lone CR ends the text.
-    NodeSet set = read_bytes("ABC|e,addr>l\nPLAIN,addr\r\nEMPTYLINK>,a\r\nEMPTYEXTRA,a|\r\nK7AR,K7AR.NET,7300\r\n"
-                             ",noname\r\nTWO>l1>l2,a|x|y\rignored\nC,c");
-    ASSERT_TRUE(set);
-    EXPECT_EQ(written_set(set.get()), crlf_lines({",noname", "ABC>l,addr|e", "C,c", "EMPTYEXTRA,a|", "EMPTYLINK>,a",
-                                                  "K7AR,K7AR.NET,7300", "PLAIN,addr", "TWO>l1>l2,a|x|y"}));
-    EXPECT_TRUE(dialogs.shown.empty());
+    // Callsigns order as unsigned bytes, case kept and distinct. A line of 259
+    // characters is one piece, also when its CR is the 259th.
+    const std::string exact = "EXACT," + std::string(253, 'e'), edge = "EDGE," + std::string(253, 'c');
+    NodeSet set = read_bytes(exact + "\r\n" + edge + "\r\n" + "ABC|e,addr>l\nPLAIN,addr\r\nEMPTYLINK>,a\r\nEMPTYEXTRA,a|\r\nK7AR,K7AR.NET,7300\r\n"
+                             ",noname\r\nTWO>l1>l2,a|x|y\rignored\nC,c\nb,1\n\xE9X,2\nAB,3\nZ,4");
+    EXPECT_EQ(written_set(set), crlf_lines({",noname", "AB,3", "ABC>l,addr|e", "C,c", edge,
+                                            "EMPTYEXTRA,a|", "EMPTYLINK>,a", exact, "K7AR,K7AR.NET,7300", "PLAIN,addr", "TWO>l1>l2,a|x|y", "Z,4", "b,1",
+                                            "\xE9X,2"}));
+    EXPECT_EQ(log_text(), "");
 }
 
-TEST_F(NodeFileTest, VersionLinesSetTheVersionTextAndTakeNoOrdinal)
+TEST_F(NodeFileTest, VersionRejectedAndDuplicateLinesInTheOrderOfTheFile)
 {
     g_config.debug = 1;
     NodeSet set = read_bytes(crlf_lines({"VERSION,1", "http://bad,x", "nocomma", "", "FIRST,a", "VERSION>a,7",
-                                         "FIRST,dup", "SECOND,b", "VERSION,2025-11-30 12:00:00 UTC|x"}));
-    ASSERT_TRUE(set);
+                                         "FIRST>l,dup|e", "SECOND,b", "after-dup", "FIRST,dup",
+                                         "VERSION,2025-11-30 12:00:00 UTC|x", "SECOND," + std::string(300, 'x')}));
     EXPECT_EQ(std::string(version.data()), "2025-11-30 12:0");
-    // Version, rejected and empty lines take no ordinal; the duplicate uses up 1.
-    EXPECT_EQ(findNode(set.get(), "FIRST")->ordinal, 0u);
-    EXPECT_EQ(findNode(set.get(), "SECOND")->ordinal, 2u);
+    // Version, rejected and empty lines take no ordinal; a duplicate uses one up.
+    EXPECT_EQ(findNode(set, "FIRST")->ordinal, 0u);
+    EXPECT_EQ(findNode(set, "FIRST")->address, "a");
+    EXPECT_EQ(findNode(set, "SECOND")->ordinal, 2u);
+    ASSERT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.shown[0].title, "Duplicate node");
     // A file without node lines gives no set; a shorter version leaves nothing of the longer.
-    EXPECT_FALSE(read_bytes(crlf_lines({"VERSION,9"})));
+    EXPECT_TRUE(read_bytes(crlf_lines({"VERSION,9"})).nodes.empty());
     EXPECT_EQ(std::string(version.data(), version.size()), "9" + std::string(15, '\0'));
+    // A message longer than the 260-byte buffer is cut, never overrun; the rest of
+    // the 300 x's is a line of its own.
     EXPECT_EQ(log_text(), "read_tcp() -- Something wrong with: http://bad,x\n"
                           "read_tcp() -- Something wrong with: nocomma\n"
+                          "ERROR:\tDuplicate node callsign: FIRST>l:dup|e\n"
+                          "read_tcp() -- Something wrong with: after-dup\n"
                           "ERROR:\tDuplicate node callsign: FIRST>:dup\n"
-                          "DEBUG:\t    Read 3 telnet nodes from UPDATE\\list.tcp\n"
+                          "ERROR:\t" + ("Duplicate node callsign: SECOND>:" + std::string(300, 'x')).substr(0, 259) +
+                              "\nread_tcp() -- Something wrong with: " + std::string(300 - 252, 'x') + "\n"
+                          "DEBUG:\t    Read 5 telnet nodes from UPDATE\\list.tcp\n"
                           "DEBUG:\t    Read 0 telnet nodes from UPDATE\\list.tcp\n");
 }
 
-TEST_F(NodeFileTest, LongLinesAreTakenInPiecesOf259Characters)
+TEST_F(NodeFileTest, RejectedAndDuplicateLinesAreLoggedAHundredTimesEach)
 {
-    // 259 characters exactly, then the line end: one node, no empty piece reported.
-    std::string exact = "EXACT," + std::string(259 - 6, 'e');
-    // Longer lines: the first 259 characters are one piece, the rest a line of its own.
-    std::string split_node = "LONG," + std::string(259 - 5, 'x') + "TAIL,t";
-    std::string no_comma = "BROKEN," + std::string(259 - 7, 'y') + "zzzz";
-    NodeSet set = read_bytes(crlf_lines({exact, split_node, no_comma}));
-    ASSERT_TRUE(set);
-    EXPECT_EQ(findNode(set.get(), "EXACT")->address.size(), 253u);
-    EXPECT_EQ(findNode(set.get(), "LONG")->address, std::string(254, 'x'));
-    EXPECT_EQ(findNode(set.get(), "TAIL")->ordinal, 2u);
-    EXPECT_EQ(findNode(set.get(), "BROKEN")->ordinal, 3u);
-    EXPECT_EQ(log_text(), "read_tcp() -- Something wrong with: zzzz\n");
-
-    // A CR that falls at the end of a piece still ends the line there.
-    std::string crlf_split = "EDGE," + std::string(259 - 5 - 1, 'c');
-    set = read_bytes(crlf_split + "\r\nNEXT,n\r\n");
-    EXPECT_EQ(written_set(set.get()), crlf_lines({crlf_split, "NEXT,n"}));
+    g_config.autoMode = 1;
+    std::string lines;
+    for (int i = 0; i < 150; ++i) lines += "D,1\nbroken\n";
+    EXPECT_EQ(read_bytes(lines).nodes.size(), 1u);
+    std::string log = log_text();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 202);
+    EXPECT_TRUE(log.ends_with("ERROR:\tDuplicate node callsign: D>:1\n"
+                              "read_tcp() -- Something wrong with 50 more lines\n"
+                              "ERROR:\t49 more duplicate node callsigns\n"));
 }

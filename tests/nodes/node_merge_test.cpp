@@ -53,19 +53,6 @@ TEST_F(NodeMergeTest, NoInstalledFileTakesTheDownloadAsItIsAndAFailedCopyIsRepor
     EXPECT_EQ(result(), "B,b\nA,a\r\nno version line");
 }
 
-TEST_F(NodeMergeTest, OnlyExtraTextChangedCountsAllAsMatched)
-{
-    installed({"GB7DJK>x,gb7djk.example:7300|old", "AE5E,dxspots.example:23", "W1NR,w1nr.example:23|keep"});
-    published({"AE5E,dxspots.example:23|new", "W1NR,w1nr.example:23", "GB7DJK>x,gb7djk.example:7300|fresh",
-               "VERSION,first", "VERSION,20251130"});
-    EXPECT_EQ(mergeNodeList(nullptr, source), 3);
-    EXPECT_EQ(result(), crlf_lines({"GB7DJK>x,gb7djk.example:7300|fresh", "AE5E,dxspots.example:23|new",
-                                    "W1NR,w1nr.example:23", "VERSION,20251130"}));
-    EXPECT_EQ(log_text(), "DEBUG:\t    Read 3 telnet nodes from SAVE\\KESTRL.TCP\n"
-                          "DEBUG:\t    Read 3 telnet nodes from UPDATE\\KESTRL.TCP\n" +
-                              counts(3, 0, 0, 0) + "DEBUG:\t    Wrote 3 telnet nodes to SAVE\\KESTRL.TCP\n");
-}
-
 TEST_F(NodeMergeTest, FavouriteRbnAndLocalLeadThenTheRestInOrder)
 {
     installed({"ZZ9FAV,fav.example:7300", "M0OLD,old.example:23", "LOCAL,127.0.0.1:7300", "RBN,rbn.example:7000",
@@ -106,19 +93,22 @@ TEST_F(NodeMergeTest, UnlistedNodesSurviveOnlyAsLocalOnes)
 TEST_F(NodeMergeTest, ChangedLinksAndAddressesTakeThePublishersValuesExceptForLocal)
 {
     installed({"FAV>old,f.example:23|a", "BOTH,b.example:23", "GONE,,x:1", "EMPTY>,e.example:23",
-               "LOCAL>mine,127.0.0.1:7300|user"});
+               "LOCAL>mine,127.0.0.1:7300|user", "SAME>x,s.example:23|old", "W1NR,w.example:23|keep"});
     published({"FAV>new,f.example:23", "BOTH>n,b2.example:23|pub", "GONE,x:1", "EMPTY,e.example:23",
-               "LOCAL>theirs,127.0.0.1:7300|pub"});
-    EXPECT_EQ(mergeNodeList(nullptr, source), 5);
+               "LOCAL>theirs,127.0.0.1:7300|pub", "SAME>x,s.example:23|new", "W1NR,w.example:23", "VERSION,first",
+               "VERSION,20251130"});
+    EXPECT_EQ(mergeNodeList(nullptr, source), 7);
     // An absent link differs from an empty one, both ways. LOCAL keeps all of the
-    // user's values unless link and address are the publisher's.
-    EXPECT_EQ(result(), crlf_lines({"FAV>new,f.example:23", "LOCAL>mine,127.0.0.1:7300|user",
-                                    "BOTH>n,b2.example:23|pub", "EMPTY,e.example:23", "GONE,x:1", "VERSION,"}));
+    // user's values unless link and address are the publisher's. Only the extra text
+    // changed: matched, and the publisher's (or none) taken.
+    EXPECT_EQ(result(), crlf_lines({"FAV>new,f.example:23", "LOCAL>mine,127.0.0.1:7300|user", "BOTH>n,b2.example:23|pub",
+                                    "EMPTY,e.example:23", "GONE,x:1", "SAME>x,s.example:23|new", "W1NR,w.example:23",
+                                    "VERSION,20251130"}));
     EXPECT_TRUE(logged("DEBUG:\t        CHANGE: FAV>[old]:f.example:23 => FAV>[new]:f.example:23\n"));
     EXPECT_TRUE(logged("DEBUG:\t        CHANGE: BOTH>[]:b.example:23|pub => BOTH>[n]:b2.example:23|pub\n"
                        "DEBUG:\t        CHANGE: BOTH>n:[b.example:23]|pub => BOTH>n:[b2.example:23]|pub\n"));
     EXPECT_TRUE(logged("DEBUG:\t        CHANGE: GONE>:[,x:1] => GONE>:[x:1]\n"));
-    EXPECT_TRUE(logged(counts(0, 0, 0, 5)));
+    EXPECT_TRUE(logged(counts(2, 0, 0, 5) + "DEBUG:\t    Wrote 7 telnet nodes to SAVE\\KESTRL.TCP\n"));
 
     installed({"FAV,f:1", "LOCAL>l,127.0.0.1:7300|user"});
     published({"FAV,f:1", "LOCAL>l,127.0.0.1:7300"});
@@ -158,28 +148,4 @@ TEST_F(NodeMergeTest, AFailedWriteLeavesTheInstalledFileUnchanged)
         EXPECT_TRUE(logged(std::string("ERROR:\tError opening SAVE\\KESTRL.TCP:\n") +
                            (refuse ? "Permission denied" : "No space left on device")));
     }
-}
-
-TEST_F(NodeMergeTest, RealPublishedListMergedIntoAUserFile)
-{
-    const char* dir = std::getenv("KSTLUPD_REALDATA");
-    std::string path = std::string(dir && *dir ? dir : KSTLUPD_SOURCE_DIR "/../shared/realdata") +
-                       "/dxcluster-nodes.2025-11.crlf.txt";
-    if (!path_exists(path)) GTEST_SKIP() << "shared sample data not found";
-    write_file("UPDATE/KESTRL.TCP", read_file(path));
-    installed({"MY1FAV-1,cluster.home.example:7300", "GB7DJK,gb7djk.dxcluster.net:7300", "VE7CC,old.ve7cc.example:23",
-               "RBN,telnet.reversebeacon.net:7000", "SHACK,192.168.0.5:8000", "ZZ0GONE,gone.example:23",
-               "VERSION,2024-01"});
-    g_config.autoMode = 1;
-
-    // 335 node lines, 15 of them repeating a callsign: 320 nodes, all but GB7DJK and VE7CC new.
-    EXPECT_EQ(mergeNodeList(nullptr, source), 323);
-    EXPECT_TRUE(logged("DEBUG:\t    Read 335 telnet nodes from UPDATE\\KESTRL.TCP\n"));
-    EXPECT_TRUE(logged(counts(1, 318, 2, 1)));
-    std::string first = result();
-    EXPECT_TRUE(first.starts_with(crlf_lines({"MY1FAV-1,cluster.home.example:7300",
-                                              "RBN,telnet.reversebeacon.net:7000", "4Z5LZ-2,cqplanet.com:7300"})));
-    // Merging the same download again changes nothing.
-    EXPECT_EQ(mergeNodeList(nullptr, source), 323);
-    EXPECT_EQ(result(), first);
 }

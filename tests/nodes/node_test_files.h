@@ -17,7 +17,7 @@ inline std::string crlf_lines(const std::vector<std::string>& lines)
 }
 
 // What writeNodeSet writes for a set, through a real stream into the test's folder.
-inline std::string written_set(const NodeEntry* set)
+inline std::string written_set(const NodeSet& set)
 {
     FILE* stream = std::fopen("written.tcp", "wb");
     if (!stream) return "<cannot write>";

@@ -1,0 +1,94 @@
+// The one way records are put into the order their file lists them: sort, then keep
+// the first of each run of equal keys. Readers collect everything first, so a large
+// list costs one sort instead of a search per line.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+// Published lists mostly come sorted, so what a reader collects is usually a few
+// ascending runs, one or two per file; up to this many are merged rather than sorted.
+constexpr size_t kMergedRuns = 32;
+
+// For items whose order starts with a byte of their key: the byte, which must agree
+// with the order (a smaller byte sorts first).
+struct NoLeadingByte {};
+
+// Sorts [first, last) by `less`; with a leading byte, the items are first dealt out by
+// it in place, and each group, a fraction of the whole and far likelier to fit the
+// cache, sorted on its own.
+template <typename T, typename Less, typename Byte>
+void sort_range(T* first, T* last, Less less, Byte byte)
+{
+    if constexpr (std::is_same_v<Byte, NoLeadingByte>) {
+        std::sort(first, last, less);
+    } else {
+        size_t start[257] = {};
+        for (T* it = first; it != last; ++it) ++start[byte(*it) + 1];
+        for (int b = 0; b < 256; ++b) start[b + 1] += start[b];
+        size_t next[256];
+        std::copy(start, start + 256, next);
+        for (int b = 0; b < 256; ++b) {
+            while (next[b] < start[b + 1]) {
+                // Carry the item to its group, taking the one there along, until one
+                // belongs here.
+                T item = std::move(first[next[b]]);
+                for (int home = byte(item); home != b; home = byte(item)) std::swap(item, first[next[home]++]);
+                first[next[b]++] = std::move(item);
+            }
+        }
+        for (int b = 0; b < 256; ++b) std::sort(first + start[b], first + start[b + 1], less);
+    }
+}
+
+// Sorts the items by `less`, which must be a total order (items of equal key ordered
+// by their input order). A few ascending runs are merged, right to left, through a
+// buffer as large as the longest run but the last; anything else is sorted.
+template <typename T, typename Less, typename Byte = NoLeadingByte>
+void sort_items(std::vector<T>* items, Less less, Byte byte = {})
+{
+    const size_t n = items->size();
+    T* v = items->data();
+    std::vector<size_t> starts{0};
+    for (size_t i = 1; i < n; ++i) {
+        if (!less(v[i], v[i - 1])) continue;
+        starts.push_back(i);
+        if (starts.size() > kMergedRuns) {
+            sort_range(v, v + n, less, byte);
+            return;
+        }
+    }
+    std::vector<T> left;
+    for (size_t r = starts.size() - 1; r-- > 0;) {
+        // Run r and the merged items after it: writing never overtakes the reading
+        // of the right part, so the right part is merged where it stands.
+        size_t out = starts[r];
+        size_t right = starts[r + 1];
+        left.assign(v + out, v + right);
+        size_t l = 0;
+        while (l < left.size() && right < n) v[out++] = less(v[right], left[l]) ? v[right++] : left[l++];
+        while (l < left.size()) v[out++] = left[l++];
+    }
+}
+
+// Sorts as sort_items, then removes every item that is `same` as the kept one before
+// it, after handing both to `merge(kept, dropped)`; within a key, kept and dropped
+// ones come in input order.
+template <typename T, typename Less, typename Same, typename Merge, typename Byte = NoLeadingByte>
+void sort_keep_first(std::vector<T>* items, Less less, Same same, Merge merge, Byte byte = {})
+{
+    sort_items(items, less, byte);
+    auto kept = items->begin();
+    for (auto it = items->begin(); it != items->end(); ++it) {
+        if (kept != items->begin() && same(*(kept - 1), *it)) {
+            merge(*(kept - 1), *it);
+            continue;
+        }
+        if (kept != it) *kept = std::move(*it);
+        ++kept;
+    }
+    items->erase(kept, items->end());
+}

@@ -1,0 +1,22 @@
+// A reader of outside data logs a line per bad line or element it meets; a hostile
+// file would turn that into a log many times its own size. Each kind of line is
+// logged this many times per file, and the rest are counted in one closing line.
+#pragma once
+
+constexpr int kLoggedPerKind = 100;
+
+struct LogLimit {
+    int seen = 0;
+};
+
+// Counts one more line of the kind; true while it may still be logged.
+inline bool log_limit_take(LogLimit* limit)
+{
+    return ++limit->seen <= kLoggedPerKind;
+}
+
+// How many lines of the kind were counted but not logged.
+inline int log_limit_rest(const LogLimit& limit)
+{
+    return limit.seen > kLoggedPerKind ? limit.seen - kLoggedPerKind : 0;
+}
