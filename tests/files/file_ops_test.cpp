@@ -53,6 +53,8 @@ TEST_F(FileOps, BackupCopiesOncePerVersionOfTheTarget)
     ASSERT_EQ(backupTarget(nullptr, source), 1);
     EXPECT_EQ(read_file("BACKUP/kestrl.cty"), "kept");
 
+    // A read-only backup (of a read-only target) does not block the next one.
+    chmod("BACKUP/kestrl.cty", 0444);
     write_file("SAVE/kestrl.cty", "second");
     set_mtime("SAVE/kestrl.cty", 2000);
     ASSERT_EQ(backupTarget(nullptr, source), 1);
@@ -77,13 +79,14 @@ TEST_F(FileOps, InstallCopyReplacesWholeOrNotAtAll)
     EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new data");
     EXPECT_EQ(mtime_of("SAVE/kestrl.cty"), 5000);
 
-    // The rename fails: the old target stays and no temporary file is left.
+    // The rename fails: the old target stays, no temporary file is left, and the
+    // message carries the rename's own code.
     write_file("UPDATE/kestrl.cty", "newer data");
-    g_platform.move_file = [](const char*, const char*) { return 0; };
+    g_platform.replace_file = [](const char*, const char*) { return 0; };
     g_platform.last_error = [] { return kErrorDiskFull; };
     EXPECT_EQ(installCopy(nullptr, source), 0);
     EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new data");
-    EXPECT_FALSE(path_exists("SAVE/kestrl.cty.~new"));
+    EXPECT_FALSE(path_exists("SAVE/kestrl.cty.~kstlupd"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "Can't copy UPDATE\\kestrl.cty to SAVE\\kestrl.cty\nError Code = 112");
 }
@@ -138,7 +141,7 @@ TEST_F(FileOps, EnsureDirectoryReportsOnlyAMissingParent)
     EXPECT_EQ(dialogs.shown.size(), 1u);
 }
 
-TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnList)
+TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnListAndLeftoversGoToo)
 {
     g_config.hostVersion = "8.5.0.39";
     g_config.masterSlot = 10;
@@ -148,6 +151,17 @@ TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnList)
     for (const char* f : {"UPDATE/kestrl_cty.zip", "UPDATE/clublog.scp.zip", "UPDATE/clublog.scp", "UPDATE/kestrl.php",
                           "member.txt"})
         write_file(f, "x");
+    // What a killed run leaves goes; what merely looks alike stays.
+    make_dir("IMPORT");
+    make_dir("SAVE/dir.~kstlupd");
+    const char* leftovers[] = {"SAVE/KESTRL.WPX.~kstlupd", "BACKUP/a.~kstlupd", "UPDATE/b.zip.~kstlupd",
+                               "IMPORT/adif.pmp.~kstlupd", "kstlupd.ini.~kstlupd"};
+    const char* kept[] = {"SAVE/x.~new", "SAVE/x.~kstlupd.txt", "SAVE/.~kstlupd", "SAVE/dir.~kstlupd"};
+    for (const char* f : leftovers) write_file(f, "part");
+    for (const char* f : kept) if (!path_exists(f)) write_file(f, "mine");
+    removeLeftoverTemps(c);
+    for (const char* f : leftovers) EXPECT_FALSE(path_exists(f)) << f;
+    for (const char* f : kept) EXPECT_TRUE(path_exists(f)) << f;
     deleteOldUpdates(c);
     EXPECT_FALSE(path_exists("UPDATE/kestrl_cty.zip"));
     EXPECT_FALSE(path_exists("UPDATE/clublog.scp.zip"));

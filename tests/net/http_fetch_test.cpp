@@ -45,7 +45,7 @@ TEST_F(NetTest, PlainSourceIsFetchedWholeWithTheServersTime)
     EXPECT_EQ(source.remoteSize, 1500000u);
     EXPECT_TRUE(read_file("cty.zip") == body);
     EXPECT_EQ(mtime_of("cty.zip"), kServerTime);
-    EXPECT_FALSE(path_exists("cty.zip.~new"));
+    EXPECT_FALSE(path_exists("cty.zip.~kstlupd"));
 
     // One absolute-form GET, as a proxy sees it, with our agent and no cached answer.
     auto seen = server.requests();
@@ -149,7 +149,7 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
         EXPECT_EQ(fetch(&s, row.path, "file.txt"), row.result) << row.path;
         EXPECT_EQ(read_file("file.txt"), "old contents\r\n");
         EXPECT_EQ(mtime_of("file.txt"), 1000000000);
-        EXPECT_FALSE(path_exists("file.txt.~new"));
+        EXPECT_FALSE(path_exists("file.txt.~kstlupd"));
         EXPECT_TRUE(g_progress.empty() || g_progress.back() == 0) << row.path;
         EXPECT_NE(without_cr(log_text()).find(std::string("ERROR:\t") + row.logged), std::string::npos) << log_text();
     }
