@@ -1,9 +1,16 @@
 #include "pipeline/install_phase.h"
 
+#include <csignal>
+#include <filesystem>
+#include <sys/mount.h>
+#include <sys/resource.h>
+
 #include "pipeline/update_run.h"
 #include "support/run_fixture.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 using InstallPhase = RunTest;
 
@@ -72,6 +79,53 @@ TEST_F(InstallPhase, FailedCopyTakesNoLineAndKeepsTheTarget)
     EXPECT_EQ(g_config.updatedCount, 0u);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "Can't copy UPDATE\\KESTRL.WPX to SAVE\\KESTRL.WPX\nError Code = 2");
+}
+
+// Files of 100 KiB do not fit: SAVE and BACKUP are small tmpfs (128 and 64 KiB)
+// where the test may mount them (root), else the process may write no file past 64 KiB.
+struct FullDisk {
+    bool mounted = false;
+    rlimit saved{};
+    FullDisk()
+    {
+        mounted = ::mount("tmpfs", "SAVE", "tmpfs", 0, "size=128k") == 0 &&
+                  ::mount("tmpfs", "BACKUP", "tmpfs", 0, "size=64k") == 0;
+        std::printf("full disk by %s\n", mounted ? "small tmpfs mounts" : "RLIMIT_FSIZE of 64 KiB");
+    }
+    void fill()
+    {
+        if (mounted) return;
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 64 << 10;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk()
+    {
+        if (!mounted) ::setrlimit(RLIMIT_FSIZE, &saved);
+        for (const char* dir : {"SAVE", "BACKUP"}) ::umount2(dir, MNT_DETACH);
+    }
+};
+
+TEST_F(InstallPhase, AFullDiskKeepsEveryTargetAndBackupWhole)
+{
+    FullDisk disk;
+    const std::string big(100 << 10, 'n');
+    for (const char* f : {"UPDATE/KESTRL.WPX", "UPDATE/fulllist.xml", "UPDATE/KESTRL.TCP"}) write_file(f, big);
+    write_file("SAVE/KESTRL.WPX", std::string(70 << 10, 'o'));
+    write_file("BACKUP/KESTRL.WPX", "previous backup");
+    set_mtime("BACKUP/KESTRL.WPX", 1000);
+    disk.fill();
+    selections->upd[7] = selections->upd[17] = selections->upd[18] = 1;
+    updateTargets(nullptr, &catalogue);
+    EXPECT_EQ(status.lines, (std::vector<std::string>{"Error backing up SAVE\\KESTRL.WPX", kSep}));
+    EXPECT_TRUE(read_file("SAVE/KESTRL.WPX") == std::string(70 << 10, 'o'));
+    EXPECT_EQ(read_file("BACKUP/KESTRL.WPX"), "previous backup");
+    EXPECT_EQ(std::distance(fs::directory_iterator("SAVE"), {}) + std::distance(fs::directory_iterator("BACKUP"), {}), 2);
+    ASSERT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.shown[1].text.rfind("Can't copy UPDATE\\KESTRL.TCP to SAVE\\KESTRL.TCP\nError Code = ", 0), 0u);
+    EXPECT_EQ(g_config.updatedCount, 0u);
 }
 
 TEST_F(InstallPhase, Version9CountryFileNeedsTheTextFolder)
