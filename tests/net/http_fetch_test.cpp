@@ -45,7 +45,7 @@ TEST_F(NetTest, PlainSourceIsFetchedWholeWithTheServersTime)
     EXPECT_EQ(source.remoteSize, 1500000u);
     EXPECT_TRUE(read_file("cty.zip") == body);
     EXPECT_EQ(mtime_of("cty.zip"), kServerTime);
-    EXPECT_FALSE(path_exists("cty.zip.~kstlupd"));
+    EXPECT_FALSE(path_exists("cty.zip.~new"));
 
     // One absolute-form GET, as a proxy sees it, with our agent and no cached answer.
     auto seen = server.requests();
