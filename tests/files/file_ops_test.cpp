@@ -22,18 +22,7 @@ protected:
     DataSource source;
 };
 
-TEST_F(FileOps, NamePartAndExistence)
-{
-    EXPECT_EQ(fileNamePart("SAVE\\kestrl.cty"), "kestrl.cty");
-    EXPECT_EQ(fileNamePart("kestrl.cty"), "kestrl.cty");
-    EXPECT_EQ(fileNamePart("a/b\\c/d"), "d");
-    EXPECT_EQ(fileNamePart("SAVE/"), "");
-    write_file("SAVE/x", "1");
-    EXPECT_TRUE(fileExists("SAVE\\x") && directoryExists("SAVE"));
-    EXPECT_FALSE(fileExists("SAVE") || directoryExists("SAVE\\x") || fileExists("SAVE\\missing"));
-}
-
-TEST_F(FileOps, BackupCopiesOncePerVersionOfTheTarget)
+TEST_F(FileOps, BackupAndInstallCopyReplaceWholeOrNotAtAll)
 {
     EXPECT_EQ(backupTarget(nullptr, source), 1);  // nothing to back up
     EXPECT_FALSE(path_exists("BACKUP/kestrl.cty"));
@@ -65,10 +54,8 @@ TEST_F(FileOps, BackupCopiesOncePerVersionOfTheTarget)
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, "CopyFile");
     EXPECT_EQ(log_text(), "ERROR:\tCan't backup SAVE\\kestrl.cty to BACKUP\\kestrl.cty\nError Code = 5\n");
-}
+    dialogs.shown.clear();
 
-TEST_F(FileOps, InstallCopyReplacesWholeOrNotAtAll)
-{
     write_file("UPDATE/kestrl.cty", "new data");
     set_mtime("UPDATE/kestrl.cty", 5000);
     write_file("SAVE/kestrl.cty", "old data");
@@ -112,8 +99,15 @@ TEST_F(FileOps, CopyAndMoveErrorTexts)
 
 }
 
-TEST_F(FileOps, EnsureDirectoryReportsOnlyAMissingParent)
+TEST_F(FileOps, NamesExistenceAndDirectoriesReportingOnlyAMissingParent)
 {
+    EXPECT_EQ(fileNamePart("SAVE\\kestrl.cty"), "kestrl.cty");
+    EXPECT_EQ(fileNamePart("kestrl.cty"), "kestrl.cty");
+    EXPECT_EQ(fileNamePart("a/b\\c/d"), "d");
+    EXPECT_EQ(fileNamePart("SAVE/"), "");
+    write_file("SAVE/x", "1");
+    EXPECT_TRUE(fileExists("SAVE\\x") && directoryExists("SAVE"));
+    EXPECT_FALSE(fileExists("SAVE") || directoryExists("SAVE\\x") || fileExists("SAVE\\missing"));
     EXPECT_EQ(ensureDirectory(nullptr, "UPDATE"), 1);
     EXPECT_EQ(ensureDirectory(nullptr, "NEW"), 1);
     EXPECT_TRUE(directoryExists("NEW"));
