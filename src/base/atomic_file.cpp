@@ -1,8 +1,30 @@
 #include "base/atomic_file.h"
 
 #include <cerrno>
+#include <vector>
 
 #include "platform/platform.h"
+
+namespace {
+
+// The last step of every write: the finished temporary file takes the target's place,
+// or disappears and leaves the target alone. errno keeps the cause.
+int put_in_place(const std::string& temp, const std::string& target)
+{
+    if (g_platform.replace_file(temp.c_str(), target.c_str())) return 1;
+    const int saved = errno ? errno : EIO;
+    g_platform.delete_file(temp.c_str());
+    errno = saved;
+    return 0;
+}
+
+bool ends_with_suffix(const std::string& name)
+{
+    const std::string suffix = kTempSuffix;
+    return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
 
 AtomicFile::~AtomicFile()
 {
@@ -11,7 +33,7 @@ AtomicFile::~AtomicFile()
 
 std::string temp_path_for(const std::string& target)
 {
-    return target + ".~new";
+    return target + kTempSuffix;
 }
 
 int atomic_open(AtomicFile* f, const std::string& target)
@@ -19,8 +41,16 @@ int atomic_open(AtomicFile* f, const std::string& target)
     atomic_abandon(f);
     f->target = target;
     f->temp = temp_path_for(target);
+    // A leftover may be read-only (a copy of a read-only file); start afresh.
+    g_platform.delete_file(f->temp.c_str());
     f->file = g_platform.open_file(f->temp.c_str(), "wb");
-    return f->file != nullptr;
+    if (!f->file) {
+        const int saved = errno;
+        f->temp.clear();
+        errno = saved;
+        return 0;
+    }
+    return 1;
 }
 
 int atomic_commit(AtomicFile* f)
@@ -29,9 +59,10 @@ int atomic_commit(AtomicFile* f)
         errno = EBADF;
         return 0;
     }
-    int saved = 0;
-    int ok = std::ferror(f->file) == 0 && std::fflush(f->file) == 0;
-    if (!ok) saved = errno;
+    // errno still holds the cause of a failed write: the writer's last library call
+    // was the write that failed (each later one fails the same way).
+    int saved = errno;
+    int ok = std::ferror(f->file) == 0;
     if (ok && !g_platform.sync_file(f->file)) {
         ok = 0;
         saved = errno;
@@ -41,17 +72,22 @@ int atomic_commit(AtomicFile* f)
         saved = errno;
     }
     f->file = nullptr;
-    if (ok && !g_platform.move_file(f->temp.c_str(), f->target.c_str())) {
-        ok = 0;
-        saved = EIO;
+    if (ok && f->stamp) {
+        if (!g_platform.set_file_times(f->temp.c_str(), f->modified, f->accessed, f->created) ||
+            (f->read_only && !g_platform.set_read_only(f->temp.c_str(), 1))) {
+            ok = 0;
+            saved = errno;
+        }
     }
     if (!ok) {
         g_platform.delete_file(f->temp.c_str());
+        f->temp.clear();
         errno = saved ? saved : EIO;
         return 0;
     }
+    const std::string temp = std::move(f->temp);
     f->temp.clear();
-    return 1;
+    return put_in_place(temp, f->target);
 }
 
 void atomic_abandon(AtomicFile* f)
@@ -64,4 +100,29 @@ void atomic_abandon(AtomicFile* f)
         g_platform.delete_file(f->temp.c_str());
         f->temp.clear();
     }
+}
+
+int atomic_copy(const char* from, const char* to)
+{
+    const std::string temp = temp_path_for(to);
+    g_platform.delete_file(temp.c_str());
+    // A failed copy leaves no destination behind, and the cause stays readable.
+    if (!g_platform.copy_file(from, temp.c_str(), 0)) return 0;
+    return put_in_place(temp, to);
+}
+
+int remove_temp_files(const char* folder)
+{
+    std::vector<std::string> names;
+    if (!g_platform.list_folder(folder, &names)) return 0;
+    int removed = 0;
+    for (const std::string& name : names) {
+        if (!ends_with_suffix(name)) continue;
+        const std::string path = std::string(folder) + "\\" + name;
+        FileStatus status;
+        if (g_platform.file_status(path.c_str(), &status) && !status.is_directory &&
+            g_platform.delete_file(path.c_str()))
+            ++removed;
+    }
+    return removed;
 }

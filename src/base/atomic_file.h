@@ -1,8 +1,10 @@
-// Writing a file so that a good file is never replaced by a half-written one: the
-// bytes go to a temporary file beside the target, which is renamed over the target
-// only after everything was written and flushed without error.
+// The one way the program writes a file, so that a good file is never replaced by a
+// half-written one: the bytes go to a temporary file beside the target (named with
+// kTempSuffix), which is flushed to disk and renamed over the target only after
+// everything was written without error; the rename itself is made durable.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -10,20 +12,40 @@ struct AtomicFile {
     std::string target;
     std::string temp;
     FILE* file = nullptr;
+    // When stamp is set, the finished file gets these times (and the read-only
+    // attribute) before it takes the target's place, so the target never shows the
+    // time of the write, not even after a crash.
+    bool stamp = false;
+    int64_t modified = 0;
+    int64_t accessed = 0;
+    int64_t created = 0;
+    bool read_only = false;
     // Removes the temporary file when the write was never committed.
     ~AtomicFile();
 };
 
-// Name of the temporary file used for a target.
+// Name of the temporary file used for a target: the target's name + kTempSuffix.
 std::string temp_path_for(const std::string& target);
 
-// Opens the temporary file for binary writing. 1 on success; 0 with errno set.
+// Opens a new, empty temporary file for binary writing (a leftover of the same name
+// is removed first). 1 on success; 0 with errno and the platform's last error set.
 [[nodiscard]] int atomic_open(AtomicFile* f, const std::string& target);
 
-// Flushes, syncs and closes the temporary file and renames it over the target.
-// 1 when the target now holds exactly what was written; 0 otherwise, with the
-// temporary file removed, the target as it was and errno set.
+// Flushes, syncs and closes the temporary file, stamps it when asked, and renames it
+// over the target. 1 when the target now holds exactly what was written; 0 otherwise,
+// with the temporary file removed, the target as it was, and errno set to the cause
+// (the error of the failed write, sync, close or rename, not a stand-in).
 [[nodiscard]] int atomic_commit(AtomicFile* f);
 
 // Closes and removes the temporary file; the target stays as it was.
 void atomic_abandon(AtomicFile* f);
+
+// Copies `from` over `to` through a temporary file beside `to`; the copy keeps the
+// source's modification time and permissions, and a read-only `to` is replaced too.
+// 1 done; 0 with `to` as it was, no temporary file left, and the platform's last
+// error (and errno) set to the cause.
+[[nodiscard]] int atomic_copy(const char* from, const char* to);
+
+// Deletes the files of `folder` whose names end with kTempSuffix: what an earlier,
+// killed run left. Returns how many were removed.
+int remove_temp_files(const char* folder);

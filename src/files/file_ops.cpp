@@ -1,5 +1,8 @@
 #include "files/file_ops.h"
 
+#include <cctype>
+#include <vector>
+
 #include "base/log.h"
 #include "base/report.h"
 #include "base/atomic_file.h"
@@ -18,6 +21,16 @@ std::string transfer_error(const char* verb, const char* from, const char* to, u
     if (code == kErrorAccessDenied) return format_bounded(kMessageSize, "Access denied: %s", to);
     if (code == kErrorNotSameDevice) return format_bounded(kMessageSize, "Not same device: %s", to);
     return format_bounded(kMessageSize, "Unable to %s %s to %s, error code = %0d", verb, from, to, int(code));
+}
+
+// Folder names are matched as Windows does, without regard to case.
+bool same_folder_name(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
 }
 
 }  // namespace
@@ -52,7 +65,9 @@ int backupTarget(Window* owner, const DataSource& source)
     if (!g_platform.file_status(source.targetPath.c_str(), &target) || target.is_directory) return 1;
     FileStatus old;
     if (g_platform.file_status(backup.c_str(), &old) && !old.is_directory && old.mtime == target.mtime) return 1;
-    if (!g_platform.copy_file(source.targetPath.c_str(), backup.c_str(), 1)) {
+    // Through the writer: the previous backup goes only when the new one is whole,
+    // and a read-only backup (of a read-only target) is replaced like any other.
+    if (!atomic_copy(source.targetPath.c_str(), backup.c_str())) {
         uint32_t code = g_platform.last_error();
         report_error(owner,
                      format_bounded(kMessageSize, "Can't backup %s to %s\nError Code = %d", source.targetPath.c_str(),
@@ -65,18 +80,12 @@ int backupTarget(Window* owner, const DataSource& source)
 
 int installCopy(Window* owner, const DataSource& source)
 {
-    const std::string temp = temp_path_for(source.targetPath);
     const char* from = source.downloadPath.c_str();
     const char* to = source.targetPath.c_str();
-    uint32_t code = 0;
-    if (!g_platform.copy_file(from, temp.c_str(), 1)) {
-        code = g_platform.last_error();
-    } else if (!g_platform.move_file(temp.c_str(), to)) {
-        code = g_platform.last_error();
-    }
-    if (code == 0) return 1;
-    g_platform.delete_file(temp.c_str());
-    report_error(owner, format_bounded(kMessageSize, "Can't copy %s to %s\nError Code = %d", from, to, int(code)),
+    if (atomic_copy(from, to)) return 1;
+    report_error(owner,
+                 format_bounded(kMessageSize, "Can't copy %s to %s\nError Code = %d", from, to,
+                                int(g_platform.last_error())),
                  "CopyFile");
     return 0;
 }
@@ -115,5 +124,24 @@ void deleteOldUpdates(const Catalogue& catalogue)
             debug_printf("DEBUG:\tDeleting %s (%s)\n", s.targetPath.c_str(), s.title);
             g_platform.delete_file(s.targetPath.c_str());
         }
+    }
+}
+
+void removeLeftoverTemps(const Catalogue& catalogue)
+{
+    std::vector<std::string> folders = {".", "BACKUP"};
+    for (const DataSource& s : catalogue.slot) {
+        for (const std::string* path : {&s.targetPath, &s.downloadPath}) {
+            const size_t cut = path->find_last_of("/\\");
+            if (cut == std::string::npos) continue;
+            std::string folder = path->substr(0, cut);
+            bool known = false;
+            for (const std::string& f : folders) known = known || same_folder_name(f, folder);
+            if (!known) folders.push_back(folder);
+        }
+    }
+    for (const std::string& folder : folders) {
+        const int removed = remove_temp_files(folder.c_str());
+        if (removed != 0) debug_printf("DEBUG:\tRemoved %d unfinished file(s) from %s\n", removed, folder.c_str());
     }
 }

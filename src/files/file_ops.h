@@ -18,11 +18,12 @@ std::string fileNamePart(const std::string& path);
 // "%s\%s" of a folder and a name.
 std::string join_path(const char* folder, const std::string& name);
 
-// Copies the target into BACKUP unless the backup already holds this version.
+// Copies the target into BACKUP unless the backup already holds this version; the
+// previous backup is replaced only by a complete new one.
 // 1 done or nothing to do, 0 failed (reported, title "CopyFile").
 [[nodiscard]] int backupTarget(Window* owner, const DataSource& source);
 
-// Copies downloadPath over targetPath through a temporary file, so a failed copy
+// Copies downloadPath over targetPath through the atomic writer, so a failed copy
 // leaves the old target. 1 copied, 0 failed (reported, title "CopyFile").
 [[nodiscard]] int installCopy(Window* owner, const DataSource& source);
 
@@ -37,3 +38,8 @@ std::string join_path(const char* folder, const std::string& name);
 
 // Deletes the downloaded copies in UPDATE (never the user's own list).
 void deleteOldUpdates(const Catalogue& catalogue);
+
+// Removes the unfinished temporary files an earlier, killed run left in the folders
+// the program writes to: the working folder, BACKUP, and every folder of a catalogue
+// target or download (SAVE, IMPORT, UPDATE, CTYTexts, ...).
+void removeLeftoverTemps(const Catalogue& catalogue);

@@ -74,24 +74,39 @@ int64_t dos_time(const tm_unz& date)
     return int64_t(std::mktime(&t));
 }
 
-// The modification time of the extended-timestamp block of a local extra field.
-bool extended_mtime(const unsigned char* field, size_t size, int64_t* mtime)
+struct MemberTimes {
+    int64_t modified = 0;
+    int64_t accessed = 0;
+    int64_t created = 0;
+};
+
+// The times an extended-timestamp block of a local extra field carries replace the
+// DOS time: flag bit 0 modification, 1 access, 2 creation, each present in that order
+// as far as the block's length holds them.
+void extended_times(const unsigned char* field, size_t size, MemberTimes* times)
 {
     size_t pos = 0;
     while (size - pos >= 4) {
         const unsigned tag = field[pos] | unsigned(field[pos + 1]) << 8;
         const size_t length = field[pos + 2] | size_t(field[pos + 3]) << 8;
         pos += 4;
-        if (length > size - pos) return false;
-        if (tag == kExtendedTimestampTag && length >= 5 && (field[pos] & 0x01)) {
-            const uint32_t raw = field[pos + 1] | uint32_t(field[pos + 2]) << 8 | uint32_t(field[pos + 3]) << 16 |
-                                 uint32_t(field[pos + 4]) << 24;
-            *mtime = int32_t(raw);
-            return true;
+        if (length > size - pos) return;
+        if (tag == kExtendedTimestampTag && length >= 1) {
+            const unsigned flags = field[pos];
+            int64_t* slots[] = {&times->modified, &times->accessed, &times->created};
+            size_t at = pos + 1;
+            for (unsigned bit = 0; bit < 3; ++bit) {
+                if (!(flags & (1u << bit))) continue;
+                if (at + 4 > pos + length) break;
+                const uint32_t raw = field[at] | uint32_t(field[at + 1]) << 8 | uint32_t(field[at + 2]) << 16 |
+                                     uint32_t(field[at + 3]) << 24;
+                *slots[bit] = int32_t(raw);
+                at += 4;
+            }
+            return;
         }
         pos += length;
     }
-    return false;
 }
 
 void log_damaged(const std::string& member, const char* archive, const char* what)
@@ -110,6 +125,13 @@ void log_not_written(const std::string& member, const char* archive, const std::
 void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive, const TargetParts& parts)
 {
     const std::string path = join_path(parts.folder.c_str(), parts.name);
+    // Refused before a byte is written, whatever the size field's width (zip64).
+    if (info.uncompressed_size > kMaxMemberSize) {
+        log_printf("ERROR:\tCan't extract %s from %s: member too large (%llu bytes, at most %llu)\n",
+                   parts.name.c_str(), archive, static_cast<unsigned long long>(info.uncompressed_size),
+                   static_cast<unsigned long long>(kMaxMemberSize));
+        return;
+    }
     if (!directoryExists(parts.folder.c_str()) && !g_platform.create_directory(parts.folder.c_str())) {
         log_not_written(parts.name, archive, path);
         return;
@@ -122,6 +144,14 @@ void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive
     const int extra_size = unzGetLocalExtrafield(zip, extra.data(), unsigned(extra.size()));
 
     AtomicFile out;
+    const int64_t dos = dos_time(info.tmu_date);
+    MemberTimes times{dos, dos, dos};
+    if (extra_size > 0) extended_times(extra.data(), size_t(extra_size), &times);
+    out.stamp = true;
+    out.modified = times.modified;
+    out.accessed = times.accessed;
+    out.created = times.created;
+    out.read_only = is_read_only(info);
     if (!atomic_open(&out, path)) {
         unzCloseCurrentFile(zip);
         log_not_written(parts.name, archive, path);
@@ -135,11 +165,17 @@ void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive
         const int n = unzReadCurrentFile(zip, chunk.data(), kChunkSize);
         if (n < 0) data_error = true;
         if (n <= 0) break;
+        total += uint64_t(n);
+        // More data than the member promised is damage; stopping here also bounds
+        // what a member can cost to its checked size.
+        if (total > info.uncompressed_size) {
+            data_error = true;
+            break;
+        }
         if (std::fwrite(chunk.data(), 1, size_t(n), out.file) != size_t(n)) {
             write_error = true;
             break;
         }
-        total += uint64_t(n);
     }
     // The checksum is only compared once all the data was read; a deflate stream
     // that ends early reads as a clean end, hence the length check.
@@ -154,15 +190,9 @@ void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive
         log_damaged(parts.name, archive, "member");
         return;
     }
-    if (!atomic_commit(&out)) {
-        log_not_written(parts.name, archive, path);
-        return;
-    }
-
-    int64_t mtime = dos_time(info.tmu_date);
-    if (extra_size > 0) extended_mtime(extra.data(), size_t(extra_size), &mtime);
-    g_platform.set_file_time(path.c_str(), mtime);
-    if (is_read_only(info)) g_platform.set_read_only(path.c_str(), 1);
+    // The times and the read-only bit are given before the file takes the target's
+    // place, so a finished target always carries the member's time.
+    if (!atomic_commit(&out)) log_not_written(parts.name, archive, path);
 }
 
 }  // namespace

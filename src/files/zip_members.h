@@ -2,6 +2,7 @@
 // that target's folder.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -14,6 +15,11 @@
 // whole, so a damaged archive or member, or a file that cannot be written, leaves
 // the target as it was and writes one "ERROR:\t" line to the log.
 void extractMember(const char* archive, const char* target);
+
+// The largest member extracted: 256 MiB, four times the largest data file published
+// (about 64 MB). A member that says it is larger is refused before anything is
+// written ("member too large"); one that inflates past its stated size is damaged.
+inline constexpr uint64_t kMaxMemberSize = uint64_t(256) << 20;
 
 // extractMember for each member slot in list order, with the archive source's
 // downloadPath; each preceded by the debug line "creating <target> from <archive>".

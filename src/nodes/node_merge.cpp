@@ -130,9 +130,10 @@ int mergeNodeList(Window* owner, const DataSource& source)
     const char* download = source.downloadPath.c_str();
 
     if (!fileExists(target)) {
-        // Nothing to merge into: the download becomes the user's list as it is. A
+        // Nothing to merge into: the download becomes the user's list as it is,
+        // through the writer, so a killed copy never leaves a list cut mid-line. A
         // failed copy installed nothing, so it must not count as an update.
-        if (g_platform.copy_file(download, target, 0)) return 1;
+        if (atomic_copy(download, target)) return 1;
         uint32_t code = g_platform.last_error();
         report_error(owner,
                      format_bounded(kMessageSize, "Can't copy %s to %s\nError Code = %d", download, target, int(code)),
@@ -196,5 +197,6 @@ int mergeNodeList(Window* owner, const DataSource& source)
         return 0;
     }
     if (written != 0) debug_printf("DEBUG:\t    Wrote %0d telnet nodes to %s\n", written, target);
-    return written;
+    // A list rewritten without a node line is still installed: never 0 for success.
+    return written != 0 ? written : 1;
 }

@@ -16,8 +16,9 @@ struct NodeCounts {
     uint32_t changed = 0;
 };
 
-// 0 failure (installed file unchanged), 1 the download was copied as the first
-// installed file, otherwise the number of node lines written.
+// 0 failure (reported; installed file unchanged), 1 the download was copied as the
+// first installed file or a list without node lines was written, otherwise the
+// number of node lines written.
 [[nodiscard]] int mergeNodeList(Window* owner, const DataSource& source);
 
 // Takes the publisher's nodes (walked in ascending callsign order) into the installed

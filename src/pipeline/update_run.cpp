@@ -3,6 +3,7 @@
 #include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
+#include "files/file_ops.h"
 #include "pipeline/download_phase.h"
 #include "pipeline/install_phase.h"
 #include "platform/platform.h"
@@ -22,6 +23,7 @@ void Update(Window* owner)
 {
     g_config.errorCount = 0;
     g_config.updatedCount = 0;
+    removeLeftoverTemps(*g_config.catalogue);
     debug_printf("\nDEBUG:\tStarted downloadUpdates()\n\n");
     downloadUpdates(owner);
     debug_printf("\nDEBUG:\tFinished downloadUpdates()\n\n");

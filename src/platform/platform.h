@@ -37,6 +37,10 @@ constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
+// Every temporary file the program writes is named after the file it will become
+// with this ending, so that a later run can find and remove what a killed one left.
+inline constexpr const char* kTempSuffix = ".~kstlupd";
+
 struct FileStatus {
     int64_t mtime = 0;        // seconds since 1970 UTC
     uint64_t size = 0;
@@ -74,15 +78,24 @@ struct Platform {
     // to the system's form. Results: 1 success, 0 failure with last_error() set.
     std::string (*native_path)(const char* path);
     int (*file_status)(const char* path, FileStatus* out);
-    // Copies keep the source's modification time. overwrite = 0 fails on an existing
-    // destination.
+    // Copies keep the source's modification time and permissions, and are on stable
+    // storage when the call returns; a failed copy leaves no destination. overwrite = 0
+    // fails on an existing destination.
     int (*copy_file)(const char* from, const char* to, int overwrite);
     // Replaces an existing destination; falls back to copy+delete across volumes.
     int (*move_file)(const char* from, const char* to);
+    // Puts a finished file in place of `to` (same folder) in one step, replacing an
+    // existing destination even when it is read-only, and makes the new folder entry
+    // durable (POSIX: rename, then sync the folder). Also sets errno on failure.
+    int (*replace_file)(const char* from, const char* to);
+    // The names of a folder's entries, without "." and "..".
+    int (*list_folder)(const char* path, std::vector<std::string>* names);
     int (*create_directory)(const char* path);
     int (*delete_file)(const char* path);
     // Sets access and modification time (creation time where the system has one).
     int (*set_file_time)(const char* path, int64_t unix_time);
+    // Sets each time on its own; the creation time only where the system keeps one.
+    int (*set_file_times)(const char* path, int64_t modified, int64_t accessed, int64_t created);
     // Sets or clears the read-only attribute (POSIX: every write permission removed,
     // or the owner's write permission given back).
     int (*set_read_only)(const char* path, int read_only);

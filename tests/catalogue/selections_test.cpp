@@ -131,7 +131,7 @@ TEST_F(SelectionsTest, WriteOnlyWhenChangedAndThroughATemporaryFile)
     const std::string first = read_file("kstlupd.ini");
     ASSERT_EQ(first.size(), 109u);
     EXPECT_EQ(first.substr(20, 27), first.substr(51, 27));  // ini equals sel in the file
-    EXPECT_FALSE(path_exists("kstlupd.ini.~new"));
+    EXPECT_FALSE(path_exists("kstlupd.ini.~kstlupd"));
 
     // Unchanged: the file is not touched.
     set_mtime("kstlupd.ini", 1000);
@@ -145,10 +145,10 @@ TEST_F(SelectionsTest, WriteOnlyWhenChangedAndThroughATemporaryFile)
 
     // A failed write keeps the old file and is reported.
     s->sel[7] = 1;
-    g_platform.move_file = [](const char*, const char*) { return 0; };
+    g_platform.replace_file = [](const char*, const char*) { return 0; };
     EXPECT_EQ(write_selections(nullptr, s.get(), catalogue), 0);
     EXPECT_EQ(read_file("kstlupd.ini").substr(51 + 7, 1), std::string(1, '\0'));
-    EXPECT_FALSE(path_exists("kstlupd.ini.~new"));
+    EXPECT_FALSE(path_exists("kstlupd.ini.~kstlupd"));
     ASSERT_FALSE(dialogs.shown.empty());
     EXPECT_EQ(dialogs.shown.back().title, "File Open");
 }

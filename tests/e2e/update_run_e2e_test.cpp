@@ -1,5 +1,11 @@
 // Whole unattended runs of the real program in a sample logging-program folder,
 // against nginx on loopback serving a sample mirror, reached through -proxy.
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "support/mirror_server.h"
@@ -7,6 +13,8 @@
 #include "support/temp_folder.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const std::string kSep(56, '-');
 
@@ -124,6 +132,70 @@ TEST_F(UpdateRunEndToEnd, ResetFetchesAgainAndAMissingTargetIsRestored)
     EXPECT_NE(reset.find("Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n"), std::string::npos);
     EXPECT_NE(reset.find("DEBUG:\tDeleting UPDATE\\kestrl_cty.zip (Country File (CTY))\n"), std::string::npos);
     EXPECT_TRUE(path_exists(kestrl + "/member.txt"));
+}
+
+// Every file below `root` by relative path, but the log and the program's output.
+std::map<std::string, std::string> snapshot(const std::string& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).string();
+        if (entry.is_regular_file() && name != "kstlupd.log" && name != "program.out")
+            files[name] = read_file(entry.path().string());
+    }
+    return files;
+}
+
+// Killed with SIGKILL at random moments spread over a run that installs a newer
+// mirror, a copy of the folder holds every file whole, old or new, and the next run
+// finishes the job: every file as after an uninterrupted run, no temporary file left.
+TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
+{
+    run();
+    const auto old_files = snapshot(kestrl);
+    ASSERT_EQ(std::system(("python3 " KSTLUPD_SOURCE_DIR "/scripts/make_sample_data.py '" + folder.path +
+                           "/newer' --calls 3000 --seed 74 >/dev/null").c_str()), 0);
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path + "/newer/mirror"))
+        if (entry.is_regular_file()) set_mtime(entry.path().string(), 1764000000 + 86400);
+    fs::rename(folder.path + "/sample/mirror", folder.path + "/older");
+    fs::rename(folder.path + "/newer/mirror", folder.path + "/sample/mirror");
+
+    const std::vector<std::string> args{"-auto", "-nocheck", "-proxy", "127.0.0.1:" + std::to_string(server->port)};
+    auto run_copy = [&](const std::string& name, double seconds) {
+        const std::string copy = folder.path + "/" + name;
+        // The copies keep their times: they decide what is fetched.
+        EXPECT_EQ(std::system(("cp -a '" + kestrl + "' '" + copy + "' && cp -a '" + folder.path + "/xdg' '" + copy +
+                               ".xdg'").c_str()), 0);
+        return run_binary(KSTLUPD_BINARY, args, copy, {{"XDG_DATA_HOME", copy + ".xdg"}}, seconds);
+    };
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_FALSE(run_copy("whole", 60).timed_out);
+    const double length = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto new_files = snapshot(folder.path + "/whole");
+    ASSERT_TRUE(new_files.at("SAVE/KESTRL.WPX") != old_files.at("SAVE/KESTRL.WPX"));
+
+    std::mt19937 random(std::random_device{}());
+    const int kills = 4;
+    for (int i = 0; i < kills; ++i) {
+        const double moment = length * (i + std::uniform_real_distribution<>(0, 1)(random)) / kills;
+        const std::string name = "killed" + std::to_string(i);
+        SCOPED_TRACE(name + " at " + std::to_string(moment) + " s of " + std::to_string(length) + " s");
+        run_copy(name, moment);
+        for (const auto& [file, bytes] : snapshot(folder.path + "/" + name)) {
+            if (file.size() > 9 && file.substr(file.size() - 9) == ".~kstlupd") continue;
+            const bool as_old = old_files.count(file) && old_files.at(file) == bytes;
+            const bool as_new = new_files.count(file) && new_files.at(file) == bytes;
+            EXPECT_TRUE(as_old || as_new) << file << " is neither its old nor its new content";
+        }
+        EXPECT_EQ(run_binary(KSTLUPD_BINARY, args, folder.path + "/" + name,
+                             {{"XDG_DATA_HOME", folder.path + "/" + name + ".xdg"}}).exit_status, 0);
+        // A backup may then hold the new version: an install the kill cut off before
+        // it counted is made again, and backs up what it had already put in place.
+        const auto after = snapshot(folder.path + "/" + name);
+        for (const auto& [file, bytes] : new_files)
+            EXPECT_TRUE(after.count(file) && (after.at(file) == bytes || file.rfind("BACKUP/", 0) == 0)) << file;
+        for (const auto& [file, bytes] : after) EXPECT_TRUE(new_files.count(file)) << file << " is left over";
+    }
 }
 
 }  // namespace

@@ -22,21 +22,7 @@ protected:
     DataSource source;
 };
 
-TEST_F(FileOps, NamePartAndExistence)
-{
-    EXPECT_EQ(fileNamePart("SAVE\\kestrl.cty"), "kestrl.cty");
-    EXPECT_EQ(fileNamePart("kestrl.cty"), "kestrl.cty");
-    EXPECT_EQ(fileNamePart("a/b\\c/d"), "d");
-    EXPECT_EQ(fileNamePart("SAVE/"), "");
-    write_file("SAVE/x", "1");
-    EXPECT_TRUE(fileExists("SAVE\\x"));
-    EXPECT_FALSE(fileExists("SAVE"));
-    EXPECT_TRUE(directoryExists("SAVE"));
-    EXPECT_FALSE(directoryExists("SAVE\\x"));
-    EXPECT_FALSE(fileExists("SAVE\\missing"));
-}
-
-TEST_F(FileOps, BackupCopiesOncePerVersionOfTheTarget)
+TEST_F(FileOps, BackupAndInstallCopyReplaceWholeOrNotAtAll)
 {
     EXPECT_EQ(backupTarget(nullptr, source), 1);  // nothing to back up
     EXPECT_FALSE(path_exists("BACKUP/kestrl.cty"));
@@ -53,6 +39,8 @@ TEST_F(FileOps, BackupCopiesOncePerVersionOfTheTarget)
     ASSERT_EQ(backupTarget(nullptr, source), 1);
     EXPECT_EQ(read_file("BACKUP/kestrl.cty"), "kept");
 
+    // A read-only backup (of a read-only target) does not block the next one.
+    chmod("BACKUP/kestrl.cty", 0444);
     write_file("SAVE/kestrl.cty", "second");
     set_mtime("SAVE/kestrl.cty", 2000);
     ASSERT_EQ(backupTarget(nullptr, source), 1);
@@ -66,10 +54,8 @@ TEST_F(FileOps, BackupCopiesOncePerVersionOfTheTarget)
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, "CopyFile");
     EXPECT_EQ(log_text(), "ERROR:\tCan't backup SAVE\\kestrl.cty to BACKUP\\kestrl.cty\nError Code = 5\n");
-}
+    dialogs.shown.clear();
 
-TEST_F(FileOps, InstallCopyReplacesWholeOrNotAtAll)
-{
     write_file("UPDATE/kestrl.cty", "new data");
     set_mtime("UPDATE/kestrl.cty", 5000);
     write_file("SAVE/kestrl.cty", "old data");
@@ -77,13 +63,14 @@ TEST_F(FileOps, InstallCopyReplacesWholeOrNotAtAll)
     EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new data");
     EXPECT_EQ(mtime_of("SAVE/kestrl.cty"), 5000);
 
-    // The rename fails: the old target stays and no temporary file is left.
+    // The rename fails: the old target stays, no temporary file is left, and the
+    // message carries the rename's own code.
     write_file("UPDATE/kestrl.cty", "newer data");
-    g_platform.move_file = [](const char*, const char*) { return 0; };
+    g_platform.replace_file = [](const char*, const char*) { return 0; };
     g_platform.last_error = [] { return kErrorDiskFull; };
     EXPECT_EQ(installCopy(nullptr, source), 0);
     EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new data");
-    EXPECT_FALSE(path_exists("SAVE/kestrl.cty.~new"));
+    EXPECT_FALSE(path_exists("SAVE/kestrl.cty.~kstlupd"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "Can't copy UPDATE\\kestrl.cty to SAVE\\kestrl.cty\nError Code = 112");
 }
@@ -110,21 +97,17 @@ TEST_F(FileOps, CopyAndMoveErrorTexts)
     EXPECT_EQ(dialogs.shown[2].text, "Unable to copy a to b, error code = 32");
     EXPECT_EQ(dialogs.shown[3].text, "Unable to move a to b, error code = 32");
 
-    // The real table: a copy keeps the time and replaces, a move replaces.
-    g_platform = platform_guard.saved;
-    install_scripted_dialogs(&dialogs);
-    set_mtime("a", 777);
-    ASSERT_EQ(copyFileReported(nullptr, "a", "b"), 1);
-    EXPECT_EQ(read_file("b"), "A");
-    EXPECT_EQ(mtime_of("b"), 777);
-    write_file("c", "C");
-    ASSERT_EQ(moveFileReported(nullptr, "c", "b"), 1);
-    EXPECT_EQ(read_file("b"), "C");
-    EXPECT_FALSE(path_exists("c"));
 }
 
-TEST_F(FileOps, EnsureDirectoryReportsOnlyAMissingParent)
+TEST_F(FileOps, NamesExistenceAndDirectoriesReportingOnlyAMissingParent)
 {
+    EXPECT_EQ(fileNamePart("SAVE\\kestrl.cty"), "kestrl.cty");
+    EXPECT_EQ(fileNamePart("kestrl.cty"), "kestrl.cty");
+    EXPECT_EQ(fileNamePart("a/b\\c/d"), "d");
+    EXPECT_EQ(fileNamePart("SAVE/"), "");
+    write_file("SAVE/x", "1");
+    EXPECT_TRUE(fileExists("SAVE\\x") && directoryExists("SAVE"));
+    EXPECT_FALSE(fileExists("SAVE") || directoryExists("SAVE\\x") || fileExists("SAVE\\missing"));
     EXPECT_EQ(ensureDirectory(nullptr, "UPDATE"), 1);
     EXPECT_EQ(ensureDirectory(nullptr, "NEW"), 1);
     EXPECT_TRUE(directoryExists("NEW"));
@@ -138,7 +121,7 @@ TEST_F(FileOps, EnsureDirectoryReportsOnlyAMissingParent)
     EXPECT_EQ(dialogs.shown.size(), 1u);
 }
 
-TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnList)
+TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnListAndLeftoversGoToo)
 {
     g_config.hostVersion = "8.5.0.39";
     g_config.masterSlot = 10;
@@ -148,6 +131,17 @@ TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnList)
     for (const char* f : {"UPDATE/kestrl_cty.zip", "UPDATE/clublog.scp.zip", "UPDATE/clublog.scp", "UPDATE/kestrl.php",
                           "member.txt"})
         write_file(f, "x");
+    // What a killed run leaves goes; what merely looks alike stays.
+    make_dir("IMPORT");
+    make_dir("SAVE/dir.~kstlupd");
+    const char* leftovers[] = {"SAVE/KESTRL.WPX.~kstlupd", "BACKUP/a.~kstlupd", "UPDATE/b.zip.~kstlupd",
+                               "IMPORT/adif.pmp.~kstlupd", "kstlupd.ini.~kstlupd"};
+    const char* kept[] = {"SAVE/x.~new", "SAVE/x.~kstlupd.txt", "SAVE/.~kstlupd", "SAVE/dir.~kstlupd"};
+    for (const char* f : leftovers) write_file(f, "part");
+    for (const char* f : kept) if (!path_exists(f)) write_file(f, "mine");
+    removeLeftoverTemps(c);
+    for (const char* f : leftovers) EXPECT_FALSE(path_exists(f)) << f;
+    for (const char* f : kept) EXPECT_TRUE(path_exists(f)) << f;
     deleteOldUpdates(c);
     EXPECT_FALSE(path_exists("UPDATE/kestrl_cty.zip"));
     EXPECT_FALSE(path_exists("UPDATE/clublog.scp.zip"));

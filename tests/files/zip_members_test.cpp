@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include "support/app_fixture.h"
 
@@ -15,12 +17,11 @@ namespace {
 
 class ZipMembers : public AppTest {};
 
-// `zip` run in "stage" over `files` into UPDATE/`name`; stored: no compression.
-bool info_zip(const std::string& name, const std::string& files, bool stored = false)
+// `zip` run in "stage" over `files` into UPDATE/`name`.
+bool info_zip(const std::string& name, const std::string& files)
 {
     make_dir("UPDATE");
-    return std::system(("cd stage && zip -q" + std::string(stored ? " -0" : "") + " ../UPDATE/" + name + " " + files)
-                           .c_str()) == 0;
+    return std::system(("cd stage && zip -q ../UPDATE/" + name + " " + files).c_str()) == 0;
 }
 
 struct PyMember {
@@ -81,10 +82,12 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     write_file("stage/adif.pmp", "adif map");
     // Odd seconds: only the extended timestamp can carry them, the DOS time cannot.
     set_mtime("stage/kestrl.cty", 1700000001);
+    // An access time in the future: no read moves it, so the archive's copy of it shows.
+    const struct timespec times[2] = {{2000000003, 0}, {1700000001, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, "stage/kestrl.cty", times, 0), 0);
     set_mtime("stage/adif.pmp", 1600000003);
     fs::permissions("stage/adif.pmp", fs::perms(0444));
     ASSERT_TRUE(info_zip("deflated.zip", "kestrl.cty adif.pmp"));
-    ASSERT_TRUE(info_zip("stored.zip", "kestrl.cty adif.pmp", true));
     // Without extended times, each member's data says whether it should come out writable.
     const uint32_t unix_rw = 0100644u << 16;
     const std::vector<PyMember> rows = {
@@ -102,11 +105,13 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     catalogue.slot[kSlotPrefixMap].targetPath = "IMPORT\\adif.pmp";
     const int members[] = {kSlotCountry, kSlotPrefixMap};
     g_config.debug = 1;
-    // The second archive replaces what the first one left, read-only file included.
-    for (const char* archive : {"UPDATE\\deflated.zip", "UPDATE\\stored.zip"}) {
-        SCOPED_TRACE(archive);
-        catalogue.slot[kSlotCountry].downloadPath = archive;
+    // The second extraction replaces what the first one left, read-only file included.
+    catalogue.slot[kSlotCountry].downloadPath = "UPDATE\\deflated.zip";
+    for (int round = 0; round < 2; ++round) {
         extractMembers(catalogue, catalogue.slot[kSlotCountry], members);
+        struct stat st{};
+        ASSERT_EQ(::stat("SAVE/kestrl.cty", &st), 0);
+        EXPECT_EQ(st.st_atim.tv_sec, 2000000003);
         EXPECT_EQ(read_file("SAVE/kestrl.cty"), cty);
         EXPECT_EQ(mtime_of("SAVE/kestrl.cty"), 1700000001);
         EXPECT_TRUE(writable("SAVE/kestrl.cty"));
@@ -118,8 +123,8 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     EXPECT_EQ(log_text(),
               "DEBUG:\tcreating SAVE\\kestrl.cty from UPDATE\\deflated.zip\n"
               "DEBUG:\tcreating IMPORT\\adif.pmp from UPDATE\\deflated.zip\n"
-              "DEBUG:\tcreating SAVE\\kestrl.cty from UPDATE\\stored.zip\n"
-              "DEBUG:\tcreating IMPORT\\adif.pmp from UPDATE\\stored.zip\n");
+              "DEBUG:\tcreating SAVE\\kestrl.cty from UPDATE\\deflated.zip\n"
+              "DEBUG:\tcreating IMPORT\\adif.pmp from UPDATE\\deflated.zip\n");
 
     for (const PyMember& row : rows) {
         SCOPED_TRACE(row.name);
@@ -180,17 +185,25 @@ TEST_F(ZipMembers, DamagedOrUnwritableMembersLeaveTheTargetAndLogOneError)
     // Several chunks are written before the damage near the end shows.
     std::string flipped = good;
     flipped[flipped.rfind("PK\x01\x02") - 40] ^= 0x55;
-    // Local and central headers promise one byte more than the deflate stream holds,
-    // which then ends cleanly.
-    std::string promised = good;
-    for (size_t at : {size_t(22), promised.find("PK\x01\x02") + 24})
-        for (size_t i = 0; i < 4; ++i) promised[at + i] = char(((big.size() + 1) >> (8 * i)) & 0xFF);
+    // Local and central headers promise another size than the deflate stream holds:
+    // one byte more (the stream then ends cleanly), one byte less, or more than the
+    // cap, which is refused before anything is written.
+    auto promising = [&](uint64_t size) {
+        std::string bytes = good;
+        for (size_t at : {size_t(22), bytes.find("PK\x01\x02") + 24})
+            for (size_t i = 0; i < 4; ++i) bytes[at + i] = char((size >> (8 * i)) & 0xFF);
+        return bytes;
+    };
+    const std::string too_large = "member too large (" + std::to_string(kMaxMemberSize + 1) + " bytes, at most " +
+                                  std::to_string(kMaxMemberSize) + ")";
     enum Fault { kNone, kOpen, kMove };
-    const struct { std::string file, bytes; Fault fault; const char *target, *error; } rows[] = {
+    const struct { std::string file, bytes; Fault fault; const char* target; std::string error; } rows[] = {
         {"cut", good.substr(0, good.size() / 2), kNone, "SAVE\\kestrl.cty", "damaged archive"},
         {"stored", stored, kNone, "SAVE\\kestrl.cty", "damaged member"},
         {"flipped", flipped, kNone, "SAVE\\kestrl.cty", "damaged member"},
-        {"short", promised, kNone, "SAVE\\kestrl.cty", "damaged member"},
+        {"short", promising(big.size() + 1), kNone, "SAVE\\kestrl.cty", "damaged member"},
+        {"long", promising(big.size() - 1), kNone, "SAVE\\kestrl.cty", "damaged member"},
+        {"huge", promising(kMaxMemberSize + 1), kOpen, "SAVE\\kestrl.cty", too_large},
         {"good", good, kOpen, "SAVE\\kestrl.cty", "can't write SAVE\\kestrl.cty"},
         {"good", good, kMove, "SAVE\\kestrl.cty", "can't write SAVE\\kestrl.cty"},
         // A folder is made one level deep only.
@@ -205,7 +218,7 @@ TEST_F(ZipMembers, DamagedOrUnwritableMembersLeaveTheTargetAndLogOneError)
         {
             PlatformOverride scope;
             if (row.fault == kOpen) g_platform.open_file = [](const char*, const char*) -> FILE* { return nullptr; };
-            if (row.fault == kMove) g_platform.move_file = [](const char*, const char*) { return 0; };
+            if (row.fault == kMove) g_platform.replace_file = [](const char*, const char*) { return 0; };
             extractMember(("UPDATE\\" + row.file + ".zip").c_str(), row.target);
         }
         EXPECT_EQ(read_file("SAVE/kestrl.cty"), "good old table");

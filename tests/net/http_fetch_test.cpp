@@ -149,7 +149,7 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
         EXPECT_EQ(fetch(&s, row.path, "file.txt"), row.result) << row.path;
         EXPECT_EQ(read_file("file.txt"), "old contents\r\n");
         EXPECT_EQ(mtime_of("file.txt"), 1000000000);
-        EXPECT_FALSE(path_exists("file.txt.~new"));
+        EXPECT_FALSE(path_exists("file.txt.~kstlupd"));
         EXPECT_TRUE(g_progress.empty() || g_progress.back() == 0) << row.path;
         EXPECT_NE(without_cr(log_text()).find(std::string("ERROR:\t") + row.logged), std::string::npos) << log_text();
     }

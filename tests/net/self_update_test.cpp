@@ -60,7 +60,7 @@ TEST_F(NetSelfUpdate, DeclinedFailedOrImpossibleUpdatesChangeNothing)
     EXPECT_EQ(read_file("kstlupd.exe"), "old program");
     EXPECT_EQ(mtime_of("kstlupd.exe"), kLocalTime);
     EXPECT_FALSE(path_exists("kstlupd.~xe"));
-    EXPECT_FALSE(path_exists("kstlupd.exe.~new"));
+    EXPECT_FALSE(path_exists("kstlupd.exe.~kstlupd"));
     // The texts of the offer and the answers, and no restart question.
     const std::string log = without_cr(log_text());
     EXPECT_EQ(log.rfind(std::string(kOffer) + " [NO]\n" + kOffer + " [CANCEL]\n" + kOffer + " [YES]\n", 0), 0u) << log;
@@ -81,7 +81,7 @@ TEST_F(NetSelfUpdate, YesInstallsTheNewFileAndKeepsTheOldOneAsBackup)
     EXPECT_EQ(read_file("kstlupd.exe"), "new program");
     EXPECT_EQ(mtime_of("kstlupd.exe"), kServerTime);
     EXPECT_EQ(read_file("kstlupd.~xe"), "old program");
-    EXPECT_FALSE(path_exists("kstlupd.exe.~new"));
+    EXPECT_FALSE(path_exists("kstlupd.exe.~kstlupd"));
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[1].title, "Restart");
     EXPECT_EQ(without_cr(log_text()), std::string(kOffer) + " [YES]\n" + kRestart + " [NO]\n");

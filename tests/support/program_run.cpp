@@ -34,7 +34,7 @@ std::vector<std::string> child_environment(const std::vector<std::pair<std::stri
 }  // namespace
 
 ProgramRun run_binary(const std::string& binary, const std::vector<std::string>& args, const std::string& folder,
-                      const std::vector<std::pair<std::string, std::string>>& env, int time_limit_seconds)
+                      const std::vector<std::pair<std::string, std::string>>& env, double time_limit_seconds)
 {
     ProgramRun result;
     std::vector<std::string> argv_text{binary};
@@ -68,7 +68,7 @@ ProgramRun run_binary(const std::string& binary, const std::vector<std::string>&
     ::close(out);
     if (pid < 0) return result;
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(time_limit_seconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(time_limit_seconds * 1000));
     int status = 0;
     for (;;) {
         pid_t done = ::waitpid(pid, &status, WNOHANG);
@@ -80,7 +80,7 @@ ProgramRun run_binary(const std::string& binary, const std::vector<std::string>&
             result.timed_out = true;
             return result;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
     return result;

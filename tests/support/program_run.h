@@ -8,11 +8,11 @@
 
 struct ProgramRun {
     int exit_status = -1;   // the low 8 bits the process ended with; -1 if it did not end normally
-    bool timed_out = false; // killed after the time limit
+    bool timed_out = false; // killed (SIGKILL) at the time limit
 };
 
 // Runs `binary` with `args` in `folder`, stdin from /dev/null, stdout and stderr to
 // "program.out" in that folder, DISPLAY removed, and each (name, value) of `env` set
 // (an empty value removes the variable).
 ProgramRun run_binary(const std::string& binary, const std::vector<std::string>& args, const std::string& folder,
-                      const std::vector<std::pair<std::string, std::string>>& env = {}, int time_limit_seconds = 60);
+                      const std::vector<std::pair<std::string, std::string>>& env = {}, double time_limit_seconds = 60);

@@ -36,10 +36,32 @@ std::string match_case(const std::string& folder, const std::string& name)
     return found;
 }
 
+// Keeps errno as the cause: the code lookup may look at the disk itself.
 bool fail(const char* native)
 {
-    set_last_error(windows_error_from_errno(errno, native));
+    const int saved = errno;
+    set_last_error(windows_error_from_errno(saved, native));
+    errno = saved;
     return false;
+}
+
+std::string folder_of(const std::string& native)
+{
+    const size_t cut = native.find_last_of('/');
+    if (cut == std::string::npos) return ".";
+    return cut == 0 ? "/" : native.substr(0, cut);
+}
+
+// A rename is only durable once the folder that holds the entry is on disk.
+void sync_folder(const std::string& folder)
+{
+    const int saved = errno;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+    errno = saved;
 }
 
 // Copies the bytes of one open file into another; 0 with errno on failure.
@@ -138,6 +160,7 @@ int posix_copy_file(const char* from, const char* to, int overwrite)
         return fail(dst.c_str());
     }
     int ok = copy_bytes(in, out);
+    if (ok && ::fsync(out) != 0 && errno != EINVAL && errno != EROFS) ok = 0;
     int saved = errno;
     ::close(in);
     if (::close(out) != 0 && ok) {
@@ -160,15 +183,42 @@ int posix_move_file(const char* from, const char* to)
     if (::rename(src.c_str(), dst.c_str()) == 0) return 1;
     if (errno != EXDEV) return fail(dst.c_str());
     // Across volumes: copy beside the destination, then rename into place.
-    const std::string temp = dst + ".~mv";
+    const std::string temp = dst + kTempSuffix;
+    ::unlink(temp.c_str());
     if (!posix_copy_file(src.c_str(), temp.c_str(), 1)) return 0;
-    if (::rename(temp.c_str(), dst.c_str()) != 0) {
+    if (!posix_replace_file(temp.c_str(), dst.c_str())) {
         int saved = errno;
         ::unlink(temp.c_str());
         errno = saved;
-        return fail(dst.c_str());
+        return 0;
     }
     ::unlink(src.c_str());
+    return 1;
+}
+
+int posix_replace_file(const char* from, const char* to)
+{
+    const std::string src = posix_native_path(from);
+    const std::string dst = posix_native_path(to);
+    // A read-only destination is no obstacle: rename needs only the folder's permission.
+    if (::rename(src.c_str(), dst.c_str()) != 0) return fail(dst.c_str());
+    // The file is in place now whatever the folder sync says; the disk that fails it
+    // fails the next write too.
+    sync_folder(folder_of(dst));
+    return 1;
+}
+
+int posix_list_folder(const char* path, std::vector<std::string>* names)
+{
+    const std::string native = posix_native_path(path);
+    DIR* dir = ::opendir(native.empty() ? "." : native.c_str());
+    if (!dir) return fail(native.c_str());
+    names->clear();
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names->push_back(name);
+    }
+    ::closedir(dir);
     return 1;
 }
 
@@ -193,10 +243,16 @@ int posix_delete_file(const char* path)
 
 int posix_set_file_time(const char* path, int64_t unix_time)
 {
+    return posix_set_file_times(path, unix_time, unix_time, unix_time);
+}
+
+int posix_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t)
+{
     const std::string native = posix_native_path(path);
-    struct timespec t{};
-    t.tv_sec = time_t(unix_time);
-    if (set_times(native, t)) return 1;
+    struct timespec times[2] = {};
+    times[0].tv_sec = time_t(accessed);
+    times[1].tv_sec = time_t(modified);
+    if (::utimensat(AT_FDCWD, native.c_str(), times, 0) == 0) return 1;
     return fail(native.c_str());
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -11,9 +12,12 @@ std::string posix_native_path(const char* path);
 int posix_file_status(const char* path, FileStatus* out);
 int posix_copy_file(const char* from, const char* to, int overwrite);
 int posix_move_file(const char* from, const char* to);
+int posix_replace_file(const char* from, const char* to);
+int posix_list_folder(const char* path, std::vector<std::string>* names);
 int posix_create_directory(const char* path);
 int posix_delete_file(const char* path);
 int posix_set_file_time(const char* path, int64_t unix_time);
+int posix_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created);
 int posix_set_read_only(const char* path, int read_only);
 FILE* posix_open_file(const char* path, const char* mode);
 int posix_sync_file(FILE* file);

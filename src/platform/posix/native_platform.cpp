@@ -22,9 +22,12 @@ Platform native_platform()
     p.file_status = posix_file_status;
     p.copy_file = posix_copy_file;
     p.move_file = posix_move_file;
+    p.replace_file = posix_replace_file;
+    p.list_folder = posix_list_folder;
     p.create_directory = posix_create_directory;
     p.delete_file = posix_delete_file;
     p.set_file_time = posix_set_file_time;
+    p.set_file_times = posix_set_file_times;
     p.set_read_only = posix_set_read_only;
     p.open_file = posix_open_file;
     p.sync_file = posix_sync_file;
