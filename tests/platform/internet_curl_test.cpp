@@ -14,7 +14,7 @@ TEST(CurlInternet, ShortBuffersAreLeftAloneAndToldTheSizeNeeded)
     server.add("/a", "abc", 784111777);
     InetHandle* session = curl_open_session("agent", ("127.0.0.1:" + std::to_string(server.port())).c_str());
     InetHandle* request = curl_open_request(curl_connect(session, "files.test.example", 80), "GET", "a", 0);
-    ASSERT_EQ(curl_send_request(request), 1);
+    ASSERT_EQ(curl_send_request(request, nullptr), 1);
     char text[32] = "untouched";
     uint32_t len = 10;
     EXPECT_EQ(curl_query_header(request, InetHeader::LastModified, text, &len), 0);
