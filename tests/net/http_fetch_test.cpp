@@ -141,8 +141,6 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
         {"none", 0, 204, 0, false, -1, "HttpSendRequest failed, HTTP status = 204\nhttp://www.country-files.com/none\n"},
         {"stall", kServeStall, 200, 200000, false, 0,
          "InternetQueryDataAvailable failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/stall\n"},
-        {"silent", kServeStallBeforeHeaders, 200, 1, false, -1,
-         "HttpSendRequest failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/silent\n"},
         {"slow", kServeSlowHeaders, 200, 1, false, -1,
          "HttpSendRequest failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/slow\n"},
         {"gone", 0, 0, 0, false, -1, "HttpSendRequest failed, HTTP status = 404\nhttp://www.country-files.com/gone\n"},

@@ -78,6 +78,12 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
     }
     EXPECT_EQ(read_file("SAVE/KESTRL.WPX"), "fresh");
     EXPECT_NE(log_text().find("\nCQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos);
+
+    // A failed fetch takes its progress line away.
+    server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9, 200, kServeCutShort);
+    status.lines = {"earlier line"};
+    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(status.lines, (std::vector<std::string>{"earlier line", "CQ WPX Honor Roll (WPX) -- Internet Error"}));
 }
 
 TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
@@ -129,27 +135,17 @@ TEST_F(DownloadPhase, FailuresCountAsInternetErrors)
     EXPECT_EQ(selections->upd[7], 0);
 }
 
-TEST_F(DownloadPhase, FailedFetchRemovesItsProgressLine)
-{
-    server.add("/xml/fulllist.xml", "<iota/>", kServerTime, 200, kServeCutShort);
-    selections->sel[7] = 1;
-    status.lines = {"earlier line"};
-    EXPECT_EQ(downloadSource(nullptr, 7, &catalogue.slot[7]), 0);
-    EXPECT_EQ(status.lines, (std::vector<std::string>{"earlier line", "IOTA Islands (XML) -- Internet Error"}));
-}
-
-TEST_F(DownloadPhase, GroupRebuiltWithoutFetchingWhenListIdsChanged)
+TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
 {
     selections->ini[21] = 'E';
     selections->sel[21] = 'Q';  // a new ID, but the membership target itself is not selected
     downloadGroup(nullptr, 11, kMembershipSources);
     EXPECT_EQ(selections->upd[11], 1);
-    EXPECT_TRUE(server.requests().empty());
-}
 
-TEST_F(DownloadPhase, DeselectedSourceAndFailingSourceInAGroup)
-{
     write_file("KESTRL.MAS2", "members");
+    selections->upd[11] = 0;
+    selections->sel[21] = 0;
+    selections->ini[21] = 0;
     selections->sel[11] = 1;
     selections->ini[22] = 'L';  // LoTW was on at the last save, is off now
     downloadGroup(nullptr, 11, kMembershipSources);
@@ -178,6 +174,10 @@ TEST_F(DownloadPhase, DeselectedSourceAndFailingSourceInAGroup)
     EXPECT_EQ(selections->upd[23], 0);
     EXPECT_EQ(g_config.errorCount, 1u);
     EXPECT_EQ(read_file("UPDATE/AGMemberList.txt"), "K1ABC\r\n");
+    // Its list is current only once the membership file is built.
+    EXPECT_EQ(mtime_of("UPDATE/AGMemberList.txt"), kCopyNotInstalled);
+    markInstalled(catalogue, 11);
+    EXPECT_EQ(mtime_of("UPDATE/AGMemberList.txt"), kServerTime);
 }
 
 }  // namespace

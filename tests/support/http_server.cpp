@@ -8,12 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <list>
 #include <set>
 #include <stdexcept>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -23,30 +21,12 @@
 
 namespace {
 
-constexpr int kMaxConnections = 64;
 constexpr size_t kMaxHead = 64 * 1024;
 constexpr auto kIdleLimit = std::chrono::seconds(20);
 
 struct Conn {
     int fd = -1;
 };
-
-const char* reason_of(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 304: return "Not Modified";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
-    }
-}
 
 int listen_on_loopback(int* port)
 {
@@ -73,7 +53,6 @@ int listen_on_loopback(int* port)
 struct HttpServerState {
     int listen_fd = -1;
     int port = 0;
-    int wake[2] = {-1, -1};
     int tunnel_port = 0;
     std::atomic<bool> stop{false};
 
@@ -82,33 +61,21 @@ struct HttpServerState {
     std::vector<ReceivedRequest> received;
     int accepted = 0;
     std::set<int> open_fds;
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::list<Worker> workers;
+    std::vector<std::thread> workers;  // one a connection, joined when the server stops
 };
 
 namespace {
 
-// Waits until fd is readable; false on stop or after the idle limit.
-bool wait_readable(HttpServerState* s, const Conn& c)
-{
-    const auto give_up = std::chrono::steady_clock::now() + kIdleLimit;
-    while (!s->stop) {
-        pollfd p{c.fd, POLLIN, 0};
-        int n = ::poll(&p, 1, 100);
-        if (n > 0) return true;
-        if (n < 0 && errno != EINTR) return false;
-        if (std::chrono::steady_clock::now() > give_up) return false;
-    }
-    return false;
-}
-
+// What arrives on the connection; -1 on stop or after the idle limit.
 long receive(HttpServerState* s, const Conn& c, char* buf, size_t size)
 {
-    if (!wait_readable(s, c)) return -1;
-    return ::recv(c.fd, buf, size, 0);
+    const auto give_up = std::chrono::steady_clock::now() + kIdleLimit;
+    for (pollfd p{c.fd, POLLIN, 0}; !s->stop && std::chrono::steady_clock::now() < give_up;) {
+        const int n = ::poll(&p, 1, 100);
+        if (n > 0) return ::recv(c.fd, buf, size, 0);
+        if (n < 0 && errno != EINTR) return -1;
+    }
+    return -1;
 }
 
 bool send_all(HttpServerState* s, const Conn& c, const char* data, size_t size)
@@ -201,16 +168,12 @@ bool respond(HttpServerState* s, const Conn& c, const ReceivedRequest& r)
         return send_all(s, c, missing.data(), missing.size());
     }
     const ServedFile& f = *file;
-    if (f.flags & kServeStallBeforeHeaders) {
-        wait_until_closed(s, c);
-        return false;
-    }
     const bool dated = !(f.flags & kServeNoLastModified);
     const int64_t since = modified_since(r);
     const bool unchanged = dated && !(f.flags & kServeIgnoreCondition) && since >= 0 && f.last_modified <= since;
     const int status = unchanged ? 304 : f.status;
     const bool faulty = f.flags & (kServeNoContentLength | kServeCutShort | kServeStall | kServeReset);
-    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reason_of(status) + "\r\n";
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " Status\r\n";
     if (dated)
         head += "Last-Modified: " + (f.last_modified_text.empty() ? http_date_text(f.last_modified) : f.last_modified_text) + "\r\n";
     if (!(f.flags & (kServeNoContentLength | kServeReset)) && !unchanged)
@@ -281,42 +244,20 @@ void serve_connection(HttpServerState* s, int fd)
     ::close(fd);
 }
 
-void reap_workers(HttpServerState* s, bool all)
-{
-    for (auto it = s->workers.begin(); it != s->workers.end();) {
-        if (all || *it->done) {
-            it->thread.join();
-            it = s->workers.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
 void accept_loop(HttpServerState* s)
 {
     while (!s->stop) {
-        pollfd p[2] = {{s->listen_fd, POLLIN, 0}, {s->wake[0], POLLIN, 0}};
-        int n = ::poll(p, 2, 500);
-        reap_workers(s, false);
-        if (n <= 0 || s->stop || !(p[0].revents & POLLIN)) continue;
+        pollfd p{s->listen_fd, POLLIN, 0};
+        const int n = ::poll(&p, 1, 100);
+        if (n <= 0 || s->stop) continue;
         int fd = ::accept4(s->listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
-        if (s->workers.size() >= size_t(kMaxConnections)) {
-            ::close(fd);
-            continue;
-        }
         {
             std::lock_guard<std::mutex> lock(s->mutex);
             s->open_fds.insert(fd);
             ++s->accepted;
         }
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        s->workers.push_back({std::thread([s, fd, done] {
-                                  serve_connection(s, fd);
-                                  *done = true;
-                              }),
-                              done});
+        s->workers.emplace_back(serve_connection, s, fd);
     }
 }
 
@@ -327,7 +268,6 @@ HttpServer::HttpServer(int tunnel_port) : state_(std::make_unique<HttpServerStat
     // A client that hangs up mid-body must not end the test process.
     std::signal(SIGPIPE, SIG_IGN);
     HttpServerState* s = state_.get();
-    if (::pipe2(s->wake, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     s->listen_fd = listen_on_loopback(&s->port);
     s->tunnel_port = tunnel_port;
     acceptor_ = std::thread(accept_loop, s);
@@ -337,17 +277,14 @@ HttpServer::~HttpServer()
 {
     HttpServerState* s = state_.get();
     s->stop = true;
-    if (::write(s->wake[1], "x", 1) < 0) { /* the poll time-out ends the loop as well */ }
     acceptor_.join();
     {
         // Unblocks workers stuck in a send to a client that stopped reading.
         std::lock_guard<std::mutex> lock(s->mutex);
         for (int fd : s->open_fds) ::shutdown(fd, SHUT_RDWR);
     }
-    reap_workers(s, true);
+    for (std::thread& worker : s->workers) worker.join();
     ::close(s->listen_fd);
-    ::close(s->wake[0]);
-    ::close(s->wake[1]);
 }
 
 void HttpServer::add(const std::string& path, ServedFile file)

@@ -18,7 +18,6 @@ enum ServeFlags : unsigned {
     kServeNoContentLength = 1u << 1,      // the body ends when the connection closes
     kServeCutShort = 1u << 2,             // Content-Length of the whole body, half of it sent, then closed
     kServeStall = 1u << 3,                // headers and half the body, then silence until the client leaves
-    kServeStallBeforeHeaders = 1u << 4,   // the request is read, then silence
     kServeIgnoreCondition = 1u << 5,      // If-Modified-Since is not looked at
     kServeSlowHeaders = 1u << 6,          // header bytes one by one, 5 per second, for 4 seconds
     kServeReset = 1u << 7,                // no Content-Length, half the body, then a reset

@@ -13,7 +13,7 @@ struct MirrorServer {
     ~MirrorServer();
     MirrorServer(const MirrorServer&) = delete;
     MirrorServer& operator=(const MirrorServer&) = delete;
-    // The access log: one line per request, "host method uri status bytes".
+    // The access log: one line per request, "host method uri status bytes connection".
     std::string access_log() const;
 };
 
