@@ -181,9 +181,13 @@ bool respond(HttpServerState* s, const Conn& c, const ReceivedRequest& r)
     if (!f.location.empty()) head += "Location: " + f.location + "\r\n";
     head += faulty ? "Connection: close\r\n\r\n" : "\r\n";
     size_t dribbled = 0;
-    for (; (f.flags & kServeSlowHeaders) && dribbled < 20 && !s->stop; ++dribbled) {
-        if (!send_all(s, c, head.data() + dribbled, 1)) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (f.flags & kServeSlowHeaders) {
+        dribbled = head.find("\r\n") + 2;
+        if (!send_all(s, c, head.data(), dribbled)) return false;
+        for (int i = 0; i < 16 && !s->stop; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            if (!send_all(s, c, "X-Wait: 1\r\n", 11)) return false;
+        }
     }
     const bool partial = f.flags & (kServeCutShort | kServeStall | kServeReset);
     const size_t body_size = unchanged || r.method == "HEAD" ? 0 : partial ? f.body.size() / 2 : f.body.size();

@@ -19,7 +19,7 @@ enum ServeFlags : unsigned {
     kServeCutShort = 1u << 2,             // Content-Length of the whole body, half of it sent, then closed
     kServeStall = 1u << 3,                // headers and half the body, then silence until the client leaves
     kServeIgnoreCondition = 1u << 5,      // If-Modified-Since is not looked at
-    kServeSlowHeaders = 1u << 6,          // header bytes one by one, 5 per second, for 4 seconds
+    kServeSlowHeaders = 1u << 6,          // a header line every 250 ms for 4 seconds before the real ones
     kServeReset = 1u << 7,                // no Content-Length, half the body, then a reset
 };
 
