@@ -103,11 +103,6 @@ TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
     EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
     EXPECT_NE(log_text().find("DEBUG:\tCQ WPX Honor Roll (WPX) is not selected.\n"), std::string::npos);
     EXPECT_EQ(gets_of("KESTRL.WPX"), 1u);
-
-    // An unselected optional source is passed over without a line or a request.
-    downloadUpdates(nullptr);
-    EXPECT_EQ(gets_of("fulllist.xml"), 0u);
-    for (const auto& line : status.lines) EXPECT_EQ(line.find("IOTA"), std::string::npos) << line;
 }
 
 TEST_F(DownloadPhase, FailuresCountAsInternetErrors)

@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <set>
 #include <stdexcept>
 
@@ -23,10 +22,6 @@ namespace {
 
 constexpr size_t kMaxHead = 64 * 1024;
 constexpr auto kIdleLimit = std::chrono::seconds(20);
-
-struct Conn {
-    int fd = -1;
-};
 
 int listen_on_loopback(int* port)
 {
@@ -67,46 +62,32 @@ struct HttpServerState {
 namespace {
 
 // What arrives on the connection; -1 on stop or after the idle limit.
-long receive(HttpServerState* s, const Conn& c, char* buf, size_t size)
+long receive(HttpServerState* s, int c, char* buf, size_t size)
 {
     const auto give_up = std::chrono::steady_clock::now() + kIdleLimit;
-    for (pollfd p{c.fd, POLLIN, 0}; !s->stop && std::chrono::steady_clock::now() < give_up;) {
+    for (pollfd p{c, POLLIN, 0}; !s->stop && std::chrono::steady_clock::now() < give_up;) {
         const int n = ::poll(&p, 1, 100);
-        if (n > 0) return ::recv(c.fd, buf, size, 0);
+        if (n > 0) return ::recv(c, buf, size, 0);
         if (n < 0 && errno != EINTR) return -1;
     }
     return -1;
 }
 
-bool send_all(HttpServerState* s, const Conn& c, const char* data, size_t size)
+bool send_all(HttpServerState* s, int c, const char* data, size_t size)
 {
     while (size > 0 && !s->stop) {
         const size_t piece = std::min<size_t>(size, 256 * 1024);
-        long n = ::send(c.fd, data, piece, MSG_NOSIGNAL);
-        if (n <= 0) {
-            if (n < 0 && errno == EINTR) continue;
-            return false;
-        }
+        const long n = ::send(c, data, piece, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         data += n;
         size -= size_t(n);
     }
     return size == 0;
 }
 
-// Holds the connection open without a word until the client gives up.
-void wait_until_closed(HttpServerState* s, const Conn& c)
-{
-    char scratch[512];
-    while (!s->stop) {
-        pollfd p{c.fd, POLLIN, 0};
-        int n = ::poll(&p, 1, 100);
-        if (n < 0 && errno != EINTR) return;
-        if (n > 0 && ::recv(c.fd, scratch, sizeof scratch, MSG_DONTWAIT) <= 0) return;
-    }
-}
-
 // Reads one request head; false when the client left or sent nonsense.
-bool read_request(HttpServerState* s, const Conn& c, ReceivedRequest* out)
+bool read_request(HttpServerState* s, int c, ReceivedRequest* out)
 {
     std::string head;
     char buf[4096];
@@ -117,14 +98,9 @@ bool read_request(HttpServerState* s, const Conn& c, ReceivedRequest* out)
         head.append(buf, size_t(n));
     }
     head.resize(head.find("\r\n\r\n") + 4);
-    const size_t line_end = head.find("\r\n");
-    const std::string line = head.substr(0, line_end);
-    const size_t a = line.find(' ');
-    const size_t b = line.find(' ', a + 1);
-    if (a == std::string::npos || b == std::string::npos) return false;
-    out->method = line.substr(0, a);
-    out->target = line.substr(a + 1, b - a - 1);
-    out->headers = head;
+    char method[16], target[4096];
+    if (std::sscanf(head.c_str(), "%15s %4095s HTTP/", method, target) != 2) return false;
+    *out = {method, target, head};
     return true;
 }
 
@@ -146,16 +122,12 @@ std::string path_of(const std::string& target)
 // The If-Modified-Since time of a request, or -1 when it has none.
 int64_t modified_since(const ReceivedRequest& r)
 {
-    const std::string name = "\r\nIf-Modified-Since: ";
-    const size_t at = r.headers.find(name);
-    if (at == std::string::npos) return -1;
-    std::tm tm{};
-    if (!strptime(r.headers.c_str() + at + name.size(), "%a, %d %b %Y %H:%M:%S GMT", &tm)) return -1;
-    return int64_t(timegm(&tm));
+    const size_t at = r.headers.find("\r\nIf-Modified-Since: ");
+    return at == std::string::npos ? -1 : parseHttpDate(r.headers.c_str() + at + 21);
 }
 
 // Answers one request; false when the connection is to be closed after it.
-bool respond(HttpServerState* s, const Conn& c, const ReceivedRequest& r)
+bool respond(HttpServerState* s, int c, const ReceivedRequest& r)
 {
     std::shared_ptr<const ServedFile> file;
     {
@@ -193,17 +165,18 @@ bool respond(HttpServerState* s, const Conn& c, const ReceivedRequest& r)
     const size_t body_size = unchanged || r.method == "HEAD" ? 0 : partial ? f.body.size() / 2 : f.body.size();
     if (!send_all(s, c, head.data() + dribbled, head.size() - dribbled) || !send_all(s, c, f.body.data(), body_size))
         return false;
-    if (f.flags & kServeStall) wait_until_closed(s, c);
+    // A stalled body: silence until the client gives up.
+    for (char scratch[512]; (f.flags & kServeStall) && receive(s, c, scratch, sizeof scratch) > 0;) {}
     if (f.flags & kServeReset) {
         const linger abort_on_close{1, 0};
-        ::setsockopt(c.fd, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
+        ::setsockopt(c, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
     }
     return !faulty;
 }
 
 // A CONNECT tunnel to the TLS server on tunnel_port: bytes relayed both ways until
 // either side closes.
-void tunnel(HttpServerState* s, const Conn& c)
+void tunnel(HttpServerState* s, int c)
 {
     static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
     static const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
@@ -211,11 +184,11 @@ void tunnel(HttpServerState* s, const Conn& c)
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(uint16_t(s->tunnel_port));
-    const Conn up{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-    if (s->tunnel_port == 0 || ::connect(up.fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    const int up = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s->tunnel_port == 0 || ::connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         send_all(s, c, refused.data(), refused.size());
     } else if (send_all(s, c, established.data(), established.size())) {
-        pollfd p[2] = {{c.fd, POLLIN, 0}, {up.fd, POLLIN, 0}};
+        pollfd p[2] = {{c, POLLIN, 0}, {up, POLLIN, 0}};
         char buf[16384];
         for (bool open = true; open && !s->stop;) {
             if (::poll(p, 2, 100) <= 0) continue;
@@ -226,26 +199,20 @@ void tunnel(HttpServerState* s, const Conn& c)
             }
         }
     }
-    ::close(up.fd);
+    ::close(up);
 }
 
-void serve_connection(HttpServerState* s, int fd)
+void serve_connection(HttpServerState* s, int c)
 {
-    Conn c{fd};
     ReceivedRequest r;
     if (read_request(s, c, &r)) {
         record(s, r);
-        if (r.method == "CONNECT") {
-            tunnel(s, c);
-        } else {
-            while (respond(s, c, r) && read_request(s, c, &r)) record(s, r);
-        }
+        if (r.method == "CONNECT") tunnel(s, c);
+        while (r.method != "CONNECT" && respond(s, c, r) && read_request(s, c, &r)) record(s, r);
     }
-    {
-        std::lock_guard<std::mutex> lock(s->mutex);
-        s->open_fds.erase(fd);
-    }
-    ::close(fd);
+    std::lock_guard<std::mutex> lock(s->mutex);
+    s->open_fds.erase(c);
+    ::close(c);
 }
 
 void accept_loop(HttpServerState* s)
