@@ -41,6 +41,9 @@ constexpr long kStallTimeoutSeconds = 60;
 // largest data file needs on a slow mobile or satellite link.
 constexpr long kRequestSeconds = 3600;
 constexpr long kMaxRedirects = 5;
+// Idle connections kept for reuse: more than the hosts of a whole run, so that none
+// is dropped to make room before the run comes back to its host.
+constexpr long kKeptConnections = 32;
 // Body bytes held for the caller before the transfer is paused again.
 constexpr size_t kMaxBuffered = 256 * 1024;
 
@@ -503,6 +506,9 @@ InetHandle* curl_open_request(InetHandle* connection, const char* verb, const ch
         set_inet_error(kNotEnoughMemory);
         return nullptr;
     }
+    // The limit of the request's own multi handle is the one applied to the shared
+    // cache when the request hands its connection back.
+    (void)curl_multi_setopt(r->multi, CURLMOPT_MAXCONNECTS, kKeptConnections);
     if (!configure(r, *c.session->session, request_url(c, object, secure != 0), verb ? verb : "GET")) {
         set_inet_error(kInetInternalError);
         return nullptr;
