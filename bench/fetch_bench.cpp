@@ -34,11 +34,11 @@ double fetch_with_client(InetHandle* session)
     InetHandle* request = openRequest(nullptr, session, source);
     if (!request) return -1;
     const int dated = queryRemoteInfo(nullptr, request, &source);
-    const int failed = fetchToFile(nullptr, request, source, "client.bin");
+    const int fetched = fetchToFile(nullptr, request, source, "client.bin", source.remoteTime);
     closeRequest(request);
     const double t = seconds_since(start);
     std::error_code ec;
-    return dated && !failed && fs::file_size("client.bin", ec) == kSize ? t : -1;
+    return dated && fetched && fs::file_size("client.bin", ec) == kSize ? t : -1;
 }
 
 double fetch_with_tool(int port)

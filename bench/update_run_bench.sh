@@ -38,6 +38,14 @@ run_once() {
   python3 -c "print('%.3f' % ($end - $start))"
 }
 sent() { awk '{s += $5} END {print s + 0}' "$work/nginx/access.log"; }
+# Requests, connections and the most bytes one source cost (the calendar, compared by
+# content on every run, counted apart).
+traffic() {
+  awk 'NF >= 6 { n++; if (!($6 in c)) { c[$6] = 1; k++ }
+                 if ($3 == "/kestrl.php") cal = $5; else if ($5 > m) m = $5 }
+       END { printf "%d requests over %d connections; at most %d bytes per source, calendar %d bytes", n, k, m, cal }' \
+    "$work/nginx/access.log"
+}
 calls=$(cat "$work"/sample/mirror/*/MASTER.LIS "$work"/sample/mirror/*/lotw/lotw1.txt \
   "$work"/sample/mirror/*/qslcard/DownloadedFiles/AGMemberList.txt "$work"/sample/mirror/*/lists/*.txt | wc -l)
 clublog=$(unzip -p "$work"/sample/mirror/cdn.clublog.org/clublog.scp.zip | wc -l)
@@ -48,6 +56,7 @@ grep -q "^INFO:.*files were updated" "$kestrl/kstlupd.log" || { echo "first run 
 installed=$(grep -c '^Updated:' "$kestrl/kstlupd.log")
 second=$(run_once)
 second_bytes=$(sent)
+second_traffic=$(traffic)
 grep -q "No files were updated" "$kestrl/kstlupd.log" || { echo "second run installed something"; exit 1; }
 
 # The same check with curl: one conditional request per file, copies kept apart.
@@ -78,4 +87,5 @@ curl_check=$(python3 -c "print('%.3f' % ($end - $start))")
 echo "callsign lines: $((calls + clublog)) in the lists; ${#urls[@]} files"
 echo "first run (fetch and install everything): ${first} s, nginx sent ${first_bytes} bytes, ${installed} targets installed"
 echo "second run (nothing changed):            ${second} s, nginx sent ${second_bytes} bytes"
+echo "                                          ${second_traffic}"
 echo "curl -z checking the same files:         ${curl_check} s"

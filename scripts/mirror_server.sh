@@ -40,7 +40,10 @@ start)
     echo "events { worker_connections 64; }"
     echo "http {"
     echo "  default_type application/octet-stream;"
-    echo "  log_format bytes '\$host \$request_method \$request_uri \$status \$bytes_sent';"
+    # Not modified since the time asked about, as most web servers judge it (nginx
+    # alone by default wants the exact Last-Modified time back).
+    echo "  if_modified_since before;"
+    echo "  log_format bytes '\$host \$request_method \$request_uri \$status \$bytes_sent \$connection';"
     echo "  access_log $state/access.log bytes;"
     for t in client_body proxy fastcgi uwsgi scgi; do echo "  ${t}_temp_path $state/tmp/$t;"; done
     echo "  ssl_certificate $state/server.pem;"

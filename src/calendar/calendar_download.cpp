@@ -8,6 +8,7 @@
 #include "base/report.h"
 #include "base/status_line.h"
 #include "calendar/calendar_compare.h"
+#include "calendar/json_doc.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
 #include "platform/platform.h"
@@ -30,9 +31,22 @@ void make_parent_folders(const std::string& folder)
     if (!directoryExists(folder.c_str())) (void)g_platform.create_directory(folder.c_str());
 }
 
+// 1 when the new calendar stands in UPDATE; -1 after the move was reported failed.
 int move_into_updates(Window* owner, const std::string& staged, const DataSource& source)
 {
-    return moveFileReported(owner, staged.c_str(), source.downloadPath.c_str());
+    if (moveFileReported(owner, staged.c_str(), source.downloadPath.c_str())) return 1;
+    status_remove_last(owner);
+    return -1;
+}
+
+// 1 when the file holds a JSON array; 0 after reporting that it does not.
+int is_calendar(Window* owner, const char* path)
+{
+    JsonValue doc;
+    if (json_parse_file(path, &doc) && doc.is_array()) return 1;
+    std::string text = format_bounded(kMessageSize, "%s is not a JSON file", path);
+    report_message(owner, text.c_str(), "Not JSON", kMbIconError);
+    return 0;
 }
 
 }  // namespace
@@ -43,14 +57,14 @@ int download_calendar(Window* owner, InetHandle* request, DataSource* source)
     if (!g_platform.app_data_folder(&app_data)) {
         report_message(owner, "Could not get path to APPDATA", "APPDATA", kMbIconError);
         closeRequest(request);
-        return 0;
+        return -1;
     }
     // Paths are not cut at 260 characters: a shortened name would be another file.
     make_parent_folders(app_data);
     std::string staging = app_data + "\\KESTRL";
     if (!ensureDirectory(owner, staging.c_str())) {
         closeRequest(request);
-        return 0;
+        return -1;
     }
     std::string staged = join_path(staging.c_str(), fileNamePart(source->remotePath ? source->remotePath : ""));
 
@@ -62,12 +76,18 @@ int download_calendar(Window* owner, InetHandle* request, DataSource* source)
     std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title ? source->title : "");
     status_progress_line(owner, progress.c_str());
 
-    int failed = fetchToFile(owner, request, *source, staged.c_str());
+    // Dated as not installed: it becomes current only once the calendar file is built.
+    const int fetched = fetchToFile(owner, request, *source, staged.c_str(), kCopyNotInstalled);
     closeRequest(request);
-    if (failed) return 0;
+    // A cut-short answer or an error page must never become the calendar.
+    if (!fetched || !is_calendar(owner, staged.c_str())) {
+        status_remove_last(owner);
+        return -1;
+    }
 
     if (!fileExists(source->downloadPath.c_str())) return move_into_updates(owner, staged, *source);
 
+    // The new one is a calendar: -1 here means the old copy is none, so it changed.
     if (compare_calendars(owner, staged.c_str(), source->downloadPath.c_str()) == 0) {
         debug_printf("\nDEBUG:\tcalendars are the same, no update needed.\n\n");
         return 0;

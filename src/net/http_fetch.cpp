@@ -45,6 +45,13 @@ int response_status(InetHandle* request)
     return std::atoi(text);
 }
 
+void report_status(Window* owner, int status, const DataSource& source)
+{
+    std::string text =
+        format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s", status, url_text(source).c_str());
+    report_message(owner, text.c_str(), "Internet error", kMbIconError);
+}
+
 // Progress bar positions go out only when they change.
 struct Progress {
     Window* owner = nullptr;
@@ -90,7 +97,12 @@ void closeSession(InetHandle* session)
     if (session) g_platform.inet_close(session);
 }
 
-InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& source)
+int copy_time_usable(int64_t copy_time, int64_t now)
+{
+    return copy_time != kCopyNotInstalled && copy_time <= now + kCopyFutureTolerance;
+}
+
+InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& source, int64_t if_modified_since)
 {
     InetHandle* connection = g_platform.inet_connect(session, source.host, source.secure ? 443 : 80);
     if (!connection) {
@@ -102,17 +114,18 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
         reportInternetError(owner, "HttpOpenRequest", url_text(source).c_str());
         return nullptr;
     }
-    if (!g_platform.inet_send_request(request)) {
+    const std::string condition =
+        if_modified_since != 0 ? "If-Modified-Since: " + http_date_text(if_modified_since) + "\r\n" : std::string();
+    if (!g_platform.inet_send_request(request, condition.empty() ? nullptr : condition.c_str())) {
         reportInternetError(owner, "HttpSendRequest", url_text(source).c_str());
         g_platform.inet_close(request);
         return nullptr;
     }
-    // An error page is not the file: nothing of it may be stored or taken as a date.
+    // An error page is not the file, and a partial or empty answer is not the whole
+    // file: nothing of them may be stored or taken as a date.
     const int status = response_status(request);
-    if (status != 0 && (status < 200 || status > 299)) {
-        std::string text = format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s", status,
-                                          url_text(source).c_str());
-        report_message(owner, text.c_str(), "Internet error", kMbIconError);
+    if (status != 200 && !(status == 304 && !condition.empty())) {
+        report_status(owner, status, source);
         g_platform.inet_close(request);
         return nullptr;
     }
@@ -121,6 +134,13 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
 
 int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
 {
+    if (response_status(request) == 304) {
+        // The server confirmed the copy: its date and size are the server's.
+        source->remoteTime = source->localTime;
+        source->remoteSize = source->localSize;
+        debug_printf("  %s is %d bytes\n", source->remotePath, int(source->remoteSize));
+        return 1;
+    }
     uint32_t len = 0;
     if (!g_platform.inet_query_header(request, InetHeader::LastModified, nullptr, &len) && len == 0) return 0;
     // The usual value has 29 characters; a longer one is read whole rather than cut.
@@ -138,13 +158,17 @@ int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
     return 1;
 }
 
-int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path)
+int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path, int64_t file_time)
 {
+    if (const int status = response_status(request); status != 200) {
+        report_status(owner, status, source);
+        return 0;
+    }
     AtomicFile out;  // removes the temporary file on every early return
     if (!atomic_open(&out, path)) {
         std::string text = format_bounded(kMessageSize, "ERROR: Unable to open file \"%s\" for write.", path);
         report_message(owner, text.c_str(), "CreateFile", kMbIconError);
-        return 1;
+        return 0;
     }
     Progress progress{owner};
     progress_to(&progress, 0);
@@ -153,12 +177,12 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
         std::string text = format_bounded(kMessageSize, "ERROR: Unable to write to file \"%s\"", path);
         report_message(owner, text.c_str(), "WriteFile", kMbIconError);
         progress_to(&progress, 0);
-        return 1;
+        return 0;
     };
     auto fail_internet = [&](const char* operation) {
         reportInternetError(owner, operation, url_text(source).c_str());
         progress_to(&progress, 0);
-        return 1;
+        return 0;
     };
 
     char buffer[kChunkSize];
@@ -177,26 +201,54 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
         if (source.remoteSize != 0) progress_to(&progress, int(std::min<uint64_t>(100, total * 100 / source.remoteSize)));
     }
 
+    // No data file is ever empty: an empty answer is a server's fault, not the file.
     uint64_t expected = 0;
-    if (content_length(request, &expected) && expected != total) {
+    const bool have_length = content_length(request, &expected);
+    if ((have_length && expected != total) || total == 0) {
         std::string text = format_bounded(kMessageSize, "InternetReadFile failed, %llu of %llu bytes received\n%s",
                                           static_cast<unsigned long long>(total),
                                           static_cast<unsigned long long>(expected), url_text(source).c_str());
         report_message(owner, text.c_str(), "Internet error", kMbIconError);
         progress_to(&progress, 0);
-        return 1;
+        return 0;
     }
+    // Dated before it takes the place of the old file, so that no moment exists in
+    // which a new file carries the time of its writing (which would read as current);
+    // dated again after, for systems that date a file when its writer closes it.
+    if (std::fflush(out.file) != 0) return fail_write();
+    (void)g_platform.set_file_time(out.temp.c_str(), file_time);
     if (!atomic_commit(&out)) return fail_write();
     progress_to(&progress, 0);
-    // Only a complete file gets the server's time: the date rule takes it as current.
-    if (!g_platform.set_file_time(path, source.remoteTime))
-        debug_printf("DEBUG:\tcould not set the time of %s\n", path);
-    return 0;
+    if (!g_platform.set_file_time(path, file_time)) debug_printf("DEBUG:\tcould not set the time of %s\n", path);
+    return 1;
 }
 
 void closeRequest(InetHandle* request)
 {
     if (request) g_platform.inet_close(request);
+}
+
+std::string http_date_text(int64_t t)
+{
+    static const char* const kDays[7] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
+    static const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    // Civil date from days since 1970 (proleptic Gregorian), without the C library's
+    // locale or time-zone state.
+    const int64_t days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
+    const int64_t secs = t - days * 86400;
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yoe + era * 400 + (month <= 2);
+    return format_bounded(64, "%s, %02d %s %04lld %02d:%02d:%02d GMT", kDays[((days % 7) + 7) % 7], int(day),
+                          kMonthNames[month - 1], static_cast<long long>(year), int(secs / 3600),
+                          int(secs / 60 % 60), int(secs % 60));
 }
 
 int64_t parseHttpDate(const char* text)

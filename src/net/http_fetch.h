@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "catalogue/data_source.h"
 
@@ -17,17 +18,39 @@ inline constexpr const char* kUserAgent = "WinInetGet/0.1";
 InetHandle* openSession(const char* proxy);
 void closeSession(InetHandle* session);
 
-// A sent GET for the source, or nullptr after reporting the failure.
-InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& source);
+// The time a fetched copy carries until it has been installed: no server's time
+// compares older, and no copy with it counts as current.
+inline constexpr int64_t kCopyNotInstalled = 0;
+// A copy dated more than this ahead of the local clock got its time from a server
+// with a broken clock; trusting it would keep every later file away.
+inline constexpr int64_t kCopyFutureTolerance = 86400;
 
-// 1 after storing remoteTime and remoteSize; 0 when there is no Last-Modified.
+// 1 when a copy's modification time can stand for the server's file it was fetched
+// from: not the not-installed mark and not far in the future of `now`.
+[[nodiscard]] int copy_time_usable(int64_t copy_time, int64_t now);
+
+// A sent GET for the source, or nullptr after reporting the failure. A non-zero
+// `if_modified_since` asks the server to answer 304 without a body when its file is
+// not newer than that time; only then is a 304 accepted. Any answer but 200 and that
+// 304 is reported ("HttpSendRequest failed, HTTP status = %d") as a failure.
+InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& source, int64_t if_modified_since = 0);
+
+// 1 after storing remoteTime and remoteSize; 0 when there is no Last-Modified. After
+// a 304 the copy's localTime and localSize stand for the server's.
 [[nodiscard]] int queryRemoteInfo(Window* owner, InetHandle* request, DataSource* source);
 
-// The body into `path`, stamped with remoteTime. 0 on success, 1 on a reported
-// failure (the previous file at `path` is then untouched).
-[[nodiscard]] int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path);
+// The body of a 200 into `path`, whose times become `file_time` (the caller's
+// choice: remoteTime, or kCopyNotInstalled for a copy still to be installed). 1 on
+// success; 0 on a reported failure: any other answer, an empty body, a body shorter
+// than its Content-Length or ended by a transfer error, a file that cannot be
+// written. The previous file at `path` is then untouched.
+[[nodiscard]] int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path,
+                              int64_t file_time);
 
 void closeRequest(InetHandle* request);
 
 // Seconds since 1970 UTC of an RFC 1123 date.
 int64_t parseHttpDate(const char* text);
+
+// The RFC 1123 text of a time: "Sun, 06 Nov 1994 08:49:37 GMT".
+std::string http_date_text(int64_t unix_time);

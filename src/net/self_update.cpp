@@ -49,9 +49,9 @@ int install_new_version(Window* owner, InetHandle* session, DataSource* source)
     if (!queryRemoteInfo(owner, request, source)) {
         // No date this time: the file keeps the one the offer was made with.
     }
-    const int failed = fetchToFile(owner, request, *source, staged.c_str());
+    const int fetched = fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime);
     closeRequest(request);
-    if (failed) return 0;
+    if (!fetched) return 0;
 
     const std::string backup = backup_name(target);
     if (!moveFileReported(owner, target.c_str(), backup.c_str())) {
@@ -72,17 +72,22 @@ int install_new_version(Window* owner, InetHandle* session, DataSource* source)
 
 int checkSelfUpdate(Window* owner, InetHandle* session, DataSource* source)
 {
-    InetHandle* request = openRequest(owner, session, *source);
+    // Without the running program's file there is nothing to compare with.
+    FileStatus status;
+    if (!g_platform.file_status(source->targetPath.c_str(), &status) || status.is_directory) return 0;
+    source->localTime = status.mtime;
+    source->localSize = static_cast<uint32_t>(status.size);
+
+    // A server that honours the condition answers "not newer" with headers only.
+    const int64_t offer_after = copy_time_usable(source->localTime, int64_t(std::time(nullptr)))
+                                    ? source->localTime + kNewerBySeconds
+                                    : 0;
+    InetHandle* request = openRequest(owner, session, *source, offer_after);
     if (!request) return 0;
     const int dated = queryRemoteInfo(owner, request, source);
     // The body is not wanted now; closing abandons it.
     closeRequest(request);
     if (!dated) return 0;
-
-    FileStatus status;
-    if (!g_platform.file_status(source->targetPath.c_str(), &status) || status.is_directory) return 0;
-    source->localTime = status.mtime;
-    source->localSize = static_cast<uint32_t>(status.size);
     if (source->remoteTime - source->localTime <= kNewerBySeconds) return 0;
 
     const std::string question = format_bounded(

@@ -25,6 +25,18 @@ int internet_error_outcome(Window* owner, int slot, const DataSource& source)
     return 0;
 }
 
+// The sources a group target is built from; empty for a target of its own.
+std::span<const int> group_sources(int slot)
+{
+    switch (slot) {
+    case kSlotCalendar: return kCalendarSources;
+    case kSlotMaster:
+    case kSlotMasterOld: return kMasterCallSources;
+    case kSlotMembership: return kMembershipSources;
+    default: return {};
+    }
+}
+
 }  // namespace
 
 std::string result_date(int64_t unix_time)
@@ -51,14 +63,19 @@ int downloadSource(Window* owner, int slot, DataSource* source)
         return 0;
     }
     FileStatus local;
-    if (g_platform.file_status(source->downloadPath.c_str(), &local) && !local.is_directory) {
+    const bool have_copy = g_platform.file_status(source->downloadPath.c_str(), &local) && !local.is_directory;
+    if (have_copy) {
         source->localTime = local.mtime;
         source->localSize = uint32_t(local.size);
-    } else {
-        s.upd[slot] = 1;
     }
+    // A copy still waiting for its install, or dated by a server whose clock was far
+    // ahead, says nothing about what is installed: it is fetched again.
+    if (!have_copy || !copy_time_usable(source->localTime, int64_t(std::time(nullptr)))) s.upd[slot] = 1;
 
-    InetHandle* request = openRequest(owner, g_config.session, *source);
+    // Only a comparison with a usable copy can end in "not newer"; then the server
+    // may say so without sending the file.
+    const bool compare_dates = slot != kSlotCalendarSource && !s.upd[slot];
+    InetHandle* request = openRequest(owner, g_config.session, *source, compare_dates ? source->localTime : 0);
     if (!request) return internet_error_outcome(owner, slot, *source);
 
     if (slot != kSlotCalendarSource) {
@@ -67,8 +84,10 @@ int downloadSource(Window* owner, int slot, DataSource* source)
             return internet_error_outcome(owner, slot, *source);
         }
         if (double(source->remoteTime - source->localTime) > 0) s.upd[slot] = 1;
-    } else if (download_calendar(owner, request, source)) {
-        s.upd[slot] = 1;
+    } else {
+        const int calendar = download_calendar(owner, request, source);
+        if (calendar < 0) return internet_error_outcome(owner, slot, *source);
+        if (calendar > 0) s.upd[slot] = 1;
     }
     // The calendar check has closed its request either way.
     if (slot == kSlotCalendarSource) request = nullptr;
@@ -87,9 +106,9 @@ int downloadSource(Window* owner, int slot, DataSource* source)
         std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title);
         status_progress_line(owner, progress.c_str());
         if (slot == kSlotIota) source->remoteSize = source->localSize ? source->localSize : kIotaDefaultSize;
-        const int failed = fetchToFile(owner, request, *source, source->downloadPath.c_str());
+        const int fetched = fetchToFile(owner, request, *source, source->downloadPath.c_str(), kCopyNotInstalled);
         closeRequest(request);
-        if (failed) {
+        if (!fetched) {
             status_remove_last(owner);
             return internet_error_outcome(owner, slot, *source);
         }
@@ -130,14 +149,25 @@ void downloadUpdates(Window* owner)
     Selections& s = *g_config.selections;
     for (int slot : c.mainList) {
         s.upd[slot] = 0;
-        if (slot == kSlotCalendar) {
-            downloadGroup(owner, slot, kCalendarSources);
-        } else if (slot == kSlotMaster || slot == kSlotMasterOld) {
-            downloadGroup(owner, slot, kMasterCallSources);
-        } else if (slot == kSlotMembership) {
-            downloadGroup(owner, slot, kMembershipSources);
+        if (std::span<const int> sources = group_sources(slot); !sources.empty()) {
+            downloadGroup(owner, slot, sources);
         } else if (s.sel[slot] || c.slot[slot].required) {
             downloadSource(owner, slot, &c.slot[slot]);
         }
     }
+}
+
+void markInstalled(const Catalogue& catalogue, int slot)
+{
+    const Selections& s = *g_config.selections;
+    auto mark = [&](int m) {
+        const DataSource& source = catalogue.slot[m];
+        if (!source.remotePath || !s.upd[m]) return;
+        if (!g_platform.set_file_time(source.downloadPath.c_str(), source.remoteTime))
+            debug_printf("DEBUG:\tcould not set the time of %s\n", source.downloadPath.c_str());
+    };
+    std::span<const int> sources = group_sources(slot);
+    if (sources.empty()) mark(slot);
+    for (int m : sources)
+        if (s.sel[m]) mark(m);
 }

@@ -100,5 +100,6 @@ void updateTargets(Window* owner, Catalogue* catalogue)
                                                 result_date(source.remoteTime).c_str());
         statusLine(owner, text.c_str(), line_index++);
         ++g_config.updatedCount;
+        markInstalled(*catalogue, slot);
     }
 }

@@ -55,7 +55,8 @@ struct FixedFileInfo {
 };
 
 // Which part of the response inet_query_header reads; StatusCode is the status
-// line's number as text ("200").
+// line's number as text ("200"; "304" when a conditional request found the caller's
+// copy current: such an answer has no body).
 enum class InetHeader { LastModified, ContentLength, StatusCode };
 
 // WinINet-style codes the internet entries leave in inet_last_error().
@@ -153,8 +154,13 @@ struct Platform {
     InetHandle* (*inet_open_request)(InetHandle* connection, const char* verb, const char* object,
                                      int secure);
     // Sends and returns once the headers of the final response are in; the body
-    // waits until it is asked for. 1 success.
-    int (*inet_send_request)(InetHandle* request);
+    // waits until it is asked for. 1 success. `headers`: extra request header lines,
+    // each ending in CR LF ("If-Modified-Since: <RFC 1123 date>\r\n"), or null.
+    // Requests of one session to the same host and port share a kept-alive
+    // connection; a request closed before its body ended closes its connection.
+    // Whatever the server does, the headers are in (or the send failed with 12002)
+    // within a bounded time, and so is the end of the body.
+    int (*inet_send_request)(InetHandle* request, const char* headers);
     // Raw header text into buf (at most *len bytes incl. the terminator); *len gets
     // the text length and the result is 1. 0 when the response has no such header
     // (*len = 0, code 12150) or buf is null or too small (*len = length needed incl.

@@ -53,16 +53,17 @@ protected:
 
 }  // namespace
 
-TEST_F(CalendarDownload, NewCalendarIsMovedIntoUpdateTheSameOneLeftStaged)
+TEST_F(CalendarDownload, NewCalendarIsMovedIntoUpdateTheSameOneLeftStagedFailuresChangeNothing)
 {
     g_config.debug = 1;
     int64_t before = int64_t(std::time(nullptr));
     EXPECT_EQ(download(kCalendar), 1);
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
     EXPECT_FALSE(path_exists(kStaged)) << "moved, not copied";
-    // The fetch time stands in for the missing server date.
+    // The fetch time stands in for the missing server date; the copy gets it once
+    // installed.
     EXPECT_GE(source.remoteTime, before);
-    EXPECT_EQ(mtime_of("UPDATE/kestrl.php"), source.remoteTime);
+    EXPECT_EQ(mtime_of("UPDATE/kestrl.php"), kCopyNotInstalled);
     EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloading:  425 DX Calendar"}));
 
     set_mtime("UPDATE/kestrl.php", kOldCopyTime);
@@ -73,29 +74,32 @@ TEST_F(CalendarDownload, NewCalendarIsMovedIntoUpdateTheSameOneLeftStaged)
     EXPECT_EQ(mtime_of("UPDATE/kestrl.php"), kOldCopyTime);
     EXPECT_EQ(read_file(kStaged), respelled) << "stays staged until the next run overwrites it";
 
-    // An HTML page is reported and replaces the copy all the same.
-    EXPECT_EQ(download("<html><body>Back soon</body></html>"), 1);
-    EXPECT_EQ(read_file("UPDATE/kestrl.php"), "<html><body>Back soon</body></html>");
+    // An HTML page is reported and never replaces the copy; nor does a copy that is
+    // not JSON stop a good calendar.
+    EXPECT_EQ(download("<html><body>Back soon</body></html>"), -1);
+    EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
+    write_file("UPDATE/kestrl.php", "<html>");
+    EXPECT_EQ(download(kCalendar), 1);
+    EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
     EXPECT_EQ(without_cr(log_text()), "\nDEBUG:\tcalendars are the same, no update needed.\n\n"
                                       "ERROR:\tappdata/share\\KESTRL\\kestrl.php is not a JSON file\n"
+                                      "ERROR:\tUPDATE\\kestrl.php is not a JSON file\n"
                                       "DEBUG:\tcalendars are different, update is needed.\n");
-    EXPECT_EQ(dialogs.shown.size(), 1u);
-}
+    EXPECT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(status.lines, std::vector<std::string>(3, "Downloading:  425 DX Calendar"));
 
-TEST_F(CalendarDownload, FailuresKeepTheCopyAndAreReported)
-{
-    write_file("UPDATE/kestrl.php", kCalendar);
+    // Failures keep the copy and are reported, each once.
     set_mtime("UPDATE/kestrl.php", kOldCopyTime);
-    EXPECT_EQ(download("[" + std::string(5000, ' ') + "]", kServeCutShort), 0);
+    EXPECT_EQ(download("[" + std::string(5000, ' ') + "]", kServeCutShort), -1);
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
     EXPECT_EQ(mtime_of("UPDATE/kestrl.php"), kOldCopyTime);
     // UPDATE gone: the move fails.
     std::remove("UPDATE/kestrl.php");
     std::remove("UPDATE");
-    EXPECT_EQ(download(kCalendar), 0);
+    EXPECT_EQ(download(kCalendar), -1);
     EXPECT_EQ(dialogs.shown.back().title, "MoveFileEx");
     g_platform.app_data_folder = [](std::string*) { return 0; };
-    EXPECT_EQ(download("[]"), 0);
+    EXPECT_EQ(download("[]"), -1);
     EXPECT_EQ(dialogs.shown.back().text, "Could not get path to APPDATA");
-    EXPECT_EQ(dialogs.shown.size(), 3u) << "each failure reported once";
+    EXPECT_EQ(dialogs.shown.size(), 5u);
 }

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+
 #include "support/mirror_server.h"
 #include "support/program_run.h"
 #include "support/temp_folder.h"
@@ -109,7 +112,23 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     EXPECT_EQ(mtime_of(kestrl + "/UPDATE/kestrl_cty.zip"), 1764000000);
 
     // Second run: every copy is current; nothing is fetched or installed.
+    write_file(server->state + "/access.log", "");
     const std::string second = run();
+    // Headers only, over one kept-alive connection: every source but the calendar
+    // (compared by content) answered 304 to the copy's time.
+    std::istringstream requests(server->access_log());
+    std::set<std::string> connections;
+    size_t unchanged = 0;
+    for (std::string line, host, method, uri, status, bytes, connection; std::getline(requests, line);) {
+        if (!(std::istringstream(line) >> host >> method >> uri >> status >> bytes >> connection)) continue;
+        connections.insert(connection);
+        if (uri == "/kestrl.php") continue;
+        EXPECT_EQ(status, "304") << line;
+        EXPECT_LE(std::stoi(bytes), 1024) << line;
+        ++unchanged;
+    }
+    EXPECT_EQ(unchanged, 8u);
+    EXPECT_EQ(connections.size(), 1u) << server->access_log();
     EXPECT_EQ(second.find("Downloaded:"), std::string::npos) << second;
     EXPECT_EQ(second.find("Updated:"), std::string::npos);
     EXPECT_NE(second.find("Country File (CTY) -- 24-Nov-2025 16:00\n"), std::string::npos);

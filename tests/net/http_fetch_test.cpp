@@ -2,10 +2,12 @@
 // what is read from the response, what a failed transfer leaves on disk, and dates.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "net/http_fetch.h"
 #include "net/net_fixture.h"
+#include "support/mirror_server.h"
 
 constexpr int64_t kServerTime = 1700000000;  // 14-Nov-2023 22:13:20 UTC
 
@@ -24,6 +26,8 @@ TEST(NetHttpDate, ReadsRfc1123DatesAndTheDocumentedLeniencies)
         {"Mon, 00 Mar 2100 00:00:00 GMT", 4107456000},
     };
     for (const auto& row : rows) EXPECT_EQ(parseHttpDate(row.text), row.seconds) << row.text;
+    EXPECT_EQ(http_date_text(784111777), "Sun, 06 Nov 1994 08:49:37 GMT");
+    EXPECT_EQ(parseHttpDate(http_date_text(-1).c_str()), -1);
     EXPECT_EQ(parseHttpDate(nullptr), parseHttpDate(""));
     // Absurd numbers neither overflow nor wrap into a plausible date.
     EXPECT_GT(parseHttpDate("Mon, 01 Jan 99999999999999 00:00:00 GMT"), parseHttpDate("Mon, 01 Jan 3000 00:00:00 GMT"));
@@ -40,12 +44,11 @@ TEST_F(NetTest, PlainSourceIsFetchedWholeWithTheServersTime)
     ScopedEnv http_proxy("http_proxy", ("http://127.0.0.1:" + std::to_string(server.port())).c_str());
     via_server = session_with("");
     DataSource source;
-    EXPECT_EQ(fetch(&source, "kestrl/cty.zip", "cty.zip"), 0);
+    EXPECT_EQ(fetch(&source, "kestrl/cty.zip", "cty.zip"), 1);
     EXPECT_EQ(source.remoteTime, kServerTime);
     EXPECT_EQ(source.remoteSize, 1500000u);
     EXPECT_TRUE(read_file("cty.zip") == body);
     EXPECT_EQ(mtime_of("cty.zip"), kServerTime);
-    EXPECT_FALSE(path_exists("cty.zip.~new"));
 
     // One absolute-form GET, as a proxy sees it, with our agent and no cached answer.
     auto seen = server.requests();
@@ -64,15 +67,20 @@ TEST_F(NetTest, PlainSourceIsFetchedWholeWithTheServersTime)
 
 TEST_F(NetTest, SecureSourceGoesThroughATunnelToPort443AndItsCertificateIsChecked)
 {
-    server.add("/clublog.scp.zip", "secure bytes", kServerTime);
+    std::filesystem::create_directories("mirror/www.country-files.com");
+    write_file("mirror/www.country-files.com/clublog.scp.zip", "secure bytes");
+    MirrorServer nginx("mirror", "nginx");
+    ASSERT_NE(nginx.tls_port, 0);
+    HttpServer proxy(nginx.tls_port);
+    via_server = session_with("127.0.0.1:" + std::to_string(proxy.port()));
+    ScopedEnv trust_test_ca("SSL_CERT_FILE", "nginx/ca.pem");
     DataSource source;
-    EXPECT_EQ(fetch(&source, "clublog.scp.zip", "clublog.scp.zip", 1), 0);
+    EXPECT_EQ(fetch(&source, "clublog.scp.zip", "clublog.scp.zip", 1), 1);
     EXPECT_EQ(read_file("clublog.scp.zip"), "secure bytes");
-    auto seen = server.requests();
-    ASSERT_EQ(seen.size(), 2u);
+    auto seen = proxy.requests();
+    ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].method + " " + seen[0].target, "CONNECT www.country-files.com:443");
-    EXPECT_EQ(seen[1].target, "/clublog.scp.zip");
-    EXPECT_TRUE(seen[1].tls);
+    EXPECT_NE(nginx.access_log().find("www.country-files.com GET /clublog.scp.zip 200"), std::string::npos);
 
     // A certificate that the trusted authorities did not sign is refused.
     ScopedEnv system_cas("SSL_CERT_FILE", nullptr);
@@ -86,16 +94,12 @@ TEST_F(NetTest, HeadersDecideWhatIsKnownAboutTheRemoteFile)
     server.add("/dated", "12345", kServerTime);
     server.add("/undated", "x", kServerTime, 200, kServeNoLastModified);
     server.add("/unsized", std::string(5000, 'u'), kServerTime, 200, kServeNoContentLength);
-    server.add("/empty", "", kServerTime);
     // {body, last_modified, status, flags, location, last_modified_text}
     server.add("/long-date", {"x", 0, 200, 0, "", "Tuesday, 14 Nov 2023 22:13:20 GMT and more text"});
     server.add("/moved", {"", 0, 302, 0, "http://www.country-files.com/dated", ""});
     DataSource s;
     EXPECT_EQ(fetch(&s, "dated"), 1);
-    EXPECT_EQ(s.remoteSize, 5u);
-    s.remoteTime = 42;
     EXPECT_EQ(fetch(&s, "undated"), 0);
-    EXPECT_EQ(s.remoteTime, 42);
     // A date longer than the usual 29 characters is read whole.
     EXPECT_EQ(fetch(&s, "long-date"), 1);
     EXPECT_EQ(s.remoteTime, kServerTime);
@@ -105,16 +109,9 @@ TEST_F(NetTest, HeadersDecideWhatIsKnownAboutTheRemoteFile)
     EXPECT_EQ(s.remoteTime, kServerTime);
     EXPECT_EQ(s.remoteSize, 5u);
     // No Content-Length: size 0, the progress bar never moves, the body still comes.
-    EXPECT_EQ(fetch(&s, "unsized", "unsized.txt"), 0);
+    EXPECT_EQ(fetch(&s, "unsized", "unsized.txt"), 1);
     EXPECT_EQ(s.remoteSize, 0u);
     EXPECT_EQ(read_file("unsized.txt"), std::string(5000, 'u'));
-    EXPECT_EQ(g_progress, std::vector<int>{0});
-    // An empty body replaces what was there; without an owner the bar is left alone.
-    write_file("empty.txt", "something that was there before");
-    owner = nullptr;
-    EXPECT_EQ(fetch(&s, "empty", "empty.txt"), 0);
-    EXPECT_EQ(read_file("empty.txt"), "");
-    EXPECT_EQ(mtime_of("empty.txt"), kServerTime);
     EXPECT_EQ(g_progress, std::vector<int>{0});
 
     const std::string log = without_cr(log_text());
@@ -131,20 +128,24 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
     // Paths without a fault are not served: the server answers 404.
     server.add("/loop", {"", 0, 302, 0, "http://www.country-files.com/loop", ""});
     // refused: through a proxy that refuses connections.
-    const struct { const char* path; unsigned fault; bool refused; int result; const char* logged; } rows[] = {
-        {"cut", kServeCutShort, false, 1, "InternetQueryDataAvailable failed, error = 12030\nhttp://www.country-files.com/cut\n"},
-        {"stall", kServeStall, false, 1,
+    const struct { const char* path; unsigned fault; int status; size_t size; bool refused; int result; const char* logged; } rows[] = {
+        {"cut", kServeCutShort, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12030\nhttp://www.country-files.com/cut\n"},
+        {"reset", kServeReset, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12031\nhttp://www.country-files.com/reset\n"},
+        {"empty", 0, 200, 0, false, 0, "InternetReadFile failed, 0 of 0 bytes received\nhttp://www.country-files.com/empty\n"},
+        {"part", 0, 206, 2000, false, -1, "HttpSendRequest failed, HTTP status = 206\nhttp://www.country-files.com/part\n"},
+        {"none", 0, 204, 0, false, -1, "HttpSendRequest failed, HTTP status = 204\nhttp://www.country-files.com/none\n"},
+        {"stall", kServeStall, 200, 200000, false, 0,
          "InternetQueryDataAvailable failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/stall\n"},
-        {"silent", kServeStallBeforeHeaders, false, -1,
-         "HttpSendRequest failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/silent\n"},
-        {"gone", 0, false, -1, "HttpSendRequest failed, HTTP status = 404\nhttp://www.country-files.com/gone\n"},
-        {"loop", 0, false, -1, "HttpSendRequest failed, error = 12156\nhttp://www.country-files.com/loop\n"},
-        {"any", 0, true, -1,
+        {"slow", kServeSlowHeaders, 200, 1, false, -1,
+         "HttpSendRequest failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/slow\n"},
+        {"gone", 0, 0, 0, false, -1, "HttpSendRequest failed, HTTP status = 404\nhttp://www.country-files.com/gone\n"},
+        {"loop", 0, 0, 0, false, -1, "HttpSendRequest failed, error = 12156\nhttp://www.country-files.com/loop\n"},
+        {"any", 0, 0, 0, true, -1,
          "HttpSendRequest failed, error = 12029\nThe attempt to connect to the server failed.\nhttp://www.country-files.com/any\n"},
     };
     DataSource s;
     for (const auto& row : rows) {
-        if (row.fault) server.add(std::string("/") + row.path, std::string(200000, 'x'), kServerTime, 200, row.fault);
+        if (row.status) server.add(std::string("/") + row.path, std::string(row.size, 'x'), kServerTime, row.status, row.fault);
         via_server = row.refused ? session_with("127.0.0.1:" + std::to_string(refused_port())) : sessions.front();
         EXPECT_EQ(fetch(&s, row.path, "file.txt"), row.result) << row.path;
         EXPECT_EQ(read_file("file.txt"), "old contents\r\n");
@@ -161,7 +162,36 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
     // A file that cannot be written is reported as such.
     via_server = sessions.front();
     server.add("/f", "data", kServerTime);
-    EXPECT_EQ(fetch(&s, "f", "NOFOLDER\\f.txt"), 1);
+    EXPECT_EQ(fetch(&s, "f", "NOFOLDER\\f.txt"), 0);
     EXPECT_EQ(dialogs.shown.back().text, "ERROR: Unable to open file \"NOFOLDER\\f.txt\" for write.");
     EXPECT_EQ(dialogs.shown.back().title, "CreateFile");
+}
+
+TEST_F(NetTest, NotModifiedMeansTheCopyAndRequestsShareOneConnection)
+{
+    server.add("/same", "12345", kServerTime);
+    DataSource s;
+    s.localSize = 9;
+    s.localTime = kServerTime + 7;
+    // Not newer than the copy: 304, whose date and size are the copy's; no body.
+    EXPECT_EQ(fetch(&s, "same", nullptr, 0, kServerTime + 7), 1);
+    EXPECT_EQ(std::pair(s.remoteTime, s.remoteSize), std::pair(kServerTime + 7, 9u));
+    EXPECT_EQ(fetch(&s, "same", "same.txt", 0, kServerTime), 0);
+    EXPECT_EQ(fetch(&s, "same", "same.txt"), 1);
+    EXPECT_EQ(server.connections(), 1);
+    // A body left unread closes its connection only.
+    EXPECT_EQ(fetch(&s, "same"), 1);
+    EXPECT_EQ(fetch(&s, "same", "again.txt"), 1);
+    EXPECT_EQ(server.connections(), 2);
+
+    // However many hosts a run visits, each keeps its connection.
+    std::string hosts;
+    for (char h = 'a'; h <= 'f'; ++h) hosts += h + std::string(".test:80:127.0.0.1:") + std::to_string(server.port()) + ",";
+    ScopedEnv direct("KSTLUPD_TEST_CONNECT_TO", hosts.c_str()), no_proxy("no_proxy", "*");
+    InetHandle* session = session_with("");
+    for (const char* host : {"a.test", "b.test", "c.test", "d.test", "e.test", "f.test", "a.test"}) {
+        s.host = host;
+        closeRequest(openRequest(owner, session, s, kServerTime));
+    }
+    EXPECT_EQ(server.connections(), 2 + 6);
 }

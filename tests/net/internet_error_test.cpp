@@ -24,9 +24,6 @@ using NetInternetError = AppTest;
 TEST_F(NetInternetError, TextsByCodeWithAndWithoutTheExtraText)
 {
     const struct { uint32_t code; const char* operation; const char* extra; const char* shown; } rows[] = {
-        {12029, "InternetConnect", "www.country-files.com",
-         "InternetConnect failed, error = 12029\nThe attempt to connect to the server failed.\nwww.country-files.com"},
-        {12002, "InternetReadFile", "http://h/p", "InternetReadFile failed, error = 12002\nThe request has timed out.\nhttp://h/p"},
         {12007, "HttpSendRequest", "", "HttpSendRequest failed, error = 12007\nThe server name could not be resolved."},
         {6, "InternetQueryDataAvailable", nullptr, "InternetQueryDataAvailable failed, error = 6\nERROR_INVALID_HANDLE"},
         {12057, "HttpSendRequest", nullptr, "HttpSendRequest failed, error = 12057\nRevocation of the SSL certificate failed."},

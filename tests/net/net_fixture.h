@@ -43,23 +43,23 @@ protected:
     InetHandle* proxied_session() { return session_with("127.0.0.1:" + std::to_string(server.port())); }
 
     // A GET for http(s)://www.country-files.com/<path> (set in `source`) through
-    // via_server, then queryRemoteInfo's result; with a `dest`, fetchToFile's result
-    // instead (-2 when there was no date). -1 when the request failed.
-    int fetch(DataSource* source, const char* path, const char* dest = nullptr, int secure = 0)
+    // via_server, conditional when `since` is not 0, then queryRemoteInfo's result;
+    // with a `dest`, fetchToFile's result instead (-2 when there was no date). -1 when
+    // the request failed.
+    int fetch(DataSource* source, const char* path, const char* dest = nullptr, int secure = 0, int64_t since = 0)
     {
         source->host = "www.country-files.com";
         source->remotePath = path;
         source->secure = uint8_t(secure);
-        InetHandle* request = openRequest(owner, via_server, *source);
+        InetHandle* request = openRequest(owner, via_server, *source, since);
         if (!request) return -1;
         int result = queryRemoteInfo(owner, request, source);
-        if (dest) result = result ? fetchToFile(owner, request, *source, dest) : -2;
+        if (dest) result = result ? fetchToFile(owner, request, *source, dest, source->remoteTime) : -2;
         closeRequest(request);
         return result;
     }
 
-    HttpServer server{true};
-    ScopedEnv trust_test_ca{"SSL_CERT_FILE", test_ca_file().c_str()};
+    HttpServer server;
     ScopedEnv no_connect_to{"KSTLUPD_TEST_CONNECT_TO", nullptr};
     std::vector<InetHandle*> sessions;
     InetHandle* via_server = nullptr;  // the test server as proxy unless a test chose another

@@ -65,8 +65,9 @@ TEST_F(NetSelfUpdate, DeclinedFailedOrImpossibleUpdatesChangeNothing)
     const std::string log = without_cr(log_text());
     EXPECT_EQ(log.rfind(std::string(kOffer) + " [NO]\n" + kOffer + " [CANCEL]\n" + kOffer + " [YES]\n", 0), 0u) << log;
     EXPECT_EQ(log.find(kRestart), std::string::npos);
-    // One request per check; only Yes fetches the file.
+    // One request per check, asking for a file over a minute newer; only Yes fetches it.
     EXPECT_EQ(server.requests().size(), 6u);
+    EXPECT_NE(server.requests()[0].headers.find("If-Modified-Since: " + http_date_text(kLocalTime + 60)), std::string::npos);
 
     // No program file of that name here (started under another name).
     std::remove("kstlupd.exe");

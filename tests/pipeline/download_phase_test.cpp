@@ -1,6 +1,7 @@
 #include "pipeline/download_phase.h"
 
 #include "net/http_fetch.h"
+#include "pipeline/install_phase.h"
 #include "support/http_server.h"
 #include "support/run_fixture.h"
 
@@ -31,32 +32,57 @@ protected:
             if (r.method == "GET" && r.target.find(path) != std::string::npos) ++n;
         return n;
     }
+    // The If-Modified-Since of the last request, "" without one.
+    std::string last_condition()
+    {
+        const std::string h = server.requests().back().headers, name = "If-Modified-Since: ";
+        const size_t at = h.find(name);
+        return at == std::string::npos ? "" : h.substr(at + name.size(), h.find("\r\n", at) - at - name.size());
+    }
 
     HttpServer server;
     std::string proxy;
 };
 
-TEST_F(DownloadPhase, NewerCopyIsFetchedOnceAndStampedWithTheServersTime)
+TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally)
 {
-    server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime);
     write_file("SAVE/KESTRL.WPX", "installed");
     write_file("UPDATE/KESTRL.WPX", "copy");
     set_mtime("UPDATE/KESTRL.WPX", kServerTime - 1);
     selections->sel[18] = 1;
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 1);
-    EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "fresh");
-    EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), kServerTime);
-    // The progress line was shown and then replaced by the result.
-    EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloaded:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00"}));
-    EXPECT_EQ(selections->upd[18], 1);
-
-    // The copy now carries the server's time: the next look finds it current.
-    selections->upd[18] = 0;
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
-    EXPECT_EQ(status.lines.back(), "CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00");
-    EXPECT_EQ(gets_of("KESTRL.WPX"), 2u);
-    EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "fresh");
+    // One run a row: the server's date, whether the copy is fetched, and whether the
+    // run then gets to install it.
+    const struct { int64_t date; unsigned flags; int fetched; bool install; } rows[] = {
+        {kServerTime, 0, 1, false},                     // newer than the copy
+        {kServerTime, 0, 1, true},                      // fetched, never installed: again
+        {kServerTime, 0, 0, false},                     // installed: 304
+        {kServerTime, kServeIgnoreCondition, 0, false},  // a server deaf to the condition
+        {kServerTime + 1, 0, 1, true},                  // one second newer
+        {10413792000, 0, 1, true},                      // the year 2300: a broken server clock
+        {kServerTime + 2, 0, 1, true},                  // its later, sane date still counts
+    };
+    for (const auto& row : rows) {
+        server.add("/kestrl/WPX/KESTRL.WPX", "fresh", row.date, 200, row.flags);
+        const int64_t copy_time = mtime_of("UPDATE/KESTRL.WPX");
+        const bool usable = copy_time != 0 && copy_time < kServerTime + 100;
+        selections->upd[18] = 0;
+        status.lines.clear();
+        EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), row.fetched) << row.date;
+        EXPECT_EQ(last_condition(), usable ? http_date_text(copy_time) : "") << row.date;
+        const std::string date = row.fetched ? result_date(row.date) : result_date(copy_time);
+        EXPECT_EQ(status.lines, (std::vector<std::string>{(row.fetched ? "Downloaded:  " : "") +
+                                                          std::string("CQ WPX Honor Roll (WPX) -- ") + date}));
+        EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), row.fetched ? kCopyNotInstalled : copy_time);
+        if (row.install) updateTargets(nullptr, &catalogue);
+        EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), row.install ? row.date : row.fetched ? 0 : copy_time);
+    }
     EXPECT_NE(log_text().find("\nCQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos);
+
+    // A failed fetch takes its progress line away.
+    server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9, 200, kServeCutShort);
+    status.lines = {"earlier line"};
+    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(status.lines, (std::vector<std::string>{"earlier line", "CQ WPX Honor Roll (WPX) -- Internet Error"}));
 }
 
 TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
@@ -67,6 +93,7 @@ TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
     g_config.debug = 1;
     EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 1);
     EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "fresh");
+    EXPECT_EQ(last_condition(), "");
     EXPECT_NE(log_text().find("DEBUG:\t  SAVE\\KESTRL.WPX does not exist, must download it.\n"), std::string::npos);
 
     // With the target there, an unselected required source is only a debug line.
@@ -75,53 +102,44 @@ TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
     EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
     EXPECT_NE(log_text().find("DEBUG:\tCQ WPX Honor Roll (WPX) is not selected.\n"), std::string::npos);
     EXPECT_EQ(gets_of("KESTRL.WPX"), 1u);
-
-    // An unselected optional source is passed over without a line or a request.
-    downloadUpdates(nullptr);
-    EXPECT_EQ(gets_of("fulllist.xml"), 0u);
-    for (const auto& line : status.lines) EXPECT_EQ(line.find("IOTA"), std::string::npos) << line;
 }
 
 TEST_F(DownloadPhase, FailuresCountAsInternetErrors)
 {
     server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime, 200, kServeNoLastModified);
     server.add("/xml/fulllist.xml", "<iota>cut short</iota>", kServerTime, 200, kServeCutShort);
+    server.add("/kestrl.php", "<html>Back soon</html>", kServerTime);
+    g_platform.app_data_folder = [](std::string* out) { return *out = "appdata", 1; };
     write_file("SAVE/KESTRL.WPX", "installed");
     write_file("UPDATE/fulllist.xml", "old list");
-    selections->sel[18] = selections->sel[7] = 1;
+    selections->sel[18] = selections->sel[7] = selections->sel[26] = 1;
     g_config.autoMode = 1;  // reports only in the log
     EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
     EXPECT_EQ(downloadSource(nullptr, 7, &catalogue.slot[7]), 0);
-    EXPECT_EQ(g_config.errorCount, 2u);
+    // A page that is no calendar never becomes one, not even when there is no copy.
+    EXPECT_EQ(downloadSource(nullptr, 26, &catalogue.slot[26]), 0);
+    EXPECT_EQ(g_config.errorCount, 3u);
     EXPECT_EQ(read_file("UPDATE/fulllist.xml"), "old list");
+    EXPECT_FALSE(path_exists("UPDATE/kestrl.php"));
     const std::string log = log_text();
     EXPECT_NE(log.find("CQ WPX Honor Roll (WPX) -- Internet Error\n"), std::string::npos);
     EXPECT_NE(log.find("IOTA Islands (XML) -- Internet Error\n"), std::string::npos);
+    EXPECT_NE(log.find("425 DX Calendar -- Internet Error\n"), std::string::npos);
     EXPECT_TRUE(status.lines.empty());  // -auto never addresses the list
     EXPECT_EQ(selections->upd[7], 0);
 }
 
-TEST_F(DownloadPhase, FailedFetchRemovesItsProgressLine)
-{
-    server.add("/xml/fulllist.xml", "<iota/>", kServerTime, 200, kServeCutShort);
-    selections->sel[7] = 1;
-    status.lines = {"earlier line"};
-    EXPECT_EQ(downloadSource(nullptr, 7, &catalogue.slot[7]), 0);
-    EXPECT_EQ(status.lines, (std::vector<std::string>{"earlier line", "IOTA Islands (XML) -- Internet Error"}));
-}
-
-TEST_F(DownloadPhase, GroupRebuiltWithoutFetchingWhenListIdsChanged)
+TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
 {
     selections->ini[21] = 'E';
     selections->sel[21] = 'Q';  // a new ID, but the membership target itself is not selected
     downloadGroup(nullptr, 11, kMembershipSources);
     EXPECT_EQ(selections->upd[11], 1);
-    EXPECT_TRUE(server.requests().empty());
-}
 
-TEST_F(DownloadPhase, DeselectedSourceAndFailingSourceInAGroup)
-{
     write_file("KESTRL.MAS2", "members");
+    selections->upd[11] = 0;
+    selections->sel[21] = 0;
+    selections->ini[21] = 0;
     selections->sel[11] = 1;
     selections->ini[22] = 'L';  // LoTW was on at the last save, is off now
     downloadGroup(nullptr, 11, kMembershipSources);
@@ -150,6 +168,10 @@ TEST_F(DownloadPhase, DeselectedSourceAndFailingSourceInAGroup)
     EXPECT_EQ(selections->upd[23], 0);
     EXPECT_EQ(g_config.errorCount, 1u);
     EXPECT_EQ(read_file("UPDATE/AGMemberList.txt"), "K1ABC\r\n");
+    // Its list is current only once the membership file is built.
+    EXPECT_EQ(mtime_of("UPDATE/AGMemberList.txt"), kCopyNotInstalled);
+    markInstalled(catalogue, 11);
+    EXPECT_EQ(mtime_of("UPDATE/AGMemberList.txt"), kServerTime);
 }
 
 }  // namespace

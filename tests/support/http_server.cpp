@@ -7,99 +7,21 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <list>
 #include <set>
 #include <stdexcept>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "catalogue/hosts.h"
-
-namespace fs = std::filesystem;
+#include "net/http_fetch.h"
 
 namespace {
 
-constexpr int kMaxConnections = 64;
 constexpr size_t kMaxHead = 64 * 1024;
 constexpr auto kIdleLimit = std::chrono::seconds(20);
-
-struct TlsMaterial {
-    std::string folder;
-    std::string ca_file;
-    std::string cert_file;
-    std::string key_file;
-    ~TlsMaterial()
-    {
-        std::error_code ec;
-        if (!folder.empty()) fs::remove_all(folder, ec);
-    }
-};
-
-int run(const std::string& command)
-{
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
-
-// A CA and a server certificate it signs, made with the openssl tool on first use.
-const TlsMaterial& tls_material()
-{
-    static TlsMaterial m = [] {
-        TlsMaterial t;
-        std::string pattern = (fs::temp_directory_path() / "kstlupd-tls-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        t.folder = pattern;
-        t.ca_file = t.folder + "/ca.pem";
-        t.cert_file = t.folder + "/server.pem";
-        t.key_file = t.folder + "/server.key";
-        std::string names = "DNS:localhost,IP:127.0.0.1,DNS:secure.test.example";
-        for (const char* host : {kHostUpdater, kHostCountryFiles, kHostIota, kHostClusterNodes, kHostClubLog,
-                                 kHostSuperCheck, kHostEqsl, kHostLotw, kHostClubLists, kHostCalendar})
-            names += std::string(",DNS:") + host;
-        std::ofstream(t.folder + "/ext.cnf") << "subjectAltName=" << names
-                                             << "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n";
-        const std::string d = "'" + t.folder + "'";
-        const std::string ec_key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
-        bool ok = run("openssl req -x509 " + ec_key + " -keyout " + d + "/ca.key -out " + d +
-                      "/ca.pem -days 3 -subj '/CN=kstlupd test CA'") == 0 &&
-                  run("openssl req " + ec_key + " -keyout " + d + "/server.key -out " + d +
-                      "/server.csr -subj '/CN=localhost'") == 0 &&
-                  run("openssl x509 -req -in " + d + "/server.csr -CA " + d + "/ca.pem -CAkey " + d +
-                      "/ca.key -CAcreateserial -days 3 -out " + d + "/server.pem -extfile " + d + "/ext.cnf") == 0;
-        if (!ok) throw std::runtime_error("openssl could not make the test certificates");
-        return t;
-    }();
-    return m;
-}
-
-struct Conn {
-    int fd = -1;
-    SSL* ssl = nullptr;
-};
-
-const char* reason_of(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 304: return "Not Modified";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
-    }
-}
 
 int listen_on_loopback(int* port)
 {
@@ -126,74 +48,46 @@ int listen_on_loopback(int* port)
 struct HttpServerState {
     int listen_fd = -1;
     int port = 0;
-    int wake[2] = {-1, -1};
-    SSL_CTX* tls = nullptr;
+    int tunnel_port = 0;
     std::atomic<bool> stop{false};
 
     mutable std::mutex mutex;
     std::map<std::string, std::shared_ptr<const ServedFile>> files;
     std::vector<ReceivedRequest> received;
+    int accepted = 0;
     std::set<int> open_fds;
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::list<Worker> workers;
+    std::vector<std::thread> workers;  // one a connection, joined when the server stops
 };
 
 namespace {
 
-// Waits until fd is readable; false on stop or after the idle limit.
-bool wait_readable(HttpServerState* s, const Conn& c)
+// What arrives on the connection; -1 on stop or after the idle limit.
+long receive(HttpServerState* s, int c, char* buf, size_t size)
 {
-    if (c.ssl && SSL_pending(c.ssl) > 0) return true;
     const auto give_up = std::chrono::steady_clock::now() + kIdleLimit;
-    while (!s->stop) {
-        pollfd p{c.fd, POLLIN, 0};
-        int n = ::poll(&p, 1, 100);
-        if (n > 0) return true;
-        if (n < 0 && errno != EINTR) return false;
-        if (std::chrono::steady_clock::now() > give_up) return false;
+    for (pollfd p{c, POLLIN, 0}; !s->stop && std::chrono::steady_clock::now() < give_up;) {
+        const int n = ::poll(&p, 1, 100);
+        if (n > 0) return ::recv(c, buf, size, 0);
+        if (n < 0 && errno != EINTR) return -1;
     }
-    return false;
+    return -1;
 }
 
-long receive(HttpServerState* s, const Conn& c, char* buf, size_t size)
-{
-    if (!wait_readable(s, c)) return -1;
-    if (c.ssl) return SSL_read(c.ssl, buf, int(size));
-    return ::recv(c.fd, buf, size, 0);
-}
-
-bool send_all(HttpServerState* s, const Conn& c, const char* data, size_t size)
+bool send_all(HttpServerState* s, int c, const char* data, size_t size)
 {
     while (size > 0 && !s->stop) {
         const size_t piece = std::min<size_t>(size, 256 * 1024);
-        long n = c.ssl ? SSL_write(c.ssl, data, int(piece)) : ::send(c.fd, data, piece, MSG_NOSIGNAL);
-        if (n <= 0) {
-            if (!c.ssl && n < 0 && errno == EINTR) continue;
-            return false;
-        }
+        const long n = ::send(c, data, piece, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         data += n;
         size -= size_t(n);
     }
     return size == 0;
 }
 
-// Holds the connection open without a word until the client gives up.
-void wait_until_closed(HttpServerState* s, const Conn& c)
-{
-    char scratch[512];
-    while (!s->stop) {
-        pollfd p{c.fd, POLLIN, 0};
-        int n = ::poll(&p, 1, 100);
-        if (n < 0 && errno != EINTR) return;
-        if (n > 0 && ::recv(c.fd, scratch, sizeof scratch, MSG_DONTWAIT) <= 0) return;
-    }
-}
-
 // Reads one request head; false when the client left or sent nonsense.
-bool read_request(HttpServerState* s, const Conn& c, ReceivedRequest* out)
+bool read_request(HttpServerState* s, int c, ReceivedRequest* out)
 {
     std::string head;
     char buf[4096];
@@ -204,14 +98,9 @@ bool read_request(HttpServerState* s, const Conn& c, ReceivedRequest* out)
         head.append(buf, size_t(n));
     }
     head.resize(head.find("\r\n\r\n") + 4);
-    const size_t line_end = head.find("\r\n");
-    const std::string line = head.substr(0, line_end);
-    const size_t a = line.find(' ');
-    const size_t b = line.find(' ', a + 1);
-    if (a == std::string::npos || b == std::string::npos) return false;
-    out->method = line.substr(0, a);
-    out->target = line.substr(a + 1, b - a - 1);
-    out->headers = head;
+    char method[16], target[4096];
+    if (std::sscanf(head.c_str(), "%15s %4095s HTTP/", method, target) != 2) return false;
+    *out = {method, target, head};
     return true;
 }
 
@@ -230,7 +119,15 @@ std::string path_of(const std::string& target)
     return target;
 }
 
-void respond(HttpServerState* s, const Conn& c, const ReceivedRequest& r)
+// The If-Modified-Since time of a request, or -1 when it has none.
+int64_t modified_since(const ReceivedRequest& r)
+{
+    const size_t at = r.headers.find("\r\nIf-Modified-Since: ");
+    return at == std::string::npos ? -1 : parseHttpDate(r.headers.c_str() + at + 21);
+}
+
+// Answers one request; false when the connection is to be closed after it.
+bool respond(HttpServerState* s, int c, const ReceivedRequest& r)
 {
     std::shared_ptr<const ServedFile> file;
     {
@@ -239,125 +136,111 @@ void respond(HttpServerState* s, const Conn& c, const ReceivedRequest& r)
         if (it != s->files.end()) file = it->second;
     }
     if (!file) {
-        static const std::string missing = "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nNot found";
-        send_all(s, c, missing.data(), missing.size());
-        return;
+        static const std::string missing = "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nNot found";
+        return send_all(s, c, missing.data(), missing.size());
     }
     const ServedFile& f = *file;
-    if (f.flags & kServeStallBeforeHeaders) {
-        wait_until_closed(s, c);
-        return;
-    }
-    std::string head = "HTTP/1.1 " + std::to_string(f.status) + " " + reason_of(f.status) + "\r\n";
-    if (!(f.flags & kServeNoLastModified))
-        head += "Last-Modified: " + (f.last_modified_text.empty() ? http_date(f.last_modified) : f.last_modified_text) + "\r\n";
-    if (!(f.flags & kServeNoContentLength)) head += "Content-Length: " + std::to_string(f.body.size()) + "\r\n";
+    const bool dated = !(f.flags & kServeNoLastModified);
+    const int64_t since = modified_since(r);
+    const bool unchanged = dated && !(f.flags & kServeIgnoreCondition) && since >= 0 && f.last_modified <= since;
+    const int status = unchanged ? 304 : f.status;
+    const bool faulty = f.flags & (kServeNoContentLength | kServeCutShort | kServeStall | kServeReset);
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " Status\r\n";
+    if (dated)
+        head += "Last-Modified: " + (f.last_modified_text.empty() ? http_date_text(f.last_modified) : f.last_modified_text) + "\r\n";
+    if (!(f.flags & (kServeNoContentLength | kServeReset)) && !unchanged)
+        head += "Content-Length: " + std::to_string(f.body.size()) + "\r\n";
     if (!f.location.empty()) head += "Location: " + f.location + "\r\n";
-    head += "Connection: close\r\n\r\n";
-    const bool partial = f.flags & (kServeCutShort | kServeStall);
-    const size_t body_size = partial ? f.body.size() / 2 : f.body.size();
-    if (!send_all(s, c, head.data(), head.size())) return;
-    if (r.method != "HEAD" && !send_all(s, c, f.body.data(), body_size)) return;
-    if (f.flags & kServeStall) wait_until_closed(s, c);
+    head += faulty ? "Connection: close\r\n\r\n" : "\r\n";
+    size_t dribbled = 0;
+    if (f.flags & kServeSlowHeaders) {
+        dribbled = head.find("\r\n") + 2;
+        if (!send_all(s, c, head.data(), dribbled)) return false;
+        for (int i = 0; i < 16 && !s->stop; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            if (!send_all(s, c, "X-Wait: 1\r\n", 11)) return false;
+        }
+    }
+    const bool partial = f.flags & (kServeCutShort | kServeStall | kServeReset);
+    const size_t body_size = unchanged || r.method == "HEAD" ? 0 : partial ? f.body.size() / 2 : f.body.size();
+    if (!send_all(s, c, head.data() + dribbled, head.size() - dribbled) || !send_all(s, c, f.body.data(), body_size))
+        return false;
+    // A stalled body: silence until the client gives up.
+    for (char scratch[512]; (f.flags & kServeStall) && receive(s, c, scratch, sizeof scratch) > 0;) {}
+    if (f.flags & kServeReset) {
+        const linger abort_on_close{1, 0};
+        ::setsockopt(c, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
+    }
+    return !faulty;
 }
 
-bool tls_accept(HttpServerState* s, Conn* c)
+// A CONNECT tunnel to the TLS server on tunnel_port: bytes relayed both ways until
+// either side closes.
+void tunnel(HttpServerState* s, int c)
 {
-    if (!s->tls) return false;
-    c->ssl = SSL_new(s->tls);
-    if (!c->ssl) return false;
-    SSL_set_fd(c->ssl, c->fd);
-    return SSL_accept(c->ssl) == 1;
+    static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
+    static const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(uint16_t(s->tunnel_port));
+    const int up = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s->tunnel_port == 0 || ::connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        send_all(s, c, refused.data(), refused.size());
+    } else if (send_all(s, c, established.data(), established.size())) {
+        pollfd p[2] = {{c, POLLIN, 0}, {up, POLLIN, 0}};
+        char buf[16384];
+        for (bool open = true; open && !s->stop;) {
+            if (::poll(p, 2, 100) <= 0) continue;
+            for (int i = 0; i < 2 && open; ++i) {
+                if (!p[i].revents) continue;
+                const long n = ::recv(p[i].fd, buf, sizeof buf, 0);
+                open = n > 0 && send_all(s, i == 0 ? up : c, buf, size_t(n));
+            }
+        }
+    }
+    ::close(up);
 }
 
-void serve_connection(HttpServerState* s, int fd)
+void serve_connection(HttpServerState* s, int c)
 {
-    Conn c{fd, nullptr};
     ReceivedRequest r;
     if (read_request(s, c, &r)) {
         record(s, r);
-        if (r.method == "CONNECT") {
-            static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
-            static const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-            if (!s->tls) {
-                send_all(s, c, refused.data(), refused.size());
-            } else if (send_all(s, c, established.data(), established.size()) && tls_accept(s, &c)) {
-                ReceivedRequest inner;
-                if (read_request(s, c, &inner)) {
-                    inner.tls = true;
-                    record(s, inner);
-                    respond(s, c, inner);
-                }
-            }
-        } else {
-            respond(s, c, r);
-        }
+        if (r.method == "CONNECT") tunnel(s, c);
+        while (r.method != "CONNECT" && respond(s, c, r) && read_request(s, c, &r)) record(s, r);
     }
-    if (c.ssl) {
-        SSL_shutdown(c.ssl);
-        SSL_free(c.ssl);
-    }
-    {
-        std::lock_guard<std::mutex> lock(s->mutex);
-        s->open_fds.erase(fd);
-    }
-    ::close(fd);
-}
-
-void reap_workers(HttpServerState* s, bool all)
-{
-    for (auto it = s->workers.begin(); it != s->workers.end();) {
-        if (all || *it->done) {
-            it->thread.join();
-            it = s->workers.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    std::lock_guard<std::mutex> lock(s->mutex);
+    s->open_fds.erase(c);
+    ::close(c);
 }
 
 void accept_loop(HttpServerState* s)
 {
     while (!s->stop) {
-        pollfd p[2] = {{s->listen_fd, POLLIN, 0}, {s->wake[0], POLLIN, 0}};
-        int n = ::poll(p, 2, 500);
-        reap_workers(s, false);
-        if (n <= 0 || s->stop || !(p[0].revents & POLLIN)) continue;
+        pollfd p{s->listen_fd, POLLIN, 0};
+        const int n = ::poll(&p, 1, 100);
+        if (n <= 0 || s->stop) continue;
         int fd = ::accept4(s->listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
-        if (s->workers.size() >= size_t(kMaxConnections)) {
-            ::close(fd);
-            continue;
-        }
         {
             std::lock_guard<std::mutex> lock(s->mutex);
             s->open_fds.insert(fd);
+            ++s->accepted;
         }
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        s->workers.push_back({std::thread([s, fd, done] {
-                                  serve_connection(s, fd);
-                                  *done = true;
-                              }),
-                              done});
+        s->workers.emplace_back(serve_connection, s, fd);
     }
 }
 
 }  // namespace
 
-HttpServer::HttpServer(bool with_tls) : state_(std::make_unique<HttpServerState>())
+HttpServer::HttpServer(int tunnel_port) : state_(std::make_unique<HttpServerState>())
 {
     // A client that hangs up mid-body must not end the test process.
     std::signal(SIGPIPE, SIG_IGN);
     HttpServerState* s = state_.get();
-    if (::pipe2(s->wake, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     s->listen_fd = listen_on_loopback(&s->port);
-    if (with_tls) {
-        const TlsMaterial& m = tls_material();
-        s->tls = SSL_CTX_new(TLS_server_method());
-        if (!s->tls || SSL_CTX_use_certificate_chain_file(s->tls, m.cert_file.c_str()) != 1 ||
-            SSL_CTX_use_PrivateKey_file(s->tls, m.key_file.c_str(), SSL_FILETYPE_PEM) != 1)
-            throw std::runtime_error("cannot load the test certificate");
-    }
+    s->tunnel_port = tunnel_port;
     acceptor_ = std::thread(accept_loop, s);
 }
 
@@ -365,18 +248,14 @@ HttpServer::~HttpServer()
 {
     HttpServerState* s = state_.get();
     s->stop = true;
-    if (::write(s->wake[1], "x", 1) < 0) { /* the poll time-out ends the loop as well */ }
     acceptor_.join();
     {
         // Unblocks workers stuck in a send to a client that stopped reading.
         std::lock_guard<std::mutex> lock(s->mutex);
         for (int fd : s->open_fds) ::shutdown(fd, SHUT_RDWR);
     }
-    reap_workers(s, true);
+    for (std::thread& worker : s->workers) worker.join();
     ::close(s->listen_fd);
-    ::close(s->wake[0]);
-    ::close(s->wake[1]);
-    if (s->tls) SSL_CTX_free(s->tls);
 }
 
 void HttpServer::add(const std::string& path, ServedFile file)
@@ -400,25 +279,16 @@ int HttpServer::port() const
     return state_->port;
 }
 
+int HttpServer::connections() const
+{
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->accepted;
+}
+
 std::vector<ReceivedRequest> HttpServer::requests() const
 {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->received;
-}
-
-std::string http_date(int64_t t)
-{
-    std::time_t when = static_cast<std::time_t>(t);
-    std::tm utc{};
-    gmtime_r(&when, &utc);
-    char text[64];
-    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
-    return text;
-}
-
-std::string test_ca_file()
-{
-    return tls_material().ca_file;
 }
 
 int refused_port()

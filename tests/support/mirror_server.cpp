@@ -20,7 +20,7 @@ MirrorServer::MirrorServer(const std::string& mirror, const std::string& state_f
     FILE* out = ::popen(command.c_str(), "r");
     if (!out) return;
     char line[64] = {};
-    if (std::fgets(line, sizeof line, out)) port = std::atoi(line);
+    if (!std::fgets(line, sizeof line, out) || std::sscanf(line, "%d %d", &port, &tls_port) != 2) port = 0;
     if (::pclose(out) != 0) port = 0;
 }
 

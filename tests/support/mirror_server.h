@@ -8,11 +8,12 @@
 struct MirrorServer {
     std::string state;   // configuration, logs and pid file
     int port = 0;        // 0 when it could not be started
+    int tls_port = 0;    // HTTPS with the authority state/ca.pem
     MirrorServer(const std::string& mirror, const std::string& state_folder);
     ~MirrorServer();
     MirrorServer(const MirrorServer&) = delete;
     MirrorServer& operator=(const MirrorServer&) = delete;
-    // The access log: one line per request, "host method uri status bytes".
+    // The access log: one line per request, "host method uri status bytes connection".
     std::string access_log() const;
 };
 

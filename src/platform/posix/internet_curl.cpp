@@ -1,7 +1,9 @@
 // WinINet-shaped HTTP over libcurl. A request drives its own easy handle in its own
 // multi handle: sending runs the transfer until the final response's headers are in,
 // then the body is held (the write callback pauses) until the caller pulls it, so a
-// caller can look at Last-Modified and walk away without downloading anything.
+// caller can look at Last-Modified and walk away without downloading anything. The
+// requests of a session share one connection cache (and name and TLS session
+// caches), so a run talks to each host over one kept-alive connection.
 #include "platform/posix/internet_curl.h"
 
 #include <algorithm>
@@ -30,9 +32,18 @@ constexpr uint32_t kInetUnrecognizedScheme = 12006;
 constexpr uint32_t kNotEnoughMemory = 8;
 
 constexpr long kConnectTimeoutSeconds = 30;
-// No byte for this long while the transfer is being waited for ends it with 12002.
+// No byte for this long while the transfer is being waited for ends it with 12002;
+// the final headers must also be in this long after sending, however slowly a
+// server trickles them, or the send fails with 12002.
 constexpr long kStallTimeoutSeconds = 60;
+// No request lives longer than this from sending to the end of its body, so a body
+// trickled just fast enough to dodge the stall time still ends. Far above what the
+// largest data file needs on a slow mobile or satellite link.
+constexpr long kRequestSeconds = 3600;
 constexpr long kMaxRedirects = 5;
+// Idle connections kept for reuse: more than the hosts of a whole run, so that none
+// is dropped to make room before the run comes back to its host.
+constexpr long kKeptConnections = 32;
 // Body bytes held for the caller before the transfer is paused again.
 constexpr size_t kMaxBuffered = 256 * 1024;
 
@@ -48,6 +59,14 @@ struct Session {
     std::string proxy;  // empty: the platform's own settings
     std::mutex mutex;
     std::vector<std::unique_ptr<InetHandle>> connections;
+    // Kept-alive connections, resolved names and TLS sessions of every request made
+    // through this session. Its locks only matter if two threads ever overlapped.
+    CURLSH* share = nullptr;
+    std::mutex share_locks[CURL_LOCK_DATA_LAST];
+    ~Session()
+    {
+        if (share) curl_share_cleanup(share);
+    }
 };
 
 struct Connection {
@@ -77,6 +96,7 @@ struct Request {
     std::string body;  // received, not yet read
     size_t body_pos = 0;
     Clock::time_point last_activity{};
+    Clock::time_point sent_at{};
 
     ~Request()
     {
@@ -212,8 +232,18 @@ void collect_results(Request* r)
     }
 }
 
-// Runs the transfer until `ready` holds or the transfer has ended; a transfer that
-// moves no byte for the stall time ends as timed out.
+// Whether the transfer has run out of time: no byte for the stall time, headers not
+// complete the stall time after sending, or the request's whole time used up.
+bool out_of_time(const Request& r)
+{
+    const auto now = Clock::now();
+    const auto stall = std::chrono::seconds(r.stall_seconds);
+    return now - r.last_activity >= stall || (!r.headers_done && now - r.sent_at >= stall) ||
+           now - r.sent_at >= std::chrono::seconds(kRequestSeconds);
+}
+
+// Runs the transfer until `ready` holds or the transfer has ended in success,
+// failure or time-out.
 template <typename Ready>
 void drive(Request* r, Ready ready)
 {
@@ -226,7 +256,7 @@ void drive(Request* r, Ready ready)
         }
         collect_results(r);
         if (r->finished || ready(*r)) break;
-        if (Clock::now() - r->last_activity >= std::chrono::seconds(r->stall_seconds)) {
+        if (out_of_time(*r)) {
             finish(r, kInetTimeout);
             break;
         }
@@ -311,6 +341,7 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     ok = ok && curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(e, CURLOPT_SHARE, s.share) == CURLE_OK;
 
     // No local cache exists here; ask the caches on the way not to answer either.
     r->extra_headers = curl_slist_append(r->extra_headers, "Cache-Control: no-cache");
@@ -334,6 +365,46 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     // Tests shorten the stall time (KSTLUPD_TEST_STALL_SECONDS) rather than wait a minute.
     r->stall_seconds = env_seconds("KSTLUPD_TEST_STALL_SECONDS", kStallTimeoutSeconds);
     return ok;
+}
+
+void share_lock(CURL*, curl_lock_data data, curl_lock_access, void* user)
+{
+    static_cast<Session*>(user)->share_locks[data].lock();
+}
+
+void share_unlock(CURL*, curl_lock_data data, void* user)
+{
+    static_cast<Session*>(user)->share_locks[data].unlock();
+}
+
+// The session's shared caches; false when libcurl refuses them.
+bool make_share(Session* s)
+{
+    s->share = curl_share_init();
+    if (!s->share) return false;
+    bool ok = curl_share_setopt(s->share, CURLSHOPT_LOCKFUNC, share_lock) == CURLSHE_OK &&
+              curl_share_setopt(s->share, CURLSHOPT_UNLOCKFUNC, share_unlock) == CURLSHE_OK &&
+              curl_share_setopt(s->share, CURLSHOPT_USERDATA, s) == CURLSHE_OK;
+    for (curl_lock_data data : {CURL_LOCK_DATA_CONNECT, CURL_LOCK_DATA_DNS, CURL_LOCK_DATA_SSL_SESSION})
+        ok = ok && curl_share_setopt(s->share, CURLSHOPT_SHARE, data) == CURLSHE_OK;
+    return ok;
+}
+
+// Adds the caller's header lines ("Name: value\r\n" each) to the request.
+bool add_headers(Request* r, const char* headers)
+{
+    if (!headers || !*headers) return true;
+    std::string_view rest(headers);
+    while (!rest.empty()) {
+        size_t end = rest.find("\r\n");
+        std::string line(rest.substr(0, end));
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 2);
+        if (line.empty()) continue;
+        curl_slist* grown = curl_slist_append(r->extra_headers, line.c_str());
+        if (!grown) return false;
+        r->extra_headers = grown;
+    }
+    return curl_easy_setopt(r->easy, CURLOPT_HTTPHEADER, r->extra_headers) == CURLE_OK;
 }
 
 }  // namespace
@@ -389,6 +460,10 @@ InetHandle* curl_open_session(const char* agent, const char* proxy)
     h->session = std::make_unique<Session>();
     h->session->agent = agent ? agent : "";
     h->session->proxy = proxy ? proxy : "";
+    if (!make_share(h->session.get())) {
+        set_inet_error(kInetInternalError);
+        return nullptr;
+    }
     return h.release();
 }
 
@@ -431,6 +506,9 @@ InetHandle* curl_open_request(InetHandle* connection, const char* verb, const ch
         set_inet_error(kNotEnoughMemory);
         return nullptr;
     }
+    // The limit of the request's own multi handle is the one applied to the shared
+    // cache when the request hands its connection back.
+    (void)curl_multi_setopt(r->multi, CURLMOPT_MAXCONNECTS, kKeptConnections);
     if (!configure(r, *c.session->session, request_url(c, object, secure != 0), verb ? verb : "GET")) {
         set_inet_error(kInetInternalError);
         return nullptr;
@@ -438,7 +516,7 @@ InetHandle* curl_open_request(InetHandle* connection, const char* verb, const ch
     return h.release();
 }
 
-int curl_send_request(InetHandle* handle)
+int curl_send_request(InetHandle* handle, const char* headers)
 {
     Request* r = request_of(handle);
     if (!r) return 0;
@@ -447,7 +525,8 @@ int curl_send_request(InetHandle* handle)
         return 0;
     }
     r->sent = true;
-    if (curl_multi_add_handle(r->multi, r->easy) != CURLM_OK) {
+    r->sent_at = Clock::now();
+    if (!add_headers(r, headers) || curl_multi_add_handle(r->multi, r->easy) != CURLM_OK) {
         set_inet_error(kInetInternalError);
         return 0;
     }

@@ -9,7 +9,7 @@
 InetHandle* curl_open_session(const char* agent, const char* proxy);
 InetHandle* curl_connect(InetHandle* session, const char* host, int port);
 InetHandle* curl_open_request(InetHandle* connection, const char* verb, const char* object, int secure);
-int curl_send_request(InetHandle* request);
+int curl_send_request(InetHandle* request, const char* headers);
 int curl_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len);
 int curl_query_data_available(InetHandle* request, uint32_t* available);
 int curl_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
