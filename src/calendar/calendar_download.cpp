@@ -42,8 +42,8 @@ int move_into_updates(Window* owner, const std::string& staged, const DataSource
 // 1 when the file holds a JSON array; 0 after reporting that it does not.
 int is_calendar(Window* owner, const char* path)
 {
-    JsonValue doc;
-    if (json_parse_file(path, &doc) && doc.is_array()) return 1;
+    // One element at a time: a huge download is checked without holding it whole.
+    if (json_parse_elements(path, [](const JsonDoc&) {})) return 1;
     std::string text = format_bounded(kMessageSize, "%s is not a JSON file", path);
     report_message(owner, text.c_str(), "Not JSON", kMbIconError);
     return 0;
