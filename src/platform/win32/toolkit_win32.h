@@ -1,0 +1,17 @@
+// The Windows toolkit of the platform seam: real Win32 windows and controls, the
+// message loop, and the message box with its owner disabled around it.
+#pragma once
+
+#include "platform/platform.h"
+
+// The toolkit record on the Win32 API. Every entry may be called from any thread;
+// a call from another thread than the window thread is sent to the window thread
+// and waited for.
+Toolkit win32_toolkit();
+
+// MessageBoxA owned by the main window when there is one, the owner disabled while
+// the box is up; returns the button pressed (kIdOk, kIdYes, kIdNo, kIdCancel).
+int win32_message_box(const char* text, const char* title, unsigned style);
+
+// Enables or disables input to a window (EnableWindow); a null window is ignored.
+void win32_enable_window(Window* window, int enable);
