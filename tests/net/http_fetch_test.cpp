@@ -132,13 +132,14 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
     server.add("/loop", {"", 0, 302, 0, "http://www.country-files.com/loop", ""});
     // refused: through a proxy that refuses connections.
     const struct { const char* path; unsigned fault; bool refused; int result; const char* logged; } rows[] = {
-        {"cut", kServeCutShort, false, 1, "InternetQueryDataAvailable failed, error = 12030\nhttp://www.country-files.com/cut\n"},
+        {"cut", kServeCutShort, false, 1, "InternetQueryDataAvailable failed, error = 12030\nThe connection with the server was ended.\n"
+         "http://www.country-files.com/cut\n"},
         {"stall", kServeStall, false, 1,
          "InternetQueryDataAvailable failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/stall\n"},
         {"silent", kServeStallBeforeHeaders, false, -1,
          "HttpSendRequest failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/silent\n"},
         {"gone", 0, false, -1, "HttpSendRequest failed, HTTP status = 404\nhttp://www.country-files.com/gone\n"},
-        {"loop", 0, false, -1, "HttpSendRequest failed, error = 12156\nhttp://www.country-files.com/loop\n"},
+        {"loop", 0, false, -1, "HttpSendRequest failed, error = 12156\nThe redirection failed.\nhttp://www.country-files.com/loop\n"},
         {"any", 0, true, -1,
          "HttpSendRequest failed, error = 12029\nThe attempt to connect to the server failed.\nhttp://www.country-files.com/any\n"},
     };
