@@ -103,4 +103,8 @@ struct Toolkit {
     // Runs until quit(); returns the code given to quit().
     int (*run_loop)();
     void (*quit)(int code);
+
+    // The system's copy of a string resource (1301-1315) where the program carries
+    // its texts as resources; a null entry or result means the built-in text.
+    const char* (*string_resource)(int id);
 };
