@@ -1,4 +1,4 @@
-// The program's message texts from its string resources (strings.rc).
+// The program's message texts from its string resources (window_resources.rc).
 #include <array>
 #include <string>
 
