@@ -1,19 +1,9 @@
 // Message boxes and the owner window's enabled state on Windows.
 #include <windows.h>
 
+#include "platform/win32/text_win32.h"
 #include "platform/win32/toolkit_win32.h"
 #include "platform/win32/window_thread.h"
-
-namespace {
-
-// What a box that could not be shown answers: OK, or No to a question.
-int safe_answer(unsigned style)
-{
-    const unsigned buttons = style & 0xF;
-    return buttons == kMbYesNoCancel || buttons == kMbYesNo ? kIdNo : kIdOk;
-}
-
-}  // namespace
 
 int win32_message_box(const char* text, const char* title, unsigned style)
 {
@@ -21,8 +11,7 @@ int win32_message_box(const char* text, const char* title, unsigned style)
     // that window takes no clicks until the box is answered; a box of the run thread
     // has no owner (its caller disables the main window around it).
     HWND owner = on_window_thread() ? GetActiveWindow() : nullptr;
-    const int answer = MessageBoxA(owner, text, title, style);
-    return answer ? answer : safe_answer(style);
+    return MessageBoxW(owner, widen(text).c_str(), widen(title).c_str(), style);
 }
 
 void win32_enable_window(Window* window, int enable)

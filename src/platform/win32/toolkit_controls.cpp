@@ -3,13 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/text_win32.h"
 #include "platform/win32/window_data.h"
 #include "platform/win32/window_thread.h"
 
 namespace {
 
 struct ControlClass {
-    const char* name;
+    const wchar_t* name;
     DWORD style;
     DWORD exStyle;
 };
@@ -17,16 +18,16 @@ struct ControlClass {
 ControlClass class_of(ControlKind kind)
 {
     switch (kind) {
-    case ControlKind::AutoCheckBox: return {"BUTTON", BS_AUTOCHECKBOX, 0};
-    case ControlKind::CheckBox: return {"BUTTON", BS_CHECKBOX, 0};
-    case ControlKind::PushButton: return {"BUTTON", BS_PUSHBUTTON, 0};
-    case ControlKind::CharEdit: return {"EDIT", WS_BORDER | WS_TABSTOP | ES_CENTER | ES_UPPERCASE, 0};
-    case ControlKind::Label: return {"STATIC", SS_LEFT, 0};
-    case ControlKind::ProgressBar: return {PROGRESS_CLASSA, PBS_SMOOTH, 0};
+    case ControlKind::AutoCheckBox: return {L"BUTTON", BS_AUTOCHECKBOX, 0};
+    case ControlKind::CheckBox: return {L"BUTTON", BS_CHECKBOX, 0};
+    case ControlKind::PushButton: return {L"BUTTON", BS_PUSHBUTTON, 0};
+    case ControlKind::CharEdit: return {L"EDIT", WS_BORDER | WS_TABSTOP | ES_CENTER | ES_UPPERCASE, 0};
+    case ControlKind::Label: return {L"STATIC", SS_LEFT, 0};
+    case ControlKind::ProgressBar: return {PROGRESS_CLASSW, PBS_SMOOTH, 0};
     case ControlKind::StatusList:
-        return {"LISTBOX", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
+        return {L"LISTBOX", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
     }
-    return {"STATIC", 0, 0};
+    return {L"STATIC", 0, 0};
 }
 
 // The one-character field takes printable ASCII only: the list ID it holds is
@@ -47,7 +48,7 @@ int add_control(Window* window, const ControlSpec& def)
         const ControlClass cls = class_of(def.kind);
         const bool isProgress = def.kind == ControlKind::ProgressBar;
         const Rect& r = def.rect;
-        HWND control = CreateWindowExA(cls.exStyle, cls.name, def.text, WS_CHILD | WS_VISIBLE | cls.style, r.x, r.y,
+        HWND control = CreateWindowExW(cls.exStyle, cls.name, widen(def.text).c_str(), WS_CHILD | WS_VISIBLE | cls.style, r.x, r.y,
                                        r.w, r.h, parent, reinterpret_cast<HMENU>(intptr_t(isProgress ? 0 : def.id)),
                                        program_instance(), nullptr);
         if (!control) return;
@@ -103,25 +104,25 @@ std::string get_text(Window* window, int id)
 {
     HWND control = control_of(window, id);
     if (!control) return {};
-    std::string text(size_t(GetWindowTextLengthA(control)) + 1, '\0');
-    text.resize(size_t(GetWindowTextA(control, text.data(), int(text.size()))));
-    return text;
+    std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+    return narrow(text.c_str());
 }
 
 void set_text(Window* window, int id, const char* text)
 {
-    if (HWND control = control_of(window, id)) SetWindowTextA(control, text);
+    if (HWND control = control_of(window, id)) SetWindowTextW(control, widen(text).c_str());
 }
 
 // The list box shows a horizontal scroll bar only once it is told how wide its
 // lines are.
-void widen_for(HWND list, WindowData* data, const char* text)
+void widen_for(HWND list, WindowData* data, const std::wstring& text)
 {
     HDC dc = GetDC(list);
     if (!dc) return;
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
     SIZE size{};
-    if (GetTextExtentPoint32A(dc, text, int(lstrlenA(text)), &size) && size.cx + 8 > data->listExtent) {
+    if (GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size) && size.cx + 8 > data->listExtent) {
         data->listExtent = int(size.cx) + 8;
         SendMessageA(list, LB_SETHORIZONTALEXTENT, WPARAM(data->listExtent), 0);
     }
@@ -134,10 +135,11 @@ void list_insert(Window* window, int id, const char* text, int index)
     run_on_window_thread([&] {
         HWND list = control_of(window, id);
         if (!list) return;
-        const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-        if (index < 0 || index >= count) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        else SendMessageA(list, LB_INSERTSTRING, WPARAM(index), reinterpret_cast<LPARAM>(text));
-        if (WindowData* data = window_data(hwnd_of(window))) widen_for(list, data, text);
+        const std::wstring line = widen(text);
+        const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        if (index < 0 || index >= count) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        else SendMessageW(list, LB_INSERTSTRING, WPARAM(index), reinterpret_cast<LPARAM>(line.c_str()));
+        if (WindowData* data = window_data(hwnd_of(window))) widen_for(list, data, line);
     });
 }
 

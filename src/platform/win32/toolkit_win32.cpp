@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/win32/text_win32.h"
 #include "platform/win32/toolkit_controls.h"
 #include "platform/win32/window_data.h"
 #include "platform/win32/window_thread.h"
@@ -27,12 +28,12 @@ LoopState& loop_state()
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return DefWindowProcA(hwnd, message, wparam, lparam);
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcW(hwnd, message, wparam, lparam);
     }
     WindowData* data = window_data(hwnd);
-    if (!data) return DefWindowProcA(hwnd, message, wparam, lparam);
+    if (!data) return DefWindowProcW(hwnd, message, wparam, lparam);
     // A handler may destroy this window: nothing of data is used after it returns.
     const WindowEvents events = data->events;
     switch (message) {
@@ -56,12 +57,12 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         }
         break;
     case WM_NCDESTROY:
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         delete data;
         break;
     default: break;
     }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
 HICON small_icon()
@@ -72,28 +73,28 @@ HICON small_icon()
 
 // Each window has a class of its own, named after the window: the main window's
 // after the program, an owned window's after its title.
-int register_class(const std::string& name)
+int register_class(const std::wstring& name)
 {
-    WNDCLASSA wc{};
+    WNDCLASSW wc{};
     wc.style = 0;
     wc.lpfnWndProc = window_procedure;
     wc.hInstance = program_instance();
     wc.hIcon = small_icon();
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = name.c_str();
-    if (RegisterClassA(&wc)) return 1;
+    if (RegisterClassW(&wc)) return 1;
     return GetLastError() == ERROR_CLASS_ALREADY_EXISTS ? 1 : 0;
 }
 
-std::string class_name_of(const WindowSpec& def)
+std::wstring class_name_of(const WindowSpec& def)
 {
-    if (def.owner) return def.title;
+    if (def.owner) return widen(def.title);
     char name[80] = "";
-    // The program's name is string 1301; cut at the version the title adds.
-    if (LoadStringA(program_instance(), 1301, name, sizeof name) > 0) return name;
-    std::string title = def.title;
-    return title.substr(0, title.find(" - "));
+    // The program's name is string 1301; without it, the title without its version.
+    if (LoadStringA(program_instance(), 1301, name, sizeof name) > 0) return widen(name);
+    const std::wstring title = widen(def.title);
+    return title.substr(0, title.find(L" - "));
 }
 
 Window* create_window(const WindowSpec& def, const WindowEvents& events)
@@ -107,13 +108,13 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
         data->minimum = {def.min_width, def.min_height};
         if (!register_class(data->className)) return;
         const DWORD style = def.resizable ? WS_OVERLAPPEDWINDOW : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-        const std::string className = data->className;
+        const std::wstring className = data->className;
         // Sizes are the whole window's, frame and caption included, as the system
         // takes them; it starts hidden at the top left and is placed before it shows.
-        created = CreateWindowExA(0, className.c_str(), def.title, style, 0, 0, def.width, def.height,
+        created = CreateWindowExW(0, className.c_str(), widen(def.title).c_str(), style, 0, 0, def.width, def.height,
                                   hwnd_of(def.owner), nullptr, program_instance(), data.get());
         if (created) data.release();
-        else UnregisterClassA(className.c_str(), program_instance());
+        else UnregisterClassW(className.c_str(), program_instance());
     });
     return window_of(created);
 }
@@ -123,9 +124,9 @@ void destroy_window(Window* window)
     run_on_window_thread([&] {
         WindowData* data = window_data(hwnd_of(window));
         if (!data) return;
-        const std::string className = data->className;
+        const std::wstring className = data->className;
         DestroyWindow(hwnd_of(window));
-        UnregisterClassA(className.c_str(), program_instance());
+        UnregisterClassW(className.c_str(), program_instance());
     });
 }
 
@@ -180,14 +181,14 @@ int run_loop()
     MSG msg{};
     for (;;) {
         run_idle_check();
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) return int(msg.wParam);
         if (got < 0) return -1;
         // Tab and the arrow keys move between the controls of the window.
         HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (top && window_data(top) && IsDialogMessageA(top, &msg)) continue;
+        if (top && window_data(top) && IsDialogMessageW(top, &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
@@ -201,8 +202,8 @@ void quit(int code)
 WindowData* window_data(HWND hwnd)
 {
     if (!hwnd || !IsWindow(hwnd)) return nullptr;
-    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(window_procedure)) return nullptr;
-    return reinterpret_cast<WindowData*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(window_procedure)) return nullptr;
+    return reinterpret_cast<WindowData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 Toolkit win32_toolkit()

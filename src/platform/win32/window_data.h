@@ -11,7 +11,7 @@
 
 struct WindowData {
     WindowEvents events;
-    std::string className;     // registered for this window, unregistered with it
+    std::wstring className;    // registered for this window, unregistered with it
     int resizable = 0;
     SIZE minimum{};            // smallest tracking size of a resizable window
     // The progress bar has no control id of its own; the program addresses it by
