@@ -40,9 +40,13 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_CLOSE:
         if (events.close) events.close(events.context, window_of(hwnd));
         return 0;
-    case WM_SIZE:
-        if (events.resize) events.resize(events.context, window_of(hwnd), LOWORD(lparam), HIWORD(lparam));
+    case WM_SIZE: {
+        const SIZE size{LOWORD(lparam), HIWORD(lparam)};
+        if (size.cx == data->clientSize.cx && size.cy == data->clientSize.cy) break;
+        data->clientSize = size;
+        if (events.resize) events.resize(events.context, window_of(hwnd), int(size.cx), int(size.cy));
         break;
+    }
     case WM_GETMINMAXINFO:
         if (data->resizable) {
             auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
@@ -113,7 +117,12 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
         // takes them; it starts hidden at the top left and is placed before it shows.
         created = CreateWindowExW(0, className.c_str(), widen(def.title).c_str(), style, 0, 0, def.width, def.height,
                                   hwnd_of(def.owner), nullptr, program_instance(), data.get());
-        if (created) data.release();
+        if (created) {
+            RECT client{};
+            GetClientRect(created, &client);
+            data->clientSize = {client.right, client.bottom};
+            data.release();
+        }
         else UnregisterClassW(className.c_str(), program_instance());
     });
     return window_of(created);

@@ -20,6 +20,10 @@ struct WindowData {
     HWND progress = nullptr;
     int listExtent = 0;        // widest status-list line so far, for its scroll bar
     std::atomic<int> postedProgress{-1};
+    // The client size last reported. The system repeats the size when a window is
+    // first shown (and the X11 driver once more when the window is mapped); only a
+    // real change reaches the program, whose controls are placed for the first one.
+    SIZE clientSize{};
 };
 
 inline HWND hwnd_of(Window* window)
