@@ -6,7 +6,7 @@ include(GoogleTest)
 
 set(KSTLUPD_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(KSTLUPD_WINE_ENV WINEPREFIX=${KSTLUPD_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
-set(CMAKE_CROSSCOMPILING_EMULATOR env ${KSTLUPD_WINE_ENV} ${WINE_PROGRAM})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine_run.sh ${CMAKE_BINARY_DIR})
 
 # GoogleTest from the sources Debian's googletest package installs.
 set(GTEST_SOURCE_DIR /usr/src/googletest/googletest)
@@ -36,8 +36,9 @@ target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlup
 target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(kstlupd_tests kstlupd)
 
-# The fixture: starts a persistent wineserver (and makes the prefix on first use)
-# and the loopback web server the seam tests talk to; stops both at the end.
+# The fixture: starts a persistent wineserver (and makes the prefix on first use),
+# the loopback web server the seam tests talk to and an X server for the windows
+# (cmake/wine_run.sh gives it to the programs); stops them all at the end.
 set(KSTLUPD_WIN_TEST_STATE ${CMAKE_BINARY_DIR}/test-servers)
 add_test(NAME wine_fixture_start
   COMMAND env ${KSTLUPD_WINE_ENV} ${CMAKE_SOURCE_DIR}/cmake/wine_fixture.sh start ${KSTLUPD_WIN_TEST_STATE})
