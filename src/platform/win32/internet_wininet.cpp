@@ -1,9 +1,14 @@
 // The internet entries of the Windows table: WinINet itself, synchronous. A handle
-// of the seam is the WinINet handle; the codes are WinINet's own.
+// of the seam is the WinINet handle; the codes are WinINet's own. A session keeps
+// one connection handle per host and port, so that WinINet reuses its kept-alive
+// connection for every request of a run to that host.
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 #include <windows.h>
 #include <wininet.h>
@@ -17,6 +22,11 @@ constexpr DWORD kConnectTimeoutMs = 30 * 1000;
 constexpr DWORD kStallTimeoutMs = 60 * 1000;
 
 thread_local uint32_t t_inet_error = 0;
+
+// The connection handles of each session by host and port; closed with the session.
+using ConnectionKey = std::tuple<HINTERNET, std::string, int>;
+std::mutex g_connections_mutex;
+std::map<ConnectionKey, HINTERNET> g_connections;
 
 HINTERNET handle_of(InetHandle* handle)
 {
@@ -104,10 +114,17 @@ InetHandle* wininet_open_session(const char* agent, const char* proxy)
 
 InetHandle* wininet_connect(InetHandle* session, const char* host, int port)
 {
+    const ConnectionKey key{handle_of(session), host ? host : "", port};
+    std::lock_guard<std::mutex> lock(g_connections_mutex);
+    if (auto it = g_connections.find(key); it != g_connections.end()) return seam_handle(it->second);
     HINTERNET connection = InternetConnectA(handle_of(session), host, INTERNET_PORT(port), nullptr, nullptr,
                                             INTERNET_SERVICE_HTTP, 0, 0);
-    if (!connection) failed();
+    if (!connection) {
+        failed();
+        return nullptr;
+    }
     set_timeouts(connection);
+    g_connections[key] = connection;
     return seam_handle(connection);
 }
 
@@ -126,9 +143,11 @@ InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const
     return seam_handle(request);
 }
 
-int wininet_send_request(InetHandle* request)
+int wininet_send_request(InetHandle* request, const char* headers)
 {
-    return waiting_call([&] { return HttpSendRequestA(handle_of(request), nullptr, 0, nullptr, 0); });
+    // -1: the header text ends with its terminator.
+    const DWORD length = headers ? DWORD(-1) : 0;
+    return waiting_call([&] { return HttpSendRequestA(handle_of(request), headers, length, nullptr, 0); });
 }
 
 int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len)
@@ -178,7 +197,21 @@ int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
 
 void wininet_close(InetHandle* handle)
 {
-    if (handle) InternetCloseHandle(handle_of(handle));
+    if (!handle) return;
+    {
+        // A session takes its connection handles along; a connection handle leaves
+        // the cache.
+        std::lock_guard<std::mutex> lock(g_connections_mutex);
+        for (auto it = g_connections.begin(); it != g_connections.end();) {
+            if (std::get<0>(it->first) == handle_of(handle) || it->second == handle_of(handle)) {
+                if (it->second != handle_of(handle)) InternetCloseHandle(it->second);
+                it = g_connections.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    InternetCloseHandle(handle_of(handle));
 }
 
 uint32_t wininet_last_error()

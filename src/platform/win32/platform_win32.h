@@ -34,7 +34,7 @@ int win32_open_url(const char* url);
 InetHandle* wininet_open_session(const char* agent, const char* proxy);
 InetHandle* wininet_connect(InetHandle* session, const char* host, int port);
 InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const char* object, int secure);
-int wininet_send_request(InetHandle* request);
+int wininet_send_request(InetHandle* request, const char* headers);
 int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len);
 int wininet_query_data_available(InetHandle* request, uint32_t* available);
 int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
