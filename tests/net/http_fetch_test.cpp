@@ -129,10 +129,8 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
     server.add("/loop", {"", 0, 302, 0, "http://www.country-files.com/loop", ""});
     // refused: through a proxy that refuses connections.
     const struct { const char* path; unsigned fault; int status; size_t size; bool refused; int result; const char* logged; } rows[] = {
-        {"cut", kServeCutShort, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12030\nThe connection with the server was ended.\n"
-         "http://www.country-files.com/cut\n"},
-        {"reset", kServeReset, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12031\nThe connection with the server was reset.\n"
-         "http://www.country-files.com/reset\n"},
+        {"cut", kServeCutShort, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12030\nThe connection with the server was ended.\nhttp://www.country-files.com/cut\n"},
+        {"reset", kServeReset, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12031\nThe connection with the server was reset.\nhttp://www.country-files.com/reset\n"},
         {"empty", 0, 200, 0, false, 0, "InternetReadFile failed, 0 of 0 bytes received\nhttp://www.country-files.com/empty\n"},
         {"part", 0, 206, 2000, false, -1, "HttpSendRequest failed, HTTP status = 206\nhttp://www.country-files.com/part\n"},
         {"none", 0, 204, 0, false, -1, "HttpSendRequest failed, HTTP status = 204\nhttp://www.country-files.com/none\n"},
