@@ -1,27 +1,58 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the benchmarks and the demo
-# need. Safe to run again; needs root (or sudo) on Debian 12.
+# need, and fetches the source of minizip for the Windows build into .deps/ (Debian
+# ships no Windows build of it). Safe to run again; needs root (or sudo) on Debian 12.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake pkg-config
-  libgtest-dev libgmock-dev
+  build-essential cmake pkg-config dpkg-dev
+  libgtest-dev libgmock-dev googletest
   zlib1g-dev libminizip-dev nlohmann-json3-dev libcurl4-openssl-dev libssl-dev libfltk1.3-dev libx11-dev
   zip unzip python3 openssl ca-certificates curl wget nginx
   xvfb xdotool x11-utils imagemagick fonts-liberation xauth xdg-utils man-db
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 )
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
   echo "setup: all packages present"
-  exit 0
 fi
 
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-echo "setup: installing ${missing[*]}"
-"${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# minizip's source for the Windows build, from Debian's own source package.
+if ! compgen -G ".deps/minizip-*/unzip.c" >/dev/null; then
+  # apt-get source needs a deb-src entry; derive one from the machine's own sources.
+  if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    tmp=$(mktemp)
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$f" ] && sed -E 's/^Types:.*/Types: deb-src/' "$f" >>"$tmp" && echo >>"$tmp"
+    done
+    if [ -s "$tmp" ]; then
+      "${sudo_cmd[@]}" install -m 644 "$tmp" /etc/apt/sources.list.d/kstlupd-deb-src.sources
+    fi
+    rm -f "$tmp"
+    tmp=$(mktemp)
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+      [ -f "$f" ] && sed -nE 's/^deb (.*)/deb-src \1/p' "$f" >>"$tmp"
+    done
+    if [ -s "$tmp" ]; then
+      "${sudo_cmd[@]}" install -m 644 "$tmp" /etc/apt/sources.list.d/kstlupd-deb-src.list
+    fi
+    rm -f "$tmp"
+    "${sudo_cmd[@]}" apt-get update -qq
+  fi
+  mkdir -p .deps
+  (cd .deps && apt-get source -qq minizip >/dev/null)
+  compgen -G ".deps/minizip-*/unzip.c" >/dev/null || { echo "setup: no minizip source in .deps" >&2; exit 1; }
+  echo "setup: minizip source in $(ls -d .deps/minizip-*/)"
+fi

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test twice: in the normal build and in
-# the sanitizer build. Exits non-zero when anything fails.
+# Sets everything up, builds, and runs every test three times over: in the normal
+# build, in the sanitizer build, and the Windows build's tests under Wine (which
+# also drive kstlupd.exe through the Linux build's end-to-end tests). Exits non-zero
+# when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 scripts/build.sh
 scripts/build.sh --sanitize
+cmake --preset windows >/dev/null
+cmake --build --preset windows
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -15,3 +19,5 @@ echo "== tests (build) =="
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 echo "== tests (sanitizers) =="
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+echo "== tests (Windows build under Wine) =="
+ctest --preset windows -j"$(nproc)"

@@ -13,5 +13,5 @@ int main(int argc, char** argv)
         if (i > 1) text += ' ';
         text += argv[i];
     }
-    return run_program(text.c_str()) & 0xFF;
+    return run_program(text.c_str());
 }

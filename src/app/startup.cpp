@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "base/calendar_time.h"
 #include "base/config.h"
 #include "app/host_checks.h"
 #include "base/log.h"
@@ -27,9 +28,7 @@ namespace {
 std::string local_time_text()
 {
     char buffer[32] = {};
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = local_calendar_time(int64_t(std::time(nullptr)));
     std::strftime(buffer, sizeof buffer, "%c", &local);
     return buffer;
 }

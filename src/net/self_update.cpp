@@ -1,8 +1,10 @@
 #include "net/self_update.h"
 
+#include <cstdio>
 #include <ctime>
 #include <string>
 
+#include "base/calendar_time.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "base/atomic_file.h"
@@ -29,10 +31,11 @@ std::string backup_name(const std::string& target)
 
 std::string date_text(int64_t t)
 {
-    std::time_t when = static_cast<std::time_t>(t);
-    std::tm utc{};
+    // The day as %e writes it (padded with a blank); not every C library has %e.
+    const std::tm utc = utc_calendar_time(t);
     char text[32] = {};
-    if (gmtime_r(&when, &utc)) std::strftime(text, sizeof text, "%e-%b-%Y", &utc);
+    const int day = std::snprintf(text, sizeof text, "%2d", utc.tm_mday);
+    std::strftime(text + day, sizeof text - size_t(day), "-%b-%Y", &utc);
     return text;
 }
 

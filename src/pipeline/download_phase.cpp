@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "base/config.h"
+#include "base/calendar_time.h"
 #include "base/log.h"
 #include "base/status_line.h"
 #include "calendar/calendar_download.h"
@@ -41,9 +42,7 @@ std::span<const int> group_sources(int slot)
 
 std::string result_date(int64_t unix_time)
 {
-    std::time_t t = std::time_t(unix_time);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
+    const std::tm utc = utc_calendar_time(unix_time);
     char buffer[24] = {};
     std::strftime(buffer, sizeof buffer, "%d-%b-%Y %H:%M", &utc);
     return buffer;

@@ -51,9 +51,12 @@ struct WindowEvents {
 
 struct WindowSpec {
     const char* title = "";
-    int width = 0;           // client size
+    // The size as the system's window-creation call takes it: the client area where
+    // the window manager adds the frame (X11), the whole window with its frame and
+    // caption on Windows.
+    int width = 0;
     int height = 0;
-    int min_width = 0;       // with resizable: the smallest client size allowed
+    int min_width = 0;       // with resizable: the smallest size allowed, as above
     int min_height = 0;
     int resizable = 0;
     Window* owner = nullptr; // stays above its owner
@@ -104,4 +107,8 @@ struct Toolkit {
     // Runs until quit(); returns the code given to quit().
     int (*run_loop)();
     void (*quit)(int code);
+
+    // The system's copy of a string resource (1301-1315) where the program carries
+    // its texts as resources; a null entry or result means the built-in text.
+    const char* (*string_resource)(int id);
 };

@@ -1,37 +1,42 @@
 #include "ui/strings.h"
 
-#include <string>
+#include <string_view>
 
 #include "catalogue/hosts.h"
+#include "platform/platform.h"
 
 namespace {
 
-// The help address lives in a 32-character string resource.
-static_assert(std::char_traits<char>::length(kHelpAddress) <= 31, "help address must fit 31 characters");
-
+#define STRING_TEXT(id, text) text,
 constexpr const char* kTexts[] = {
-    "KESTRL Data Updater",
-    "Free software for KESTRL users, without warranty of any kind.",
-    kHelpAddress,
-    "About this program...",
-    "Could not start web browser.",
-    "This will delete all the files in the UPDATE directory.\nAre you sure you want to do this?",
-    "Can't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?",
-    "Can't find SAVE or IMPORT directory(s).  Is the\nKESTRL Updater installed in the correct directory?",
-    "KESTRL is running!  Exit KESTRL,\nthen start the KESTRL Data Updater again.",
-    "Don't specify both keep-alive and non-keep-alive\nversions of the DX Cluster Node database.\n\n"
-    "Both selections update the same file (KESTRL.TCP)",
-    "Didn't specify address of proxy server!",
-    "Saved selections are not valid, using defaults.",
-    "Are you sure you want to exit the KESTRL Data Updater?",
-    "Are you sure you want to abandon your changes?",
-    "KESTRL %s is not supported by the Updater.\nTry Help | Check for Updates from the KESTRL main menu.",
+#include "ui/string_texts.inc"
 };
+#undef STRING_TEXT
+
+#define STRING_TEXT(id, text) id,
+constexpr int kNumbers[] = {
+#include "ui/string_texts.inc"
+};
+#undef STRING_TEXT
+
+constexpr bool numbered_in_order()
+{
+    for (int i = 0; i < int(std::size(kNumbers)); ++i)
+        if (kNumbers[i] != kStrProgramName + i) return false;
+    return std::size(kNumbers) == kStrUnsupportedHost - kStrProgramName + 1;
+}
+static_assert(numbered_in_order(), "string texts must be numbered 1301-1315 in order");
+static_assert(std::string_view(kTexts[kStrHelpAddress - kStrProgramName]) == kHelpAddress,
+              "the help text must be the help address");
+// The help address lives in a 32-character string resource.
+static_assert(std::string_view(kHelpAddress).size() <= 31, "help address must fit 31 characters");
 
 }  // namespace
 
 const char* load_string(int id)
 {
     if (id < kStrProgramName || id > kStrUnsupportedHost) return "";
+    if (g_platform.toolkit.string_resource)
+        if (const char* text = g_platform.toolkit.string_resource(id)) return text;
     return kTexts[id - kStrProgramName];
 }

@@ -17,5 +17,6 @@ constexpr int kStrExitQuestion = 1313;
 constexpr int kStrAbandonQuestion = 1314;
 constexpr int kStrUnsupportedHost = 1315;
 
-// The text of a string resource; "" for a number outside 1301-1315.
+// The text of a string resource: the toolkit's copy where it has one, else the
+// built-in text; "" for a number outside 1301-1315.
 const char* load_string(int id);

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -123,7 +124,7 @@ TEST_F(CalendarFile, SourceThatIsNoCalendarIsReportedAndGivesTheEmptyFile)
 TEST_F(CalendarFile, FailedWriteKeepsTheOldCalendarAndIsReported)
 {
     write_file("UPDATE/kestrl.php", "[" + event("X") + "]");
-    std::remove("SAVE");
+    std::filesystem::remove("SAVE");  // an empty folder, on every system
     EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 0);
     EXPECT_EQ(dialogs.shown.back().text, "Error opening SAVE\\KESTRL.CAL:\n" + std::string(std::strerror(ENOENT)));
     make_dir("SAVE");

@@ -183,6 +183,9 @@ TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile
 
 TEST_F(MasterCalls, ClubLogListComesFromItsArchiveElseFromTheEarlierExtraction)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the archives are made with Info-ZIP, which Wine cannot start from here";
+#endif
     selections.sel[kSlotClubLog] = 1;
     write_file("UPDATE/clublog.scp", "K1ABC\r\n");  // extracted by an earlier run
     write_file("UPDATE/other.scp", "W1AW\r\n");

@@ -32,10 +32,11 @@ class UpdateRunEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(make_sample_data(folder.path + "/sample", 3000));
-        server = std::make_unique<MirrorServer>(folder.path + "/sample/mirror", folder.path + "/nginx");
+        // A folder name with non-ASCII letters, as a user profile often has.
+        ASSERT_TRUE(make_sample_data(folder.path + "/s\xc3\xa4mple", 3000));
+        server = std::make_unique<MirrorServer>(folder.path + "/s\xc3\xa4mple/mirror", folder.path + "/nginx");
         ASSERT_NE(server->port, 0) << "nginx did not start";
-        kestrl = folder.path + "/sample/kestrl";
+        kestrl = folder.path + "/s\xc3\xa4mple/kestrl";
     }
     // One unattended run, on a terminal (script's) or through a pipe; returns the log.
     std::string run(std::vector<std::string> extra = {}, bool terminal = false)
@@ -48,7 +49,9 @@ protected:
         ProgramRun r = run_binary(terminal ? "/usr/bin/env" : KSTLUPD_BINARY, args, kestrl, {{"XDG_DATA_HOME", folder.path + "/xdg"}});
         EXPECT_EQ(r.exit_status, 0);
         EXPECT_FALSE(r.timed_out);
-        return read_file(kestrl + "/kstlupd.log");
+        std::string log = read_file(kestrl + "/kstlupd.log");
+        std::erase(log, '\r');  // the Windows build writes CR LF
+        return log;
     }
     std::string file(const std::string& name) { return read_file(kestrl + "/" + name); }
 

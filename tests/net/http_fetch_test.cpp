@@ -129,8 +129,8 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
     server.add("/loop", {"", 0, 302, 0, "http://www.country-files.com/loop", ""});
     // refused: through a proxy that refuses connections.
     const struct { const char* path; unsigned fault; int status; size_t size; bool refused; int result; const char* logged; } rows[] = {
-        {"cut", kServeCutShort, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12030\nhttp://www.country-files.com/cut\n"},
-        {"reset", kServeReset, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12031\nhttp://www.country-files.com/reset\n"},
+        {"cut", kServeCutShort, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12030\nThe connection with the server was ended.\nhttp://www.country-files.com/cut\n"},
+        {"reset", kServeReset, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12031\nThe connection with the server was reset.\nhttp://www.country-files.com/reset\n"},
         {"empty", 0, 200, 0, false, 0, "InternetReadFile failed, 0 of 0 bytes received\nhttp://www.country-files.com/empty\n"},
         {"part", 0, 206, 2000, false, -1, "HttpSendRequest failed, HTTP status = 206\nhttp://www.country-files.com/part\n"},
         {"none", 0, 204, 0, false, -1, "HttpSendRequest failed, HTTP status = 204\nhttp://www.country-files.com/none\n"},
@@ -139,7 +139,7 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
         {"slow", kServeSlowHeaders, 200, 1, false, -1,
          "HttpSendRequest failed, error = 12002\nThe request has timed out.\nhttp://www.country-files.com/slow\n"},
         {"gone", 0, 0, 0, false, -1, "HttpSendRequest failed, HTTP status = 404\nhttp://www.country-files.com/gone\n"},
-        {"loop", 0, 0, 0, false, -1, "HttpSendRequest failed, error = 12156\nhttp://www.country-files.com/loop\n"},
+        {"loop", 0, 0, 0, false, -1, "HttpSendRequest failed, error = 12156\nThe redirection failed.\nhttp://www.country-files.com/loop\n"},
         {"any", 0, 0, 0, true, -1,
          "HttpSendRequest failed, error = 12029\nThe attempt to connect to the server failed.\nhttp://www.country-files.com/any\n"},
     };

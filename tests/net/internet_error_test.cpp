@@ -4,7 +4,7 @@
 #include <string>
 
 #include "net/internet_error.h"
-#include "net/net_fixture.h"
+#include "support/app_fixture.h"
 
 namespace {
 
@@ -28,9 +28,11 @@ TEST_F(NetInternetError, TextsByCodeWithAndWithoutTheExtraText)
         {6, "InternetQueryDataAvailable", nullptr, "InternetQueryDataAvailable failed, error = 6\nERROR_INVALID_HANDLE"},
         {12057, "HttpSendRequest", nullptr, "HttpSendRequest failed, error = 12057\nRevocation of the SSL certificate failed."},
         {12157, "HttpSendRequest", nullptr, "HttpSendRequest failed, error = 12157\nInternal error loading the SSL libraries."},
+        {12045, "HttpSendRequest", "http://h/p", "HttpSendRequest failed, error = 12045\n"
+         "The SSL certificate was issued by an authority that is not trusted.\nhttp://h/p"},
         // Other codes have no explanation; file-not-found shows only the extra text.
-        {12030, "InternetReadFile", "http://h/p", "InternetReadFile failed, error = 12030\nhttp://h/p"},
-        {12004, "InternetOpen", nullptr, "InternetOpen failed, error = 12004"},
+        {12003, "InternetReadFile", "http://h/p", "InternetReadFile failed, error = 12003\nhttp://h/p"},
+        {12999, "InternetOpen", nullptr, "InternetOpen failed, error = 12999"},
         {2, "HttpQueryInfo", "http://h/p", "\nhttp://h/p"},
     };
     for (const auto& row : rows) {
@@ -40,7 +42,8 @@ TEST_F(NetInternetError, TextsByCodeWithAndWithoutTheExtraText)
         EXPECT_EQ(dialogs.shown[0].text, row.shown);
         EXPECT_EQ(dialogs.shown[0].title, "Internet error");
         EXPECT_EQ(dialogs.shown[0].style, kMbIconError | kMbTopmost);
-        const std::string log = without_cr(log_text());
+        std::string log = log_text();
+        std::erase(log, '\r');
         EXPECT_TRUE(log.ends_with("ERROR:\t" + std::string(row.shown) + "\n")) << log;
     }
 

@@ -56,5 +56,7 @@ void AppTest::TearDown()
 std::string AppTest::log_text()
 {
     std::fflush(g_config.log);
-    return read_file("test.log");
+    std::string text = read_file("test.log");
+    std::erase(text, '\r');  // a text-mode stream on Windows ends lines with CR LF
+    return text;
 }

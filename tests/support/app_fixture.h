@@ -29,7 +29,7 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // The log's content so far.
+    // The log's content so far, lines ending in LF on every system.
     std::string log_text();
 
     TempFolder folder;

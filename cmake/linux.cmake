@@ -1,0 +1,56 @@
+# The Linux build: libcurl, POSIX files, /proc, the PE version reader and FLTK
+# windows behind the platform seam; the whole test suite and the benchmarks.
+find_package(PkgConfig REQUIRED)
+find_package(CURL REQUIRED)
+find_package(ZLIB REQUIRED)
+pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+find_package(nlohmann_json 3 REQUIRED)
+find_package(X11 REQUIRED)
+find_library(FLTK_LIBRARY NAMES fltk REQUIRED)
+
+add_library(kstlupd_core STATIC ${CORE_SOURCES})
+target_include_directories(kstlupd_core PUBLIC src)
+target_link_libraries(kstlupd_core PUBLIC nlohmann_json::nlohmann_json PkgConfig::MINIZIP ZLIB::ZLIB Threads::Threads)
+
+# The operating system's table of the platform seam.
+file(GLOB_RECURSE PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/posix/*.cpp)
+add_library(kstlupd_platform STATIC src/platform/platform.cpp ${PLATFORM_SOURCES})
+target_include_directories(kstlupd_platform PUBLIC src)
+target_link_libraries(kstlupd_platform PUBLIC CURL::libcurl Threads::Threads ${FLTK_LIBRARY} X11::X11)
+
+add_executable(kstlupd src/app/main.cpp)
+target_link_libraries(kstlupd PRIVATE kstlupd_core kstlupd_platform)
+
+# The loopback HTTP server of the tests and the benchmarks.
+add_library(kstlupd_test_server STATIC tests/support/http_server.cpp)
+target_include_directories(kstlupd_test_server PUBLIC tests src)
+target_link_libraries(kstlupd_test_server PUBLIC kstlupd_core Threads::Threads)
+
+if(KSTLUPD_TESTS)
+  enable_testing()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS tests/*.cpp)
+  list(FILTER TEST_SOURCES EXCLUDE REGEX ".*/tests/support/(http_server|list_probe)\\.cpp$")
+  list(FILTER TEST_SOURCES EXCLUDE REGEX ".*win32.*")
+  # Preloaded into the program by the window tests to read its status list.
+  add_library(kstlupd_list_probe MODULE tests/support/list_probe.cpp)
+  target_link_libraries(kstlupd_list_probe PRIVATE ${FLTK_LIBRARY} ${CMAKE_DL_LIBS})
+  add_executable(kstlupd_tests ${TEST_SOURCES})
+  target_include_directories(kstlupd_tests PRIVATE tests)
+  target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_server GTest::gtest GTest::gtest_main)
+  target_compile_definitions(kstlupd_tests PRIVATE
+    KSTLUPD_BINARY="$<TARGET_FILE:kstlupd>"
+    KSTLUPD_LIST_PROBE="$<TARGET_FILE:kstlupd_list_probe>"
+    KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  add_dependencies(kstlupd_tests kstlupd kstlupd_list_probe)
+  gtest_discover_tests(kstlupd_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endif()
+
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
+foreach(bench_source ${BENCH_SOURCES})
+  get_filename_component(bench_name ${bench_source} NAME_WE)
+  add_executable(${bench_name} ${bench_source})
+  target_link_libraries(${bench_name} PRIVATE kstlupd_core kstlupd_platform kstlupd_test_server)
+  set_target_properties(${bench_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endforeach()

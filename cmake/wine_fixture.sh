@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The Windows tests' fixture. start STATE: keeps a wineserver alive for the whole
+# test run (making the Wine prefix on first use), serves STATE/mirror with nginx on
+# loopback (scripts/mirror_server.sh; ports in STATE/nginx/ports) and runs an X
+# server for the windows (its number in STATE/display). stop STATE: stops them all.
+# WINEPREFIX and the other Wine variables come from the caller.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+state=$2
+
+stop_display() {
+  if [ -f "$state/xvfb.pid" ]; then
+    kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+    rm -f "$state/xvfb.pid"
+  fi
+  rm -f "$state/display"
+}
+
+case "$1" in
+start)
+  mkdir -p "$state/mirror/updates.kstlupd.example/kestrl/updater/download" "$state/mirror/localhost"
+  printf 'new updater' > "$state/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe"
+  printf 'seam test body\n' > "$state/mirror/localhost/body.txt"
+  touch -d '2025-11-24 16:00:00 UTC' "$state/mirror/localhost/body.txt"
+  stop_display
+  rm -f "$state/display.fifo" && mkfifo "$state/display.fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display.fifo" </dev/null >/dev/null 2>&1 &
+  echo $! > "$state/xvfb.pid"
+  read -r -t 20 number < "$state/display.fifo"
+  echo "$number" > "$state/display"
+  # Wine's desktop process takes its window system from the first program of a
+  # server's life, so the server starts anew, with the display. Programs started
+  # without DISPLAY still get no windows (their boxes answer at once). No process
+  # may keep the caller's output open: CTest waits for it to close.
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1
+  DISPLAY=":$number" wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true  # makes the prefix the first time
+  "$here/../scripts/mirror_server.sh" stop "$state/nginx"
+  "$here/../scripts/mirror_server.sh" start "$state/mirror" "$state/nginx" >/dev/null
+  ;;
+stop)
+  "$here/../scripts/mirror_server.sh" stop "$state/nginx"
+  stop_display
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  ;;
+*)
+  echo "usage: $0 start|stop STATE" >&2
+  exit 2
+  ;;
+esac

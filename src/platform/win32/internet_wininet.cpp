@@ -1,0 +1,220 @@
+// The internet entries of the Windows table: WinINet itself, synchronous. A handle
+// of the seam is the WinINet handle; the codes are WinINet's own. A session keeps
+// one connection handle per host and port, so that WinINet reuses its kept-alive
+// connection for every request of a run to that host.
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <tuple>
+#include <vector>
+#include <windows.h>
+#include <wininet.h>
+
+#include "platform/win32/platform_win32.h"
+
+namespace {
+
+constexpr DWORD kConnectTimeoutMs = 30 * 1000;
+// No byte for this long while a response is being waited for ends it with 12002.
+constexpr DWORD kStallTimeoutMs = 60 * 1000;
+
+thread_local uint32_t t_inet_error = 0;
+
+// The connection handles of each session by host and port; closed with the session.
+using ConnectionKey = std::tuple<HINTERNET, std::string, int>;
+std::mutex g_connections_mutex;
+std::map<ConnectionKey, HINTERNET> g_connections;
+
+HINTERNET handle_of(InetHandle* handle)
+{
+    return reinterpret_cast<HINTERNET>(handle);
+}
+
+InetHandle* seam_handle(HINTERNET handle)
+{
+    return reinterpret_cast<InetHandle*>(handle);
+}
+
+// Keeps WinINet's code of the call that just failed; returns 0 for the caller.
+int failed()
+{
+    t_inet_error = GetLastError();
+    return 0;
+}
+
+// Tests shorten the stall time-out to see it happen.
+DWORD stall_timeout_ms()
+{
+    const char* text = std::getenv("KSTLUPD_TEST_STALL_SECONDS");
+    if (!text || !*text) return kStallTimeoutMs;
+    char* end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    return (*end == '\0' && seconds > 0 && seconds < 3600) ? DWORD(seconds * 1000) : kStallTimeoutMs;
+}
+
+void set_timeout(HINTERNET handle, DWORD option, DWORD ms)
+{
+    // A time-out that cannot be set leaves WinINet's own, which also ends.
+    if (!InternetSetOptionA(handle, option, &ms, sizeof ms)) { /* keep the default */ }
+}
+
+// Set on every handle: not every WinINet passes a session's time-outs on to the
+// connections and requests made under it.
+void set_timeouts(HINTERNET handle)
+{
+    if (!handle) return;
+    set_timeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, kConnectTimeoutMs);
+    set_timeout(handle, INTERNET_OPTION_SEND_TIMEOUT, stall_timeout_ms());
+    set_timeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, stall_timeout_ms());
+}
+
+// A call that waits for the server. Some WinINet builds report a silent server
+// whose time-out ran out as a dropped connection (12030); the user is told the
+// truth, that the request timed out. Returns 0 for the caller on failure.
+template <typename Call>
+int waiting_call(Call call)
+{
+    const auto start = std::chrono::steady_clock::now();
+    if (call()) return 1;
+    failed();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if (t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED && waited >= std::chrono::milliseconds(stall_timeout_ms()))
+        t_inet_error = ERROR_INTERNET_TIMEOUT;
+    return 0;
+}
+
+DWORD query_of(InetHeader which)
+{
+    switch (which) {
+    case InetHeader::LastModified: return HTTP_QUERY_LAST_MODIFIED;
+    case InetHeader::ContentLength: return HTTP_QUERY_CONTENT_LENGTH;
+    case InetHeader::StatusCode: return HTTP_QUERY_STATUS_CODE;
+    }
+    return HTTP_QUERY_STATUS_CODE;
+}
+
+}  // namespace
+
+InetHandle* wininet_open_session(const char* agent, const char* proxy)
+{
+    const bool use_proxy = proxy && *proxy;
+    HINTERNET session = InternetOpenA(agent, use_proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                      use_proxy ? proxy : nullptr, nullptr, 0);
+    if (!session) {
+        failed();
+        return nullptr;
+    }
+    // A dead or silent server must not hang a run.
+    set_timeouts(session);
+    return seam_handle(session);
+}
+
+InetHandle* wininet_connect(InetHandle* session, const char* host, int port)
+{
+    const ConnectionKey key{handle_of(session), host ? host : "", port};
+    std::lock_guard<std::mutex> lock(g_connections_mutex);
+    if (auto it = g_connections.find(key); it != g_connections.end()) return seam_handle(it->second);
+    HINTERNET connection = InternetConnectA(handle_of(session), host, INTERNET_PORT(port), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    if (!connection) {
+        failed();
+        return nullptr;
+    }
+    set_timeouts(connection);
+    g_connections[key] = connection;
+    return seam_handle(connection);
+}
+
+InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const char* object, int secure)
+{
+    // No cache answers for the server, and none keeps what it sent.
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
+    if (secure) flags |= INTERNET_FLAG_SECURE;
+    std::string target;
+    if (!object || *object != '/') target.push_back('/');
+    if (object) target.append(object);
+    HINTERNET request =
+        HttpOpenRequestA(handle_of(connection), verb, target.c_str(), nullptr, nullptr, nullptr, flags, 0);
+    if (!request) failed();
+    set_timeouts(request);
+    return seam_handle(request);
+}
+
+int wininet_send_request(InetHandle* request, const char* headers)
+{
+    // -1: the header text ends with its terminator.
+    const DWORD length = headers ? DWORD(-1) : 0;
+    return waiting_call([&] { return HttpSendRequestA(handle_of(request), headers, length, nullptr, 0); });
+}
+
+int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len)
+{
+    if (!len) return 0;
+    // Read whole into a buffer of our own, then hand it out by the seam's rule for
+    // a buffer that is missing or too small.
+    std::vector<char> value(64);
+    DWORD size = DWORD(value.size());
+    BOOL ok = HttpQueryInfoA(handle_of(request), query_of(which), value.data(), &size, nullptr);
+    if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && size < (1u << 20)) {
+        value.resize(size_t(size) + 1);
+        size = DWORD(value.size());
+        ok = HttpQueryInfoA(handle_of(request), query_of(which), value.data(), &size, nullptr);
+    }
+    if (!ok) {
+        failed();
+        *len = 0;
+        return 0;
+    }
+    const size_t length = std::strlen(value.data());
+    if (!buf || *len < length + 1) {
+        *len = uint32_t(length + 1);
+        t_inet_error = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    std::memcpy(buf, value.data(), length + 1);
+    *len = uint32_t(length);
+    return 1;
+}
+
+int wininet_query_data_available(InetHandle* request, uint32_t* available)
+{
+    DWORD count = 0;
+    if (!waiting_call([&] { return InternetQueryDataAvailable(handle_of(request), &count, 0, 0); })) return 0;
+    *available = count;
+    return 1;
+}
+
+int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
+{
+    DWORD got = 0;
+    if (!waiting_call([&] { return InternetReadFile(handle_of(request), buf, size, &got); })) return 0;
+    *read = got;
+    return 1;
+}
+
+void wininet_close(InetHandle* handle)
+{
+    if (!handle) return;
+    {
+        // A session takes its connection handles along; a connection handle leaves
+        // the cache.
+        std::lock_guard<std::mutex> lock(g_connections_mutex);
+        for (auto it = g_connections.begin(); it != g_connections.end();) {
+            if (std::get<0>(it->first) == handle_of(handle) || it->second == handle_of(handle)) {
+                if (it->second != handle_of(handle)) InternetCloseHandle(it->second);
+                it = g_connections.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    InternetCloseHandle(handle_of(handle));
+}
+
+uint32_t wininet_last_error()
+{
+    return t_inet_error;
+}

@@ -1,0 +1,81 @@
+// The Windows table of the platform seam.
+#include <cstdio>
+#include <windows.h>
+
+#include "platform/platform.h"
+#include "platform/win32/platform_win32.h"
+#include "platform/win32/toolkit_win32.h"
+
+namespace {
+
+void no_window_insert(Window*, const char*, int) {}
+int no_window_count(Window*) { return 0; }
+void no_window_delete(Window*, int) {}
+void no_window_progress(Window*, int) {}
+
+// A box that cannot be shown (no desktop, as for a scheduled task) gives 0, or -1
+// from some dialog managers; the caller then gets the safe answer: OK, or No where
+// there is a No.
+int message_box(const char* text, const char* title, unsigned style)
+{
+    const int answer = win32_message_box(text, title, style);
+    if (answer > 0) return answer;
+    const unsigned buttons = style & 0xF;
+    return buttons == kMbYesNo || buttons == kMbYesNoCancel ? kIdNo : kIdOk;
+}
+
+// The program is a windowed one, so a console it was started from does not get its
+// messages unless it attaches to it; output already sent elsewhere (a file, a
+// pipe) stays there.
+void attach_parent_console()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error && error != INVALID_HANDLE_VALUE) return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (!std::freopen("CONOUT$", "w", stderr)) return;
+    if (!std::freopen("CONOUT$", "w", stdout)) return;
+}
+
+}  // namespace
+
+Platform native_platform()
+{
+    attach_parent_console();
+    Platform p{};
+    p.native_path = win32_native_path;
+    p.file_status = win32_file_status;
+    p.copy_file = win32_copy_file;
+    p.move_file = win32_move_file;
+    p.create_directory = win32_create_directory;
+    p.delete_file = win32_delete_file;
+    p.set_file_time = win32_set_file_time;
+    p.set_read_only = win32_set_read_only;
+    p.open_file = win32_open_file;
+    p.sync_file = win32_sync_file;
+    p.open_exclusive_log = win32_open_exclusive_log;
+    p.last_error = win32_last_error;
+    p.process_names = win32_process_names;
+    p.file_version = win32_file_version;
+    p.app_data_folder = win32_app_data_folder;
+    p.open_url = win32_open_url;
+    p.message_box = message_box;
+    p.enable_window = win32_enable_window;
+    p.status_insert = no_window_insert;
+    p.status_count = no_window_count;
+    p.status_delete = no_window_delete;
+    p.progress_set = no_window_progress;
+    p.inet_open_session = wininet_open_session;
+    p.inet_connect = wininet_connect;
+    p.inet_open_request = wininet_open_request;
+    p.inet_send_request = wininet_send_request;
+    p.inet_query_header = wininet_query_header;
+    p.inet_query_data_available = wininet_query_data_available;
+    p.inet_read = wininet_read;
+    p.inet_close = wininet_close;
+    p.inet_last_error = wininet_last_error;
+    p.toolkit = win32_toolkit();
+    return p;
+}

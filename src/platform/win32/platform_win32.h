@@ -1,0 +1,42 @@
+// The Windows services that fill the platform table, by service. Each is the
+// system call the core's contract was shaped after; errors are the system's own
+// codes, left for last_error() / inet_last_error() on the calling thread.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// Files (paths in UTF-8, as the core composes them).
+std::string win32_native_path(const char* path);
+int win32_file_status(const char* path, FileStatus* out);
+int win32_copy_file(const char* from, const char* to, int overwrite);
+int win32_move_file(const char* from, const char* to);
+int win32_create_directory(const char* path);
+int win32_delete_file(const char* path);
+int win32_set_file_time(const char* path, int64_t unix_time);
+int win32_set_read_only(const char* path, int read_only);
+FILE* win32_open_file(const char* path, const char* mode);
+int win32_sync_file(FILE* file);
+FILE* win32_open_exclusive_log(const char* path, int* err);
+uint32_t win32_last_error();
+
+// Processes, executables, folders and the shell.
+int win32_process_names(std::vector<std::string>* names);
+int win32_file_version(const char* path, FixedFileInfo* out);
+int win32_app_data_folder(std::string* out);
+int win32_open_url(const char* url);
+
+// WinINet.
+InetHandle* wininet_open_session(const char* agent, const char* proxy);
+InetHandle* wininet_connect(InetHandle* session, const char* host, int port);
+InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const char* object, int secure);
+int wininet_send_request(InetHandle* request, const char* headers);
+int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len);
+int wininet_query_data_available(InetHandle* request, uint32_t* available);
+int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
+void wininet_close(InetHandle* handle);
+uint32_t wininet_last_error();

@@ -1,0 +1,59 @@
+// Processes, version resources, the application-data folder and the browser on
+// the Win32 API.
+#include <vector>
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include "platform/win32/platform_win32.h"
+#include "platform/win32/text_win32.h"
+
+int win32_process_names(std::vector<std::string>* names)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    names->clear();
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        names->push_back(narrow(entry.szExeFile));
+    const DWORD why = GetLastError();
+    CloseHandle(snapshot);
+    // The walk ends with ERROR_NO_MORE_FILES; anything else means the list is partial.
+    return why == ERROR_NO_MORE_FILES ? 1 : 0;
+}
+
+int win32_file_version(const char* path, FixedFileInfo* out)
+{
+    const std::wstring wide = widen(path);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
+    if (size == 0) return 0;
+    std::vector<unsigned char> block(size);
+    if (!GetFileVersionInfoW(wide.c_str(), 0, size, block.data())) return 0;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return 0;
+    out->signature = fixed->dwSignature;
+    out->file_version_ms = fixed->dwFileVersionMS;
+    out->file_version_ls = fixed->dwFileVersionLS;
+    return 1;
+}
+
+int win32_app_data_folder(std::string* out)
+{
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return 0;
+    *out = narrow(folder);
+    return out->empty() ? 0 : 1;
+}
+
+int win32_open_url(const char* url)
+{
+    const HINSTANCE result = ShellExecuteW(nullptr, L"open", widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // ShellExecute reports success with a value above 32.
+    return reinterpret_cast<intptr_t>(result) > 32 ? 1 : 0;
+}

@@ -1,0 +1,212 @@
+#include "platform/win32/toolkit_controls.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/win32/text_win32.h"
+#include "platform/win32/window_data.h"
+#include "platform/win32/window_thread.h"
+
+namespace {
+
+struct ControlClass {
+    const wchar_t* name;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ControlClass class_of(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::AutoCheckBox: return {L"BUTTON", BS_AUTOCHECKBOX, 0};
+    case ControlKind::CheckBox: return {L"BUTTON", BS_CHECKBOX, 0};
+    case ControlKind::PushButton: return {L"BUTTON", BS_PUSHBUTTON, 0};
+    case ControlKind::CharEdit: return {L"EDIT", WS_BORDER | WS_TABSTOP | ES_CENTER | ES_UPPERCASE, 0};
+    case ControlKind::Label: return {L"STATIC", SS_LEFT, 0};
+    case ControlKind::ProgressBar: return {PROGRESS_CLASSW, PBS_SMOOTH, 0};
+    case ControlKind::StatusList:
+        return {L"LISTBOX", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
+    }
+    return {L"STATIC", 0, 0};
+}
+
+// The one-character field takes printable ASCII only: the list ID it holds is
+// written into the membership file as one byte, the same on every code page.
+LRESULT CALLBACK char_edit_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_CHAR && wparam > 0x7E) return 0;
+    return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+int add_control(Window* window, const ControlSpec& def)
+{
+    int added = 0;
+    run_on_window_thread([&] {
+        HWND parent = hwnd_of(window);
+        WindowData* data = window_data(parent);
+        if (!data || control_of(window, def.id)) return;
+        const ControlClass cls = class_of(def.kind);
+        const bool isProgress = def.kind == ControlKind::ProgressBar;
+        const Rect& r = def.rect;
+        HWND control = CreateWindowExW(cls.exStyle, cls.name, widen(def.text).c_str(), WS_CHILD | WS_VISIBLE | cls.style, r.x, r.y,
+                                       r.w, r.h, parent, reinterpret_cast<HMENU>(intptr_t(isProgress ? 0 : def.id)),
+                                       program_instance(), nullptr);
+        if (!control) return;
+        if (isProgress) {
+            data->progressId = def.id;
+            data->progress = control;
+            SendMessageA(control, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        }
+        if (def.kind == ControlKind::CharEdit) {
+            SendMessageA(control, EM_SETLIMITTEXT, 1, 0);
+            SetWindowSubclass(control, char_edit_procedure, 1, 0);
+        }
+        if (def.font == ControlFont::List && !isProgress)
+            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(list_font()), TRUE);
+        added = 1;
+    });
+    return added;
+}
+
+int control_rect(Window* window, int id, Rect* out)
+{
+    HWND control = control_of(window, id);
+    RECT r{};
+    if (!control || !GetWindowRect(control, &r)) return 0;
+    *out = {int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
+    return 1;
+}
+
+void move_control(Window* window, int id, const Rect& rect)
+{
+    if (HWND control = control_of(window, id))
+        SetWindowPos(control, nullptr, rect.x, rect.y, rect.w, rect.h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void enable_control(Window* window, int id, int enable)
+{
+    if (HWND control = control_of(window, id)) EnableWindow(control, enable ? TRUE : FALSE);
+}
+
+void set_check(Window* window, int id, int checked)
+{
+    if (HWND control = control_of(window, id))
+        SendMessageA(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int is_checked(Window* window, int id)
+{
+    HWND control = control_of(window, id);
+    return control && SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+std::string get_text(Window* window, int id)
+{
+    HWND control = control_of(window, id);
+    if (!control) return {};
+    std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+    return narrow(text.c_str());
+}
+
+void set_text(Window* window, int id, const char* text)
+{
+    if (HWND control = control_of(window, id)) SetWindowTextW(control, widen(text).c_str());
+}
+
+// The list box shows a horizontal scroll bar only once it is told how wide its
+// lines are.
+void widen_for(HWND list, WindowData* data, const std::wstring& text)
+{
+    HDC dc = GetDC(list);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    if (GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size) && size.cx + 8 > data->listExtent) {
+        data->listExtent = int(size.cx) + 8;
+        SendMessageA(list, LB_SETHORIZONTALEXTENT, WPARAM(data->listExtent), 0);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+}
+
+void list_insert(Window* window, int id, const char* text, int index)
+{
+    run_on_window_thread([&] {
+        HWND list = control_of(window, id);
+        if (!list) return;
+        const std::wstring line = widen(text);
+        const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        if (index < 0 || index >= count) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        else SendMessageW(list, LB_INSERTSTRING, WPARAM(index), reinterpret_cast<LPARAM>(line.c_str()));
+        if (WindowData* data = window_data(hwnd_of(window))) widen_for(list, data, line);
+    });
+}
+
+int list_count(Window* window, int id)
+{
+    HWND list = control_of(window, id);
+    const LRESULT count = list ? SendMessageA(list, LB_GETCOUNT, 0, 0) : 0;
+    return count > 0 ? int(count) : 0;
+}
+
+void list_delete(Window* window, int id, int index)
+{
+    if (HWND list = control_of(window, id); list && index >= 0) SendMessageA(list, LB_DELETESTRING, WPARAM(index), 0);
+}
+
+void list_reset(Window* window, int id)
+{
+    run_on_window_thread([&] {
+        HWND list = control_of(window, id);
+        if (!list) return;
+        SendMessageA(list, LB_RESETCONTENT, 0, 0);
+        if (WindowData* data = window_data(hwnd_of(window))) data->listExtent = 0;
+        SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
+    });
+}
+
+void set_progress(Window* window, int id, int percent)
+{
+    WindowData* data = window_data(hwnd_of(window));
+    HWND bar = control_of(window, id);
+    if (!data || !bar) return;
+    // Each change costs a round trip to the window thread: send changes only.
+    if (data->postedProgress.exchange(percent) == percent) return;
+    SendMessageA(bar, PBM_SETPOS, WPARAM(percent), 0);
+}
+
+}  // namespace
+
+HWND control_of(Window* window, int id)
+{
+    HWND parent = hwnd_of(window);
+    WindowData* data = window_data(parent);
+    if (!data) return nullptr;
+    if (id == data->progressId) return data->progress;
+    return GetDlgItem(parent, id);
+}
+
+HFONT list_font()
+{
+    static HFONT font = CreateFontA(14, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+    return font;
+}
+
+void add_control_entries(Toolkit* t)
+{
+    t->add_control = add_control;
+    t->control_rect = control_rect;
+    t->move_control = move_control;
+    t->enable_control = enable_control;
+    t->set_check = set_check;
+    t->is_checked = is_checked;
+    t->get_text = get_text;
+    t->set_text = set_text;
+    t->list_insert = list_insert;
+    t->list_count = list_count;
+    t->list_delete = list_delete;
+    t->list_reset = list_reset;
+    t->set_progress = set_progress;
+}

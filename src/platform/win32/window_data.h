@@ -1,0 +1,46 @@
+// What the Windows toolkit keeps with each of its windows, and the control lookup
+// the toolkit entries share.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include <windows.h>
+
+#include "platform/toolkit.h"
+
+struct WindowData {
+    WindowEvents events;
+    std::wstring className;    // registered for this window, unregistered with it
+    int resizable = 0;
+    SIZE minimum{};            // smallest tracking size of a resizable window
+    // The progress bar has no control id of its own; the program addresses it by
+    // the one it asked for.
+    int progressId = -1;
+    HWND progress = nullptr;
+    int listExtent = 0;        // widest status-list line so far, for its scroll bar
+    std::atomic<int> postedProgress{-1};
+    // The client size last reported. The system repeats the size when a window is
+    // first shown (and the X11 driver once more when the window is mapped); only a
+    // real change reaches the program, whose controls are placed for the first one.
+    SIZE clientSize{};
+};
+
+inline HWND hwnd_of(Window* window)
+{
+    return reinterpret_cast<HWND>(window);
+}
+
+inline Window* window_of(HWND hwnd)
+{
+    return reinterpret_cast<Window*>(hwnd);
+}
+
+// The toolkit's record of a window it made; nullptr for any other handle.
+WindowData* window_data(HWND hwnd);
+
+// The control with that id in the window; nullptr when there is none.
+HWND control_of(Window* window, int id);
+
+// The font of the check boxes, labels and status list (Arial, 14 pixels).
+HFONT list_font();

@@ -1,0 +1,269 @@
+// The Windows table against the real system (under Wine): the codes of failed file
+// calls, names with non-ASCII letters, a version resource made by windres, the
+// process list, WinINet against real sockets and nginx, and the swap of a running
+// program file by the self-update.
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+
+#include "net/http_fetch.h"
+#include "net/self_update.h"
+#include "app/host_checks.h"
+#include "platform/win32/text_win32.h"
+#include "support/app_fixture.h"
+
+namespace {
+
+using Win32Seam = AppTest;
+
+std::string own_program()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return narrow(path);
+}
+
+// The fixture's nginx: plain HTTP (also as a proxy) and HTTPS with an untrusted
+// test authority.
+void server_ports(int* http, int* https)
+{
+    const char* state = std::getenv("KSTLUPD_TEST_SERVERS");
+    std::ifstream in(std::string("Z:") + (state ? state : "") + "/nginx/ports");
+    *http = *https = 0;
+    in >> *http >> *https;
+}
+
+// A process running a copy of this test program under `name`, until killed.
+PROCESS_INFORMATION start_copy(const char* name)
+{
+    PROCESS_INFORMATION process{};
+    if (!CopyFileW(widen(own_program().c_str()).c_str(), widen(name).c_str(), FALSE)) return process;
+    std::wstring command = widen(name) + L" --gtest_also_run_disabled_tests --gtest_filter=*DISABLED_StayAlive";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    return process;
+}
+
+void stop(PROCESS_INFORMATION* process)
+{
+    if (!process->hProcess) return;
+    TerminateProcess(process->hProcess, 0);
+    WaitForSingleObject(process->hProcess, 5000);
+    CloseHandle(process->hProcess);
+    CloseHandle(process->hThread);
+}
+
+// A loopback socket that takes connections and never answers; 0 when none.
+SOCKET silent_listener(int* port)
+{
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return INVALID_SOCKET;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(s, 8) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return INVALID_SOCKET;
+    *port = ntohs(address.sin_port);
+    return s;
+}
+
+}  // namespace
+
+// Started by the tests as a stand-in for a running program.
+TEST(Win32Helper, DISABLED_StayAlive)
+{
+    Sleep(60000);
+}
+
+TEST_F(Win32Seam, FileCallsGiveTheSystemsCodesAndKeepNonAsciiNames)
+{
+    const Platform& p = g_platform;
+    FileStatus status;
+    ASSERT_TRUE(std::ofstream("a.txt") << "abc");
+    ASSERT_EQ(p.create_directory("dir"), 1);
+    const struct { const char* what; std::function<int()> call; uint32_t code; } rows[] = {
+        {"status of a missing file", [&] { return p.file_status("missing", &status); }, 2},
+        {"status in a missing folder", [&] { return p.file_status("nodir\\x", &status); }, 3},
+        {"copy of a missing file", [&] { return p.copy_file("missing", "b.txt", 1); }, 2},
+        {"copy onto a file without overwrite", [&] { return p.copy_file("a.txt", "a.txt", 0); }, 80},
+        {"directory made twice", [&] { return p.create_directory("dir"); }, 183},
+        {"directory deleted as a file", [&] { return p.delete_file("dir"); }, 5},
+        {"move into a missing folder", [&] { return p.move_file("a.txt", "nodir\\a.txt"); }, 3},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.call(), 0) << row.what;
+        EXPECT_EQ(p.last_error(), row.code) << row.what;
+    }
+    EXPECT_EQ(p.set_read_only("a.txt", 1), 1);
+    EXPECT_EQ(p.delete_file("a.txt"), 0);
+    EXPECT_EQ(p.last_error(), 5u);
+    EXPECT_EQ(p.set_read_only("a.txt", 0), 1);
+
+    // The log is the program's own while it is open: a second copy cannot have it.
+    int err = 0;
+    FILE* log = p.open_exclusive_log("second.log", &err);
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(p.open_exclusive_log("second.log", &err), nullptr);
+    EXPECT_NE(err, 0);
+    std::fclose(log);
+
+    // UTF-8 names reach the system as the same letters, not as the code page's guess.
+    const std::string folder = "\xc3\x9cnic\xc3\xb8" "de \xe2\x9c\x93";  // "Ünicøde ✓"
+    ASSERT_EQ(p.create_directory(folder.c_str()), 1);
+    EXPECT_NE(GetFileAttributesW(L"\u00dcnic\u00f8de \u2713"), INVALID_FILE_ATTRIBUTES);
+    const std::string file = folder + "\\f\xc3\xa9.txt";
+    FILE* out = p.open_file(file.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fputs("data", out);
+    EXPECT_EQ(p.sync_file(out), 1);
+    std::fclose(out);
+    EXPECT_EQ(p.set_file_time(file.c_str(), 1764000000), 1);
+    EXPECT_EQ(p.copy_file(file.c_str(), (folder + "\\copy").c_str(), 0), 1);
+    ASSERT_EQ(p.file_status((folder + "\\copy").c_str(), &status), 1);
+    EXPECT_EQ(status.mtime, 1764000000);  // a copy keeps the time
+    EXPECT_EQ(status.size, 4u);
+    EXPECT_EQ(p.move_file((folder + "\\copy").c_str(), (folder + "\\moved").c_str()), 1);
+    EXPECT_EQ(p.file_status((folder + "\\moved").c_str(), &status), 1);
+}
+
+TEST_F(Win32Seam, VersionResourceAndARunningLoggingProgram)
+{
+    FixedFileInfo info;
+    ASSERT_EQ(g_platform.file_version(own_program().c_str(), &info), 1);  // windres' VERSIONINFO
+    EXPECT_EQ(info.signature, 0xFEEF04BDu);
+    EXPECT_EQ(info.file_version_ms, (9u << 16) | 6u);
+    EXPECT_EQ(info.file_version_ls, 0u);
+    ASSERT_TRUE(std::ofstream("plain.exe") << "no resources");
+    EXPECT_EQ(g_platform.file_version("plain.exe", &info), 0);
+    EXPECT_EQ(g_platform.file_version("missing.exe", &info), 0);
+
+    std::string app_data;
+    EXPECT_EQ(g_platform.app_data_folder(&app_data), 1);
+    FileStatus folder_status;
+    EXPECT_EQ(g_platform.file_status(app_data.c_str(), &folder_status), 1) << app_data;
+    EXPECT_TRUE(folder_status.is_directory);
+
+    EXPECT_EQ(host_running(), 0);
+    PROCESS_INFORMATION process = start_copy("kestrl.exe");
+    ASSERT_NE(process.hProcess, nullptr);
+    int seen = 0;
+    for (int i = 0; i < 300 && !seen; ++i) {
+        seen = host_running();
+        if (!seen) Sleep(10);
+    }
+    stop(&process);
+    EXPECT_EQ(seen, 1);
+}
+
+TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
+{
+    int http = 0, https = 0;
+    server_ports(&http, &https);
+    ASSERT_NE(http, 0) << "the fixture's nginx is not running";
+    int silent_port = 0;
+    SOCKET silent = silent_listener(&silent_port);
+    ASSERT_NE(silent, INVALID_SOCKET);
+    _putenv("http_proxy=");
+    _putenv("KSTLUPD_TEST_STALL_SECONDS=2");
+    int dead_port = 0;
+    closesocket(silent_listener(&dead_port));
+
+    const Platform& p = g_platform;
+    const std::string nginx = "127.0.0.1:" + std::to_string(http);
+    const std::string stall = "127.0.0.1:" + std::to_string(silent_port);
+    const std::string dead = "127.0.0.1:" + std::to_string(dead_port);
+    // Sends one GET; returns the request when it was sent, else null with the code.
+    auto send = [&](const std::string& proxy, const char* host, int port, const char* path, int secure,
+                    uint32_t* code) -> InetHandle* {
+        InetHandle* session = p.inet_open_session("WinInetGet/0.1", proxy.c_str());
+        InetHandle* request = p.inet_open_request(p.inet_connect(session, host, port), "GET", path, secure);
+        if (request && p.inet_send_request(request)) return request;
+        *code = p.inet_last_error();
+        if (request) p.inet_close(request);
+        p.inet_close(session);
+        return nullptr;
+    };
+    const struct { const char* what; std::string proxy; const char* host; int port; int secure; uint32_t code; } rows[] = {
+        {"dead proxy", dead, "localhost", 80, 0, 12029},
+        {"unresolvable name", "", "no-such-host.invalid", 80, 0, 12007},
+        {"silent server", stall, "localhost", 80, 0, 12002},
+        // Wine asks about revocation before the issuer: an authority it does not
+        // know ends there (12057; Windows says 12045).
+        {"untrusted certificate", "", "localhost", https, 1, 12057},
+    };
+    for (const auto& row : rows) {
+        uint32_t code = 0;
+        EXPECT_EQ(send(row.proxy, row.host, row.port, "body.txt", row.secure, &code), nullptr) << row.what;
+        EXPECT_EQ(code, row.code) << row.what;
+    }
+    closesocket(silent);
+
+    // A 404 has no Last-Modified; a file has it, its length and its bytes.
+    uint32_t code = 0;
+    char text[64] = {};
+    uint32_t len = sizeof text;
+    InetHandle* missing = send(nginx, "localhost", 80, "missing.txt", 0, &code);
+    ASSERT_NE(missing, nullptr) << code;
+    EXPECT_EQ(p.inet_query_header(missing, InetHeader::LastModified, text, &len), 0);
+    EXPECT_EQ(p.inet_last_error(), 12150u);
+    EXPECT_EQ(len, 0u);
+    p.inet_close(missing);
+
+    InetHandle* found = send(nginx, "localhost", 80, "body.txt", 0, &code);
+    ASSERT_NE(found, nullptr) << code;
+    len = sizeof text;
+    ASSERT_EQ(p.inet_query_header(found, InetHeader::StatusCode, text, &len), 1);
+    EXPECT_STREQ(text, "200");
+    len = 4;
+    EXPECT_EQ(p.inet_query_header(found, InetHeader::LastModified, text, &len), 0);
+    EXPECT_EQ(p.inet_last_error(), 122u);
+    EXPECT_EQ(len, 30u);
+    ASSERT_EQ(p.inet_query_header(found, InetHeader::LastModified, text, &len), 1);
+    EXPECT_STREQ(text, "Mon, 24 Nov 2025 16:00:00 GMT");
+    std::string body;
+    uint32_t available = 0, got = 0;
+    while (p.inet_query_data_available(found, &available) && available > 0 &&
+           p.inet_read(found, text, std::min<uint32_t>(available, sizeof text), &got) && got > 0)
+        body.append(text, got);
+    EXPECT_EQ(body, "seam test body\n");
+    p.inet_close(found);
+}
+
+TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
+{
+    int http = 0, https = 0;
+    server_ports(&http, &https);
+    ASSERT_NE(http, 0) << "the fixture's nginx is not running";
+    PROCESS_INFORMATION process = start_copy("kstlupd.exe");
+    ASSERT_NE(process.hProcess, nullptr);
+    FileStatus before;
+    ASSERT_EQ(g_platform.file_status("kstlupd.exe", &before), 1);
+    ASSERT_EQ(g_platform.set_file_time("kstlupd.exe", 1690000000), 1);
+
+    InetHandle* session = openSession(("127.0.0.1:" + std::to_string(http)).c_str());
+    DataSource source;
+    source.title = "KESTRL Data Updater";
+    source.host = "updates.kstlupd.example";
+    source.remotePath = "kestrl/updater/download/kstlupd.exe";
+    source.targetPath = "kstlupd.exe";
+    dialogs.answers = {kIdYes, kIdNo};  // download it, do not restart
+    EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);
+    closeSession(session);
+
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), DWORD(WAIT_TIMEOUT));  // still running
+    stop(&process);
+    EXPECT_EQ(read_file("kstlupd.exe"), "new updater");
+    FileStatus backup;
+    ASSERT_EQ(g_platform.file_status("kstlupd.~xe", &backup), 1);
+    EXPECT_EQ(backup.size, before.size);
+    EXPECT_EQ(dialogs.shown.size(), 2u);
+}
