@@ -98,15 +98,12 @@ TEST_F(Win32Seam, FileCallsGiveTheSystemsCodesAndKeepNonAsciiNames)
         {"directory made twice", [&] { return p.create_directory("dir"); }, 183},
         {"directory deleted as a file", [&] { return p.delete_file("dir"); }, 5},
         {"move into a missing folder", [&] { return p.move_file("a.txt", "nodir\\a.txt"); }, 3},
+        {"read-only file deleted", [&] { return p.set_read_only("a.txt", 1) && p.delete_file("a.txt"); }, 5},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(row.call(), 0) << row.what;
         EXPECT_EQ(p.last_error(), row.code) << row.what;
     }
-    EXPECT_EQ(p.set_read_only("a.txt", 1), 1);
-    EXPECT_EQ(p.delete_file("a.txt"), 0);
-    EXPECT_EQ(p.last_error(), 5u);
-    EXPECT_EQ(p.set_read_only("a.txt", 0), 1);
 
     // The log is the program's own while it is open: a second copy cannot have it.
     int err = 0;
