@@ -33,10 +33,11 @@ protected:
     void SetUp() override
     {
         // A folder name with non-ASCII letters, as a user profile often has.
-        ASSERT_TRUE(make_sample_data(folder.path + "/s\xc3\xa4mple", 3000));
-        server = std::make_unique<MirrorServer>(folder.path + "/s\xc3\xa4mple/mirror", folder.path + "/nginx");
+        sample = folder.path + "/s\xc3\xa4mple";
+        ASSERT_TRUE(make_sample_data(sample, 3000));
+        server = std::make_unique<MirrorServer>(sample + "/mirror", folder.path + "/nginx");
         ASSERT_NE(server->port, 0) << "nginx did not start";
-        kestrl = folder.path + "/s\xc3\xa4mple/kestrl";
+        kestrl = sample + "/kestrl";
     }
     // One unattended run, on a terminal (script's) or through a pipe; returns the log.
     std::string run(std::vector<std::string> extra = {}, bool terminal = false)
@@ -57,6 +58,7 @@ protected:
 
     TempFolder folder;
     std::unique_ptr<MirrorServer> server;
+    std::string sample;
     std::string kestrl;
 };
 
@@ -179,8 +181,8 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
                            "/newer' --calls 3000 --seed 74 >/dev/null").c_str()), 0);
     for (const auto& entry : fs::recursive_directory_iterator(folder.path + "/newer/mirror"))
         if (entry.is_regular_file()) set_mtime(entry.path().string(), 1764000000 + 86400);
-    fs::rename(folder.path + "/sample/mirror", folder.path + "/older");
-    fs::rename(folder.path + "/newer/mirror", folder.path + "/sample/mirror");
+    fs::rename(sample + "/mirror", folder.path + "/older");
+    fs::rename(folder.path + "/newer/mirror", sample + "/mirror");
 
     const std::vector<std::string> args{"-auto", "-nocheck", "-proxy", "127.0.0.1:" + std::to_string(server->port)};
     auto run_copy = [&](const std::string& name, double seconds) {
