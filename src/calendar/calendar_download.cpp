@@ -76,6 +76,12 @@ int download_calendar(Window* owner, InetHandle* request, DataSource* source)
     std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title ? source->title : "");
     status_progress_line(owner, progress.c_str());
 
+    if (notModified(request)) {
+        closeRequest(request);
+        debug_printf("\nDEBUG:\tcalendars are the same, no update needed.\n\n");
+        return 0;
+    }
+
     // Dated as not installed: it becomes current only once the calendar file is built.
     const int fetched = fetchToFile(owner, request, *source, staged.c_str(), kCopyNotInstalled);
     closeRequest(request);

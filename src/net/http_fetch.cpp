@@ -132,9 +132,14 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
     return request;
 }
 
+int notModified(InetHandle* request)
+{
+    return response_status(request) == 304 ? 1 : 0;
+}
+
 int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
 {
-    if (response_status(request) == 304) {
+    if (notModified(request)) {
         // The server confirmed the copy: its date and size are the server's.
         source->remoteTime = source->localTime;
         source->remoteSize = source->localSize;

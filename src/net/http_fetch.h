@@ -35,6 +35,9 @@ inline constexpr int64_t kCopyFutureTolerance = 86400;
 // 304 is reported ("HttpSendRequest failed, HTTP status = %d") as a failure.
 InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& source, int64_t if_modified_since = 0);
 
+// 1 when the server answered 304: its file is not newer than the time asked with.
+[[nodiscard]] int notModified(InetHandle* request);
+
 // 1 after storing remoteTime and remoteSize; 0 when there is no Last-Modified. After
 // a 304 the copy's localTime and localSize stand for the server's.
 [[nodiscard]] int queryRemoteInfo(Window* owner, InetHandle* request, DataSource* source);
