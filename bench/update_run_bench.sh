@@ -38,12 +38,10 @@ run_once() {
   python3 -c "print('%.3f' % ($end - $start))"
 }
 sent() { awk '{s += $5} END {print s + 0}' "$work/nginx/access.log"; }
-# Requests, connections and the most bytes one source cost (the calendar, compared by
-# content on every run, counted apart).
+# Requests, connections and the most bytes one source cost.
 traffic() {
-  awk 'NF >= 6 { n++; if (!($6 in c)) { c[$6] = 1; k++ }
-                 if ($3 == "/kestrl.php") cal = $5; else if ($5 > m) m = $5 }
-       END { printf "%d requests over %d connections; at most %d bytes per source, calendar %d bytes", n, k, m, cal }' \
+  awk 'NF >= 6 { n++; if (!($6 in c)) { c[$6] = 1; k++ } if ($5 > m) m = $5 }
+       END { printf "%d requests over %d connections; at most %d bytes per source", n, k, m }' \
     "$work/nginx/access.log"
 }
 calls=$(cat "$work"/sample/mirror/*/MASTER.LIS "$work"/sample/mirror/*/lotw/lotw1.txt \

@@ -52,10 +52,8 @@ echo "== second run: nothing has changed on the servers"
 : > "$work/nginx/access.log"
 run_update
 grep -vE '^DEBUG:' "$kestrl/kstlupd.log" | cat -s | sed 's/^/  | /'
-awk 'NF >= 6 { s += $5; n++; if (!($6 in c)) { c[$6] = 1; k++ }
-               if ($3 == "/kestrl.php") cal = $5; else if ($5 > m) m = $5 }
-     END { printf "  nginx sent %d bytes for %d requests over %d connections: at most %d bytes per source,\n" \
-                  "  and %d for the calendar, which is compared by content on every run\n", s, n, k, m, cal }' \
+awk 'NF >= 6 { s += $5; n++; if (!($6 in c)) { c[$6] = 1; k++ } if ($5 > m) m = $5 }
+     END { printf "  nginx sent %d bytes for %d requests over %d connections: at most %d bytes per source\n", s, n, k, m }' \
   "$work/nginx/access.log"
 echo
 echo "The full log with debug lines: $kestrl/kstlupd.log"
