@@ -15,3 +15,4 @@ echo "== tests (build) =="
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 echo "== tests (sanitizers) =="
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+echo "== fuzz targets (10 s each) ==" && scripts/fuzz.sh 10
