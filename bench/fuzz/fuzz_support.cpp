@@ -15,7 +15,7 @@ namespace {
 // that quotes it, but never a number of lines that grows with the input's size.
 constexpr size_t kLogBytesPerInputByte = 64;
 constexpr size_t kLogAllowance = 16384;
-
+// Targets look for a kind of line in the log; beyond this only the count goes on.
 constexpr size_t kLogTextKept = size_t(1) << 20;
 
 std::string g_folder;

@@ -5,22 +5,26 @@
 #include <string>
 
 #include "calls/master_file.h"
+#include "call_set_view.h"
 #include "fuzz_support.h"
 
 namespace {
 
-void check_set(const CallSet& set)
+void check_set(CallSet& set)
 {
-    const std::string* previous = nullptr;
+    finish_set(&set);
+    std::string previous;
+    bool first = true;
     size_t count = 0;
     for_each_call(set, [&](const CallEntry& entry) {
-        const std::string& call = entry.callsign;
+        const std::string call(entry.callsign);
         if (call.empty() || call.size() > 63) fuzz_fail("stored callsign empty or longer than a line piece");
         if (call.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/") != std::string::npos)
             fuzz_fail("stored callsign holds a byte no callsign has");
-        if (previous && !(*previous < call)) fuzz_fail("stored callsigns out of order or repeated");
+        if (!first && !(previous < call)) fuzz_fail("stored callsigns out of order or repeated");
         if (entry.lists[0] != '\0') fuzz_fail("master callsign with a list ID");
-        previous = &call;
+        previous = call;
+        first = false;
         ++count;
     });
     FILE* out = fuzz_null_stream();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "calls/membership_file.h"
+#include "call_set_view.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -31,17 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CallSet set;
     read_list(data, size, &set, 'E');
     read_list(data, size, &set, 'L');
+    finish_set(&set);
 
-    const std::string* previous = nullptr;
+    std::string previous;
+    bool first = true;
     int count = 0;
     for_each_call(set, [&](const CallEntry& entry) {
-        const std::string& call = entry.callsign;
+        const std::string call(entry.callsign);
         if (call.empty() || call.size() > kMaxMemberCallLength) fuzz_fail("stored member empty or too long");
         if (call.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/") != std::string::npos)
             fuzz_fail("stored member holds a byte no callsign has");
-        if (previous && !(*previous < call)) fuzz_fail("stored members out of order or repeated");
+        if (!first && !(previous < call)) fuzz_fail("stored members out of order or repeated");
         if (std::strcmp(entry.lists, "EL") != 0) fuzz_fail("member without exactly the IDs of its two lists");
-        previous = &call;
+        previous = call;
+        first = false;
         ++count;
     });
     FILE* out = fuzz_null_stream();
