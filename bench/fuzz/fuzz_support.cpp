@@ -1,9 +1,14 @@
 #include "fuzz_support.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <vector>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/config.h"
@@ -62,10 +67,30 @@ int answer_ok(const char*, const char*, unsigned)
 
 void no_window(Window*, int) {}
 
+constexpr char kFolderPrefix[] = "kstlupd-fuzz-";
+
 void remove_folder()
 {
     std::error_code ec;
     if (!g_folder.empty()) std::filesystem::remove_all(g_folder, ec);
+}
+
+// libFuzzer ends a run whose time is up, or that found something, without the exit
+// handlers, so its folder outlives it. Each run removes the folders of runs whose
+// process is gone (the folder is named for the process).
+void remove_stale_folders(const std::string& base)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    std::vector<fs::path> stale;
+    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(kFolderPrefix, 0) != 0) continue;
+        char* rest = nullptr;
+        const long pid = std::strtol(name.c_str() + sizeof kFolderPrefix - 1, &rest, 10);
+        if (pid > 0 && *rest == '\0' && kill(pid_t(pid), 0) != 0 && errno == ESRCH) stale.push_back(it->path());
+    }
+    for (const fs::path& path : stale) fs::remove_all(path, ec);
 }
 
 }  // namespace
@@ -76,9 +101,11 @@ void fuzz_setup()
     tzset();
     const char* base = std::getenv("TMPDIR");
     if (!base || !*base) base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string pattern = std::string(base) + "/kstlupd-fuzz-XXXXXX";
-    if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0) fuzz_fail("cannot make a working folder");
-    g_folder = pattern;
+    remove_stale_folders(base);
+    g_folder = std::string(base) + "/" + kFolderPrefix + std::to_string(getpid());
+    std::error_code ec;
+    std::filesystem::remove_all(g_folder, ec);
+    if (mkdir(g_folder.c_str(), 0700) != 0 || chdir(g_folder.c_str()) != 0) fuzz_fail("cannot make a working folder");
     std::atexit(remove_folder);
 
     g_platform.message_box = answer_ok;

@@ -9,7 +9,7 @@
 #include <string>
 
 // Once per process, from LLVMFuzzerInitialize: makes a fresh folder (under TMPDIR,
-// else /dev/shm, else /tmp) the current folder and removes it at exit; sets
+// else /dev/shm, else /tmp) the current folder, removing those of ended runs; sets
 // g_config for an -auto -debug run of version 9.6 whose log counts bytes; answers
 // every message box with OK; dates in UTC.
 void fuzz_setup();
