@@ -15,6 +15,9 @@ cmake --build --preset windows
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+echo "== fuzz targets (10 s each) =="
+scripts/fuzz.sh 10
+
 echo "== tests (build) =="
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 echo "== tests (sanitizers) =="
