@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -174,13 +173,8 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     // Once the run has ended the settings windows open by the mouse, and opening one
     // leaves the item's mark alone (Calendar is checked); the membership fields take
     // one capital, a non-ASCII one is refused.
-    const struct {
-        int cx, cy;
-        const char* title;
-        const char* typed;
-        int close_x, close_y;  // Cancel (none: Escape), or OK after typing
-        const char* shot;
-    } windows[] = {
+    // Each closed with Cancel (none: Escape), or OK after typing, at close_x, close_y.
+    const struct { int cx, cy; const char *title, *typed; int close_x, close_y; const char* shot; } windows[] = {
         {30, 50, "Calendar \\(CAL\\)", nullptr, 0, 0, "calendar_settings.png"},
         {170, 50, "Master Callsigns \\(MAS1\\)", nullptr, 190, 90, "master_call_settings.png"},
         {170, 70, "Membership List \\(MAS2\\)", "c\xc3\xa9x", 50, 190, "membership_settings.png"},

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <regex>
 #include <thread>
 
@@ -14,7 +13,6 @@
 #include "catalogue/selections.h"
 #include "support/app_fixture.h"
 #include "support/fake_toolkit.h"
-#include "support/temp_folder.h"
 #include "ui/control_ids.h"
 #include "ui/main_window.h"
 #include "ui/strings.h"
@@ -132,10 +130,7 @@ TEST_F(MainWindowTest, BoxesAndButtons)
     // Each box the buttons (0: the close box) show, answered so that nothing happens.
     const char* const kNoBrowser =
         "Could not start web browser.\n\nOpen this address in a web browser:\nhttp://kst.test/kestrl/updater/";
-    const struct {
-        int button, answer;
-        std::string shown;
-    } declined[] = {
+    const struct { int button, answer; std::string shown; } declined[] = {
         {kIdUpdate, kIdOk, box("DX Cluster Nodes", kMbIconError, load_string(kStrBothNodeLists))},
         {kIdReset, kIdNo, box("Delete old updates?", kMbYesNo | kMbIconWarning, kResetQuestion)},
         {kIdHelp, kIdOk, box("Error", kMbIconError, kNoBrowser)},
@@ -235,28 +230,23 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
 TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
 {
     const struct {
-        const char* hostVersion;
-        int box;
-        const char* title;
-        int ok;
-        const char *clearing, *saving, *target;
-        int targetSlot, source, stored;
+        const char *hostVersion, *title, *clearing, *saving, *target;
+        int box, ok, targetSlot, source, stored;
     } rows[] = {
-        {"8.5.0.39", 1404, "Calendar (CAL)", kIdCalendarOk, "calendar settings", "calendar settings", "calendar",
-         kSlotCalendar, 1426, 1},
-        {"8.5.0.39", 1410, "Master Callsigns (MAS1)", kIdMasterOk, "master call settings", "master call settings",
-         "master call", kSlotMaster, 1420, 1},
-        {"7.05", 1409, "Master Callsigns (MAS)", kIdMasterOk, "master call settings", "master call settings",
-         "master call", kSlotMasterOld, 1420, 1},
+        {"8.5.0.39", "Calendar (CAL)", "calendar", "calendar", "calendar", 1404, kIdCalendarOk, kSlotCalendar, 1426, 1},
+        {"8.5.0.39", "Master Callsigns (MAS1)", "master call", "master call", "master call", 1410, kIdMasterOk,
+         kSlotMaster, 1420, 1},
+        {"7.05", "Master Callsigns (MAS)", "master call", "master call", "master call", 1409, kIdMasterOk,
+         kSlotMasterOld, 1420, 1},
         // The field takes the ID in capitals.
-        {"8.5.0.39", 1411, "Membership List (MAS2)", kIdMemberOk, "member list settings",
-         "membership list settings", "membership lists", kSlotMembership, 1421, 'E'},
+        {"8.5.0.39", "Membership List (MAS2)", "member list", "membership list", "membership lists", 1411, kIdMemberOk,
+         kSlotMembership, 1421, 'E'},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.title);
         open_main(no_run, {}, row.hostVersion);
         const Selections before = *selections;
-        const std::string saving = std::string("DEBUG:\tsaving ") + row.saving + "\nDEBUG:\t";
+        const std::string saving = std::string("DEBUG:\tsaving ") + row.saving + " settings\nDEBUG:\t";
 
         // The close box asks; No keeps the window, Cancel and Yes leave without saving.
         Window* s = open_from(row.box);
@@ -277,7 +267,7 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
         EXPECT_EQ(window()->enabled, 1);
         EXPECT_EQ(std::memcmp(before.sel, selections->sel, kSlotCount), 0);
         EXPECT_EQ(ctl(row.box)->checked, 1);
-        EXPECT_TRUE(logged(std::string("DEBUG:\tclearing ") + row.clearing + "\n"));
+        EXPECT_TRUE(logged(std::string("DEBUG:\tclearing ") + row.clearing + " settings\n"));
 
         // Clear, then OK: the target is off; one source chosen: it is on.
         s = open_from(row.box);
