@@ -69,9 +69,6 @@ void screenshot(const RunningProgram& x, const std::string& id, const std::strin
     on_display(x, "sleep 0.2; import -window " + id + " '" + screenshot_folder() + "/" + name + "'");
 }
 
-constexpr int64_t kNewTime = 1699000000;
-constexpr const char* kUpdaterPath = "/kestrl/updater/download/kstlupd.exe";
-
 // An update started with the Update button, against nginx serving the sample mirror,
 // then the settings windows and Exit.
 // The status list is read through a probe preloaded into the program, which copies
@@ -90,12 +87,12 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     ASSERT_TRUE(make_sample_data(folder.path + "/sample", 3000));
     const std::string kestrl = folder.path + "/sample/kestrl";
     // The updater is as new as the mirror's: no offer, no box at start-up.
-    const std::string offered = folder.path + "/sample/mirror/updates.kstlupd.example" + kUpdaterPath;
+    const std::string offered = folder.path + "/sample/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
     make_dir(offered.substr(0, offered.rfind('/')));
     for (const auto& [path, text] : {std::pair<std::string, std::string>{kestrl + "/kstlupd.exe", "running updater"},
                                      {offered, "same updater"}}) {
         write_file(path, text);
-        set_mtime(path, kNewTime);
+        set_mtime(path, 1699000000);
     }
     MirrorServer server(folder.path + "/sample/mirror", folder.path + "/nginx");
     ASSERT_NE(server.port, 0) << "nginx did not start";

@@ -65,8 +65,6 @@ void install_fake_toolkit(FakeToolkit* fake)
     t.get_text = [](Window* w, int id) { return fake_control(w, id)->text; };
     t.set_text = [](Window* w, int id, const char* text) { fake_control(w, id)->text = text; };
     t.list_insert = list_insert;
-    t.list_count = [](Window* w, int id) { return int(fake_control(w, id)->lines.size()); };
-    t.list_delete = [](Window* w, int id, int i) { fake_control(w, id)->lines.erase(fake_control(w, id)->lines.begin() + i); };
     t.list_reset = [](Window* w, int id) { fake_control(w, id)->lines.clear(); };
     t.set_progress = [](Window* w, int id, int percent) { fake_control(w, id)->progress = percent; };
     t.wake = [] { ++g_fake->wakes; };
