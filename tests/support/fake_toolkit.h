@@ -11,7 +11,7 @@
 #include "platform/platform.h"
 
 struct FakeControl {
-    ControlSpec def;
+    ControlKind kind;
     std::string text;
     int checked = 0;
     int enabled = 1;
@@ -20,8 +20,6 @@ struct FakeControl {
 };
 
 struct FakeWindow {
-    WindowSpec def;
-    std::string title;
     WindowEvents events;
     Rect rect;
     int enabled = 1;

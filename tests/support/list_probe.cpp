@@ -1,6 +1,6 @@
-// Preloaded into the program under test (LD_PRELOAD): after each change to an FLTK
-// browser it writes the browser's lines, one a line, to the file named by
-// KSTLUPD_LIST_PROBE_FILE. A test reads the status list as the window holds it
+// Preloaded into the program under test (LD_PRELOAD): after each line added to or
+// removed from an FLTK browser it writes the browser's lines, one a line, to the file
+// named by KSTLUPD_LIST_PROBE_FILE. A test reads the status list as the window holds it
 // without any hook in the program; FLTK is a shared library, so its entry points
 // the program calls can be taken over here and passed on. Beside the lines goes the
 // window's layout ("<path>.layout"): the list's inside height and row height, then
@@ -83,13 +83,5 @@ void Fl_Browser::remove(int line)
     using Fn = void (*)(Fl_Browser*, int);
     static const Fn next = next_definition<Fn>("_ZN10Fl_Browser6removeEi");
     next(this, line);
-    write_lines(this);
-}
-
-void Fl_Browser::clear()
-{
-    using Fn = void (*)(Fl_Browser*);
-    static const Fn next = next_definition<Fn>("_ZN10Fl_Browser5clearEv");
-    next(this);
     write_lines(this);
 }
