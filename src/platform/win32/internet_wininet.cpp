@@ -66,7 +66,7 @@ void watch(HINTERNET request, DWORD ms)
 {
     auto watchdog = std::make_unique<Watchdog>();
     watchdog->request = request;
-    // Without a timer the deadline is still checked at each call.
+    // Without a timer the headers' deadline and WinINet's own time-outs still hold.
     if (!CreateTimerQueueTimer(&watchdog->timer, nullptr, watchdog_expired, watchdog.get(), ms, 0,
                                WT_EXECUTEONLYONCE))
         watchdog->timer = nullptr;
