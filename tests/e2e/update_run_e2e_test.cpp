@@ -179,8 +179,8 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
                            "/newer' --calls 3000 --seed 74 >/dev/null").c_str()), 0);
     for (const auto& entry : fs::recursive_directory_iterator(folder.path + "/newer/mirror"))
         if (entry.is_regular_file()) set_mtime(entry.path().string(), 1764000000 + 86400);
-    fs::rename(folder.path + "/sample/mirror", folder.path + "/older");
-    fs::rename(folder.path + "/newer/mirror", folder.path + "/sample/mirror");
+    fs::rename(folder.path + "/s\xc3\xa4mple/mirror", folder.path + "/older");
+    fs::rename(folder.path + "/newer/mirror", folder.path + "/s\xc3\xa4mple/mirror");
 
     const std::vector<std::string> args{"-auto", "-nocheck", "-proxy", "127.0.0.1:" + std::to_string(server->port)};
     auto run_copy = [&](const std::string& name, double seconds) {
