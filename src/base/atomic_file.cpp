@@ -7,13 +7,21 @@
 
 namespace {
 
+// Removes a temporary file, also one that is a copy of a read-only file (Windows
+// does not delete a read-only file).
+int discard(const std::string& temp)
+{
+    g_platform.set_read_only(temp.c_str(), 0);
+    return g_platform.delete_file(temp.c_str());
+}
+
 // The last step of every write: the finished temporary file takes the target's place,
 // or disappears and leaves the target alone. errno keeps the cause.
 int put_in_place(const std::string& temp, const std::string& target)
 {
     if (g_platform.replace_file(temp.c_str(), target.c_str())) return 1;
     const int saved = errno ? errno : EIO;
-    g_platform.delete_file(temp.c_str());
+    discard(temp);
     errno = saved;
     return 0;
 }
@@ -42,7 +50,7 @@ int atomic_open(AtomicFile* f, const std::string& target)
     f->target = target;
     f->temp = temp_path_for(target);
     // A leftover may be read-only (a copy of a read-only file); start afresh.
-    g_platform.delete_file(f->temp.c_str());
+    discard(f->temp);
     f->file = g_platform.open_file(f->temp.c_str(), "wb");
     if (!f->file) {
         const int saved = errno;
@@ -80,7 +88,7 @@ int atomic_commit(AtomicFile* f)
         }
     }
     if (!ok) {
-        g_platform.delete_file(f->temp.c_str());
+        discard(f->temp);
         f->temp.clear();
         errno = saved ? saved : EIO;
         return 0;
@@ -97,7 +105,7 @@ void atomic_abandon(AtomicFile* f)
         f->file = nullptr;
     }
     if (!f->temp.empty()) {
-        g_platform.delete_file(f->temp.c_str());
+        discard(f->temp);
         f->temp.clear();
     }
 }
@@ -105,7 +113,7 @@ void atomic_abandon(AtomicFile* f)
 int atomic_copy(const char* from, const char* to)
 {
     const std::string temp = temp_path_for(to);
-    g_platform.delete_file(temp.c_str());
+    discard(temp);
     // A failed copy leaves no destination behind, and the cause stays readable.
     if (!g_platform.copy_file(from, temp.c_str(), 0)) return 0;
     return put_in_place(temp, to);
@@ -120,8 +128,7 @@ int remove_temp_files(const char* folder)
         if (!ends_with_suffix(name)) continue;
         const std::string path = std::string(folder) + "\\" + name;
         FileStatus status;
-        if (g_platform.file_status(path.c_str(), &status) && !status.is_directory &&
-            g_platform.delete_file(path.c_str()))
+        if (g_platform.file_status(path.c_str(), &status) && !status.is_directory && discard(path))
             ++removed;
     }
     return removed;

@@ -132,7 +132,10 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
         ++unchanged;
     }
     EXPECT_EQ(unchanged, 9u);
-    EXPECT_EQ(connections.size(), 1u) << server->access_log();
+    // Wine's WinINet opens a new proxy connection for each request.
+    if (!std::getenv("KSTLUPD_E2E_WINE_EXE")) {
+        EXPECT_EQ(connections.size(), 1u) << server->access_log();
+    }
     EXPECT_EQ(second.find("Downloaded:"), std::string::npos) << second;
     EXPECT_EQ(second.find("Updated:"), std::string::npos);
     EXPECT_NE(second.find("Country File (CTY) -- 24-Nov-2025 16:00\n"), std::string::npos);
@@ -187,8 +190,8 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
     auto run_copy = [&](const std::string& name, double seconds) {
         const std::string copy = folder.path + "/" + name;
         // The copies keep their times: they decide what is fetched.
-        EXPECT_EQ(std::system(("cp -a '" + kestrl + "' '" + copy + "' && cp -a '" + folder.path + "/xdg' '" + copy +
-                               ".xdg'").c_str()), 0);
+        EXPECT_EQ(std::system(("cp -a '" + kestrl + "' '" + copy + "' && { [ ! -d '" + folder.path + "/xdg' ] || cp -a '" + folder.path +
+                               "/xdg' '" + copy + ".xdg'; }").c_str()), 0);
         return run_binary(KSTLUPD_BINARY, args, copy, {{"XDG_DATA_HOME", copy + ".xdg"}}, seconds);
     };
     const auto start = std::chrono::steady_clock::now();

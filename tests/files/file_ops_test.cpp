@@ -138,6 +138,7 @@ TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnListAndLeftoversGoToo)
                                "IMPORT/adif.pmp.~kstlupd", "kstlupd.ini.~kstlupd"};
     const char* kept[] = {"SAVE/x.~new", "SAVE/x.~kstlupd.txt", "SAVE/.~kstlupd", "SAVE/dir.~kstlupd"};
     for (const char* f : leftovers) write_file(f, "part");
+    ASSERT_EQ(g_platform.set_read_only("BACKUP/a.~kstlupd", 1), 1);  // a copy of a read-only file
     for (const char* f : kept) if (!path_exists(f)) write_file(f, "mine");
     removeLeftoverTemps(c);
     for (const char* f : leftovers) EXPECT_FALSE(path_exists(f)) << f;

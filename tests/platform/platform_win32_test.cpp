@@ -7,9 +7,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "net/http_fetch.h"
 #include "net/self_update.h"
@@ -130,6 +133,20 @@ TEST_F(Win32Seam, FileCallsGiveTheSystemsCodesAndKeepNonAsciiNames)
     EXPECT_EQ(status.size, 4u);
     EXPECT_EQ(p.move_file((folder + "\\copy").c_str(), (folder + "\\moved").c_str()), 1);
     EXPECT_EQ(p.file_status((folder + "\\moved").c_str(), &status), 1);
+    // A read-only file is replaced in one step; the folder lists the names as given.
+    const std::string moved = folder + "\\moved", copy = folder + "\\copy";
+    ASSERT_TRUE(p.set_read_only(moved.c_str(), 1) && p.copy_file(file.c_str(), copy.c_str(), 0));
+    EXPECT_EQ(p.replace_file(copy.c_str(), moved.c_str()), 1);
+    std::vector<std::string> names;
+    ASSERT_EQ(p.list_folder(folder.c_str(), &names), 1);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"f\xc3\xa9.txt", "moved"}));
+
+    // Every entry of the table is filled: an empty one crashes where it is first used.
+    const Platform native = native_platform();
+    void* entries[sizeof native / sizeof(void*)];
+    std::memcpy(entries, &native, sizeof entries);
+    for (void* entry : entries) EXPECT_NE(entry, nullptr);
 }
 
 TEST_F(Win32Seam, VersionResourceAndARunningLoggingProgram)
@@ -171,8 +188,15 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
     ASSERT_NE(silent, INVALID_SOCKET);
     _putenv("http_proxy=");
     _putenv("KSTLUPD_TEST_STALL_SECONDS=2");
-    int dead_port = 0;
+    int dead_port = 0, trickle_port = 0;
     closesocket(silent_listener(&dead_port));
+    // A server that sends a header line every quarter second, never the blank line.
+    const SOCKET trickle = silent_listener(&trickle_port);
+    std::thread trickler([trickle] {
+        const SOCKET c = accept(trickle, nullptr, nullptr);
+        for (int i = 0; i < 40 && send(c, i ? "X-Slow: a\r\n" : "HTTP/1.1 200 OK\r\n", i ? 11 : 17, 0) > 0; ++i) Sleep(250);
+        closesocket(c);
+    });
 
     const Platform& p = g_platform;
     const std::string nginx = "127.0.0.1:" + std::to_string(http);
@@ -183,7 +207,7 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
                     uint32_t* code) -> InetHandle* {
         InetHandle* session = p.inet_open_session("WinInetGet/0.1", proxy.c_str());
         InetHandle* request = p.inet_open_request(p.inet_connect(session, host, port), "GET", path, secure);
-        if (request && p.inet_send_request(request)) return request;
+        if (request && p.inet_send_request(request, nullptr)) return request;
         *code = p.inet_last_error();
         if (request) p.inet_close(request);
         p.inet_close(session);
@@ -193,6 +217,7 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
         {"dead proxy", dead, "localhost", 80, 0, 12029},
         {"unresolvable name", "", "no-such-host.invalid", 80, 0, 12007},
         {"silent server", stall, "localhost", 80, 0, 12002},
+        {"trickled headers", "127.0.0.1:" + std::to_string(trickle_port), "localhost", 80, 0, 12002},
         // Wine asks about revocation before the issuer: an authority it does not
         // know ends there (12057; Windows says 12045).
         {"untrusted certificate", "", "localhost", https, 1, 12057},
@@ -203,6 +228,8 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
         EXPECT_EQ(code, row.code) << row.what;
     }
     closesocket(silent);
+    closesocket(trickle);
+    trickler.join();
 
     // A 404 has no Last-Modified; a file has it, its length and its bytes.
     uint32_t code = 0;

@@ -2,6 +2,7 @@
 // the system's error codes left as they are.
 #include <cerrno>
 #include <cwchar>
+#include <vector>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -13,11 +14,23 @@ namespace {
 
 thread_local uint32_t t_last_error = 0;
 
-// Keeps the system's code of the call that just failed; returns 0 for the caller.
+int errno_of(DWORD code);
+
+// Keeps the system's code of the call that just failed, and its errno for callers
+// that report a C library cause; returns 0 for the caller.
 int failed()
 {
     t_last_error = GetLastError();
+    errno = errno_of(t_last_error);
     return 0;
+}
+
+// Fails with a code the caller already has (a clean-up call may have changed the
+// system's last error since).
+int failed_with(DWORD code)
+{
+    SetLastError(code);
+    return failed();
 }
 
 constexpr int64_t kFileTimeOf1970 = 116444736000000000LL;  // 100 ns units since 1601
@@ -72,15 +85,97 @@ int win32_file_status(const char* path, FileStatus* out)
     return 1;
 }
 
+// By hand rather than with CopyFileW: the copy must be on disk before it counts, and
+// a copy that fails part-way must not leave a destination that looks whole.
 int win32_copy_file(const char* from, const char* to, int overwrite)
 {
-    return CopyFileW(widen(from).c_str(), widen(to).c_str(), overwrite ? FALSE : TRUE) ? 1 : failed();
+    HANDLE in = CreateFileW(widen(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return failed();
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(in, &info)) {
+        const DWORD code = GetLastError();
+        CloseHandle(in);
+        return failed_with(code);
+    }
+    const std::wstring target = widen(to);
+    HANDLE out = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, overwrite ? CREATE_ALWAYS : CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        CloseHandle(in);
+        return failed_with(code);
+    }
+    std::vector<char> buffer(1 << 16);
+    DWORD code = ERROR_SUCCESS;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(in, buffer.data(), DWORD(buffer.size()), &got, nullptr)) {
+            code = GetLastError();
+            break;
+        }
+        if (got == 0) break;
+        DWORD written = 0;
+        if (!WriteFile(out, buffer.data(), got, &written, nullptr) || written != got) {
+            code = GetLastError();
+            if (code == ERROR_SUCCESS) code = ERROR_DISK_FULL;  // a short write
+            break;
+        }
+    }
+    if (code == ERROR_SUCCESS && !SetFileTime(out, nullptr, nullptr, &info.ftLastWriteTime)) code = GetLastError();
+    if (code == ERROR_SUCCESS && !FlushFileBuffers(out)) code = GetLastError();
+    CloseHandle(in);
+    if (!CloseHandle(out) && code == ERROR_SUCCESS) code = GetLastError();
+    if (code != ERROR_SUCCESS) {
+        DeleteFileW(target.c_str());
+        return failed_with(code);
+    }
+    // The source's attributes last: a read-only copy could not have been written.
+    const DWORD kept = info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    if (kept) SetFileAttributesW(target.c_str(), kept);
+    return 1;
 }
 
 int win32_move_file(const char* from, const char* to)
 {
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
     return MoveFileExW(widen(from).c_str(), widen(to).c_str(), flags) ? 1 : failed();
+}
+
+int win32_replace_file(const char* from, const char* to)
+{
+    const std::wstring target = widen(to);
+    // MoveFileExW does not replace a read-only file; the new one brings its own
+    // attributes, so the old one's are not worth keeping, unless the move fails.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool read_only = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (read_only) SetFileAttributesW(target.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    if (MoveFileExW(widen(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 1;
+    const DWORD code = GetLastError();
+    if (read_only) SetFileAttributesW(target.c_str(), attributes);
+    return failed_with(code);
+}
+
+int win32_list_folder(const char* path, std::vector<std::string>* names)
+{
+    std::wstring pattern = widen(path);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    pattern += L'*';
+    names->clear();
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        // The root of a drive has no "." and "..": empty, not missing.
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? 1 : failed();
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names->push_back(narrow(name.c_str()));
+    } while (FindNextFileW(search, &found));
+    const DWORD code = GetLastError();
+    FindClose(search);
+    return code == ERROR_NO_MORE_FILES ? 1 : failed_with(code);
 }
 
 int win32_create_directory(const char* path)
@@ -95,11 +190,16 @@ int win32_delete_file(const char* path)
 
 int win32_set_file_time(const char* path, int64_t unix_time)
 {
+    return win32_set_file_times(path, unix_time, unix_time, unix_time);
+}
+
+int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created)
+{
     HANDLE file = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return failed();
-    const FILETIME time = file_time_of(unix_time);
-    const int ok = SetFileTime(file, &time, &time, &time) ? 1 : failed();
+    const FILETIME times[3] = {file_time_of(created), file_time_of(accessed), file_time_of(modified)};
+    const int ok = SetFileTime(file, &times[0], &times[1], &times[2]) ? 1 : failed();
     CloseHandle(file);
     return ok;
 }

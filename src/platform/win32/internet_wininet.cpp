@@ -5,9 +5,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 #include <windows.h>
@@ -18,8 +21,14 @@
 namespace {
 
 constexpr DWORD kConnectTimeoutMs = 30 * 1000;
-// No byte for this long while a response is being waited for ends it with 12002.
+// No byte for this long while a response is being waited for ends it with 12002;
+// the final headers must also be in this long after sending, however slowly a
+// server trickles them.
 constexpr DWORD kStallTimeoutMs = 60 * 1000;
+// No request lives longer than this from sending to the end of its body, so a body
+// trickled just fast enough to dodge the stall time still ends. Far above what the
+// largest data file needs on a slow link.
+constexpr DWORD kRequestTimeoutMs = 3600 * 1000;
 
 thread_local uint32_t t_inet_error = 0;
 
@@ -27,6 +36,114 @@ thread_local uint32_t t_inet_error = 0;
 using ConnectionKey = std::tuple<HINTERNET, std::string, int>;
 std::mutex g_connections_mutex;
 std::map<ConnectionKey, HINTERNET> g_connections;
+
+// WinINet's own time-outs bound each wait for a byte, not a whole response. The send
+// runs on a thread of its own that the caller waits for until the headers' deadline,
+// and each sent request has a watchdog timer for its whole time; either closes the
+// request handle when the time is up, and the call that waits reports 12002. (Some
+// WinINet builds go on waiting in a call whose handle was closed; the caller does
+// not wait for it.)
+struct Watchdog {
+    HINTERNET request = nullptr;
+    HANDLE timer = nullptr;
+    std::atomic<bool> expired{false};
+};
+std::mutex g_watchdogs_mutex;
+std::map<HINTERNET, std::unique_ptr<Watchdog>> g_watchdogs;
+
+void expire(Watchdog* watchdog)
+{
+    if (!watchdog->expired.exchange(true)) InternetCloseHandle(watchdog->request);
+}
+
+VOID CALLBACK watchdog_expired(PVOID context, BOOLEAN)
+{
+    expire(static_cast<Watchdog*>(context));
+}
+
+// Starts the watchdog of a request that is about to be sent.
+void watch(HINTERNET request, DWORD ms)
+{
+    auto watchdog = std::make_unique<Watchdog>();
+    watchdog->request = request;
+    // Without a timer the headers' deadline and WinINet's own time-outs still hold.
+    if (!CreateTimerQueueTimer(&watchdog->timer, nullptr, watchdog_expired, watchdog.get(), ms, 0,
+                               WT_EXECUTEONLYONCE))
+        watchdog->timer = nullptr;
+    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+    g_watchdogs[request] = std::move(watchdog);
+}
+
+// Ends a request now: its watchdog closes the handle (once).
+void expire_now(HINTERNET request)
+{
+    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+    const auto it = g_watchdogs.find(request);
+    if (it != g_watchdogs.end()) expire(it->second.get());
+}
+
+bool watch_expired(HINTERNET request)
+{
+    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+    const auto it = g_watchdogs.find(request);
+    return it != g_watchdogs.end() && it->second->expired;
+}
+
+// Stops the watchdog; false when it has already closed the request handle.
+bool unwatch(HINTERNET request)
+{
+    std::unique_ptr<Watchdog> watchdog;
+    {
+        std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+        const auto it = g_watchdogs.find(request);
+        if (it == g_watchdogs.end()) return true;
+        watchdog = std::move(it->second);
+        g_watchdogs.erase(it);
+    }
+    // Waits for a callback under way, so that the handle is closed once only.
+    if (watchdog->timer) DeleteTimerQueueTimer(nullptr, watchdog->timer, INVALID_HANDLE_VALUE);
+    return !watchdog->expired.exchange(true);
+}
+
+// HttpSendRequestA on a thread of its own; what it leaves is shared with the caller,
+// who may have given up on it.
+struct Sending {
+    HINTERNET request = nullptr;
+    std::string headers;
+    bool has_headers = false;
+    BOOL ok = FALSE;
+    DWORD code = 0;
+    HANDLE done = nullptr;
+    void run()
+    {
+        ok = HttpSendRequestA(request, has_headers ? headers.c_str() : nullptr, has_headers ? DWORD(-1) : 0, nullptr, 0);
+        code = ok ? 0 : GetLastError();
+    }
+    ~Sending()
+    {
+        if (done) CloseHandle(done);
+    }
+};
+
+// 1 when the send finished in time (its result in *sending), 0 when the deadline came.
+int send_with_deadline(const std::shared_ptr<Sending>& sending, DWORD ms)
+{
+    sending->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!sending->done) {
+        sending->run();  // without an event, in this thread with WinINet's time-outs only
+        return 1;
+    }
+    try {
+        std::thread([sending] {
+            sending->run();
+            SetEvent(sending->done);
+        }).detach();
+    } catch (...) {
+        sending->run();  // no thread to be had: as above
+        return 1;
+    }
+    return WaitForSingleObject(sending->done, ms) == WAIT_OBJECT_0;
+}
 
 HINTERNET handle_of(InetHandle* handle)
 {
@@ -75,13 +192,18 @@ void set_timeouts(HINTERNET handle)
 // whose time-out ran out as a dropped connection (12030); the user is told the
 // truth, that the request timed out. Returns 0 for the caller on failure.
 template <typename Call>
-int waiting_call(Call call)
+int waiting_call(HINTERNET request, Call call)
 {
+    if (watch_expired(request)) {
+        t_inet_error = ERROR_INTERNET_TIMEOUT;
+        return 0;
+    }
     const auto start = std::chrono::steady_clock::now();
     if (call()) return 1;
     failed();
     const auto waited = std::chrono::steady_clock::now() - start;
-    if (t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED && waited >= std::chrono::milliseconds(stall_timeout_ms()))
+    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED && waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
+        watch_expired(request))
         t_inet_error = ERROR_INTERNET_TIMEOUT;
     return 0;
 }
@@ -145,9 +267,31 @@ InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const
 
 int wininet_send_request(InetHandle* request, const char* headers)
 {
-    // -1: the header text ends with its terminator.
-    const DWORD length = headers ? DWORD(-1) : 0;
-    return waiting_call([&] { return HttpSendRequestA(handle_of(request), headers, length, nullptr, 0); });
+    const HINTERNET handle = handle_of(request);
+    if (!unwatch(handle)) {
+        t_inet_error = ERROR_INTERNET_TIMEOUT;
+        return 0;
+    }
+    watch(handle, kRequestTimeoutMs);
+    auto sending = std::make_shared<Sending>();
+    sending->request = handle;
+    sending->has_headers = headers != nullptr;
+    if (headers) sending->headers = headers;
+    const auto start = std::chrono::steady_clock::now();
+    if (!send_with_deadline(sending, stall_timeout_ms())) {
+        expire_now(handle);
+        t_inet_error = ERROR_INTERNET_TIMEOUT;
+        return 0;
+    }
+    if (sending->ok) return 1;
+    t_inet_error = sending->code;
+    // Some WinINet builds report a silent server whose time-out ran out as a
+    // dropped connection; the user is told that the request timed out.
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED && waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
+        watch_expired(handle))
+        t_inet_error = ERROR_INTERNET_TIMEOUT;
+    return 0;
 }
 
 int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len)
@@ -182,7 +326,7 @@ int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint3
 int wininet_query_data_available(InetHandle* request, uint32_t* available)
 {
     DWORD count = 0;
-    if (!waiting_call([&] { return InternetQueryDataAvailable(handle_of(request), &count, 0, 0); })) return 0;
+    if (!waiting_call(handle_of(request), [&] { return InternetQueryDataAvailable(handle_of(request), &count, 0, 0); })) return 0;
     *available = count;
     return 1;
 }
@@ -190,7 +334,7 @@ int wininet_query_data_available(InetHandle* request, uint32_t* available)
 int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
 {
     DWORD got = 0;
-    if (!waiting_call([&] { return InternetReadFile(handle_of(request), buf, size, &got); })) return 0;
+    if (!waiting_call(handle_of(request), [&] { return InternetReadFile(handle_of(request), buf, size, &got); })) return 0;
     *read = got;
     return 1;
 }
@@ -211,7 +355,8 @@ void wininet_close(InetHandle* handle)
             }
         }
     }
-    InternetCloseHandle(handle_of(handle));
+    // A request its watchdog ended is closed already.
+    if (unwatch(handle_of(handle))) InternetCloseHandle(handle_of(handle));
 }
 
 uint32_t wininet_last_error()

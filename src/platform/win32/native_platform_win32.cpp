@@ -49,9 +49,12 @@ Platform native_platform()
     p.file_status = win32_file_status;
     p.copy_file = win32_copy_file;
     p.move_file = win32_move_file;
+    p.replace_file = win32_replace_file;
+    p.list_folder = win32_list_folder;
     p.create_directory = win32_create_directory;
     p.delete_file = win32_delete_file;
     p.set_file_time = win32_set_file_time;
+    p.set_file_times = win32_set_file_times;
     p.set_read_only = win32_set_read_only;
     p.open_file = win32_open_file;
     p.sync_file = win32_sync_file;
@@ -63,6 +66,8 @@ Platform native_platform()
     p.open_url = win32_open_url;
     p.message_box = message_box;
     p.enable_window = win32_enable_window;
+    p.stderr_is_terminal = win32_stderr_is_terminal;
+    p.show_usage = win32_show_usage;
     p.status_insert = no_window_insert;
     p.status_count = no_window_count;
     p.status_delete = no_window_delete;

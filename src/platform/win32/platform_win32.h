@@ -15,9 +15,12 @@ std::string win32_native_path(const char* path);
 int win32_file_status(const char* path, FileStatus* out);
 int win32_copy_file(const char* from, const char* to, int overwrite);
 int win32_move_file(const char* from, const char* to);
+int win32_replace_file(const char* from, const char* to);
+int win32_list_folder(const char* path, std::vector<std::string>* names);
 int win32_create_directory(const char* path);
 int win32_delete_file(const char* path);
 int win32_set_file_time(const char* path, int64_t unix_time);
+int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created);
 int win32_set_read_only(const char* path, int read_only);
 FILE* win32_open_file(const char* path, const char* mode);
 int win32_sync_file(FILE* file);
@@ -29,6 +32,10 @@ int win32_process_names(std::vector<std::string>* names);
 int win32_file_version(const char* path, FixedFileInfo* out);
 int win32_app_data_folder(std::string* out);
 int win32_open_url(const char* url);
+
+// The console.
+int win32_stderr_is_terminal();
+void win32_show_usage(const char* text);
 
 // WinINet.
 InetHandle* wininet_open_session(const char* agent, const char* proxy);

@@ -55,6 +55,11 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         }
         break;
     case WM_COMMAND:
+        // The dialog manager of the loop turns Escape into IDCANCEL from no control.
+        if (!lparam && LOWORD(wparam) == IDCANCEL && data->escapeId && events.command) {
+            events.command(events.context, window_of(hwnd), data->escapeId, kNotifyClicked);
+            return 0;
+        }
         if (lparam && events.command) {
             events.command(events.context, window_of(hwnd), LOWORD(wparam), HIWORD(wparam));
             return 0;
@@ -109,6 +114,7 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
         data->events = events;
         data->className = class_name_of(def);
         data->resizable = def.resizable;
+        data->escapeId = def.escape_id;
         data->minimum = {def.min_width, def.min_height};
         if (!register_class(data->className)) return;
         const DWORD style = def.resizable ? WS_OVERLAPPEDWINDOW : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;

@@ -13,6 +13,7 @@ struct WindowData {
     WindowEvents events;
     std::wstring className;    // registered for this window, unregistered with it
     int resizable = 0;
+    int escapeId = 0;          // the command Escape gives; 0: none
     SIZE minimum{};            // smallest tracking size of a resizable window
     // The progress bar has no control id of its own; the program addresses it by
     // the one it asked for.
