@@ -9,13 +9,13 @@ namespace {
 
 #define STRING_TEXT(id, text) text,
 constexpr const char* kTexts[] = {
-#include "ui/string_texts.inc"
+#include "platform/string_texts.inc"
 };
 #undef STRING_TEXT
 
 #define STRING_TEXT(id, text) id,
 constexpr int kNumbers[] = {
-#include "ui/string_texts.inc"
+#include "platform/string_texts.inc"
 };
 #undef STRING_TEXT
 
