@@ -217,14 +217,13 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
         progress_to(&progress, 0);
         return 0;
     }
-    // Dated before it takes the place of the old file, so that no moment exists in
-    // which a new file carries the time of its writing (which would read as current);
-    // dated again after, for systems that date a file when its writer closes it.
-    if (std::fflush(out.file) != 0) return fail_write();
-    (void)g_platform.set_file_time(out.temp.c_str(), file_time);
+    // Dated once closed and before it takes the place of the old file, so that no
+    // moment exists in which a new file carries the time of its writing (which would
+    // read as current).
+    out.stamp = true;
+    out.modified = out.accessed = out.created = file_time;
     if (!atomic_commit(&out)) return fail_write();
     progress_to(&progress, 0);
-    if (!g_platform.set_file_time(path, file_time)) debug_printf("DEBUG:\tcould not set the time of %s\n", path);
     return 1;
 }
 
