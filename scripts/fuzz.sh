@@ -12,17 +12,12 @@ shift
 dir="$PWD/build-fuzz"
 realdata=${KSTLUPD_REALDATA:-../shared/realdata}
 
-# Debian's minizip sources, fetched once, let the zip target instrument the archive
-# reader as well; without them it fuzzes through the system library.
-minizip="$dir/minizip-src"
-if [ ! -f "$minizip/unzip.c" ]; then
-  rm -rf "$dir/minizip-get" && mkdir -p "$dir/minizip-get"
-  if (cd "$dir/minizip-get" && apt-get source -qq minizip >/dev/null 2>&1); then
-    mv "$dir"/minizip-get/minizip-*/ "$minizip"
-  else
-    echo "fuzz: minizip's sources could not be fetched; the zip target uses the system library"
-  fi
-fi
+# Debian's minizip sources (scripts/setup.sh fetches them into .deps/ for the Windows
+# build) let the zip target instrument the archive reader as well; without them it
+# fuzzes through the system library.
+minizip=$(ls -d "$PWD"/.deps/minizip-*/ 2>/dev/null | head -1)
+minizip=${minizip%/}
+[ -n "$minizip" ] || echo "fuzz: no minizip sources in .deps/ (run scripts/setup.sh); the zip target uses the system library"
 cmake -S bench/fuzz -B "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DKSTLUPD_FUZZ_MINIZIP="$minizip" >/dev/null
 cmake --build "$dir" -j2 >/dev/null
 
