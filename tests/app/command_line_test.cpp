@@ -23,11 +23,14 @@ TEST_F(CommandLine, FlagsAndValuesAreReadAsTheyCome)
     EXPECT_TRUE(dialogs.shown.empty());
 
     // What is known before the log is opened, with the words taken the same way.
-    const struct { const char* text; int help, autoMode; } early[] = {
-        {"-h", 1, 0}, {"-auto --help", 1, 1}, {"-x -? -help", 1, 0}, {"-proxy -? -version -auto", 0, 0}, {"-HELP -?x", 0, 0},
+    const struct { const char* text; int help, version, autoMode; } early[] = {
+        {"-h", 1, 0, 0}, {"-auto --help", 1, 0, 1}, {"-x -? -help", 1, 0, 0}, {"-proxy -? -version -auto", 0, 0, 0},
+        {"-HELP -?x", 0, 0, 0}, {"-auto --version -help", 0, 1, 1}, {"-version --version -proxy --version", 0, 0, 0},
+        {"-h --version", 1, 0, 0}, {"-version", 0, 0, 0},
     };
     for (const auto& e : early) {
         EXPECT_EQ(early_options(e.text).help, e.help) << e.text;
+        EXPECT_EQ(early_options(e.text).version, e.version) << e.text;
         EXPECT_EQ(early_options(e.text).autoMode, e.autoMode) << e.text;
     }
 }
@@ -40,11 +43,14 @@ TEST_F(CommandLine, RejectionsAreReportedAfterEarlierFlagsTookEffect)
         {"-proxy", "Didn't specify address of proxy server!", "Proxy server address"},
         {overlong, "Unrecognized command-line option: " + overlong.substr(0, 259 - 34), "Bad command line"},
     };
+    // The box points to the usage text; the log keeps the line as it is.
     for (const auto& row : rows) {
         dialogs.shown.clear();
+        const size_t logged = log_text().size();
         EXPECT_EQ(parse_command_line(row.text.c_str(), nullptr), 0);
         ASSERT_EQ(dialogs.shown.size(), 1u);
-        EXPECT_EQ(dialogs.shown[0].text, row.message);
+        EXPECT_EQ(dialogs.shown[0].text, row.message.substr(0, 259 - 11) + "\nTry -help.");
+        EXPECT_EQ(log_text().substr(logged), "ERROR:\t" + row.message + "\n");
         EXPECT_EQ(dialogs.shown[0].title, row.title);
         EXPECT_EQ(dialogs.shown[0].style, kMbIconError | kMbTopmost);
     }
