@@ -34,6 +34,22 @@ void draw(const std::string& line)
     d.drawn = line.size();
 }
 
+struct UnattendedRecord {
+    std::string kept;
+    bool failed = false;
+};
+
+UnattendedRecord& record()
+{
+    static UnattendedRecord state;
+    return state;
+}
+
+bool unattended_quiet()
+{
+    return g_config.autoMode && !terminal_view_on();
+}
+
 void clear_display()
 {
     if (display().drawn) draw("");
@@ -86,4 +102,24 @@ void terminal_progress_end()
     if (!terminal_view_on()) return;
     clear_display();
     display() = ProgressDisplay{};
+}
+
+void unattended_keep(const char* logged_line)
+{
+    if (unattended_quiet()) record().kept += logged_line;
+}
+
+void unattended_failed()
+{
+    if (unattended_quiet()) record().failed = true;
+}
+
+void unattended_end(const char* summary, uint32_t errors)
+{
+    UnattendedRecord& r = record();
+    if (unattended_quiet() && (r.failed || errors)) {
+        std::fprintf(stderr, "%sINFO:\t%s\n", r.kept.c_str(), summary);
+        std::fflush(stderr);
+    }
+    r = UnattendedRecord{};
 }
