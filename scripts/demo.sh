@@ -10,9 +10,10 @@ top=$(pwd)
 work="$top/demo/work"
 
 scripts/setup.sh
-echo "== building"
+echo "== building (a few minutes the first time)"
 cmake -S . -B build -DKSTLUPD_WERROR=ON >/dev/null
-cmake --build build -j"$(nproc)" --target kstlupd >/dev/null
+# Make's own progress lines, one per step, so a long first build shows it is moving.
+cmake --build build -j"$(nproc)" --target kstlupd | { grep --line-buffered -E '^\[ *[0-9]+%\]' || true; } | sed -u 's/^/  /'
 
 echo "== sample data"
 rm -rf "$work"
