@@ -28,8 +28,8 @@ data you want and press Update. The updater keeps its downloads in UPDATE, the
 files it replaced in BACKUP, its selections in kstlupd.ini and a log of every
 step in kstlupd.log. kstlupd.exe -help lists its options.
 
-Scheduling: kstlupd.exe -auto updates without a window (the data last ticked in
-the window). For a daily run at 06:30, in a command prompt:
+Scheduling: kstlupd.exe -auto updates without a window (the data last chosen in
+the window, or the defaults). For a daily run at 06:30, in a command prompt:
     schtasks /Create /TN "KESTRL Data Updater" /SC DAILY /ST 06:30 /TR "C:\\KESTRL\\kstlupd.exe -auto"
 Then, in the Task Scheduler, open the task's properties (Actions, Edit) and fill
 in C:\\KESTRL as "Start in". (Started elsewhere, the updater works in its own
@@ -97,8 +97,9 @@ unzip -q "$zip_path" -d "$check"
 fail() { echo "package: $*" >&2; exit 1; }
 [ "$(cd "$check" && ls | sort | tr '\n' ' ')" = "$(printf '%s\n' "${files[@]}" | sort | tr '\n' ' ')" ] ||
   fail "the archive holds $(cd "$check" && ls | tr '\n' ' ')"
-x86_64-w64-mingw32-objdump -f -p "$check/kstlupd.exe" | grep -q 'Subsystem.*(Windows GUI)' ||
-  fail "kstlupd.exe is no Windows GUI program"
+headers=$(x86_64-w64-mingw32-objdump -f -p "$check/kstlupd.exe")
+grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" && grep -q 'pei-x86-64' <<<"$headers" ||
+  fail "kstlupd.exe is no 64-bit Windows GUI program"
 for text in README.txt LICENSE.txt THIRD-PARTY.txt; do
   if grep -q $'[^\r]$' "$check/$text"; then fail "$text has a line without CR LF"; fi
 done
