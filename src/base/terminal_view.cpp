@@ -59,8 +59,7 @@ void clear_display()
 
 bool terminal_view_on()
 {
-    static const int terminal = g_platform.stderr_is_terminal ? g_platform.stderr_is_terminal() : 0;
-    return g_config.autoMode && terminal;
+    return g_config.autoMode && g_platform.stderr_is_terminal && g_platform.stderr_is_terminal();
 }
 
 void terminal_line(const char* text)
