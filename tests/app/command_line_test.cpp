@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/startup.h"
+
 #include "support/app_fixture.h"
 
 namespace {
@@ -63,6 +65,28 @@ TEST_F(CommandLine, RejectionsAreReportedAfterEarlierFlagsTookEffect)
     EXPECT_EQ(g_config.autoMode, 1);
     EXPECT_EQ(dialogs.shown.size(), 1u);
     EXPECT_NE(log_text().find("ERROR:\tUnrecognized command-line option: -nocheck\t\n"), std::string::npos);
+}
+
+// The usage text and the version are shown before anything is opened, and the
+// usage text is this system's own.
+TEST_F(CommandLine, UsageAndVersionComeFirstAndTheUsageTextIsThisSystems)
+{
+    static std::string shown;
+    g_platform.show_usage = [](const char* text) { shown = text; };
+    FILE* const log = g_config.log;
+    EXPECT_EQ(run_program("-auto --version -bogus"), 0);
+    EXPECT_EQ(shown, "kstlupd 9.6\n");
+    EXPECT_EQ(run_program("-help -version"), 0);
+    g_config.log = log;
+#ifdef _WIN32
+    for (const char* part : {"Task Scheduler", "0xFFFFFFFF", "the system's\n                   proxy settings", "C:\\KESTRL"})
+        EXPECT_NE(shown.find(part), std::string::npos) << part;
+    EXPECT_EQ(shown.find("~/.wine"), std::string::npos) << shown;
+#else
+    EXPECT_NE(shown.find("~/.wine/drive_c/KESTRL"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("schtasks"), std::string::npos) << shown;
+#endif
+    EXPECT_EQ(shown.find("\n["), std::string::npos) << shown;
 }
 
 }  // namespace
