@@ -156,7 +156,7 @@ void clear_not_installed(const DataSource& source)
 {
     const std::string marker = not_installed_marker(source.downloadPath);
     if (!g_platform.delete_file(marker.c_str()) && fileExists(marker.c_str()))
-        debug_printf("DEBUG:	could not delete %s\n", marker.c_str());
+        debug_printf("DEBUG:\tcould not delete %s\n", marker.c_str());
 }
 
 int report_nothing_read(Window* owner, const std::string& target, const std::string& text, const char* title)

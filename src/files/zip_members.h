@@ -25,7 +25,8 @@ inline constexpr uint64_t kMaxMemberSize = uint64_t(256) << 20;
 // downloadPath; each preceded by the debug line "creating <target> from <archive>".
 // 1 when none failed; 0 when a member in the archive (or a damaged archive) could not
 // be extracted, after trying the others all the same.
-[[nodiscard]] int extractMembers(const Catalogue& catalogue, const DataSource& archive, std::span<const int> memberSlots);
+[[nodiscard]] int extractMembers(const Catalogue& catalogue, const DataSource& archive,
+                                 std::span<const int> memberSlots);
 
 // A stored member name with drive prefixes, leading separators and everything up to
 // a "..\" or "../" step removed, repeatedly, as the member is matched by.

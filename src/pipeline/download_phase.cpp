@@ -121,7 +121,8 @@ int downloadSource(Window* owner, int slot, DataSource* source)
         // Marked before the new copy can replace the old one; a failed fetch leaves
         // the old copy, and with it what was known about it.
         const int marked = pending || mark_not_installed(owner, *source);
-        const int fetched = marked && fetchToFile(owner, request, *source, source->downloadPath.c_str(), source->remoteTime);
+        const int fetched =
+            marked && fetchToFile(owner, request, *source, source->downloadPath.c_str(), source->remoteTime);
         closeRequest(request);
         if (!fetched) {
             if (marked && !pending) clear_not_installed(*source);
@@ -176,12 +177,12 @@ void downloadUpdates(Window* owner)
 void markInstalled(const Catalogue& catalogue, int slot)
 {
     const Selections& s = *g_config.selections;
-    auto mark = [&](int m) {
+    auto installed = [&](int m) {
         if (catalogue.slot[m].remotePath) clear_not_installed(catalogue.slot[m]);
     };
     // A group's writer has read every selected source's copy, fetched in this run or not.
     std::span<const int> sources = group_sources(slot);
-    if (sources.empty()) mark(slot);
+    if (sources.empty()) installed(slot);
     for (int m : sources)
-        if (s.sel[m]) mark(m);
+        if (s.sel[m]) installed(m);
 }
