@@ -166,6 +166,17 @@ TEST_F(Win32Seam, VersionResourceAndARunningLoggingProgram)
     EXPECT_EQ(g_platform.file_status(app_data.c_str(), &folder_status), 1) << app_data;
     EXPECT_TRUE(folder_status.is_directory);
 
+    // The program's own folder, made the working folder, holds the program.
+    std::string own_folder;
+    ASSERT_EQ(g_platform.program_folder(&own_folder), 1);
+    wchar_t here[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, here), 0u);
+    EXPECT_EQ(g_platform.change_folder("no such folder"), 0);
+    ASSERT_EQ(g_platform.change_folder(own_folder.c_str()), 1) << own_folder;
+    const std::string program = own_program();
+    EXPECT_EQ(g_platform.file_status(program.substr(program.find_last_of('\\') + 1).c_str(), &folder_status), 1) << own_folder;
+    ASSERT_TRUE(SetCurrentDirectoryW(here));
+
     EXPECT_EQ(host_running(), 0);
     PROCESS_INFORMATION process = start_copy("kestrl.exe");
     ASSERT_NE(process.hProcess, nullptr);

@@ -64,6 +64,8 @@ Platform native_platform()
     p.file_version = win32_file_version;
     p.app_data_folder = win32_app_data_folder;
     p.open_url = win32_open_url;
+    p.program_folder = win32_program_folder;
+    p.change_folder = win32_change_folder;
     p.message_box = message_box;
     p.enable_window = win32_enable_window;
     p.stderr_is_terminal = win32_stderr_is_terminal;
