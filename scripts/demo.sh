@@ -3,7 +3,10 @@
 # program, makes a sample logging-program folder and a sample mirror of every data
 # source, serves the mirror with nginx on loopback, and runs an unattended update
 # twice: the first run fetches and installs everything, the second finds every copy
-# current. Everything it makes stays in demo/work; it can be run again.
+# current. Everything it makes stays in demo/work; it can be run again. It runs the
+# program built with the test hooks (build/kstlupd_testhooks), which can be told to
+# reach the catalogue's host names on the local server; build/kstlupd, the release
+# program, has no such hook.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -12,7 +15,7 @@ work="$top/demo/work"
 scripts/setup.sh
 echo "== building"
 cmake -S . -B build -DKSTLUPD_WERROR=ON >/dev/null
-cmake --build build -j"$(nproc)" --target kstlupd >/dev/null
+cmake --build build -j"$(nproc)" --target kstlupd_testhooks >/dev/null
 
 echo "== sample data"
 rm -rf "$work"
@@ -21,7 +24,7 @@ python3 scripts/make_sample_data.py "$work/sample"
 kestrl="$work/sample/kestrl"
 # The updater lives in the logging program's folder; the server offers an older
 # program file, so no new version is offered.
-cp build/kstlupd "$kestrl/kstlupd.exe"
+cp build/kstlupd_testhooks "$kestrl/kstlupd.exe"
 
 ports=$(scripts/mirror_server.sh start "$work/sample/mirror" "$work/nginx")
 read -r http_port https_port <<<"$ports"

@@ -1,12 +1,26 @@
 // The Windows table of the platform seam.
 #include <cstdio>
 #include <windows.h>
+#include <delayimp.h>
 
 #include "platform/platform.h"
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/toolkit_win32.h"
 
 namespace {
+
+// The DLLs that are not the system's known DLLs are delay-loaded (see
+// cmake/windows.cmake), and each is loaded here from the system folder only, never
+// from the program's folder, which is usually writable by its user. (Making the
+// system folder the process's only DLL folder with SetDefaultDllDirectories would
+// cover the DLLs those load too, but under Wine it leaves WinINet unable to set up
+// TLS: every HTTPS request times out.) A Windows 7 without its 2011 loader update
+// refuses the flag; the loader then searches as it always did.
+FARPROC WINAPI load_from_the_system_folder(unsigned notice, PDelayLoadInfo info)
+{
+    if (notice != dliNotePreLoadLibrary || !info) return nullptr;
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(LoadLibraryExA(info->szDll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)));
+}
 
 void no_window_insert(Window*, const char*, int) {}
 int no_window_count(Window*) { return 0; }
@@ -83,4 +97,9 @@ Platform native_platform()
     p.inet_last_error = wininet_last_error;
     p.toolkit = win32_toolkit();
     return p;
+}
+
+// The delay-load helper's hook, called before it loads a DLL.
+extern "C" {
+PfnDliHook __pfnDliNotifyHook2 = load_from_the_system_folder;
 }
