@@ -33,14 +33,8 @@ list(FILTER WIN_TEST_SOURCES EXCLUDE REGEX
 add_executable(kstlupd_tests ${WIN_TEST_SOURCES} src/platform/win32/kstlupd.rc)
 target_include_directories(kstlupd_tests PRIVATE tests)
 target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks kstlupd_gtest ws2_32)
-# A version.dll planted beside the program by the tests: it leaves a marker when loaded.
-add_library(planted_version SHARED tests/platform/win32/planted_version_dll.c)
-set_target_properties(planted_version PROPERTIES PREFIX "" OUTPUT_NAME version
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
-target_link_options(planted_version PRIVATE -Wl,--kill-at)
-target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-  KSTLUPD_PROGRAM="$<TARGET_FILE:kstlupd>" KSTLUPD_PLANTED_DLL="$<TARGET_FILE:planted_version>")
-add_dependencies(kstlupd_tests kstlupd planted_version)
+target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+add_dependencies(kstlupd_tests kstlupd)
 
 # The release program as it ships: no test hook, and at start-up only the system's
 # known DLLs (cmake/windows.cmake).
