@@ -33,8 +33,13 @@ list(FILTER WIN_TEST_SOURCES EXCLUDE REGEX
 add_executable(kstlupd_tests ${WIN_TEST_SOURCES} src/platform/win32/kstlupd.rc)
 target_include_directories(kstlupd_tests PRIVATE tests)
 target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks kstlupd_gtest ws2_32)
-target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-add_dependencies(kstlupd_tests kstlupd)
+# A wininet.dll planted beside the program by the tests: it leaves a marker when loaded.
+add_library(planted_dll SHARED tests/platform/win32/planted_dll.c)
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME wininet
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  KSTLUPD_PROGRAM="$<TARGET_FILE:kstlupd>" KSTLUPD_PLANTED_DLL="$<TARGET_FILE:planted_dll>")
+add_dependencies(kstlupd_tests kstlupd planted_dll)
 
 # The release program as it ships: no test hook, and at start-up only the system's
 # known DLLs (cmake/windows.cmake).

@@ -32,6 +32,13 @@ std::string own_program()
     return narrow(path);
 }
 
+std::string own_folder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, path);
+    return narrow(path);
+}
+
 // The fixture's nginx: plain HTTP (also as a proxy) and HTTPS with an untrusted
 // test authority.
 void server_ports(int* http, int* https)
@@ -261,6 +268,40 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
         body.append(text, got);
     EXPECT_EQ(body, "seam test body\n");
     p.inet_close(found);
+}
+
+TEST_F(Win32Seam, ADllPlantedBesideTheProgramIsNotLoaded)
+{
+    for (const char* name : {"SAVE", "IMPORT"}) ASSERT_EQ(g_platform.create_directory(name), 1);
+    ASSERT_TRUE(CopyFileW(widen("Z:" KSTLUPD_PROGRAM).c_str(), L"kstlupd.exe", FALSE));
+    ASSERT_TRUE(CopyFileW(widen("Z:" KSTLUPD_PLANTED_DLL).c_str(), L"wininet.dll", FALSE));
+    // The planted DLL does leave its marker where it is loaded.
+    ASSERT_TRUE(CopyFileW(L"wininet.dll", L"planted.dll", FALSE));
+    HMODULE planted = LoadLibraryW((widen(own_folder().c_str()) + L"\\planted.dll").c_str());
+    ASSERT_NE(planted, nullptr);
+    FreeLibrary(planted);
+    ASSERT_TRUE(DeleteFileW(L"planted-dll-loaded"));
+
+    // Wine prefers its own wininet.dll unless told to take one found on disk first, as
+    // Windows does (cmake/wine_run.sh tells it). The program opens its Internet
+    // session, then stops at the missing logging program, with the system's DLL.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"kstlupd.exe -auto";
+    ASSERT_TRUE(CreateProcessW(L"kstlupd.exe", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "kstlupd.exe did not end";
+        TerminateProcess(process.hProcess, 0);
+    }
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    EXPECT_EQ(status, DWORD(-1));
+    EXPECT_NE(read_file("kstlupd.log").find("Can't find KESTRL.EXE"), std::string::npos) << read_file("kstlupd.log");
+    EXPECT_EQ(GetFileAttributesW(L"planted-dll-loaded"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Win32Seam, ARedirectIsFollowedToHttpOnlyFromAPlainRequest)

@@ -1,7 +1,6 @@
 // The Windows table of the platform seam.
 #include <cstdio>
 #include <windows.h>
-#include <delayimp.h>
 
 #include "platform/platform.h"
 #include "platform/win32/platform_win32.h"
@@ -9,17 +8,19 @@
 
 namespace {
 
-// The DLLs that are not the system's known DLLs are delay-loaded (see
-// cmake/windows.cmake), and each is loaded here from the system folder only, never
-// from the program's folder, which is usually writable by its user. (Making the
-// system folder the process's only DLL folder with SetDefaultDllDirectories would
-// cover the DLLs those load too, but under Wine it leaves WinINet unable to set up
-// TLS: every HTTPS request times out.) A Windows 7 without its 2011 loader update
-// refuses the flag; the loader then searches as it always did.
-FARPROC WINAPI load_from_the_system_folder(unsigned notice, PDelayLoadInfo info)
+// A DLL is to come from the system folder only, never from the program's folder,
+// which is usually writable by its user. Runs before main, before anything that
+// could load a DLL: the DLLs the program imports at start-up are all known system
+// DLLs, and the others are delay-loaded (see cmake/windows.cmake), so they and the
+// DLLs that system DLLs load later are all looked up under this rule. Found at run
+// time, as a Windows 7 without its 2011 loader update lacks it.
+__attribute__((constructor(101))) void load_dlls_from_the_system_folder_only()
 {
-    if (notice != dliNotePreLoadLibrary || !info) return nullptr;
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(LoadLibraryExA(info->szDll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)));
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(kernel ? GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
+    if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 void no_window_insert(Window*, const char*, int) {}
@@ -99,7 +100,3 @@ Platform native_platform()
     return p;
 }
 
-// The delay-load helper's hook, called before it loads a DLL.
-extern "C" {
-PfnDliHook __pfnDliNotifyHook2 = load_from_the_system_folder;
-}
