@@ -99,4 +99,3 @@ Platform native_platform()
     p.toolkit = win32_toolkit();
     return p;
 }
-
