@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows tests' fixture. start STATE: keeps a wineserver alive for the whole
 # test run (making the Wine prefix on first use), serves STATE/mirror with nginx on
-# loopback (scripts/mirror_server.sh; ports in STATE/nginx/ports) and runs an X
+# loopback (scripts/mirror_server.sh; ports in STATE/nginx/ports; /to-http.txt of
+# any host redirects to http://localhost/body.txt) and runs an X
 # server for the windows (its number in STATE/display). stop STATE: stops them all.
 # WINEPREFIX and the other Wine variables come from the caller.
 set -euo pipefail
@@ -22,6 +23,8 @@ start)
   printf 'new updater' > "$state/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe"
   printf 'seam test body\n' > "$state/mirror/localhost/body.txt"
   touch -d '2025-11-24 16:00:00 UTC' "$state/mirror/localhost/body.txt"
+  mkdir -p "$state/nginx"
+  echo 'location = /to-http.txt { return 302 http://localhost:@HTTP_PORT@/body.txt; }' > "$state/nginx/locations.conf"
   stop_display
   rm -f "$state/display.fifo" && mkfifo "$state/display.fifo"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display.fifo" </dev/null >/dev/null 2>&1 &

@@ -3,7 +3,10 @@
 # program, makes a sample logging-program folder and a sample mirror of every data
 # source, serves the mirror with nginx on loopback, and runs an unattended update
 # twice: the first run fetches and installs everything, the second finds every copy
-# current. Everything it makes stays in demo/work; it can be run again.
+# current. Everything it makes stays in demo/work; it can be run again. It runs the
+# program built with the test hooks (build/kstlupd_testhooks), which can be told to
+# reach the catalogue's host names on the local server; build/kstlupd, the release
+# program, has no such hook.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -13,7 +16,7 @@ scripts/setup.sh
 echo "== building (a few minutes the first time)"
 cmake -S . -B build -DKSTLUPD_WERROR=ON >/dev/null
 # Make's own progress lines, one per step, so a long first build shows it is moving.
-cmake --build build -j"$(nproc)" --target kstlupd | { grep --line-buffered -E '^\[ *[0-9]+%\]' || true; } | sed -u 's/^/  /'
+cmake --build build -j"$(nproc)" --target kstlupd_testhooks | { grep --line-buffered -E '^\[ *[0-9]+%\]' || true; } | sed -u 's/^/  /'
 
 echo "== sample data"
 rm -rf "$work"
@@ -22,7 +25,7 @@ python3 scripts/make_sample_data.py "$work/sample"
 kestrl="$work/sample/kestrl"
 # The updater lives in the logging program's folder; the server offers an older
 # program file, so no new version is offered.
-cp build/kstlupd "$kestrl/kstlupd.exe"
+cp build/kstlupd_testhooks "$kestrl/kstlupd.exe"
 
 ports=$(scripts/mirror_server.sh start "$work/sample/mirror" "$work/nginx")
 read -r http_port https_port <<<"$ports"
