@@ -90,6 +90,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         // the same layout at the new DPI, in the rectangle the system suggests. The
         // client area keeps its size at 96 DPI, so the program sees no resize.
         const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+        if (!HIWORD(wparam) || !suggested) break;
         data->rescaling = true;
         apply_dpi(data, HIWORD(wparam));
         SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
