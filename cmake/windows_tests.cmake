@@ -61,6 +61,12 @@ set_tests_properties(wine_fixture_stop PROPERTIES FIXTURES_CLEANUP wine)
 gtest_discover_tests(kstlupd_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
   PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine
   ENVIRONMENT "KSTLUPD_TEST_SERVERS=${KSTLUPD_WIN_TEST_STATE}")
+# The scaling test sets the prefix's DPI for the programs it starts: the tests that
+# open windows of their own run apart from it. (Read after the discovered tests.)
+set(KSTLUPD_WINDOW_LOCKS ${CMAKE_BINARY_DIR}/wine_window_locks.cmake)
+file(WRITE ${KSTLUPD_WINDOW_LOCKS} "set_tests_properties(WindowsScaling.MainAndSettingsWindowsAtEveryScale
+  WindowsWindows.ControlsSettingsWindowsAndAnUpdateRun PROPERTIES RESOURCE_LOCK wine_dpi)\n")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${KSTLUPD_WINDOW_LOCKS})
 
 # The end-to-end runs of kstlupd.exe under Wine, with the expectations of the Linux
 # end-to-end tests: the Linux test binary drives them (nginx, fork, the sample data).
@@ -68,5 +74,5 @@ set(KSTLUPD_HOST_TESTS ${CMAKE_SOURCE_DIR}/build/kstlupd_tests CACHE FILEPATH
   "The Linux build's test binary, which drives the end-to-end runs of the Windows program")
 add_test(NAME wine_end_to_end
   COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine_e2e.sh ${KSTLUPD_HOST_TESTS} $<TARGET_FILE:kstlupd>)
-set_tests_properties(wine_end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 SKIP_RETURN_CODE 77
+set_tests_properties(wine_end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_dpi
   ENVIRONMENT "${KSTLUPD_WINE_ENV}")
