@@ -214,6 +214,7 @@ DWORD query_of(InetHeader which)
     case InetHeader::LastModified: return HTTP_QUERY_LAST_MODIFIED;
     case InetHeader::ContentLength: return HTTP_QUERY_CONTENT_LENGTH;
     case InetHeader::StatusCode: return HTTP_QUERY_STATUS_CODE;
+    case InetHeader::ContentEncoding: return HTTP_QUERY_CONTENT_ENCODING;
     }
     return HTTP_QUERY_STATUS_CODE;
 }
@@ -260,8 +261,17 @@ InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const
     if (object) target.append(object);
     HINTERNET request =
         HttpOpenRequestA(handle_of(connection), verb, target.c_str(), nullptr, nullptr, nullptr, flags, 0);
-    if (!request) failed();
+    if (!request) {
+        failed();
+        return nullptr;
+    }
     set_timeouts(request);
+    // WinINet decodes gzip and deflate once asked to, but asks the server for them
+    // only when told to.
+    BOOL decode = TRUE;
+    if (InternetSetOptionA(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode))
+        (void)HttpAddRequestHeadersA(request, "Accept-Encoding: gzip, deflate\r\n", DWORD(-1),
+                                     HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
     return seam_handle(request);
 }
 
@@ -337,6 +347,12 @@ int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
     if (!waiting_call(handle_of(request), [&] { return InternetReadFile(handle_of(request), buf, size, &got); })) return 0;
     *read = got;
     return 1;
+}
+
+int wininet_wire_bytes(InetHandle*, uint64_t*)
+{
+    // WinINet keeps the count of encoded bytes to itself.
+    return 0;
 }
 
 void wininet_close(InetHandle* handle)
