@@ -18,8 +18,9 @@ inline constexpr const char* kUserAgent = "WinInetGet/0.1";
 InetHandle* openSession(const char* proxy);
 void closeSession(InetHandle* session);
 
-// The time a fetched copy carries until it has been installed: no server's time
-// compares older, and no copy with it counts as current.
+// A copy dated 0 tells nothing about the server's file (earlier versions dated their
+// copies so until installed): no server's time compares older, and it never counts
+// as current.
 inline constexpr int64_t kCopyNotInstalled = 0;
 // A copy dated more than this ahead of the local clock got its time from a server
 // with a broken clock; trusting it would keep every later file away.
@@ -47,12 +48,12 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
 // bound on what a server can put on the disk.
 inline constexpr uint64_t kMaxDownloadBytes = uint64_t(256) << 20;
 
-// The body of a 200 into `path`, whose times become `file_time` (the caller's
-// choice: remoteTime, or kCopyNotInstalled for a copy still to be installed). 1 on
-// success; 0 on a reported failure (one report each): any other answer, an empty
-// body, a body shorter than its Content-Length or ended by a transfer error, a body
-// over kMaxDownloadBytes (refused by its Content-Length before reading, or as soon as
-// it passes), an encoding other than gzip or deflate, a body that starts as an HTML
+// The body of a 200 into `path`, whose times become `file_time` (the server's
+// remoteTime, or the time of the check for the calendar). 1 on success; 0 on a
+// reported failure (one report each): any other answer, an empty body, a body
+// shorter than its Content-Length or ended by a transfer error, a body over
+// kMaxDownloadBytes (refused by its Content-Length before reading, or as soon as it
+// passes), an encoding other than gzip or deflate, a body that starts as an HTML
 // document unless `html_allowed`, a file that cannot be written. The previous file
 // at `path` is then untouched.
 [[nodiscard]] int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path,
