@@ -28,12 +28,17 @@ int show_box(Window* owner, const char* text, const char* title, unsigned style,
 
 void report_message(Window* owner, const char* text, const char* title, unsigned style)
 {
+    report_logged(text, title, style);
+    show_box(owner, text, title, style, !g_config.autoMode);
+}
+
+void report_logged(const char* text, const char* title, unsigned style)
+{
     if (style == kMbIconError) log_printf("ERROR:\t%s\n", text);
     else if (style == kMbIconWarning) log_printf("WARNING:\t%s\n", text);
     else if (style == kMbIconInformation) log_printf("INFO:\t%s\n", text);
     if (style == kMbIconError || style == kMbIconWarning) last_problem() = one_line_report(title, text);
     terminal_line(one_line_report(title, text).c_str());
-    show_box(owner, text, title, style, !g_config.autoMode);
 }
 
 void report_open_error(Window* owner, const char* file, int errnum)
