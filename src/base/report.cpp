@@ -43,7 +43,9 @@ void report_logged(const char* text, const char* title, unsigned style)
 
 void report_open_error(Window* owner, const char* file, int errnum)
 {
-    std::string reason = format_bounded(128, "%s", std::strerror(errnum));
+    // The C library has no text that says it; "No such device" would mislead.
+    const char* why = errnum == kErrnoNotRegularFile ? "Not a regular file" : std::strerror(errnum);
+    std::string reason = format_bounded(128, "%s", why);
     std::string text = format_bounded(128, "Error opening %s:\n%s", file, reason.c_str());
     report_message(owner, text.c_str(), "File Open", kMbIconError);
 }

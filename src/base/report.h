@@ -16,8 +16,9 @@ void report_message(Window* owner, const char* text, const char* title, unsigned
 // may open one.
 void report_logged(const char* text, const char* title, unsigned style);
 
-// "Error opening %s:\n%s" with the file name and the C library's text for errnum,
-// cut to 128 characters, reported as an error titled "File Open".
+// "Error opening %s:\n%s" with the file name and the C library's text for errnum
+// ("Not a regular file" for kErrnoNotRegularFile), cut to 128 characters, reported
+// as an error titled "File Open".
 void report_open_error(Window* owner, const char* file, int errnum);
 
 // Shows a question (also with -auto) with the owner disabled around it, then logs
