@@ -102,6 +102,10 @@ struct Platform {
     int (*list_folder)(const char* path, std::vector<std::string>* names);
     int (*create_directory)(const char* path);
     int (*delete_file)(const char* path);
+    // Removes a temporary file of the program's (also a read-only one) without ever
+    // acting through a link at its name: what a link points at stays as it is. A
+    // folder is not removed.
+    int (*remove_temp_file)(const char* path);
     // Sets access and modification time (creation time where the system has one).
     int (*set_file_time)(const char* path, int64_t unix_time);
     // Sets each time on its own; the creation time only where the system keeps one.

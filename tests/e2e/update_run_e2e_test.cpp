@@ -179,9 +179,14 @@ TEST_F(UpdateRunEndToEnd, FifosAreRefusedAndPlantedLinksLeadNowhere)
 
     const std::string log = run();
     EXPECT_NE(log.find("ERROR:\tError opening kstlupd.ini:\nNot a regular file\n"), std::string::npos) << log;
-    for (const char* name : {"KESTRL.TCP", "KESTRL.WPX"})
-        EXPECT_NE(log.find(std::string("ERROR:\tCan't backup SAVE\\") + name + " to BACKUP\\" + name +
-                           "\nError Code = 222\n"), std::string::npos) << name << "\n" << log;
+    // Wine shows a FIFO as no file at all: there is nothing to back up, and the
+    // installing copy cannot replace it.
+    const char* wine = std::getenv("KSTLUPD_E2E_WINE_EXE");
+    for (const std::string name : {"KESTRL.TCP", "KESTRL.WPX"}) {
+        const std::string error = wine && *wine ? "Can't copy UPDATE\\" + name + " to SAVE\\" + name + "\nError Code = 5"
+                                                : "Can't backup SAVE\\" + name + " to BACKUP\\" + name + "\nError Code = 222";
+        EXPECT_NE(log.find("ERROR:\t" + error + "\n"), std::string::npos) << name << "\n" << log;
+    }
     EXPECT_EQ(read_file(outside), "not yours");
     struct stat st {};
     ASSERT_EQ(::stat(outside.c_str(), &st), 0);

@@ -221,6 +221,31 @@ int win32_delete_file(const char* path)
     return DeleteFileW(widen(path).c_str()) ? 1 : failed();
 }
 
+// Wine shows a Unix link at the name as the file it points at, and deleting it there
+// deletes that file. So the entry is first replaced by an empty file of our own: a
+// rename replaces the entry itself, whatever it is.
+int win32_remove_temp_file(const char* path)
+{
+    const std::wstring target = widen(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return failed();
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failed_with(ERROR_ACCESS_DENIED);
+    const std::wstring own = target + L"." + std::to_wstring(GetCurrentProcessId()) + widen(kTempSuffix);
+    HANDLE file = CreateFileW(own.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return failed();
+    CloseHandle(file);
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    // A read-only leftover (a copy of a read-only file) is not replaced until it is
+    // writable; Windows changes a link's own attributes here, not its target's.
+    if (!MoveFileExW(own.c_str(), target.c_str(), flags) &&
+        !(win32_set_read_only(path, 0) && MoveFileExW(own.c_str(), target.c_str(), flags))) {
+        const DWORD code = GetLastError();
+        DeleteFileW(own.c_str());
+        return failed_with(code);
+    }
+    return DeleteFileW(target.c_str()) ? 1 : failed();
+}
+
 int win32_set_file_time(const char* path, int64_t unix_time)
 {
     return win32_set_file_times(path, unix_time, unix_time, unix_time);
