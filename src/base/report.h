@@ -12,6 +12,10 @@
 // terminal the report is shown there as one line.
 void report_message(Window* owner, const char* text, const char* title, unsigned style);
 
+// As report_message, with the log given `logged` and every other place (the box,
+// the terminal, the line of a failed start) given `shown`.
+void report_message_shown(Window* owner, const char* logged, const char* shown, const char* title, unsigned style);
+
 // As report_message, without the box: for the reports of a kind past the few that
 // may open one.
 void report_logged(const char* text, const char* title, unsigned style);

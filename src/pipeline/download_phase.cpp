@@ -22,7 +22,7 @@ constexpr int64_t kCalendarAskMargin = 86400;
 int internet_error_outcome(Window* owner, int slot, const DataSource& source)
 {
     std::string line = format_bounded(kMessageSize, "%s -- Internet Error", source.title);
-    statusLine(owner, line.c_str(), -1);
+    status_failure_line(owner, line.c_str(), -1);
     ++g_config.errorCount;
     g_config.selections->upd[slot] = 0;
     return 0;

@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/report.h"
 #include "base/status_line.h"
+#include "base/terminal_view.h"
 #include "calendar/calendar_file.h"
 #include "calls/master_file.h"
 #include "calls/membership_file.h"
@@ -90,11 +91,14 @@ void updateTargets(Window* owner, Catalogue* catalogue)
         debug_printf("DEBUG:\t%s will be updated\n", source.title);
         if (!backupTarget(owner, source)) {
             std::string text = format_bounded(kMessageSize, "Error backing up %s", source.targetPath.c_str());
-            statusLine(owner, text.c_str(), line_index++);
+            status_failure_line(owner, text.c_str(), line_index++);
             continue;
         }
         ResultLine kind = ResultLine::TitleOnly;
-        if (!install_slot(owner, catalogue, slot, &kind)) continue;
+        if (!install_slot(owner, catalogue, slot, &kind)) {
+            unattended_failed();
+            continue;
+        }
         std::string text = kind == ResultLine::TitleOnly
                                ? format_bounded(kMessageSize, "Updated:  %s", source.title)
                                : format_bounded(kMessageSize, "Updated:  %s -- %s", source.title,
