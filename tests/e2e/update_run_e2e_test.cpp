@@ -162,7 +162,7 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
         pclose(pairs);
         ASSERT_TRUE(read);
         connect_to[std::strcspn(connect_to, "\n")] = '\0';
-        const ProgramRun quiet = run_binary(KSTLUPD_BINARY, {"-auto", "-nocheck"}, kestrl,
+        const ProgramRun quiet = run_binary(KSTLUPD_HOOKS_BINARY, {"-auto", "-nocheck"}, kestrl,
                                             {{"XDG_DATA_HOME", folder.path + "/xdg"}, {"KSTLUPD_TEST_CONNECT_TO", connect_to},
                                              {"SSL_CERT_FILE", server->state + "/ca.pem"}, {"http_proxy", ""}, {"https_proxy", ""},
                                              {"HTTP_PROXY", ""}, {"HTTPS_PROXY", ""}, {"ALL_PROXY", ""}, {"all_proxy", ""}});
