@@ -26,6 +26,7 @@ Platform native_platform()
     p.list_folder = posix_list_folder;
     p.create_directory = posix_create_directory;
     p.delete_file = posix_delete_file;
+    p.remove_temp_file = posix_delete_file;  // unlink removes a link itself and needs no write permission
     p.set_file_time = posix_set_file_time;
     p.set_file_times = posix_set_file_times;
     p.set_read_only = posix_set_read_only;
@@ -54,6 +55,7 @@ Platform native_platform()
     p.inet_query_header = curl_query_header;
     p.inet_query_data_available = curl_query_data_available;
     p.inet_read = curl_read;
+    p.inet_wire_bytes = curl_wire_bytes;
     p.inet_close = curl_close;
     p.inet_last_error = curl_last_error;
     p.toolkit = fltk_toolkit();

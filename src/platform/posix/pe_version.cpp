@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <vector>
 
 #include "platform/posix/files_posix.h"
@@ -137,6 +138,9 @@ int read_pe_fixed_file_info(const uint8_t* data, size_t size, FixedFileInfo* out
 
 int posix_file_version(const char* path, FixedFileInfo* out)
 {
+    // A stream opens blocking; anything but a plain file (a FIFO) has no version.
+    struct stat st;
+    if (::stat(posix_native_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     std::ifstream in(posix_native_path(path), std::ios::binary);
     if (!in) return 0;
     in.seekg(0, std::ios::end);

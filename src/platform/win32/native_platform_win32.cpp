@@ -68,6 +68,7 @@ Platform native_platform()
     p.list_folder = win32_list_folder;
     p.create_directory = win32_create_directory;
     p.delete_file = win32_delete_file;
+    p.remove_temp_file = win32_remove_temp_file;
     p.set_file_time = win32_set_file_time;
     p.set_file_times = win32_set_file_times;
     p.set_read_only = win32_set_read_only;
@@ -96,6 +97,7 @@ Platform native_platform()
     p.inet_query_header = wininet_query_header;
     p.inet_query_data_available = wininet_query_data_available;
     p.inet_read = wininet_read;
+    p.inet_wire_bytes = wininet_wire_bytes;
     p.inet_close = wininet_close;
     p.inet_last_error = wininet_last_error;
     p.toolkit = win32_toolkit();
