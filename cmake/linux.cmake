@@ -43,7 +43,9 @@ if(KSTLUPD_TESTS)
     KSTLUPD_BINARY="$<TARGET_FILE:kstlupd>"
     KSTLUPD_LIST_PROBE="$<TARGET_FILE:kstlupd_list_probe>"
     KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  add_dependencies(kstlupd_tests kstlupd kstlupd_list_probe)
+  include(cmake/test_programs.cmake)
+  target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_TEST_PROGRAMS="${KSTLUPD_TEST_PROGRAMS}")
+  add_dependencies(kstlupd_tests kstlupd kstlupd_list_probe kstlupd_test_programs)
   gtest_discover_tests(kstlupd_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endif()
 

@@ -32,9 +32,11 @@ list(FILTER WIN_TEST_SOURCES EXCLUDE REGEX
   ".*/tests/(net/(http_fetch|self_update)|calendar/calendar_download|pipeline/download_phase|app/host_checks|files/zip_members)_test\\.cpp$")
 add_executable(kstlupd_tests ${WIN_TEST_SOURCES} src/platform/win32/kstlupd.rc)
 target_include_directories(kstlupd_tests PRIVATE tests)
-target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_gtest ws2_32)
+target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_gtest ws2_32 crypt32)
 target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-add_dependencies(kstlupd_tests kstlupd)
+include(cmake/test_programs.cmake)
+target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_TEST_PROGRAMS="Z:${KSTLUPD_TEST_PROGRAMS}")
+add_dependencies(kstlupd_tests kstlupd kstlupd_test_programs)
 
 # The fixture: starts a persistent wineserver (and makes the prefix on first use),
 # the loopback web server the seam tests talk to and an X server for the windows
