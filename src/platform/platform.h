@@ -135,8 +135,9 @@ struct Platform {
     int (*process_names)(std::vector<std::string>* names);
     // 1 with the fixed version block of an executable, 0 when it has none.
     int (*file_version)(const char* path, FixedFileInfo* out);
-    // 1 with what a PE file says of itself (null path: the file of the running
-    // program itself), 0 when the file cannot be read or is no PE image.
+    // 1 with what a PE file says of itself, 0 when the file cannot be read or is no
+    // PE image. A null path reads the running program's own file (Windows: the
+    // module's path, not a file of the working folder; POSIX: no PE image, 0).
     int (*program_image)(const char* path, ProgramImage* out);
 
     // ---- folders and shell -------------------------------------------------
