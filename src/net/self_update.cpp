@@ -124,15 +124,16 @@ std::string newProgramRefusal(const char* candidate, const char* installed, cons
     if (!g_platform.program_image(candidate, &image)) return "it is not a Windows program";
     if (image.magic != 0x20B || image.machine != 0x8664) return "it is not a 64-bit x86 Windows program";
     if (image.characteristics & 0x2000) return "it is a DLL, not a program";
-    if (image.subsystem != 2) return format_bounded(kMessageSize, "it is not a windowed program (subsystem %u)", image.subsystem);
+    if (image.subsystem != 2)
+        return format_bounded(kMessageSize, "it is not a windowed program (subsystem %u)", image.subsystem);
     if (!image.has_version) return "it has no version information";
     if (image.internal_name != "kstlupd" || image.original_filename != "kstlupd.exe")
-        return format_bounded(kMessageSize, "it is another program (\"%s\", \"%s\")", shown(image.internal_name).c_str(),
-                              shown(image.original_filename).c_str());
+        return format_bounded(kMessageSize, "it is another program (\"%s\", \"%s\")",
+                              shown(image.internal_name).c_str(), shown(image.original_filename).c_str());
     const uint64_t version = version_of(image);
     if (version < own_file_version())
-        return format_bounded(kMessageSize, "its version %s is older than the running %s", version_text(version).c_str(),
-                              g_config.version.c_str());
+        return format_bounded(kMessageSize, "its version %s is older than the running %s",
+                              version_text(version).c_str(), g_config.version.c_str());
 
     ProgramImage old;
     if (installed && g_platform.program_image(installed, &old)) {

@@ -87,7 +87,9 @@ size_t align4(size_t off)
 bool version_block(const Image& im, size_t at, size_t parent_end, VersionBlock* b)
 {
     uint32_t length, value_length, type;
-    if (!read16(im, at, &length) || !read16(im, at + 2, &value_length) || !read16(im, at + 4, &type)) return false;
+    if (at > parent_end || !read16(im, at, &length) || !read16(im, at + 2, &value_length) ||
+        !read16(im, at + 4, &type))
+        return false;
     if (length < 6 || length > parent_end - at) return false;
     b->end = at + length;
     b->key.clear();
@@ -125,7 +127,8 @@ void read_version_strings(const Image& res, const VersionBlock& root, ProgramIma
     for (size_t at = root.children; at < root.end && version_block(res, at, root.end, &child); at = align4(child.end)) {
         if (child.key != "StringFileInfo") continue;
         if (!version_block(res, child.children, child.end, &table)) return;
-        for (size_t e = table.children; e < table.end && version_block(res, e, table.end, &entry); e = align4(entry.end)) {
+        for (size_t e = table.children; e < table.end && version_block(res, e, table.end, &entry);
+             e = align4(entry.end)) {
             if (entry.key == "InternalName") out->internal_name = string_value(res, entry);
             else if (entry.key == "OriginalFilename") out->original_filename = string_value(res, entry);
         }
@@ -162,8 +165,8 @@ bool read_image(const Image& im, ProgramImage* out, bool* fixed_found, FixedFile
     if (!read32(im, 0x3C, &pe_offset) || !read32(im, pe_offset, &pe_sig) || pe_sig != 0x00004550) return false;
     const size_t coff = size_t(pe_offset) + 4;
     uint32_t machine, section_count, optional_size, characteristics, magic, subsystem;
-    if (!read16(im, coff, &machine) || !read16(im, coff + 2, &section_count) || !read16(im, coff + 16, &optional_size) ||
-        !read16(im, coff + 18, &characteristics))
+    if (!read16(im, coff, &machine) || !read16(im, coff + 2, &section_count) ||
+        !read16(im, coff + 16, &optional_size) || !read16(im, coff + 18, &characteristics))
         return false;
     const size_t optional = coff + 20;
     if (!read16(im, optional, &magic) || !read16(im, optional + 68, &subsystem)) return false;
@@ -186,7 +189,8 @@ bool read_image(const Image& im, ProgramImage* out, bool* fixed_found, FixedFile
     // The certificate table is addressed by file offset, not by RVA.
     uint32_t cert_offset, cert_size;
     directory(4, &cert_offset, &cert_size);
-    out->has_signature = cert_offset != 0 && cert_size != 0 && cert_offset <= im.size && im.size - cert_offset >= cert_size;
+    out->has_signature =
+        cert_offset != 0 && cert_size != 0 && cert_offset <= im.size && im.size - cert_offset >= cert_size;
 
     uint32_t res_rva, res_size;
     directory(2, &res_rva, &res_size);
@@ -206,7 +210,8 @@ bool read_image(const Image& im, ProgramImage* out, bool* fixed_found, FixedFile
     // VS_VERSIONINFO: its value is the fixed block, its children the string tables.
     VersionBlock root;
     if (!version_block(res, 0, res.size, &root) || root.value_length < 52 || root.value + 52 > root.end) return true;
-    if (!read32(res, root.value, &fixed_info->signature) || !read32(res, root.value + 8, &fixed_info->file_version_ms) ||
+    if (!read32(res, root.value, &fixed_info->signature) ||
+        !read32(res, root.value + 8, &fixed_info->file_version_ms) ||
         !read32(res, root.value + 12, &fixed_info->file_version_ls))
         return true;
     *fixed_found = true;
