@@ -42,7 +42,7 @@ kstlupd_test_program(dll_9_7 -shared 9.7.0.0 kstlupd kstlupd.exe)
 kstlupd_test_program(other_9_7 -mwindows 9.7.0.0 kestrl kestrl.exe)
 kstlupd_test_program(no_version -mwindows none - -)
 
-set(signed_programs root.cer signed_9_7.exe signed_9_8.exe other_signer_9_8.exe tampered_9_8.exe)
+set(signed_programs root.cer signed_9_7.exe signed_9_8.exe other_signer_9_8.exe tampered_9_8.exe forged_9_8.exe)
 list(TRANSFORM signed_programs PREPEND ${program_dir}/)
 add_custom_command(OUTPUT ${signed_programs}
   COMMAND ${program_source}/sign.sh ${program_dir}

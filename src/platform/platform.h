@@ -68,8 +68,8 @@ struct ProgramImage {
     std::string original_filename;
     bool has_signature = false;    // a certificate table is present
     // Only where the system can judge a signature (Windows): the signature holds and
-    // leads to a trusted root, and who signed it (the leaf certificate's subject and
-    // issuer); elsewhere false and empty.
+    // leads to a trusted root, and who signed it (the leaf certificate's subject,
+    // issuer and public key); elsewhere false and empty.
     bool signature_trusted = false;
     std::string signer;
 };

@@ -369,15 +369,26 @@ TEST_F(Win32Seam, ProgramImageReadsHeadersVersionAndJudgesSignatures)
 
     // A signed running program takes only a trusted file of its own signer.
     const std::string running = test_program("signed_9_7.exe");
-    const std::pair<const char*, const char*> cases[] = {
-        {"kstlupd_9_8.exe", "it is not signed, and the running program is"},
-        {"other_signer_9_8.exe", "it is signed by another signer"},
-        {"tampered_9_8.exe", "its signature is not valid or not trusted"},
-        {"console_9_7.exe", "it is not a windowed program (subsystem 3)"},
-        {"signed_9_8.exe", ""},
+    write_file("page.html", "<html><body>Moved</body></html>\n");
+    write_file("script.cmd", "@del /q *.*\r\n");
+    const std::pair<std::string, const char*> cases[] = {
+        {"page.html", "it is not a Windows program"},
+        {"script.cmd", "it is not a Windows program"},
+        {test_program("other_9_7.exe"), "it is another program (\"kestrl\", \"kestrl.exe\")"},
+        {test_program("no_version.exe"), "it has no version information"},
+        {test_program("kstlupd_9_5.exe"), "its version 9.5.0.0 is older than the running 9.6"},
+        {test_program("dll_9_7.exe"), "it is a DLL, not a program"},
+        {test_program("console_9_7.exe"), "it is not a windowed program (subsystem 3)"},
+        {test_program("kstlupd_9_8.exe"), "it is not signed, and the running program is"},
+        {test_program("other_signer_9_8.exe"), "it is signed by another signer"},
+        {test_program("tampered_9_8.exe"), "its signature is not valid or not trusted"},
+        {test_program("signed_9_8.exe"), ""},
     };
     for (const auto& [file, why] : cases)
-        EXPECT_EQ(newProgramRefusal(test_program(file).c_str(), nullptr, running.c_str()), why) << file;
+        EXPECT_EQ(newProgramRefusal(file.c_str(), nullptr, running.c_str()), why) << file;
+    // Names copied into certificates of one's own: refused as untrusted (Windows) or,
+    // where the root is not judged (Wine), by the signer's key.
+    EXPECT_NE(newProgramRefusal(test_program("forged_9_8.exe").c_str(), nullptr, running.c_str()), "");
     // An unsigned running program (this one) asks for no signature.
     EXPECT_EQ(newProgramRefusal(test_program("kstlupd_9_8.exe").c_str(), nullptr, nullptr), "");
 }

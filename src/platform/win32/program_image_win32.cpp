@@ -159,7 +159,8 @@ const Wintrust* wintrust()
 }
 
 // Whether the signature holds up to a trusted root (no revocation lists are fetched),
-// and the leaf certificate's subject and issuer, read also when it does not.
+// and the leaf certificate's subject, issuer and public key, read also when it does
+// not.
 void judge_signature(const std::wstring& path, ProgramImage* out)
 {
     const Wintrust* w = wintrust();
@@ -182,7 +183,10 @@ void judge_signature(const std::wstring& path, ProgramImage* out)
         CRYPT_PROVIDER_SGNR* signer = w->signer(provider, 0, FALSE, 0);
         if (signer && signer->csCertChain > 0 && signer->pasCertChain && signer->pasCertChain[0].pCert) {
             const CERT_INFO* leaf = signer->pasCertChain[0].pCert->pCertInfo;
-            out->signer = hex_of(leaf->Subject) + "/" + hex_of(leaf->Issuer);
+            // The key too: names alone can be copied into a certificate of one's own.
+            out->signer = hex_of(leaf->Subject) + "/" + hex_of(leaf->Issuer) + "/" +
+                          hex_of(CERT_NAME_BLOB{leaf->SubjectPublicKeyInfo.PublicKey.cbData,
+                                                leaf->SubjectPublicKeyInfo.PublicKey.pbData});
         }
     }
     data.dwStateAction = WTD_STATEACTION_CLOSE;
