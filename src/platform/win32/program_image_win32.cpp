@@ -2,6 +2,7 @@
 // file, the version resource through the version API, and the Authenticode
 // signature judged by WinVerifyTrust.
 #include <cstdio>
+#include <memory>
 #include <vector>
 #include <windows.h>
 #include <wincrypt.h>
@@ -13,20 +14,13 @@
 
 namespace {
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle()
+struct HandleCloser {
+    void operator()(HANDLE h) const
     {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
 };
+using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 uint32_t le16(const unsigned char* p)
 {
