@@ -1,8 +1,14 @@
 # The usage text and the manual page, both made from docs/usage.txt when the
 # program is built, and what `cmake --install` puts where: the program in bin/,
-# the manual page in share/man/man1/, the desktop entry in share/applications/.
+# the manual page in share/man/man1/, the desktop entry in share/applications/
+# with its icon, and a systemd user service and timer in share/systemd/user/.
 
 set(KSTLUPD_GENERATED ${CMAKE_BINARY_DIR}/generated)
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  set(KSTLUPD_USAGE_SYSTEM windows)
+else()
+  set(KSTLUPD_USAGE_SYSTEM linux)
+endif()
 file(MAKE_DIRECTORY ${KSTLUPD_GENERATED})
 foreach(format header man)
   if(format STREQUAL "header")
@@ -12,7 +18,7 @@ foreach(format header man)
   endif()
   add_custom_command(OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/docs/usage.txt -DOUT=${output} -DFORMAT=${format}
-            -DVERSION=${PROJECT_VERSION} -P ${CMAKE_SOURCE_DIR}/cmake/usage_outputs.cmake
+            -DVERSION=${PROJECT_VERSION} -DSYSTEM=${KSTLUPD_USAGE_SYSTEM} -P ${CMAKE_SOURCE_DIR}/cmake/usage_outputs.cmake
     DEPENDS ${CMAKE_SOURCE_DIR}/docs/usage.txt ${CMAKE_SOURCE_DIR}/cmake/usage_outputs.cmake
     VERBATIM)
 endforeach()
@@ -24,3 +30,16 @@ include(GNUInstallDirs)
 install(TARGETS kstlupd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${KSTLUPD_GENERATED}/kstlupd.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES docs/kstlupd.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  install(FILES docs/kstlupd.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
+  # The service names the program where this installation puts it, which only the
+  # install step knows (--prefix), so it is written then.
+  set(KSTLUPD_UNIT_DIR ${CMAKE_INSTALL_DATADIR}/systemd/user)
+  install(CODE "
+    set(bindir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    configure_file(\"${CMAKE_SOURCE_DIR}/docs/kstlupd.service.in\" \"${KSTLUPD_GENERATED}/unit/kstlupd.service\" @ONLY)
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${KSTLUPD_UNIT_DIR}\" TYPE FILE
+         FILES \"${KSTLUPD_GENERATED}/unit/kstlupd.service\")")
+  install(FILES docs/kstlupd.timer DESTINATION ${KSTLUPD_UNIT_DIR})
+endif()

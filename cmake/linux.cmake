@@ -18,8 +18,16 @@ add_library(kstlupd_platform STATIC src/platform/platform.cpp ${PLATFORM_SOURCES
 target_include_directories(kstlupd_platform PUBLIC src)
 target_link_libraries(kstlupd_platform PUBLIC CURL::libcurl Threads::Threads ${FLTK_LIBRARY} X11::X11)
 
+# The hooks of the test programs: the release program gets the build without them.
+add_library(kstlupd_release_hooks STATIC src/platform/test_hooks.cpp)
+add_library(kstlupd_test_hooks STATIC src/platform/test_hooks.cpp)
+target_compile_definitions(kstlupd_test_hooks PRIVATE KSTLUPD_TEST_HOOKS)
+foreach(hooks kstlupd_release_hooks kstlupd_test_hooks)
+  target_include_directories(${hooks} PUBLIC src)
+endforeach()
+
 add_executable(kstlupd src/app/main.cpp)
-target_link_libraries(kstlupd PRIVATE kstlupd_core kstlupd_platform)
+target_link_libraries(kstlupd PRIVATE kstlupd_core kstlupd_platform kstlupd_release_hooks)
 
 # The loopback HTTP server of the tests and the benchmarks.
 add_library(kstlupd_test_server STATIC tests/support/http_server.cpp)
@@ -38,7 +46,8 @@ if(KSTLUPD_TESTS)
   target_link_libraries(kstlupd_list_probe PRIVATE ${FLTK_LIBRARY} ${CMAKE_DL_LIBS})
   add_executable(kstlupd_tests ${TEST_SOURCES})
   target_include_directories(kstlupd_tests PRIVATE tests)
-  target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_server GTest::gtest GTest::gtest_main)
+  target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks kstlupd_test_server
+    GTest::gtest GTest::gtest_main)
   target_compile_definitions(kstlupd_tests PRIVATE
     KSTLUPD_BINARY="$<TARGET_FILE:kstlupd>"
     KSTLUPD_LIST_PROBE="$<TARGET_FILE:kstlupd_list_probe>"
@@ -47,12 +56,19 @@ if(KSTLUPD_TESTS)
   target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_TEST_PROGRAMS="${KSTLUPD_TEST_PROGRAMS}")
   add_dependencies(kstlupd_tests kstlupd kstlupd_list_probe kstlupd_test_programs)
   gtest_discover_tests(kstlupd_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+
+  # The program with the test hooks, for the demonstration and the benchmarks, which
+  # reach the catalogue's host names on a loopback mirror.
+  add_executable(kstlupd_testhooks src/app/main.cpp)
+  target_link_libraries(kstlupd_testhooks PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks)
+  add_test(NAME release_program_has_no_test_hooks
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/release_checks.sh $<TARGET_FILE:kstlupd> $<TARGET_FILE:kstlupd_testhooks>)
 endif()
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
 foreach(bench_source ${BENCH_SOURCES})
   get_filename_component(bench_name ${bench_source} NAME_WE)
   add_executable(${bench_name} ${bench_source})
-  target_link_libraries(${bench_name} PRIVATE kstlupd_core kstlupd_platform kstlupd_test_server)
+  target_link_libraries(${bench_name} PRIVATE kstlupd_core kstlupd_platform kstlupd_release_hooks kstlupd_test_server)
   set_target_properties(${bench_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endforeach()

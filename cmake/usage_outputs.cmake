@@ -1,16 +1,35 @@
 # Makes one of the two texts that come from docs/usage.txt, so that they cannot
 # differ: the C++ header holding the usage text (FORMAT=header) or the manual page
-# (FORMAT=man, with VERSION). Run as
-#   cmake -DIN=docs/usage.txt -DOUT=file -DFORMAT=header|man [-DVERSION=9.6] -P usage_outputs.cmake
+# (FORMAT=man, with VERSION), for one system (SYSTEM=linux or windows). Run as
+#   cmake -DIN=docs/usage.txt -DOUT=file -DFORMAT=header|man -DSYSTEM=linux|windows [-DVERSION=9.6] -P usage_outputs.cmake
 # The text is handled as a CMake list of lines: it must hold no ';', and a '[' must
 # be closed on its own line.
+#
+# A line "[linux]" or "[windows]" starts lines for that system only; "[both]" ends
+# them. The marker lines themselves are dropped.
 #
 # The layout the manual page is made from: "Usage: kstlupd ..." (the synopsis);
 # plain lines (paragraphs; the first sentence of the first one names the program);
 # "Heading:" lines (sections); "  TERM  meaning" lines (entries), whose meaning may
-# go on in lines indented further.
+# go on in lines indented further; a line indented by 21 blanks or more (a
+# command to type) stands on a line of its own.
 
-file(READ "${IN}" content)
+file(READ "${IN}" raw)
+string(REGEX REPLACE "\n$" "" raw "${raw}")
+string(REPLACE "\n" ";" raw_lines "${raw}")
+set(content "")
+set(keep TRUE)
+foreach(line IN LISTS raw_lines)
+  if(line MATCHES "^\\[(linux|windows|both)\\]$")
+    if(CMAKE_MATCH_1 STREQUAL "both" OR CMAKE_MATCH_1 STREQUAL "${SYSTEM}")
+      set(keep TRUE)
+    else()
+      set(keep FALSE)
+    endif()
+  elseif(keep)
+    string(APPEND content "${line}\n")
+  endif()
+endforeach()
 
 if(FORMAT STREQUAL "header")
   string(REPLACE "\\" "\\\\" text "${content}")
@@ -53,6 +72,9 @@ else()
         string(APPEND body "${meaning}\n")
       endif()
       set(in_paragraph FALSE)
+    elseif(line MATCHES "^                     +([^ ].*)$")
+      roff(more "${CMAKE_MATCH_1}")
+      string(APPEND body ".br\n${more}\n.br\n")
     elseif(line MATCHES "^   +([^ ].*)$")
       roff(more "${CMAKE_MATCH_1}")
       string(APPEND body "${more}\n")

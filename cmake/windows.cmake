@@ -43,15 +43,48 @@ add_library(kstlupd_core STATIC ${CORE_SOURCES})
 target_include_directories(kstlupd_core PUBLIC src ${KSTLUPD_WIN_INCLUDE})
 target_link_libraries(kstlupd_core PUBLIC kstlupd_minizip Threads::Threads)
 
+# Windows looks for a DLL that a program imports in the program's own folder first,
+# unless it is one of the system's known DLLs, and the logging program's folder is
+# usually writable by its user. So the program imports at start-up only the DLLs
+# below; every other one is delay-loaded (loaded at its first call, from the system
+# folder, which the program makes its only DLL folder before anything else runs).
+# A DLL the program comes to need goes into KSTLUPD_DELAY_LOADED_DLLS.
+set(KSTLUPD_STARTUP_DLLS kernel32 user32 gdi32 shell32 comctl32 advapi32 ole32 msvcrt)
+set(KSTLUPD_DELAY_LOADED_DLLS wininet version)
+set(KSTLUPD_DELAY_LIBRARIES)
+foreach(dll ${KSTLUPD_DELAY_LOADED_DLLS})
+  find_library(KSTLUPD_IMPORT_LIBRARY_${dll} NAMES lib${dll}.a REQUIRED)
+  set(delay_library ${CMAKE_BINARY_DIR}/delay-imports/lib${dll}_delay.a)
+  add_custom_command(OUTPUT ${delay_library}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delay-imports
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/delay_import.sh ${KSTLUPD_IMPORT_LIBRARY_${dll}} ${dll}.dll ${delay_library}
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/delay_import.sh ${KSTLUPD_IMPORT_LIBRARY_${dll}}
+    VERBATIM)
+  add_custom_target(kstlupd_delay_import_${dll} DEPENDS ${delay_library})
+  add_library(kstlupd_delay_${dll} STATIC IMPORTED)
+  set_target_properties(kstlupd_delay_${dll} PROPERTIES IMPORTED_LOCATION ${delay_library})
+  add_dependencies(kstlupd_delay_${dll} kstlupd_delay_import_${dll})
+  list(APPEND KSTLUPD_DELAY_LIBRARIES kstlupd_delay_${dll})
+endforeach()
+
 # The Windows table of the platform seam, and the resources of the program.
 file(GLOB PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 file(GLOB PLATFORM_RESOURCES CONFIGURE_DEPENDS src/platform/win32/*.rc)
 add_library(kstlupd_platform STATIC src/platform/platform.cpp ${PLATFORM_SOURCES})
 target_include_directories(kstlupd_platform PUBLIC src)
-target_link_libraries(kstlupd_platform PUBLIC wininet version shell32 comctl32 ole32 user32 gdi32 Threads::Threads)
+target_link_libraries(kstlupd_platform PUBLIC ${KSTLUPD_DELAY_LIBRARIES} shell32 comctl32 ole32 user32 gdi32
+  Threads::Threads)
+
+# The hooks of the test programs: the release program gets the build without them.
+add_library(kstlupd_release_hooks STATIC src/platform/test_hooks.cpp)
+add_library(kstlupd_test_hooks STATIC src/platform/test_hooks.cpp)
+target_compile_definitions(kstlupd_test_hooks PRIVATE KSTLUPD_TEST_HOOKS)
+foreach(hooks kstlupd_release_hooks kstlupd_test_hooks)
+  target_include_directories(${hooks} PUBLIC src)
+endforeach()
 
 add_executable(kstlupd WIN32 src/app/main.cpp ${PLATFORM_RESOURCES})
-target_link_libraries(kstlupd PRIVATE kstlupd_core kstlupd_platform)
+target_link_libraries(kstlupd PRIVATE kstlupd_core kstlupd_platform kstlupd_release_hooks)
 
 if(KSTLUPD_TESTS)
   include(cmake/windows_tests.cmake)

@@ -32,11 +32,22 @@ list(FILTER WIN_TEST_SOURCES EXCLUDE REGEX
   ".*/tests/(net/(http_fetch|self_update)|calendar/calendar_download|pipeline/download_phase|app/host_checks|files/zip_members)_test\\.cpp$")
 add_executable(kstlupd_tests ${WIN_TEST_SOURCES} src/platform/win32/kstlupd.rc)
 target_include_directories(kstlupd_tests PRIVATE tests)
-target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_gtest ws2_32 crypt32)
-target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks kstlupd_gtest ws2_32 crypt32)
+# A wininet.dll planted beside the program by the tests: it leaves a marker when loaded.
+add_library(planted_dll SHARED tests/platform/win32/planted_dll.c)
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME wininet
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  KSTLUPD_PROGRAM="$<TARGET_FILE:kstlupd>" KSTLUPD_PLANTED_DLL="$<TARGET_FILE:planted_dll>")
 include(cmake/test_programs.cmake)
 target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_TEST_PROGRAMS="Z:${KSTLUPD_TEST_PROGRAMS}")
-add_dependencies(kstlupd_tests kstlupd kstlupd_test_programs)
+add_dependencies(kstlupd_tests kstlupd planted_dll kstlupd_test_programs)
+
+# The release program as it ships: no test hook, and at start-up only the system's
+# known DLLs (cmake/windows.cmake).
+add_test(NAME release_program_has_no_test_hooks_and_imports_only_system_dlls
+  COMMAND ${CMAKE_SOURCE_DIR}/cmake/release_checks.sh $<TARGET_FILE:kstlupd> $<TARGET_FILE:kstlupd_tests>
+          ${KSTLUPD_STARTUP_DLLS})
 
 # The fixture: starts a persistent wineserver (and makes the prefix on first use),
 # the loopback web server the seam tests talk to and an X server for the windows
@@ -52,6 +63,12 @@ set_tests_properties(wine_fixture_stop PROPERTIES FIXTURES_CLEANUP wine)
 gtest_discover_tests(kstlupd_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
   PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine
   ENVIRONMENT "KSTLUPD_TEST_SERVERS=${KSTLUPD_WIN_TEST_STATE}")
+# The scaling test sets the prefix's DPI for the programs it starts: the tests that
+# open windows of their own run apart from it. (Read after the discovered tests.)
+set(KSTLUPD_WINDOW_LOCKS ${CMAKE_BINARY_DIR}/wine_window_locks.cmake)
+file(WRITE ${KSTLUPD_WINDOW_LOCKS} "set_tests_properties(WindowsScaling.MainAndSettingsWindowsAtEveryScale
+  WindowsWindows.ControlsSettingsWindowsAndAnUpdateRun PROPERTIES RESOURCE_LOCK wine_dpi)\n")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${KSTLUPD_WINDOW_LOCKS})
 
 # The end-to-end runs of kstlupd.exe under Wine, with the expectations of the Linux
 # end-to-end tests: the Linux test binary drives them (nginx, fork, the sample data).
@@ -59,5 +76,5 @@ set(KSTLUPD_HOST_TESTS ${CMAKE_SOURCE_DIR}/build/kstlupd_tests CACHE FILEPATH
   "The Linux build's test binary, which drives the end-to-end runs of the Windows program")
 add_test(NAME wine_end_to_end
   COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine_e2e.sh ${KSTLUPD_HOST_TESTS} $<TARGET_FILE:kstlupd>)
-set_tests_properties(wine_end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 SKIP_RETURN_CODE 77
+set_tests_properties(wine_end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_dpi
   ENVIRONMENT "${KSTLUPD_WINE_ENV}")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows tests' fixture. start STATE: keeps a wineserver alive for the whole
 # test run (making the Wine prefix on first use), serves STATE/mirror with nginx on
-# loopback (scripts/mirror_server.sh; ports in STATE/nginx/ports) and runs an X
+# loopback (scripts/mirror_server.sh; ports in STATE/nginx/ports; /to-http.txt of
+# any host redirects to http://localhost/body.txt) and runs an X
 # server for the windows (its number in STATE/display). stop STATE: stops them all.
 # WINEPREFIX and the other Wine variables come from the caller.
 set -euo pipefail
@@ -22,9 +23,11 @@ start)
   printf 'new updater' > "$state/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe"
   printf 'seam test body\n' > "$state/mirror/localhost/body.txt"
   touch -d '2025-11-24 16:00:00 UTC' "$state/mirror/localhost/body.txt"
+  mkdir -p "$state/nginx"
+  echo 'location = /to-http.txt { return 302 http://localhost:@HTTP_PORT@/body.txt; }' > "$state/nginx/locations.conf"
   stop_display
   rm -f "$state/display.fifo" && mkfifo "$state/display.fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display.fifo" </dev/null >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp 3>"$state/display.fifo" </dev/null >/dev/null 2>&1 &
   echo $! > "$state/xvfb.pid"
   read -r -t 20 number < "$state/display.fifo"
   echo "$number" > "$state/display"
@@ -35,6 +38,12 @@ start)
   wineserver -k </dev/null >/dev/null 2>&1 || true
   wineserver -p </dev/null >/dev/null 2>&1
   DISPLAY=":$number" wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true  # makes the prefix the first time
+  # Arial, which the windows ask for, is Liberation Sans (metric-compatible), so that
+  # text measures here as it does on Windows; and the prefix's DPI is 96 again if a
+  # scaling test was stopped while it had set another.
+  printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+    '"Arial"="Liberation Sans"' '' '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"LogPixels"=-' > "$state/prefix.reg"
+  DISPLAY=":$number" wine regedit /S "$(winepath -w "$state/prefix.reg" 2>/dev/null)" </dev/null >/dev/null 2>&1 || true
   "$here/../scripts/mirror_server.sh" stop "$state/nginx"
   "$here/../scripts/mirror_server.sh" start "$state/mirror" "$state/nginx" >/dev/null
   ;;

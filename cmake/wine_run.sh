@@ -5,7 +5,9 @@
 set -euo pipefail
 build=$1
 shift
-export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A wininet.dll is taken from disk before Wine's own, as Windows would take one
+# planted beside a program that looked there (a test shows that ours does not).
+export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;wininet=n,b"
 if [ -f "$build/test-servers/display" ]; then
   DISPLAY=:$(cat "$build/test-servers/display")
   export DISPLAY

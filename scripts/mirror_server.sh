@@ -8,7 +8,9 @@
 #                                         host of the mirror (ports 80 and 443) to it
 #   mirror_server.sh stop STATE           stops it
 # STATE is a folder of its own for the configuration, logs, pid file and
-# certificates; STATE/ca.pem is the authority to trust (SSL_CERT_FILE).
+# certificates; STATE/ca.pem is the authority to trust (SSL_CERT_FILE). Lines of
+# STATE/locations.conf, when there is one, go into every host's server block, with
+# @HTTP_PORT@ and @HTTPS_PORT@ replaced by the ports (tests put redirects there).
 set -euo pipefail
 
 cmd=${1:-}
@@ -49,8 +51,12 @@ start)
     echo "  ssl_certificate $state/server.pem;"
     echo "  ssl_certificate_key $state/server.key;"
     echo "  server { listen 127.0.0.1:$port default_server; listen 127.0.0.1:$tls_port ssl default_server; return 404; }"
+    locations=""
+    if [ -f "$state/locations.conf" ]; then
+      locations=$(sed -e "s/@HTTP_PORT@/$port/g" -e "s/@HTTPS_PORT@/$tls_port/g" "$state/locations.conf" | tr '\n' ' ')
+    fi
     for host in "${hosts[@]}"; do
-      echo "  server { listen 127.0.0.1:$port; listen 127.0.0.1:$tls_port ssl; server_name $host; root $mirror/$host; }"
+      echo "  server { listen 127.0.0.1:$port; listen 127.0.0.1:$tls_port ssl; server_name $host; root $mirror/$host; $locations}"
     done
     echo "}"
   } > "$state/nginx.conf"

@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the benchmarks and the demo
 # need, and fetches the source of minizip for the Windows build into .deps/ (Debian
-# ships no Windows build of it). Safe to run again; needs root (or sudo) on Debian 12.
+# ships no Windows build of it; apt-get source needs a deb-src entry, so one may be
+# added to apt's sources, followed by apt-get update). Safe to run again; needs root
+# (or sudo) on Debian 12.
+#   scripts/setup.sh --linux   only what building and running the Linux program
+#                              needs (no tests, Wine, mingw-w64, clang or nginx)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+linux_only=0
+[ "${1:-}" = "--linux" ] && linux_only=1
 
 packages=(
   build-essential cmake pkg-config dpkg-dev
@@ -13,7 +20,15 @@ packages=(
   zip unzip python3 openssl osslsigncode ca-certificates curl wget nginx
   xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine xauth xdg-utils man-db
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
+  systemd
 )
+if [ "$linux_only" = 1 ]; then
+  packages=(
+    build-essential cmake pkg-config
+    zlib1g-dev libminizip-dev nlohmann-json3-dev libcurl4-openssl-dev libfltk1.3-dev libx11-dev
+    ca-certificates xdg-utils
+  )
+fi
 
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
@@ -29,6 +44,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 else
   echo "setup: all packages present"
 fi
+
+[ "$linux_only" = 1 ] && exit 0
 
 # minizip's source for the Windows build, from Debian's own source package.
 if ! compgen -G ".deps/minizip-*/unzip.c" >/dev/null; then

@@ -46,9 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz_write_file("SAVE/KESTRL.CTY", kOldTarget, sizeof kOldTarget - 1);
     fuzz_log_taken();
 
-    extractMember("UPDATE\\fuzz.zip", "SAVE\\KESTRL.CTY");
+    const int extracted = extractMember("UPDATE\\fuzz.zip", "SAVE\\KESTRL.CTY");
 
     const bool error_logged = fuzz_log_text().find("ERROR:") != std::string::npos;
+    if (error_logged == (extracted != 0)) fuzz_fail("the result and the log disagree about a failure");
     std::string target;
     if (!fuzz_read_file("SAVE/KESTRL.CTY", &target)) fuzz_fail("the target was lost");
     if (error_logged && target != kOldTarget) fuzz_fail("a failed extraction changed the target");

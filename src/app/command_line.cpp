@@ -32,6 +32,14 @@ bool is_help_word(const std::string& w)
     return w == "-help" || w == "--help" || w == "-h" || w == "-?";
 }
 
+// A rejected command line points to the usage text everywhere but in the log.
+void report_bad_command_line(Window* owner, const std::string& message, const char* title)
+{
+    static constexpr const char* kHint = "\nTry -help.";
+    const std::string shown = format_bounded(kMessageSize - std::strlen(kHint), "%s", message.c_str()) + kHint;
+    report_message_shown(owner, message.c_str(), shown.c_str(), title, kMbIconError);
+}
+
 }  // namespace
 
 EarlyOptions early_options(const char* text)
@@ -42,7 +50,8 @@ EarlyOptions early_options(const char* text)
         const std::string& w = words[i];
         if (w == "-version" || w == "-proxy") ++i;  // its value is no option
         else if (w == "-auto") found.autoMode = 1;
-        else if (is_help_word(w)) found.help = 1;
+        else if (is_help_word(w) && !found.version) found.help = 1;
+        else if (w == "--version" && !found.help) found.version = 1;
     }
     return found;
 }
@@ -66,13 +75,13 @@ int parse_command_line(const char* text, Window* owner)
             if (i + 1 < words.size()) g_config.hostVersion = words[++i];
         } else if (w == "-proxy") {
             if (i + 1 >= words.size()) {
-                report_message(owner, "Didn't specify address of proxy server!", "Proxy server address", kMbIconError);
+                report_bad_command_line(owner, "Didn't specify address of proxy server!", "Proxy server address");
                 return 0;
             }
             g_config.proxy = words[++i];
         } else {
             std::string message = format_bounded(kMessageSize, "Unrecognized command-line option: %s", w.c_str());
-            report_message(owner, message.c_str(), "Bad command line", kMbIconError);
+            report_bad_command_line(owner, message, "Bad command line");
             return 0;
         }
     }

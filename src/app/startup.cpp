@@ -70,6 +70,24 @@ int make_work_folder(const char* name)
     return 0;
 }
 
+bool is_host_folder(const std::string& prefix)
+{
+    return directoryExists((prefix + "SAVE").c_str()) && directoryExists((prefix + "IMPORT").c_str());
+}
+
+// A scheduler starts the program where it likes (the Task Scheduler in system32
+// unless "Start in" is filled in): when that is no logging-program folder but the
+// folder of the program's own file is one, the program works there. Chosen before
+// the log is opened, so that nothing is written into the folder it was started in.
+void work_in_program_folder()
+{
+    if (is_host_folder("")) return;
+    std::string folder;
+    if (!g_platform.program_folder || !g_platform.program_folder(&folder) || folder.empty()) return;
+    const char last = folder.back();
+    if (is_host_folder(last == '\\' || last == '/' ? folder : folder + "\\")) (void)g_platform.change_folder(folder.c_str());
+}
+
 // Steps 6 to the end of start-up; returns the exit status.
 int start(const char* commandLine)
 {
@@ -138,12 +156,15 @@ int run_program(const char* commandLine)
 {
     g_config = Config{};
     const EarlyOptions early = early_options(commandLine);
-    // The usage text touches nothing: no log, no folder, no display.
-    if (early.help) {
-        if (g_platform.show_usage) g_platform.show_usage(kUsageText);
-        else std::fputs(kUsageText, stdout);
+    // The usage text and the version touch nothing: no log, no folder, no display.
+    own_version();
+    if (early.help || early.version) {
+        const std::string text = early.help ? std::string(kUsageText) : "kstlupd " + g_config.version + "\n";
+        if (g_platform.show_usage) g_platform.show_usage(text.c_str());
+        else std::fputs(text.c_str(), stdout);
         return 0;
     }
+    work_in_program_folder();
     // Known before the log is opened, so that a log that cannot be had is reported
     // without a box in an unattended run.
     g_config.autoMode = uint8_t(early.autoMode);
@@ -153,7 +174,6 @@ int run_program(const char* commandLine)
         report_open_error(nullptr, g_config.logFile, err);
         return failed_start();
     }
-    own_version();
     write_header();
 
     int status = start(commandLine);

@@ -28,12 +28,24 @@ int show_box(Window* owner, const char* text, const char* title, unsigned style,
 
 void report_message(Window* owner, const char* text, const char* title, unsigned style)
 {
-    if (style == kMbIconError) log_printf("ERROR:\t%s\n", text);
-    else if (style == kMbIconWarning) log_printf("WARNING:\t%s\n", text);
-    else if (style == kMbIconInformation) log_printf("INFO:\t%s\n", text);
-    if (style == kMbIconError || style == kMbIconWarning) last_problem() = one_line_report(title, text);
-    terminal_line(one_line_report(title, text).c_str());
-    show_box(owner, text, title, style, !g_config.autoMode);
+    report_message_shown(owner, text, text, title, style);
+}
+
+void report_message_shown(Window* owner, const char* logged, const char* shown, const char* title, unsigned style)
+{
+    const char* prefix = style == kMbIconError         ? "ERROR:\t"
+                         : style == kMbIconWarning     ? "WARNING:\t"
+                         : style == kMbIconInformation ? "INFO:\t"
+                                                       : nullptr;
+    const std::string line = prefix ? prefix + std::string(logged) + "\n" : std::string();
+    if (!line.empty()) log_printf("%s", line.c_str());
+    if (style == kMbIconError || style == kMbIconWarning) {
+        last_problem() = one_line_report(title, shown);
+        unattended_keep(line.c_str());
+        if (style == kMbIconError) unattended_failed();
+    }
+    terminal_line(one_line_report(title, shown).c_str());
+    show_box(owner, shown, title, style, !g_config.autoMode);
 }
 
 void report_open_error(Window* owner, const char* file, int errnum)

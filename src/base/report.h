@@ -12,6 +12,10 @@
 // terminal the report is shown there as one line.
 void report_message(Window* owner, const char* text, const char* title, unsigned style);
 
+// As report_message, with the log given `logged` and every other place (the box,
+// the terminal, the line of a failed start) given `shown`.
+void report_message_shown(Window* owner, const char* logged, const char* shown, const char* title, unsigned style);
+
 // "Error opening %s:\n%s" with the file name and the C library's text for errnum,
 // cut to 128 characters, reported as an error titled "File Open".
 void report_open_error(Window* owner, const char* file, int errnum);

@@ -1,5 +1,7 @@
 #include "base/status_line.h"
 
+#include <string>
+
 #include "base/config.h"
 #include "base/log.h"
 #include "base/terminal_view.h"
@@ -15,6 +17,13 @@ void statusLine(Window* owner, const char* text, int position)
     log_printf("%s\n", text);
     terminal_line(text);
     if (!g_config.autoMode) g_platform.status_insert(owner, text, position);
+}
+
+void status_failure_line(Window* owner, const char* text, int position)
+{
+    statusLine(owner, text, position);
+    unattended_keep((std::string(text) + "\n").c_str());
+    unattended_failed();
 }
 
 void status_progress_line(Window* owner, const char* text)

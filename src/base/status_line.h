@@ -13,6 +13,11 @@ inline constexpr const char* kSeparator = "-------------------------------------
 // log, and into the list at index 0).
 void statusLine(Window* owner, const char* text, int position);
 
+// A result line that tells of a failure ("... -- Internet Error", "Error backing up
+// ..."): as statusLine, and kept for the end of an unattended run through a pipe,
+// which it marks failed.
+void status_failure_line(Window* owner, const char* text, int position);
+
 // Appends a progress line to the status list (not logged); nothing with -auto.
 void status_progress_line(Window* owner, const char* text);
 

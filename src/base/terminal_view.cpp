@@ -34,6 +34,22 @@ void draw(const std::string& line)
     d.drawn = line.size();
 }
 
+struct UnattendedRecord {
+    std::string kept;
+    bool failed = false;
+};
+
+UnattendedRecord& record()
+{
+    static UnattendedRecord state;
+    return state;
+}
+
+bool unattended_quiet()
+{
+    return g_config.autoMode && !terminal_view_on();
+}
+
 void clear_display()
 {
     if (display().drawn) draw("");
@@ -43,8 +59,7 @@ void clear_display()
 
 bool terminal_view_on()
 {
-    static const int terminal = g_platform.stderr_is_terminal ? g_platform.stderr_is_terminal() : 0;
-    return g_config.autoMode && terminal;
+    return g_config.autoMode && g_platform.stderr_is_terminal && g_platform.stderr_is_terminal();
 }
 
 void terminal_line(const char* text)
@@ -86,4 +101,24 @@ void terminal_progress_end()
     if (!terminal_view_on()) return;
     clear_display();
     display() = ProgressDisplay{};
+}
+
+void unattended_keep(const char* logged_line)
+{
+    if (unattended_quiet()) record().kept += logged_line;
+}
+
+void unattended_failed()
+{
+    if (unattended_quiet()) record().failed = true;
+}
+
+void unattended_end(const char* summary, uint32_t errors)
+{
+    UnattendedRecord& r = record();
+    if (unattended_quiet() && (r.failed || errors)) {
+        std::fprintf(stderr, "%sINFO:\t%s\n", r.kept.c_str(), summary);
+        std::fflush(stderr);
+    }
+    r = UnattendedRecord{};
 }

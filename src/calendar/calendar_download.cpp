@@ -82,8 +82,9 @@ int download_calendar(Window* owner, InetHandle* request, DataSource* source)
         return 0;
     }
 
-    // Dated as not installed: it becomes current only once the calendar file is built.
-    const int fetched = fetchToFile(owner, request, *source, staged.c_str(), kCopyNotInstalled);
+    // Until the calendar file is built from it, the download phase's marker keeps it
+    // from counting as current.
+    const int fetched = fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime);
     closeRequest(request);
     // A cut-short answer or an error page must never become the calendar.
     if (!fetched || !is_calendar(owner, staged.c_str())) {

@@ -14,6 +14,7 @@
 #include "calendar/json_doc.h"
 #include "catalogue/selections.h"
 #include "base/atomic_file.h"
+#include "files/file_ops.h"
 
 namespace {
 
@@ -155,6 +156,14 @@ int write_calendar(Window* owner, int slot, const Catalogue& catalogue)
     if (selections && selections->sel[kSlotCalendarSource]) events = read_calendar(owner, source);
 
     const char* path = target.targetPath.c_str();
+    // An answer that is no calendar must not empty the logging program's calendar.
+    const bool nothing_read = selections && selections->sel[kSlotCalendarSource] && events.empty();
+    if (nothing_read &&
+        report_nothing_read(owner, target.targetPath,
+                            format_bounded(kMessageSize, "No calendar event could be read from %s: %s was not replaced",
+                                           source.downloadPath.c_str(), path),
+                            "No events"))
+        return 0;
     AtomicFile file;
     if (!atomic_open(&file, target.targetPath)) {
         report_open_error(owner, path, errno);
@@ -177,5 +186,5 @@ int write_calendar(Window* owner, int slot, const Catalogue& catalogue)
         return 0;
     }
     if (count != 0) debug_printf("DEBUG:\t  Wrote %d calendar events to %s\n", count, path);
-    return 1;
+    return nothing_read ? 0 : 1;
 }

@@ -22,6 +22,8 @@ constexpr int kMaxCalendarEvents = 65535;
 [[nodiscard]] std::vector<CalendarEvent> read_calendar(Window* owner, const DataSource& source);
 
 // Rebuilds the calendar target of `slot` from the calendar source (slot 26) when that
-// is selected, else writes a calendar without events. 1 on success, 0 when the target
-// could not be written (reported; the old file unchanged).
+// is selected, else writes a calendar without events. 1 on success; 0 when the target
+// could not be written (reported; the old file unchanged), or when the selected
+// calendar gave not one event (report_nothing_read: the old file unchanged, an empty
+// one written only where there was none).
 [[nodiscard]] int write_calendar(Window* owner, int slot, const Catalogue& catalogue);

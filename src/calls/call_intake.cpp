@@ -32,3 +32,16 @@ void log_read_counts(CallIntake* intake, const DataSource& source)
     debug_printf("DEBUG:\t        Read %0d good, %0d invalid calls from %s\n", intake->counts.good,
                  intake->counts.invalid, name.c_str());
 }
+
+void note_list(ListYield* yield, const std::string& path, bool downloaded, bool opened, size_t added)
+{
+    if (!downloaded || added != 0) return;
+    std::string& first = opened ? yield->empty : yield->unopened;
+    if (first.empty()) first = path;
+}
+
+std::string list_without_calls(const ListYield& yield, bool target_empty)
+{
+    if (!yield.empty.empty()) return yield.empty;
+    return target_empty ? yield.unopened : std::string();
+}

@@ -84,3 +84,21 @@ void take_call(CallIntake* intake, char* text);
 // unlogged, when any did, then "Read %0d good, %0d invalid calls from %s" with the
 // source's downloadPath (its targetPath when it has none).
 void log_read_counts(CallIntake* intake, const DataSource& source);
+
+// What the downloaded lists of one target gave, so that a sign-in page or a broken
+// list in place of a list neither empties the file nor takes that list's callsigns out
+// of it.
+struct ListYield {
+    std::string empty;     // the first downloaded list read without one callsign
+    std::string unopened;  // the first downloaded list that could not be opened
+};
+
+// Notes what one selected list gave: `added` callsigns from the file at `path`, or
+// nothing when it could not be opened (`opened` false). The user's own list
+// (`downloaded` false) is theirs to empty.
+void note_list(ListYield* yield, const std::string& path, bool downloaded, bool opened, size_t added);
+
+// The list to name when the target must not be replaced: the first downloaded list read
+// without a callsign, or, when the target would hold no record at all, the first one
+// that could not be opened. Empty when the target may be replaced.
+std::string list_without_calls(const ListYield& yield, bool target_empty);

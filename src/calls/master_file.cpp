@@ -9,6 +9,7 @@
 #include "calls/call_intake.h"
 #include "catalogue/selections.h"
 #include "base/atomic_file.h"
+#include "files/file_ops.h"
 #include "files/zip_members.h"
 #include "platform/platform.h"
 
@@ -77,25 +78,39 @@ int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue)
 {
     const Selections* selections = g_config.selections;
     CallSet set;
+    ListYield yield;
     for (int index : kMasterCallSources) {
         const DataSource& source = catalogue.slot[index];
         if (!selections || selections->sel[index] == 0) continue;
         if (selections->upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
-        // The archive's member lands at targetPath; a missing member or a failed
-        // extraction shows only as an open error below, or as the older copy read.
-        if (index == kSlotClubLog) extractMember(source.downloadPath.c_str(), source.targetPath.c_str());
+        // The archive's member lands at targetPath; a missing member shows only as an
+        // open error below, or as the older copy read. A member that is there but could
+        // not be unpacked (logged) would leave the file built from the older list while
+        // the archive counted as installed: the old file stays until the next run.
+        if (index == kSlotClubLog && !extractMember(source.downloadPath.c_str(), source.targetPath.c_str())) return 0;
         FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
         if (!stream) {
             report_open_error(owner, source.targetPath.c_str(), errno);
+            note_list(&yield, source.targetPath, true, false, 0);
             continue;
         }
+        const size_t before = set.keys.size();
         if (index == kSlotClubLog) readCallPerLine(stream, &set, source);
         else readCallSecondToken(stream, &set, source);
         std::fclose(stream);
+        note_list(&yield, source.targetPath, true, true, set.keys.size() - before);
     }
     sort_calls(&set);
 
     const std::string& target = catalogue.slot[slot].targetPath;
+    const std::string empty_list = list_without_calls(yield, set.keys.empty());
+    const bool nothing_read = !empty_list.empty();
+    if (nothing_read &&
+        report_nothing_read(owner, target,
+                            format_bounded(kMessageSize, "No callsign could be read from %s: %s was not replaced",
+                                           empty_list.c_str(), target.c_str()),
+                            "No callsigns"))
+        return 0;
     AtomicFile file;
     if (!atomic_open(&file, target)) {
         report_open_error(owner, target.c_str(), errno);
@@ -110,5 +125,5 @@ int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue)
         return 0;
     }
     if (count != 0) debug_printf("DEBUG:\t  Wrote %d master calls to %s\n", count, target.c_str());
-    return 1;
+    return nothing_read ? 0 : 1;
 }

@@ -23,6 +23,10 @@ int writeMasterCalls(FILE* stream, const CallSet& set);
 
 // Reads every selected master-call source (19, 20; the Club Log archive is unpacked
 // first) and rewrites the target of `slot` whole through a temporary file. A source
-// that cannot be opened is reported and left out. 1 success, 0 when the target could
-// not be written (reported; the old file unchanged).
+// that cannot be opened is reported and left out. 1 success; 0 when the target could
+// not be written (reported; the old file unchanged), when the Club Log member could
+// not be unpacked (logged; the old file unchanged), or when a selected list gave not
+// one callsign, or the file would hold none while a list could not be opened
+// (report_nothing_read: the old file unchanged; where there was none, what there is
+// is written).
 [[nodiscard]] int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue);

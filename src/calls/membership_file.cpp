@@ -9,6 +9,7 @@
 #include "calls/call_intake.h"
 #include "catalogue/selections.h"
 #include "base/atomic_file.h"
+#include "files/file_ops.h"
 #include "platform/platform.h"
 
 namespace {
@@ -83,21 +84,35 @@ int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue)
 {
     const Selections* selections = g_config.selections;
     CallSet set;
+    ListYield yield;
     for (int index : kMembershipSources) {
         const DataSource& source = catalogue.slot[index];
         if (selections && selections->upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
         if (!selections || selections->sel[index] == 0) continue;
+        const bool downloaded = source.remotePath != nullptr;
         FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
         if (!stream) {
             report_open_error(owner, source.targetPath.c_str(), errno);
+            note_list(&yield, source.targetPath, downloaded, false, 0);
             continue;
         }
+        const size_t before = set.keys.size();
         readMemberList(stream, &set, source, static_cast<char>(selections->sel[index]));
         std::fclose(stream);
+        note_list(&yield, source.targetPath, downloaded, true, set.keys.size() - before);
     }
     sort_calls(&set);
 
     const std::string& target = catalogue.slot[slot].targetPath;
+    const int count = writeMemberRecords(nullptr, set);
+    const std::string empty_list = list_without_calls(yield, count == 0);
+    const bool nothing_read = !empty_list.empty();
+    if (nothing_read &&
+        report_nothing_read(owner, target,
+                            format_bounded(kMessageSize, "No callsign could be read from %s: %s was not replaced",
+                                           empty_list.c_str(), target.c_str()),
+                            "No callsigns"))
+        return 0;
     AtomicFile file;
     if (!atomic_open(&file, target)) {
         report_open_error(owner, target.c_str(), errno);
@@ -105,7 +120,6 @@ int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue)
     }
     std::fputc(0x07, file.file);
     std::fwrite("MEMBERA", 1, 7, file.file);
-    int count = writeMemberRecords(nullptr, set);
     put_u32(file.file, static_cast<uint32_t>(count));
     writeMemberRecords(file.file, set);
     if (!atomic_commit(&file)) {
@@ -113,7 +127,7 @@ int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue)
         return 0;
     }
     if (count != 0) debug_printf("DEBUG:\t  Wrote %d member calls to %s\n", count, target.c_str());
-    return 1;
+    return nothing_read ? 0 : 1;
 }
 
 int checkListIds(Window* owner, std::array<std::string, 5>* fields)

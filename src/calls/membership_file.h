@@ -27,8 +27,11 @@ int writeMemberRecords(FILE* stream, const CallSet& set);
 
 // Reads every selected membership source (21 to 25, its sel byte as the list ID) and
 // rewrites the target of `slot` whole through a temporary file. A source that cannot be
-// opened is reported and left out. 1 success, 0 when the target could not be written
-// (reported; the old file unchanged).
+// opened is reported and left out. 1 success; 0 when the target could not be written
+// (reported; the old file unchanged), or when a selected downloaded list gave not one
+// callsign, or the file would hold none while one could not be opened
+// (report_nothing_read: the old file unchanged; where there was none, what there is is
+// written).
 [[nodiscard]] int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue);
 
 // Tidies and checks the texts of the five list-ID fields of the membership settings

@@ -3,9 +3,10 @@
 #include <cctype>
 #include <vector>
 
+#include "base/atomic_file.h"
+#include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
-#include "base/atomic_file.h"
 #include "platform/platform.h"
 
 namespace {
@@ -120,11 +121,49 @@ void deleteOldUpdates(const Catalogue& catalogue)
         if (i == kSlotCustomList || s.downloadPath.empty()) continue;
         debug_printf("DEBUG:\tDeleting %s (%s)\n", s.downloadPath.c_str(), s.title);
         g_platform.delete_file(s.downloadPath.c_str());
+        g_platform.delete_file(not_installed_marker(s.downloadPath).c_str());
         if (i == kSlotClubLog) {
             debug_printf("DEBUG:\tDeleting %s (%s)\n", s.targetPath.c_str(), s.title);
             g_platform.delete_file(s.targetPath.c_str());
         }
     }
+}
+
+std::string not_installed_marker(const std::string& download_path)
+{
+    return download_path + kNotInstalledSuffix;
+}
+
+int is_marked_not_installed(const DataSource& source)
+{
+    return fileExists(not_installed_marker(source.downloadPath).c_str());
+}
+
+int mark_not_installed(Window* owner, const DataSource& source)
+{
+    const std::string marker = not_installed_marker(source.downloadPath);
+    AtomicFile file;
+    if (atomic_open(&file, marker)) {
+        std::fputs("fetched, not yet installed\r\n", file.file);
+        if (atomic_commit(&file)) return 1;
+    }
+    report_error(owner, format_bounded(kMessageSize, "ERROR: Unable to open file \"%s\" for write.", marker.c_str()),
+                 "CreateFile");
+    return 0;
+}
+
+void clear_not_installed(const DataSource& source)
+{
+    const std::string marker = not_installed_marker(source.downloadPath);
+    if (!g_platform.delete_file(marker.c_str()) && fileExists(marker.c_str()))
+        debug_printf("DEBUG:\tcould not delete %s\n", marker.c_str());
+}
+
+int report_nothing_read(Window* owner, const std::string& target, const std::string& text, const char* title)
+{
+    report_error(owner, text, title);
+    ++g_config.errorCount;
+    return fileExists(target.c_str());
 }
 
 void removeLeftoverTemps(const Catalogue& catalogue)

@@ -36,8 +36,36 @@ std::string join_path(const char* folder, const std::string& name);
 // parent is missing ("%s path not found!", title "CreateDirectory").
 [[nodiscard]] int ensureDirectory(Window* owner, const char* path);
 
-// Deletes the downloaded copies in UPDATE (never the user's own list).
+// Deletes the downloaded copies in UPDATE and their not-installed markers (never the
+// user's own list).
 void deleteOldUpdates(const Catalogue& catalogue);
+
+// A fetched copy carries the server's date from the start, so that what is installed
+// from it carries that date too. Until its install has succeeded, a marker file
+// beside it (downloadPath + kNotInstalledSuffix) says that it is not current: it is
+// written, durably, before the copy is replaced, and removed only after the install,
+// so a run killed or failing in between leaves it, and the next run fetches again.
+inline constexpr const char* kNotInstalledSuffix = ".~notinstalled";
+std::string not_installed_marker(const std::string& download_path);
+
+// Non-zero when the source's copy is marked as not yet installed.
+int is_marked_not_installed(const DataSource& source);
+
+// Writes the marker of the source's copy and makes it durable. 1 done; 0 reported
+// ("ERROR: Unable to open file \"%s\" for write.", title "CreateFile").
+[[nodiscard]] int mark_not_installed(Window* owner, const DataSource& source);
+
+// Removes the marker: the copy is what is installed. A marker that cannot be removed
+// only costs a fetch more.
+void clear_not_installed(const DataSource& source);
+
+// For a converter with a downloaded list (or calendar) that gave not one record:
+// reports `text` as an error (title `title`) and counts it in errorCount. 1 when an
+// installed target exists, which then stays as it is; 0 when there is none yet, so
+// that what there is may be written. Either way the install has failed and its copies
+// stay marked as not installed, to be fetched again whatever their date.
+[[nodiscard]] int report_nothing_read(Window* owner, const std::string& target, const std::string& text,
+                                      const char* title);
 
 // Removes the unfinished temporary files an earlier, killed run left in the folders
 // the program writes to: the working folder, BACKUP, and every folder of a catalogue

@@ -121,8 +121,8 @@ void log_not_written(const std::string& member, const char* archive, const std::
 
 // Inflates the current entry beside its destination and puts it in place only when
 // every byte arrived and the checksum matched: a damaged member must not cost the
-// user the good file of the last update.
-void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive, const TargetParts& parts)
+// user the good file of the last update. 1 when the target now holds the member.
+int extract_entry(unzFile zip, const unz_file_info64& info, const char* archive, const TargetParts& parts)
 {
     const std::string path = join_path(parts.folder.c_str(), parts.name);
     // Refused before a byte is written, whatever the size field's width (zip64).
@@ -130,15 +130,15 @@ void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive
         log_printf("ERROR:\tCan't extract %s from %s: member too large (%llu bytes, at most %llu)\n",
                    parts.name.c_str(), archive, static_cast<unsigned long long>(info.uncompressed_size),
                    static_cast<unsigned long long>(kMaxMemberSize));
-        return;
+        return 0;
     }
     if (!directoryExists(parts.folder.c_str()) && !g_platform.create_directory(parts.folder.c_str())) {
         log_not_written(parts.name, archive, path);
-        return;
+        return 0;
     }
     if (unzOpenCurrentFile(zip) != UNZ_OK) {
         log_damaged(parts.name, archive, "member");
-        return;
+        return 0;
     }
     std::vector<unsigned char> extra(0xFFFF);
     const int extra_size = unzGetLocalExtrafield(zip, extra.data(), unsigned(extra.size()));
@@ -155,7 +155,7 @@ void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive
     if (!atomic_open(&out, path)) {
         unzCloseCurrentFile(zip);
         log_not_written(parts.name, archive, path);
-        return;
+        return 0;
     }
     std::vector<char> chunk(kChunkSize);
     uint64_t total = 0;
@@ -183,16 +183,18 @@ void extract_entry(unzFile zip, const unz_file_info64& info, const char* archive
     if (write_error) {
         atomic_abandon(&out);
         log_not_written(parts.name, archive, path);
-        return;
+        return 0;
     }
     if (data_error || closed != UNZ_OK || total != info.uncompressed_size) {
         atomic_abandon(&out);
         log_damaged(parts.name, archive, "member");
-        return;
+        return 0;
     }
     // The times and the read-only bit are given before the file takes the target's
     // place, so a finished target always carries the member's time.
-    if (!atomic_commit(&out)) log_not_written(parts.name, archive, path);
+    if (atomic_commit(&out)) return 1;
+    log_not_written(parts.name, archive, path);
+    return 0;
 }
 
 }  // namespace
@@ -223,25 +225,26 @@ std::string stripped_member_name(const std::string& stored)
     }
 }
 
-void extractMember(const char* archive, const char* target)
+int extractMember(const char* archive, const char* target)
 {
     const TargetParts parts = split_target(target);
-    if (!is_plain_name(parts.name)) return;
+    if (!is_plain_name(parts.name)) return 1;
 
     const std::string native = g_platform.native_path(archive);
     ArchiveHandle zip(unzOpen64(native.c_str()));
     if (!zip) {
         // A missing archive is a source that was never fetched; anything else that
         // will not open is a broken download.
-        if (fileExists(archive)) log_damaged(parts.name, archive, "archive");
-        return;
+        if (!fileExists(archive)) return 1;
+        log_damaged(parts.name, archive, "archive");
+        return 0;
     }
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK) {
         log_damaged(parts.name, archive, "archive");
-        return;
+        return 0;
     }
-    if (global.number_entry == 0) return;
+    if (global.number_entry == 0) return 1;
 
     int status = unzGoToFirstFile(zip.get());
     while (status == UNZ_OK) {
@@ -249,21 +252,23 @@ void extractMember(const char* archive, const char* target)
         char name[kNameLimit + 1] = {};
         status = unzGetCurrentFileInfo64(zip.get(), &info, name, kNameLimit, nullptr, 0, nullptr, 0);
         if (status != UNZ_OK) break;
-        if (stripped_member_name(name) == parts.name) {
-            extract_entry(zip.get(), info, archive, parts);
-            return;
-        }
+        if (stripped_member_name(name) == parts.name) return extract_entry(zip.get(), info, archive, parts);
         status = unzGoToNextFile(zip.get());
     }
-    if (status != UNZ_END_OF_LIST_OF_FILE) log_damaged(parts.name, archive, "archive");
+    if (status == UNZ_END_OF_LIST_OF_FILE) return 1;
+    log_damaged(parts.name, archive, "archive");
+    return 0;
 }
 
-void extractMembers(const Catalogue& catalogue, const DataSource& archive, std::span<const int> memberSlots)
+int extractMembers(const Catalogue& catalogue, const DataSource& archive, std::span<const int> memberSlots)
 {
+    int all = 1;
     for (int slot : memberSlots) {
         if (slot < 0 || slot >= kSlotCount) continue;
         const DataSource& member = catalogue.slot[size_t(slot)];
         debug_printf("DEBUG:\tcreating %s from %s\n", member.targetPath.c_str(), archive.downloadPath.c_str());
-        extractMember(archive.downloadPath.c_str(), member.targetPath.c_str());
+        // Every member is tried, also after one that failed.
+        if (!extractMember(archive.downloadPath.c_str(), member.targetPath.c_str())) all = 0;
     }
+    return all;
 }

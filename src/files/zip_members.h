@@ -10,11 +10,11 @@
 
 // The first member whose stripped name equals the target's file name becomes the
 // file at the target path, with the member's time and read-only bit. Shows nothing
-// to the user and returns nothing; a missing archive or member changes nothing. The
+// to the user; a missing archive or member changes nothing and returns 1. The
 // member is inflated beside the target and replaces it only when its data proved
 // whole, so a damaged archive or member, or a file that cannot be written, leaves
-// the target as it was and writes one "ERROR:\t" line to the log.
-void extractMember(const char* archive, const char* target);
+// the target as it was, writes one "ERROR:\t" line to the log and returns 0.
+[[nodiscard]] int extractMember(const char* archive, const char* target);
 
 // The largest member extracted: 256 MiB, four times the largest data file published
 // (about 64 MB). A member that says it is larger is refused before anything is
@@ -23,7 +23,10 @@ inline constexpr uint64_t kMaxMemberSize = uint64_t(256) << 20;
 
 // extractMember for each member slot in list order, with the archive source's
 // downloadPath; each preceded by the debug line "creating <target> from <archive>".
-void extractMembers(const Catalogue& catalogue, const DataSource& archive, std::span<const int> memberSlots);
+// 1 when none failed; 0 when a member in the archive (or a damaged archive) could not
+// be extracted, after trying the others all the same.
+[[nodiscard]] int extractMembers(const Catalogue& catalogue, const DataSource& archive,
+                                 std::span<const int> memberSlots);
 
 // A stored member name with drive prefixes, leading separators and everything up to
 // a "..\" or "../" step removed, repeatedly, as the member is matched by.

@@ -18,8 +18,9 @@ inline constexpr const char* kUserAgent = "WinInetGet/0.1";
 InetHandle* openSession(const char* proxy);
 void closeSession(InetHandle* session);
 
-// The time a fetched copy carries until it has been installed: no server's time
-// compares older, and no copy with it counts as current.
+// A copy dated 0 tells nothing about the server's file (earlier versions dated their
+// copies so until installed): no server's time compares older, and it never counts
+// as current.
 inline constexpr int64_t kCopyNotInstalled = 0;
 // A copy dated more than this ahead of the local clock got its time from a server
 // with a broken clock; trusting it would keep every later file away.
@@ -42,9 +43,9 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
 // a 304 the copy's localTime and localSize stand for the server's.
 [[nodiscard]] int queryRemoteInfo(Window* owner, InetHandle* request, DataSource* source);
 
-// The body of a 200 into `path`, whose times become `file_time` (the caller's
-// choice: remoteTime, or kCopyNotInstalled for a copy still to be installed). 1 on
-// success; 0 on a reported failure: any other answer, an empty body, a body shorter
+// The body of a 200 into `path`, whose times become `file_time` (the server's
+// remoteTime, or the time of the check for the calendar). 1 on success; 0 on a
+// reported failure: any other answer, an empty body, a body shorter
 // than its Content-Length or ended by a transfer error, a file that cannot be
 // written. The previous file at `path` is then untouched.
 [[nodiscard]] int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path,

@@ -22,7 +22,7 @@ constexpr int64_t kCalendarAskMargin = 86400;
 int internet_error_outcome(Window* owner, int slot, const DataSource& source)
 {
     std::string line = format_bounded(kMessageSize, "%s -- Internet Error", source.title);
-    statusLine(owner, line.c_str(), -1);
+    status_failure_line(owner, line.c_str(), -1);
     ++g_config.errorCount;
     g_config.selections->upd[slot] = 0;
     return 0;
@@ -71,7 +71,8 @@ int downloadSource(Window* owner, int slot, DataSource* source)
     }
     // A copy still waiting for its install, or dated by a server whose clock was far
     // ahead, says nothing about what is installed: it is fetched again.
-    if (!have_copy || !copy_time_usable(source->localTime, int64_t(std::time(nullptr)))) s.upd[slot] = 1;
+    const bool pending = have_copy && is_marked_not_installed(*source);
+    if (!have_copy || pending || !copy_time_usable(source->localTime, int64_t(std::time(nullptr)))) s.upd[slot] = 1;
 
     // Only a comparison with a usable copy can end in "not newer"; then the server
     // may say so without sending the file. The calendar's copy is dated by our own
@@ -89,7 +90,14 @@ int downloadSource(Window* owner, int slot, DataSource* source)
         }
         if (double(source->remoteTime - source->localTime) > 0) s.upd[slot] = 1;
     } else {
+        // The check puts a changed calendar in place itself, so the mark comes first;
+        // it goes again when nothing new arrived.
+        if (!pending && !mark_not_installed(owner, *source)) {
+            closeRequest(request);
+            return internet_error_outcome(owner, slot, *source);
+        }
         const int calendar = download_calendar(owner, request, source);
+        if (calendar <= 0 && !pending) clear_not_installed(*source);
         if (calendar < 0) return internet_error_outcome(owner, slot, *source);
         if (calendar > 0) s.upd[slot] = 1;
     }
@@ -110,9 +118,14 @@ int downloadSource(Window* owner, int slot, DataSource* source)
         std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title);
         status_progress_line(owner, progress.c_str());
         if (slot == kSlotIota) source->remoteSize = source->localSize ? source->localSize : kIotaDefaultSize;
-        const int fetched = fetchToFile(owner, request, *source, source->downloadPath.c_str(), kCopyNotInstalled);
+        // Marked before the new copy can replace the old one; a failed fetch leaves
+        // the old copy, and with it what was known about it.
+        const int marked = pending || mark_not_installed(owner, *source);
+        const int fetched =
+            marked && fetchToFile(owner, request, *source, source->downloadPath.c_str(), source->remoteTime);
         closeRequest(request);
         if (!fetched) {
+            if (marked && !pending) clear_not_installed(*source);
             status_remove_last(owner);
             return internet_error_outcome(owner, slot, *source);
         }
@@ -164,14 +177,12 @@ void downloadUpdates(Window* owner)
 void markInstalled(const Catalogue& catalogue, int slot)
 {
     const Selections& s = *g_config.selections;
-    auto mark = [&](int m) {
-        const DataSource& source = catalogue.slot[m];
-        if (!source.remotePath || !s.upd[m]) return;
-        if (!g_platform.set_file_time(source.downloadPath.c_str(), source.remoteTime))
-            debug_printf("DEBUG:\tcould not set the time of %s\n", source.downloadPath.c_str());
+    auto installed = [&](int m) {
+        if (catalogue.slot[m].remotePath) clear_not_installed(catalogue.slot[m]);
     };
+    // A group's writer has read every selected source's copy, fetched in this run or not.
     std::span<const int> sources = group_sources(slot);
-    if (sources.empty()) mark(slot);
+    if (sources.empty()) installed(slot);
     for (int m : sources)
-        if (s.sel[m]) mark(m);
+        if (s.sel[m]) installed(m);
 }

@@ -21,8 +21,9 @@ void downloadGroup(Window* owner, int group, std::span<const int> sources);
 // Walks the main list and calls the above for each slot.
 void downloadUpdates(Window* owner);
 
-// After a successful install of main-list `slot`: the copies fetched for it in this
-// run get the server's time, which makes them current. Until then a fetched copy is
-// dated kCopyNotInstalled, so a run that fetched but did not install (killed, disk
-// full, a folder not writable) is finished by the next one.
+// After a successful install of main-list `slot`: the copies it was made from (the
+// slot's own, or every selected source's of a group) lose their not-installed
+// markers, which makes them current. Until then a fetched copy stays marked, so a
+// run that fetched but did not install (killed, disk full, a folder not writable, a
+// list with no record) is finished by the next one, whatever the server's date.
 void markInstalled(const Catalogue& catalogue, int slot);

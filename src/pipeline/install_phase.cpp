@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/report.h"
 #include "base/status_line.h"
+#include "base/terminal_view.h"
 #include "calendar/calendar_file.h"
 #include "calls/master_file.h"
 #include "calls/membership_file.h"
@@ -30,15 +31,16 @@ int install_slot(Window* owner, Catalogue* catalogue, int slot, ResultLine* line
     switch (slot) {
     case kSlotAwards:
         *line = ResultLine::TitleOnly;
+        // A member that could not be written leaves the slot to the next run; the
+        // logging program's own file is dropped only once all its sources are new.
         if (v9) {
             static constexpr std::array<int, 2> members{2, 3};
-            extractMembers(*catalogue, source, members);
+            if (!extractMembers(*catalogue, source, members)) return 0;
             g_platform.delete_file(source.targetPath.c_str());
-        } else {
-            static constexpr std::array<int, 1> members{kSlotAwards};
-            extractMembers(*catalogue, source, members);
+            return 1;
         }
-        return 1;
+        static constexpr std::array<int, 1> award_members{kSlotAwards};
+        return extractMembers(*catalogue, source, award_members);
     case kSlotCalendar:
         *line = ResultLine::TitleOnly;
         return write_calendar(owner, slot, *catalogue);
@@ -52,14 +54,14 @@ int install_slot(Window* owner, Catalogue* catalogue, int slot, ResultLine* line
                 return 0;
             }
             static constexpr std::array<int, 5> members{13, 14, 12, 16, 0};
-            extractMembers(*catalogue, source, members);
+            const int extracted = extractMembers(*catalogue, source, members);
             (void)restoreCountryTexts(owner);
+            if (!extracted) return 0;
             g_platform.delete_file(source.targetPath.c_str());
-        } else {
-            static constexpr std::array<int, 2> members{kSlotCountry, kSlotPrefixMap};
-            extractMembers(*catalogue, source, members);
+            return 1;
         }
-        return 1;
+        static constexpr std::array<int, 2> country_members{kSlotCountry, kSlotPrefixMap};
+        return extractMembers(*catalogue, source, country_members);
     case kSlotNodesKeepAlive:
     case kSlotNodes:
         *line = ResultLine::TitleAndDate;
@@ -89,11 +91,14 @@ void updateTargets(Window* owner, Catalogue* catalogue)
         debug_printf("DEBUG:\t%s will be updated\n", source.title);
         if (!backupTarget(owner, source)) {
             std::string text = format_bounded(kMessageSize, "Error backing up %s", source.targetPath.c_str());
-            statusLine(owner, text.c_str(), line_index++);
+            status_failure_line(owner, text.c_str(), line_index++);
             continue;
         }
         ResultLine kind = ResultLine::TitleOnly;
-        if (!install_slot(owner, catalogue, slot, &kind)) continue;
+        if (!install_slot(owner, catalogue, slot, &kind)) {
+            unattended_failed();
+            continue;
+        }
         std::string text = kind == ResultLine::TitleOnly
                                ? format_bounded(kMessageSize, "Updated:  %s", source.title)
                                : format_bounded(kMessageSize, "Updated:  %s -- %s", source.title,

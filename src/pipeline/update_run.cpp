@@ -3,6 +3,7 @@
 #include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
+#include "base/terminal_view.h"
 #include "files/file_ops.h"
 #include "net/self_update.h"
 #include "pipeline/download_phase.h"
@@ -35,4 +36,5 @@ void Update(Window* owner)
     debug_printf("\nDEBUG:\tFinished updateTargets()\n\n");
     const std::string text = update_summary(g_config.updatedCount, g_config.errorCount);
     report_message(nullptr, text.c_str(), "Update finished", kMbIconInformation);
+    unattended_end(text.c_str(), g_config.errorCount);
 }

@@ -145,6 +145,12 @@ struct Platform {
     int (*app_data_folder)(std::string* out);
     // Opens an address in the browser; 1 when the request could be handed on.
     int (*open_url)(const char* url);
+    // The folder that holds the program's own file (Windows: of the module; POSIX:
+    // of /proc/self/exe), absolute, links resolved; 0 when it cannot be had.
+    int (*program_folder)(std::string* out);
+    // Makes a folder the working folder, which every relative path then names; 1
+    // success.
+    int (*change_folder)(const char* path);
 
     // ---- dialogs -----------------------------------------------------------
     // Blocks until answered; returns kIdOk, kIdYes, kIdNo or kIdCancel.

@@ -65,6 +65,8 @@ struct WindowSpec {
 
 // Every entry may be called from any thread: a call from another thread than the one
 // that opened the display is carried out on that thread while the caller waits.
+// Positions and sizes, the screen's included, are pixels at 96 DPI: a toolkit that
+// shows a window at another scale scales them, and its fonts, itself.
 struct Toolkit {
     // 1 when windows can be shown (a display could be opened), 0 otherwise. The
     // first call makes the calling thread the window thread.

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/startup.h"
+
 #include "support/app_fixture.h"
 
 namespace {
@@ -23,11 +25,14 @@ TEST_F(CommandLine, FlagsAndValuesAreReadAsTheyCome)
     EXPECT_TRUE(dialogs.shown.empty());
 
     // What is known before the log is opened, with the words taken the same way.
-    const struct { const char* text; int help, autoMode; } early[] = {
-        {"-h", 1, 0}, {"-auto --help", 1, 1}, {"-x -? -help", 1, 0}, {"-proxy -? -version -auto", 0, 0}, {"-HELP -?x", 0, 0},
+    const struct { const char* text; int help, version, autoMode; } early[] = {
+        {"-h", 1, 0, 0}, {"-auto --help", 1, 0, 1}, {"-x -? -help", 1, 0, 0}, {"-proxy -? -version -auto", 0, 0, 0},
+        {"-HELP -?x", 0, 0, 0}, {"-auto --version -help", 0, 1, 1}, {"-version --version -proxy --version", 0, 0, 0},
+        {"-h --version", 1, 0, 0}, {"-version", 0, 0, 0},
     };
     for (const auto& e : early) {
         EXPECT_EQ(early_options(e.text).help, e.help) << e.text;
+        EXPECT_EQ(early_options(e.text).version, e.version) << e.text;
         EXPECT_EQ(early_options(e.text).autoMode, e.autoMode) << e.text;
     }
 }
@@ -40,11 +45,14 @@ TEST_F(CommandLine, RejectionsAreReportedAfterEarlierFlagsTookEffect)
         {"-proxy", "Didn't specify address of proxy server!", "Proxy server address"},
         {overlong, "Unrecognized command-line option: " + overlong.substr(0, 259 - 34), "Bad command line"},
     };
+    // The box points to the usage text; the log keeps the line as it is.
     for (const auto& row : rows) {
         dialogs.shown.clear();
+        const size_t logged = log_text().size();
         EXPECT_EQ(parse_command_line(row.text.c_str(), nullptr), 0);
         ASSERT_EQ(dialogs.shown.size(), 1u);
-        EXPECT_EQ(dialogs.shown[0].text, row.message);
+        EXPECT_EQ(dialogs.shown[0].text, row.message.substr(0, 259 - 11) + "\nTry -help.");
+        EXPECT_EQ(log_text().substr(logged), "ERROR:\t" + row.message + "\n");
         EXPECT_EQ(dialogs.shown[0].title, row.title);
         EXPECT_EQ(dialogs.shown[0].style, kMbIconError | kMbTopmost);
     }
@@ -57,6 +65,28 @@ TEST_F(CommandLine, RejectionsAreReportedAfterEarlierFlagsTookEffect)
     EXPECT_EQ(g_config.autoMode, 1);
     EXPECT_EQ(dialogs.shown.size(), 1u);
     EXPECT_NE(log_text().find("ERROR:\tUnrecognized command-line option: -nocheck\t\n"), std::string::npos);
+}
+
+// The usage text and the version are shown before anything is opened, and the
+// usage text is this system's own.
+TEST_F(CommandLine, UsageAndVersionComeFirstAndTheUsageTextIsThisSystems)
+{
+    static std::string shown;
+    g_platform.show_usage = [](const char* text) { shown = text; };
+    FILE* const log = g_config.log;
+    EXPECT_EQ(run_program("-auto --version -bogus"), 0);
+    EXPECT_EQ(shown, "kstlupd 9.6\n");
+    EXPECT_EQ(run_program("-help -version"), 0);
+    g_config.log = log;
+#ifdef _WIN32
+    for (const char* part : {"Task Scheduler", "0xFFFFFFFF", "the system's\n                   proxy settings", "C:\\KESTRL"})
+        EXPECT_NE(shown.find(part), std::string::npos) << part;
+    EXPECT_EQ(shown.find("~/.wine"), std::string::npos) << shown;
+#else
+    EXPECT_NE(shown.find("~/.wine/drive_c/KESTRL"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("schtasks"), std::string::npos) << shown;
+#endif
+    EXPECT_EQ(shown.find("\n["), std::string::npos) << shown;
 }
 
 }  // namespace

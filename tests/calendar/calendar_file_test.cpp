@@ -103,22 +103,40 @@ TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
-TEST_F(CalendarFile, SourceThatIsNoCalendarIsReportedAndGivesTheEmptyFile)
+// An answer that is no calendar, or one without a usable event, is reported as the
+// reader finds it, and then the installed calendar stays.
+TEST_F(CalendarFile, SourceThatGivesNoEventNeverReplacesTheCalendar)
 {
-    const std::string not_json = "UPDATE\\kestrl.php is missing or not a JSON file";
-    const char* contents[] = {nullptr, "<!DOCTYPE html><html><body>Error 500</body></html>", R"({"events": []})",
-                              R"([{"a":"2022-06-24","a":"2022-06-30","c":"X"}])", " [ ] "};
-    for (const char* content : contents) {
+    const std::string not_json = "UPDATE\\kestrl.php is missing or not a JSON file / Not JSON";
+    const std::string kept =
+        "No calendar event could be read from UPDATE\\kestrl.php: SAVE\\KESTRL.CAL was not replaced / No events";
+    const struct { const char* content; std::string report; } rows[] = {
+        {nullptr, not_json},
+        {"<!DOCTYPE html><html><body>Error 500</body></html>", not_json},
+        {R"({"events": []})", not_json},
+        {R"([{"a":"2022-06-24","a":"2022-06-30","c":"X"}])", not_json},
+        {" [ ] ", "UPDATE\\kestrl.php has no calendar events! / No events"},
+        {"[1,2,3]", ""},
+    };
+    for (const auto& row : rows) {
         std::remove("UPDATE/kestrl.php");
-        if (content) write_file("UPDATE/kestrl.php", content);
+        if (row.content) write_file("UPDATE/kestrl.php", row.content);
         write_file("SAVE/KESTRL.CAL", "old");
-        EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 1);
-        EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), header(0));
+        dialogs.shown.clear();
+        EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 0);
+        EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), "old");
+        std::vector<std::string> shown;
+        for (const ShownBox& box : dialogs.shown) shown.push_back(box.text + " / " + box.title);
+        std::vector<std::string> expected{row.report, kept};
+        if (row.report.empty()) expected.erase(expected.begin());
+        EXPECT_EQ(shown, expected);
     }
-    ASSERT_EQ(dialogs.shown.size(), 5u);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(dialogs.shown[i].text + " " + dialogs.shown[i].title, not_json + " Not JSON");
-    EXPECT_EQ(dialogs.shown[4].text, "UPDATE\\kestrl.php has no calendar events!");
-    EXPECT_EQ(dialogs.shown[4].title, "No events");
+    EXPECT_EQ(g_config.errorCount, 6u);
+    // With no calendar file yet the empty one is written; the install still failed.
+    std::remove("SAVE/KESTRL.CAL");
+    EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 0);
+    EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), header(0));
+    EXPECT_EQ(g_config.errorCount, 7u);
 }
 
 TEST_F(CalendarFile, FailedWriteKeepsTheOldCalendarAndIsReported)

@@ -233,6 +233,53 @@ TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
     EXPECT_EQ(dialogs.shown.at(0).text, "Error opening SAVE\\members.dat:\nNo space left on device");
 }
 
+// A sign-in page in place of a list never replaces the file, whatever the other lists
+// give; with no file there yet, what there is is written. The user's own list is
+// theirs to empty.
+TEST_F(Membership, ListsThatGiveNoCallsignNeverReplaceTheFile)
+{
+    const std::string page = "<head><title>Sign in</title></head>\r\n"
+                             "<body><form action=\"/login\">Callsign: <input name=\"call\"></form></body>\r\n";
+    write_file("UPDATE/MASTER.LIS", page);
+    write_file("UPDATE/AGMemberList.txt", page);
+    write_file("UPDATE/lotw1.txt", "W1AW\r\n");
+    write_file("SAVE/mstrcals.dat", "old master");
+    write_file("SAVE/members.dat", "old members");
+    selections.sel[kSlotSuperCheck] = 1;
+    selections.sel[21] = 'E';
+    selections.sel[22] = 'L';
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 0);
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 0);
+    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "old master");
+    EXPECT_EQ(read_file("SAVE/members.dat"), "old members");
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0].text, "No callsign could be read from UPDATE\\MASTER.LIS: SAVE\\mstrcals.dat was not replaced");
+    EXPECT_EQ(dialogs.shown[1].text,
+              "No callsign could be read from UPDATE\\AGMemberList.txt: SAVE\\members.dat was not replaced");
+    EXPECT_EQ(dialogs.shown[1].title, "No callsigns");
+    EXPECT_EQ(g_config.errorCount, 2u);
+
+    // A list that is not there empties nothing either; the install still fails when
+    // there was no file to keep.
+    for (const char* f : {"SAVE/mstrcals.dat", "SAVE/members.dat", "UPDATE/MASTER.LIS"}) std::remove(f);
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 0);
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 0);
+    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xFF");
+    EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x01L", 19));
+    EXPECT_EQ(dialogs.shown.at(3).text, "No callsign could be read from UPDATE\\MASTER.LIS: SAVE\\mstrcals.dat was not replaced");
+    EXPECT_EQ(g_config.errorCount, 4u);
+
+    write_file("UPDATE/AGMemberList.txt", "W1AW\r\n");
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 1);
+    EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x02" "EL", 20));
+    selections.sel[21] = selections.sel[22] = 0;
+    selections.sel[25] = 'U';
+    write_file("member.txt", "# nobody yet\r\n");
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 1);
+    EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\0\0\0\0", 12));
+    EXPECT_EQ(g_config.errorCount, 4u);
+}
+
 TEST_F(Membership, IdsInFirstSeenOrderEachOnceAndTheLogCapped)
 {
     // The reader logs line by line, up to a cap per kind; the counts still cover every line.

@@ -33,7 +33,7 @@ std::string unattended_run(int proxy_port, const std::function<void()>& prepare 
     if (prepare) prepare();
     ProgramRun run = run_binary(KSTLUPD_BINARY,
                                 {"-auto", "-nocheck", "-version", "8.5.0.39", "-proxy", "127.0.0.1:" + std::to_string(proxy_port)},
-                                folder.path, {{"http_proxy", ""}, {"https_proxy", ""}, {"KSTLUPD_TEST_CONNECT_TO", ""}});
+                                folder.path, {{"http_proxy", ""}, {"https_proxy", ""}});
     EXPECT_EQ(run.exit_status, 0) << read_file("program.out");
     std::string log = read_file("kstlupd.log");
     std::erase(log, '\r');

@@ -1,4 +1,6 @@
 // The real program in a temporary logging-program folder.
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "platform/posix/files_posix.h"
@@ -17,15 +19,19 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-TEST(StartupEndToEnd, UsageTextTouchesNothing)
+TEST(StartupEndToEnd, UsageTextAndVersionTouchNothing)
 {
     TempFolder folder;
-    for (const char* word : {"-help", "--help", "-h", "-?"}) {
+    std::string usage;
+    for (const char* word : {"-help", "--help", "-h", "-?", "--version"}) {
         ProgramRun run = run_kstlupd({"-auto", word}, folder.path);
         EXPECT_EQ(run.exit_status, 0) << word;
-        EXPECT_EQ(read_file("program.out"), read_file(KSTLUPD_SOURCE_DIR "/docs/usage.txt")) << word;
         EXPECT_FALSE(path_exists("kstlupd.log")) << word;
+        if (word == std::string("--version")) EXPECT_EQ(read_file("program.out"), "kstlupd 9.6\n");
+        else if (usage.empty()) usage = read_file("program.out");
+        else EXPECT_EQ(read_file("program.out"), usage) << word;
     }
+    EXPECT_EQ(usage.rfind("Usage: kstlupd [option ...]\n", 0), 0u);
 }
 
 TEST(StartupEndToEnd, RefusedStartsAreLoggedAndSaidInOneLineOnStandardError)
@@ -44,21 +50,22 @@ TEST(StartupEndToEnd, RefusedStartsAreLoggedAndSaidInOneLineOnStandardError)
 
     make_dir("SAVE");
     const struct { std::vector<std::string> args; const char* logged; } refused[] = {
-        {{"-auto", "-bogus"}, "ERROR:\tUnrecognized command-line option: -bogus\n"},
         {{"-auto", "-version", "8.5.0.4"}, "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"
                                            "Try Help | Check for Updates from the KESTRL main menu.\n"},
         {{"-auto"}, "ERROR:\tCan't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?\n"},
+        {{"-auto", "-bogus"}, "ERROR:\tUnrecognized command-line option: -bogus\n\n"},
     };
     for (const auto& row : refused) {
         EXPECT_EQ(run_kstlupd(row.args, folder.path).exit_status, 255) << row.logged;
         EXPECT_TRUE(contains(read_file("kstlupd.log"), row.logged)) << row.logged;
     }
+    EXPECT_EQ(read_file("program.out"), "Bad command line: Unrecognized command-line option: -bogus Try -help.\n");
 
     // On a terminal, without a display, the report is one line and asks nothing.
     run = run_binary("/usr/bin/env", {"script", "-qec", std::string(KSTLUPD_BINARY) + " -bogus", "/dev/null"}, folder.path);
     EXPECT_EQ(run.exit_status, 255);
     const std::string shown = read_file("program.out");
-    EXPECT_TRUE(contains(shown, "Bad command line: Unrecognized command-line option: -bogus\r\n")) << shown;
+    EXPECT_TRUE(contains(shown, "Bad command line: Unrecognized command-line option: -bogus Try -help.\r\n")) << shown;
     EXPECT_FALSE(contains(shown, "Enter")) << shown;
 }
 
@@ -78,6 +85,36 @@ TEST(StartupEndToEnd, UnattendedStartWritesHeaderVersionFooterAndMakesFolders)
     EXPECT_EQ(log.substr(log.size() - 67), dashes66 + "\n");
     EXPECT_TRUE(path_exists("BACKUP"));
     EXPECT_TRUE(path_exists("UPDATE"));
+}
+
+// As a scheduler starts it: in a folder of its choosing, output to a pipe.
+TEST(StartupEndToEnd, StartedElsewhereWorksInItsOwnFolderAndSaysOnlyWhatFailed)
+{
+    TempFolder folder;
+    for (const char* name : {"start", "KESTRL", "KESTRL/SAVE", "KESTRL/IMPORT"}) make_dir(name);
+    const std::string program = folder.path + "/KESTRL/kstlupd";
+    std::error_code error;
+    ASSERT_TRUE(std::filesystem::copy_file(KSTLUPD_BINARY, program, error)) << error.message();
+    // Nothing listens on port 1: every source fails at once.
+    ProgramRun run = run_binary(program, {"-auto", "-nocheck", "-version", "8.5.0.39", "-proxy", "127.0.0.1:1"},
+                                folder.path + "/start", {{"XDG_DATA_HOME", folder.path + "/xdg"}});
+    EXPECT_EQ(run.exit_status, 0);
+    const std::string log = read_file("KESTRL/kstlupd.log");
+    const size_t info = log.rfind("INFO:\t");
+    ASSERT_NE(info, std::string::npos) << log;
+    const std::string summary = log.substr(info, log.find("\n\n" + std::string(66, '-'), info) + 1 - info);
+    EXPECT_TRUE(contains(summary, "\nThere were ")) << summary;
+    EXPECT_TRUE(path_exists("KESTRL/UPDATE"));
+    std::vector<std::string> started_in;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path + "/start"))
+        started_in.push_back(entry.path().filename().string());
+    EXPECT_EQ(started_in, std::vector<std::string>{"program.out"});
+    // The failed results, the errors and the summary, as the log has them.
+    const std::string said = read_file("start/program.out");
+    EXPECT_TRUE(contains(said, "Custom Awards (AWD) -- Internet Error\n")) << said;
+    EXPECT_TRUE(contains(said, "\nERROR:\t")) << said;
+    EXPECT_TRUE(said.size() > summary.size() && said.substr(said.size() - summary.size()) == summary) << said;
+    EXPECT_EQ(said.find("Downloading"), std::string::npos) << said;
 }
 
 TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
@@ -107,7 +144,7 @@ TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
     EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\t" + line + "\n"));
 }
 
-TEST(StartupEndToEnd, InstallPutsProgramManualPageAndDesktopEntry)
+TEST(StartupEndToEnd, InstallPutsProgramManualPageDesktopEntryAndTimer)
 {
     TempFolder folder;
     const std::string binary = KSTLUPD_BINARY;
@@ -115,7 +152,28 @@ TEST(StartupEndToEnd, InstallPutsProgramManualPageAndDesktopEntry)
     ASSERT_EQ(run_binary("/usr/bin/env", {"cmake", "--install", build, "--prefix", folder.path + "/usr"}, folder.path).exit_status, 0)
         << read_file("program.out");
     EXPECT_TRUE(path_exists("usr/bin/kstlupd"));
-    EXPECT_TRUE(contains(read_file("usr/share/applications/kstlupd.desktop"), "Exec="));
+    EXPECT_TRUE(path_exists("usr/share/icons/hicolor/32x32/apps/kstlupd.png"));
+    // The service names the program where this install put it; systemd accepts both units.
+    const std::string units = folder.path + "/usr/share/systemd/user/";
+    EXPECT_TRUE(contains(read_file(units + "kstlupd.service"), "\nExecStart=" + folder.path + "/usr/bin/kstlupd -auto\n"));
+    make_dir("run");
+    EXPECT_EQ(run_binary("/usr/bin/env", {"systemd-analyze", "verify", "--user", units + "kstlupd.service", units + "kstlupd.timer"},
+                         folder.path, {{"XDG_RUNTIME_DIR", folder.path + "/run"}}).exit_status, 0)
+        << read_file("program.out");
+    // Without the logging program's folder the desktop entry still starts the
+    // updater, which says what is wrong (the Exec line's quoting is the shell's).
+    const std::string desktop = read_file("usr/share/applications/kstlupd.desktop");
+    EXPECT_TRUE(contains(desktop, "\nIcon=kstlupd\n"));
+    const size_t exec = desktop.find("\nExec=");
+    ASSERT_NE(exec, std::string::npos);
+    std::string command = desktop.substr(exec + 6, desktop.find('\n', exec + 1) - exec - 6);
+    for (size_t at = command.find("\\\\"); at != std::string::npos; at = command.find("\\\\", at + 1)) command.erase(at, 1);
+    make_dir("home");
+    ProgramRun started = run_binary("/bin/sh", {"-c", command}, folder.path,
+                                    {{"HOME", folder.path + "/home"}, {"XDG_RUNTIME_DIR", folder.path + "/run"},
+                                     {"PATH", folder.path + "/usr/bin:/usr/bin:/bin"}});
+    EXPECT_EQ(started.exit_status, 255) << command;
+    EXPECT_TRUE(contains(read_file("run/kstlupd.log"), "ERROR:\tCan't find SAVE or IMPORT directory(s).")) << command;
     // The page renders without a warning and holds the options of the usage text.
     const std::string page = folder.path + "/usr/share/man/man1/kstlupd.1";
     EXPECT_EQ(run_binary("/bin/sh", {"-c", "man -l --warnings " + page + " >/dev/null"}, folder.path).exit_status, 0);

@@ -102,8 +102,7 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     const std::string listFile = folder.path + "/status-list.txt";
     x = start_kstlupd({"-debug", "-nocheck", "-proxy", "127.0.0.1:" + std::to_string(server.port)}, kestrl,
                       {"XDG_DATA_HOME=" + folder.path + "/xdg", "LD_PRELOAD=" KSTLUPD_LIST_PROBE,
-                       "KSTLUPD_LIST_PROBE_FILE=" + listFile, "ASAN_OPTIONS=" + asan, "http_proxy=", "https_proxy=",
-                       "KSTLUPD_TEST_CONNECT_TO="});
+                       "KSTLUPD_LIST_PROBE_FILE=" + listFile, "ASAN_OPTIONS=" + asan, "http_proxy=", "https_proxy="});
     const std::string main = find_window(x, "KESTRL Data Updater - Version 9\\.6");
     ASSERT_FALSE(main.empty()) << read_file(kestrl + "/.program-output");
     click_at(x, main, 60, 102);  // Update

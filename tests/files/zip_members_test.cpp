@@ -108,7 +108,7 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     // The second extraction replaces what the first one left, read-only file included.
     catalogue.slot[kSlotCountry].downloadPath = "UPDATE\\deflated.zip";
     for (int round = 0; round < 2; ++round) {
-        extractMembers(catalogue, catalogue.slot[kSlotCountry], members);
+        EXPECT_EQ(extractMembers(catalogue, catalogue.slot[kSlotCountry], members), 1);
         struct stat st{};
         ASSERT_EQ(::stat("SAVE/kestrl.cty", &st), 0);
         EXPECT_EQ(st.st_atim.tv_sec, 2000000003);
@@ -128,7 +128,7 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
 
     for (const PyMember& row : rows) {
         SCOPED_TRACE(row.name);
-        extractMember("UPDATE\\py.zip", row.name.c_str());  // no folder: the working folder
+        EXPECT_EQ(extractMember("UPDATE\\py.zip", row.name.c_str()), 1);  // no folder: the working folder
         EXPECT_EQ(read_file(row.name), row.data);
         EXPECT_EQ(mtime_of(row.name), 1699989200);  // 22:13:21 local, kept by the archive as 22:13:20
         EXPECT_EQ(writable(row.name), row.data == "rw");
@@ -163,7 +163,7 @@ TEST_F(ZipMembers, HostileNamesNeverWriteOutsideTheDestinationFolder)
                             {"sub/kestrl.cty", "11"}, {"../../../../kestrl.cty", "first"}, {"a/../../../kestrl.cty", "x"}}));
     for (const char* target : {"a\\b\\SAVE\\kestrl.cty", "a\\b\\SAVE\\", "a\\b\\SAVE\\..", "a\\b\\SAVE\\.",
                                "a\\b\\SAVE\\kestrl.cty.~new"})
-        extractMember("UPDATE\\hostile.zip", target);
+        EXPECT_EQ(extractMember("UPDATE\\hostile.zip", target), 1) << target;
     EXPECT_EQ(read_file("a/b/SAVE/kestrl.cty"), "first");
     EXPECT_EQ(entries("a/b/SAVE"), 1);
     for (const char* path : sentinels) EXPECT_EQ(read_file(path), path);
@@ -210,7 +210,7 @@ TEST_F(ZipMembers, DamagedOrUnwritableMembersLeaveTheTargetAndLogOneError)
         {"good", good, kNone, "none\\deeper\\kestrl.cty", "can't write none\\deeper\\kestrl.cty"},
     };
 
-    extractMember("UPDATE\\missing.zip", "SAVE\\kestrl.cty");
+    EXPECT_EQ(extractMember("UPDATE\\missing.zip", "SAVE\\kestrl.cty"), 1);
     std::string expected_log;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file + " " + row.error);
@@ -219,7 +219,7 @@ TEST_F(ZipMembers, DamagedOrUnwritableMembersLeaveTheTargetAndLogOneError)
             PlatformOverride scope;
             if (row.fault == kOpen) g_platform.open_file = [](const char*, const char*) -> FILE* { return nullptr; };
             if (row.fault == kMove) g_platform.replace_file = [](const char*, const char*) { return 0; };
-            extractMember(("UPDATE\\" + row.file + ".zip").c_str(), row.target);
+            EXPECT_EQ(extractMember(("UPDATE\\" + row.file + ".zip").c_str(), row.target), 0);
         }
         EXPECT_EQ(read_file("SAVE/kestrl.cty"), "good old table");
         EXPECT_EQ(mtime_of("SAVE/kestrl.cty"), 1000000000);
@@ -227,7 +227,29 @@ TEST_F(ZipMembers, DamagedOrUnwritableMembersLeaveTheTargetAndLogOneError)
         expected_log += "ERROR:\tCan't extract kestrl.cty from UPDATE\\" + row.file + ".zip: " + row.error + "\n";
         EXPECT_EQ(log_text(), expected_log);
     }
-    extractMember("UPDATE\\good.zip", "SAVE\\kestrl.cty");
+    EXPECT_EQ(extractMember("UPDATE\\good.zip", "SAVE\\kestrl.cty"), 1);
     EXPECT_EQ(read_file("SAVE/kestrl.cty"), big);
     EXPECT_TRUE(dialogs.shown.empty());
+
+    // A member that cannot be written fails the list, after the others were tried; a
+    // member the archive lacks does not.
+    ASSERT_TRUE(python_zip("two.zip", {{"kestrl.cty", "new table"}, {"adif.pmp", "new map"}}));
+    Catalogue catalogue;
+    catalogue.slot[kSlotCountry].downloadPath = "UPDATE\\two.zip";
+    catalogue.slot[kSlotCountry].targetPath = "SAVE\\kestrl.cty";
+    catalogue.slot[kSlotPrefixMap].targetPath = "IMPORT\\adif.pmp";
+    catalogue.slot[kSlotAwards].targetPath = "SAVE\\kestrl.awd";
+    const int members[] = {kSlotCountry, kSlotAwards, kSlotPrefixMap};
+    {
+        PlatformOverride scope;
+        g_platform.open_file = [](const char* path, const char* mode) -> FILE* {
+            return std::string(path).rfind("SAVE", 0) == 0 ? nullptr : native_platform().open_file(path, mode);
+        };
+        EXPECT_EQ(extractMembers(catalogue, catalogue.slot[kSlotCountry], members), 0);
+    }
+    EXPECT_EQ(read_file("SAVE/kestrl.cty"), big);
+    EXPECT_EQ(read_file("IMPORT/adif.pmp"), "new map");
+    EXPECT_EQ(extractMembers(catalogue, catalogue.slot[kSlotCountry], members), 1);
+    EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new table");
+    EXPECT_FALSE(path_exists("SAVE/kestrl.awd"));
 }

@@ -88,6 +88,42 @@ TEST_F(NetTest, SecureSourceGoesThroughATunnelToPort443AndItsCertificateIsChecke
     EXPECT_NE(without_cr(log_text()).find("ERROR:\tHttpSendRequest failed, error = 12157\n"), std::string::npos) << log_text();
 }
 
+TEST_F(NetTest, ASecureSourceIsRedirectedToHttpsOnlyAPlainOneToHttpOrHttps)
+{
+    std::filesystem::create_directories("mirror/www.country-files.com");
+    std::filesystem::create_directories("nginx");
+    write_file("mirror/www.country-files.com/clublog.scp.zip", "secure bytes");
+    write_file("nginx/locations.conf",
+               "location = /to-https { return 302 https://www.country-files.com/clublog.scp.zip; }\n"
+               "location = /to-http { return 302 http://www.country-files.com/clublog.scp.zip; }\n");
+    MirrorServer nginx("mirror", "nginx");
+    ASSERT_NE(nginx.tls_port, 0);
+    // The proxy serves plain HTTP itself and tunnels TLS to nginx.
+    HttpServer proxy(nginx.tls_port);
+    proxy.add("/clublog.scp.zip", "plain bytes", kServerTime);
+    proxy.add("/up", {"", 0, 302, 0, "https://www.country-files.com/clublog.scp.zip", ""});
+    proxy.add("/ftp", {"", 0, 302, 0, "ftp://www.country-files.com/clublog.scp.zip", ""});
+    via_server = session_with("127.0.0.1:" + std::to_string(proxy.port()));
+    ScopedEnv trust_test_ca("SSL_CERT_FILE", "nginx/ca.pem");
+    const struct { const char* path; int secure; int result; const char* body; } rows[] = {
+        {"to-https", 1, 1, "secure bytes"},
+        {"up", 0, 1, "secure bytes"},
+        {"to-http", 1, -1, nullptr},
+        {"ftp", 0, -1, nullptr},
+    };
+    DataSource s;
+    for (const auto& row : rows) {
+        std::filesystem::remove("got");
+        EXPECT_EQ(fetch(&s, row.path, "got", row.secure), row.result) << row.path;
+        if (row.body) EXPECT_EQ(read_file("got"), row.body) << row.path;
+        else EXPECT_NE(without_cr(log_text()).find(std::string("ERROR:\tHttpSendRequest failed, error = 12156\nThe redirection failed.\n"
+                                                               "http://www.country-files.com/") + row.path + "\n"),
+                       std::string::npos) << log_text();
+    }
+    // The plain copy was never asked for.
+    for (const ReceivedRequest& r : proxy.requests()) EXPECT_EQ(r.target.find("clublog"), std::string::npos) << r.target;
+}
+
 TEST_F(NetTest, HeadersDecideWhatIsKnownAboutTheRemoteFile)
 {
     g_config.debug = 1;

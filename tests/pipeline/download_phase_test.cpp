@@ -61,10 +61,11 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
         {10413792000, 0, 1, true},                      // the year 2300: a broken server clock
         {kServerTime + 2, 0, 1, true},                  // its later, sane date still counts
     };
+    const std::string marker = "UPDATE/KESTRL.WPX.~notinstalled";
     for (const auto& row : rows) {
         server.add("/kestrl/WPX/KESTRL.WPX", "fresh", row.date, 200, row.flags);
-        const int64_t copy_time = mtime_of("UPDATE/KESTRL.WPX");
-        const bool usable = copy_time != 0 && copy_time < kServerTime + 100;
+        const int64_t copy_time = mtime_of("UPDATE/KESTRL.WPX"), target_time = mtime_of("SAVE/KESTRL.WPX");
+        const bool usable = copy_time != 0 && copy_time < kServerTime + 100 && !path_exists(marker);
         selections->upd[18] = 0;
         status.lines.clear();
         EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), row.fetched) << row.date;
@@ -72,17 +73,27 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
         const std::string date = row.fetched ? result_date(row.date) : result_date(copy_time);
         EXPECT_EQ(status.lines, (std::vector<std::string>{(row.fetched ? "Downloaded:  " : "") +
                                                           std::string("CQ WPX Honor Roll (WPX) -- ") + date}));
-        EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), row.fetched ? kCopyNotInstalled : copy_time);
+        // The copy has the server's date at once; the marker keeps it from being current.
+        EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), row.fetched ? row.date : copy_time);
+        EXPECT_EQ(path_exists(marker), row.fetched == 1) << row.date;
         if (row.install) updateTargets(nullptr, &catalogue);
-        EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), row.install ? row.date : row.fetched ? 0 : copy_time);
+        EXPECT_EQ(path_exists(marker), row.fetched && !row.install) << row.date;
+        EXPECT_EQ(mtime_of("SAVE/KESTRL.WPX"), row.install ? row.date : target_time) << row.date;
     }
     EXPECT_NE(log_text().find("\nCQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos);
 
-    // A failed fetch takes its progress line away.
+    // A failed fetch takes its progress line away, and leaves the installed copy
+    // unmarked; one that cannot be marked is not fetched.
     server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9, 200, kServeCutShort);
     status.lines = {"earlier line"};
     EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
     EXPECT_EQ(status.lines, (std::vector<std::string>{"earlier line", "CQ WPX Honor Roll (WPX) -- Internet Error"}));
+    EXPECT_FALSE(path_exists(marker));
+    server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9);
+    make_dir(marker + ".~kstlupd");
+    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(dialogs.shown.back().text, "ERROR: Unable to open file \"UPDATE\\KESTRL.WPX.~notinstalled\" for write.");
+    EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), kServerTime + 2);
 }
 
 TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
@@ -169,9 +180,11 @@ TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
     EXPECT_EQ(g_config.errorCount, 1u);
     EXPECT_EQ(read_file("UPDATE/AGMemberList.txt"), "K1ABC\r\n");
     // Its list is current only once the membership file is built.
-    EXPECT_EQ(mtime_of("UPDATE/AGMemberList.txt"), kCopyNotInstalled);
-    markInstalled(catalogue, 11);
     EXPECT_EQ(mtime_of("UPDATE/AGMemberList.txt"), kServerTime);
+    EXPECT_TRUE(path_exists("UPDATE/AGMemberList.txt.~notinstalled"));
+    EXPECT_FALSE(path_exists("UPDATE/OQRS.txt.~notinstalled"));
+    markInstalled(catalogue, 11);
+    EXPECT_FALSE(path_exists("UPDATE/AGMemberList.txt.~notinstalled"));
 }
 
 }  // namespace

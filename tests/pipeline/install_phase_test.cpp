@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "base/terminal_view.h"
 #include "pipeline/update_run.h"
 #include "support/run_fixture.h"
 
@@ -88,6 +89,18 @@ TEST_F(InstallPhase, Version9CountryFileNeedsTheTextFolder)
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "ERROR: Can't update country files if directory CTYTexts does not exist");
     EXPECT_EQ(dialogs.shown[0].title, "Can't Update CTY");
+
+    // Unattended through a pipe, the failed install makes the run say so at its end
+    // (no Internet error was counted). Earlier tests' unattended runs are forgotten first.
+    unattended_end("", 0);
+    g_config.autoMode = 1;
+    g_platform.stderr_is_terminal = [] { return 0; };
+    testing::internal::CaptureStderr();
+    updateTargets(nullptr, &catalogue);
+    unattended_end("No files were updated.", 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "ERROR:\tERROR: Can't update country files if directory CTYTexts does not exist\n"
+              "INFO:\tNo files were updated.\n");
 }
 
 TEST_F(InstallPhase, RunWithNothingToDoReportsNoFilesAndResetsCounters)

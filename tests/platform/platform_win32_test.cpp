@@ -7,6 +7,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <wincrypt.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,6 +32,13 @@ std::string own_program()
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return narrow(path);
+}
+
+std::string own_folder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, path);
     return narrow(path);
 }
 
@@ -189,6 +197,17 @@ TEST_F(Win32Seam, VersionResourceAndARunningLoggingProgram)
     EXPECT_EQ(g_platform.file_status(app_data.c_str(), &folder_status), 1) << app_data;
     EXPECT_TRUE(folder_status.is_directory);
 
+    // The program's own folder, made the working folder, holds the program.
+    std::string own_folder;
+    ASSERT_EQ(g_platform.program_folder(&own_folder), 1);
+    wchar_t here[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, here), 0u);
+    EXPECT_EQ(g_platform.change_folder("no such folder"), 0);
+    ASSERT_EQ(g_platform.change_folder(own_folder.c_str()), 1) << own_folder;
+    const std::string program = own_program();
+    EXPECT_EQ(g_platform.file_status(program.substr(program.find_last_of('\\') + 1).c_str(), &folder_status), 1) << own_folder;
+    ASSERT_TRUE(SetCurrentDirectoryW(here));
+
     EXPECT_EQ(host_running(), 0);
     PROCESS_INFORMATION process = start_copy("kestrl.exe");
     ASSERT_NE(process.hProcess, nullptr);
@@ -283,6 +302,73 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
         body.append(text, got);
     EXPECT_EQ(body, "seam test body\n");
     p.inet_close(found);
+}
+
+TEST_F(Win32Seam, ADllPlantedBesideTheProgramIsNotLoaded)
+{
+    for (const char* name : {"SAVE", "IMPORT"}) ASSERT_EQ(g_platform.create_directory(name), 1);
+    ASSERT_TRUE(CopyFileW(widen("Z:" KSTLUPD_PROGRAM).c_str(), L"kstlupd.exe", FALSE));
+    ASSERT_TRUE(CopyFileW(widen("Z:" KSTLUPD_PLANTED_DLL).c_str(), L"wininet.dll", FALSE));
+    // The planted DLL does leave its marker where it is loaded.
+    ASSERT_TRUE(CopyFileW(L"wininet.dll", L"planted.dll", FALSE));
+    HMODULE planted = LoadLibraryW((widen(own_folder().c_str()) + L"\\planted.dll").c_str());
+    ASSERT_NE(planted, nullptr);
+    FreeLibrary(planted);
+    ASSERT_TRUE(DeleteFileW(L"planted-dll-loaded"));
+
+    // Wine prefers its own wininet.dll unless told to take one found on disk first, as
+    // Windows does (cmake/wine_run.sh tells it). The program opens its Internet
+    // session, then stops at the missing logging program, with the system's DLL.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"kstlupd.exe -auto";
+    ASSERT_TRUE(CreateProcessW(L"kstlupd.exe", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "kstlupd.exe did not end";
+        TerminateProcess(process.hProcess, 0);
+    }
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    EXPECT_EQ(status, DWORD(-1));
+    EXPECT_NE(read_file("kstlupd.log").find("Can't find KESTRL.EXE"), std::string::npos) << read_file("kstlupd.log");
+    EXPECT_EQ(GetFileAttributesW(L"planted-dll-loaded"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Win32Seam, ARedirectIsFollowedToHttpOnlyFromAPlainRequest)
+{
+    int http = 0, https = 0;
+    server_ports(&http, &https);
+    ASSERT_NE(http, 0) << "the fixture's nginx is not running";
+    _putenv("http_proxy=");
+    const Platform& p = g_platform;
+    InetHandle* session = p.inet_open_session("WinInetGet/0.1", "");
+    auto send = [&](int port, int secure, uint32_t* code) -> InetHandle* {
+        InetHandle* request = p.inet_open_request(p.inet_connect(session, "localhost", port), "GET", "to-http.txt", secure);
+        // The fixture's authority is not the system's: accepted for this request only.
+        DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
+        if (secure) InternetSetOptionA(HINTERNET(request), INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+        if (p.inet_send_request(request, nullptr)) return request;
+        *code = p.inet_last_error();
+        p.inet_close(request);
+        return nullptr;
+    };
+    // A plain request follows to plain HTTP, and the body is the redirect's.
+    uint32_t code = 0;
+    InetHandle* plain = send(http, 0, &code);
+    ASSERT_NE(plain, nullptr) << code;
+    char text[64] = {};
+    uint32_t available = 0, got = 0;
+    ASSERT_TRUE(p.inet_query_data_available(plain, &available) && p.inet_read(plain, text, sizeof text - 1, &got));
+    EXPECT_STREQ(text, "seam test body\n");
+    p.inet_close(plain);
+    // A secure one does not leave TLS.
+    EXPECT_EQ(send(https, 1, &code), nullptr);
+    EXPECT_EQ(code, 12156u);
+    p.inet_close(session);
 }
 
 TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)

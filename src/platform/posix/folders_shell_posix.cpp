@@ -1,4 +1,5 @@
-// The per-user data folder (XDG) and handing an address to the desktop's browser.
+// The per-user data folder (XDG), the program's own folder, the working folder,
+// and handing an address to the desktop's browser.
 #include <cstdlib>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -43,4 +44,21 @@ int posix_open_url(const char* url)
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int posix_program_folder(std::string* out)
+{
+    std::string path(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || size_t(length) >= path.size()) return 0;
+    path.resize(size_t(length));
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return 0;
+    *out = slash == 0 ? "/" : path.substr(0, slash);
+    return 1;
+}
+
+int posix_change_folder(const char* path)
+{
+    return ::chdir(path) == 0 ? 1 : 0;
 }

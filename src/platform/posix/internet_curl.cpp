@@ -5,6 +5,7 @@
 // requests of a session share one connection cache (and name and TLS session
 // caches), so a run talks to each host over one kept-alive connection.
 #include "platform/posix/internet_curl.h"
+#include "platform/test_hooks.h"
 
 #include <algorithm>
 #include <chrono>
@@ -135,15 +136,6 @@ size_t buffered(const Request& r)
     return r.body.size() - r.body_pos;
 }
 
-long env_seconds(const char* name, long fallback)
-{
-    const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    return (*end == '\0' && value > 0) ? value : fallback;
-}
-
 bool is_followed_redirect(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -228,7 +220,10 @@ void collect_results(Request* r)
         if (msg->msg != CURLMSG_DONE || msg->easy_handle != r->easy) continue;
         CURLcode result = msg->data.result;
         if (result == CURLE_OK) r->headers_done = true;
-        finish(r, result == CURLE_OK ? 0 : inet_error_from_curl(result));
+        // The request's own address is always http or https: only a redirect to a
+        // scheme the request may not follow gets here, and it is the redirect that failed.
+        if (result == CURLE_UNSUPPORTED_PROTOCOL) finish(r, kInetRedirectFailed);
+        else finish(r, result == CURLE_OK ? 0 : inet_error_from_curl(result));
     }
 }
 
@@ -298,13 +293,13 @@ std::string request_url(const Connection& c, const char* object, bool secure)
     return url;
 }
 
-// Tests cannot listen on ports 80 and 443, so they name where a host's port is to be
-// reached: KSTLUPD_TEST_CONNECT_TO="host:443:127.0.0.1:PORT[,...]" (libcurl's
-// CONNECT_TO form). Certificates are still checked against the requested host.
+// Tests cannot listen on ports 80 and 443, so the test programs name where a host's
+// port is to be reached, in libcurl's CONNECT_TO form. Certificates are still checked
+// against the requested host.
 curl_slist* test_connect_to()
 {
-    const char* text = std::getenv("KSTLUPD_TEST_CONNECT_TO");
-    if (!text || !*text) return nullptr;
+    const char* text = test_hook_connect_to();
+    if (!text) return nullptr;
     curl_slist* list = nullptr;
     std::string all = text;
     size_t start = 0;
@@ -318,7 +313,7 @@ curl_slist* test_connect_to()
     return list;
 }
 
-bool configure(Request* r, const Session& s, const std::string& url, const char* verb)
+bool configure(Request* r, const Session& s, const std::string& url, const char* verb, bool secure)
 {
     CURL* e = r->easy;
     bool ok = curl_easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK;
@@ -328,7 +323,9 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     ok = ok && curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1)) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
-    ok = ok && curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
+    // What a secure source sends must come over TLS all the way: a redirect to plain
+    // HTTP would let anyone on the path answer in its place.
+    ok = ok && curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https") == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds) == CURLE_OK;
@@ -362,8 +359,8 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     }
     r->connect_to = test_connect_to();
     if (r->connect_to) ok = ok && curl_easy_setopt(e, CURLOPT_CONNECT_TO, r->connect_to) == CURLE_OK;
-    // Tests shorten the stall time (KSTLUPD_TEST_STALL_SECONDS) rather than wait a minute.
-    r->stall_seconds = env_seconds("KSTLUPD_TEST_STALL_SECONDS", kStallTimeoutSeconds);
+    // Tests shorten the stall time rather than wait a minute.
+    r->stall_seconds = test_hook_stall_seconds(kStallTimeoutSeconds);
     return ok;
 }
 
@@ -509,7 +506,7 @@ InetHandle* curl_open_request(InetHandle* connection, const char* verb, const ch
     // The limit of the request's own multi handle is the one applied to the shared
     // cache when the request hands its connection back.
     (void)curl_multi_setopt(r->multi, CURLMOPT_MAXCONNECTS, kKeptConnections);
-    if (!configure(r, *c.session->session, request_url(c, object, secure != 0), verb ? verb : "GET")) {
+    if (!configure(r, *c.session->session, request_url(c, object, secure != 0), verb ? verb : "GET", secure != 0)) {
         set_inet_error(kInetInternalError);
         return nullptr;
     }

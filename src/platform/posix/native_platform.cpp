@@ -38,6 +38,8 @@ Platform native_platform()
     p.program_image = posix_program_image;
     p.app_data_folder = posix_app_data_folder;
     p.open_url = posix_open_url;
+    p.program_folder = posix_program_folder;
+    p.change_folder = posix_change_folder;
     p.message_box = posix_message_box;
     p.enable_window = fltk_enable_window;
     p.stderr_is_terminal = posix_stderr_is_terminal;

@@ -9,6 +9,8 @@
 int posix_process_names(std::vector<std::string>* names);
 int posix_app_data_folder(std::string* out);
 int posix_open_url(const char* url);
+int posix_program_folder(std::string* out);
+int posix_change_folder(const char* path);
 int posix_message_box(const char* text, const char* title, unsigned style);
 int posix_stderr_is_terminal();
 void posix_show_usage(const char* text);

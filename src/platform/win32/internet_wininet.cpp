@@ -1,11 +1,11 @@
 // The internet entries of the Windows table: WinINet itself, synchronous. A handle
 // of the seam is the WinINet handle; the codes are WinINet's own. A session keeps
 // one connection handle per host and port, so that WinINet reuses its kept-alive
-// connection for every request of a run to that host.
+// connection for every request of a run to that host. Redirects are followed here,
+// not by WinINet, which would follow a secure request to plain HTTP.
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "platform/test_hooks.h"
 #include "platform/win32/platform_win32.h"
 
 namespace {
@@ -29,6 +30,7 @@ constexpr DWORD kStallTimeoutMs = 60 * 1000;
 // trickled just fast enough to dodge the stall time still ends. Far above what the
 // largest data file needs on a slow link.
 constexpr DWORD kRequestTimeoutMs = 3600 * 1000;
+constexpr int kMaxRedirects = 5;
 
 thread_local uint32_t t_inet_error = 0;
 
@@ -37,44 +39,61 @@ using ConnectionKey = std::tuple<HINTERNET, std::string, int>;
 std::mutex g_connections_mutex;
 std::map<ConnectionKey, HINTERNET> g_connections;
 
+// What following a request's redirects needs: the session it was opened in and
+// whether its source is secure. Kept from opening to closing.
+struct Opened {
+    HINTERNET session = nullptr;
+    bool secure = false;
+};
+
 // WinINet's own time-outs bound each wait for a byte, not a whole response. The send
 // runs on a thread of its own that the caller waits for until the headers' deadline,
 // and each sent request has a watchdog timer for its whole time; either closes the
 // request handle when the time is up, and the call that waits reports 12002. (Some
 // WinINet builds go on waiting in a call whose handle was closed; the caller does
-// not wait for it.)
+// not wait for it.) The watchdog also holds the request a redirect led to, which
+// stands in for the seam's request from then on.
 struct Watchdog {
     HINTERNET request = nullptr;
+    HINTERNET hop = nullptr;  // the redirect's request, null before any
     HANDLE timer = nullptr;
-    std::atomic<bool> expired{false};
+    bool expired = false;
 };
+// Guards the watchdogs' fields and the maps below.
 std::mutex g_watchdogs_mutex;
-std::map<HINTERNET, std::unique_ptr<Watchdog>> g_watchdogs;
+std::map<HINTERNET, std::shared_ptr<Watchdog>> g_watchdogs;
+std::map<HINTERNET, Opened> g_opened;
 
+// With g_watchdogs_mutex held.
 void expire(Watchdog* watchdog)
 {
-    if (!watchdog->expired.exchange(true)) InternetCloseHandle(watchdog->request);
+    if (watchdog->expired) return;
+    watchdog->expired = true;
+    if (watchdog->hop) InternetCloseHandle(watchdog->hop);
+    InternetCloseHandle(watchdog->request);
 }
 
 VOID CALLBACK watchdog_expired(PVOID context, BOOLEAN)
 {
+    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
     expire(static_cast<Watchdog*>(context));
 }
 
 // Starts the watchdog of a request that is about to be sent.
-void watch(HINTERNET request, DWORD ms)
+std::shared_ptr<Watchdog> watch(HINTERNET request, DWORD ms)
 {
-    auto watchdog = std::make_unique<Watchdog>();
+    auto watchdog = std::make_shared<Watchdog>();
     watchdog->request = request;
+    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
     // Without a timer the headers' deadline and WinINet's own time-outs still hold.
     if (!CreateTimerQueueTimer(&watchdog->timer, nullptr, watchdog_expired, watchdog.get(), ms, 0,
                                WT_EXECUTEONLYONCE))
         watchdog->timer = nullptr;
-    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
-    g_watchdogs[request] = std::move(watchdog);
+    g_watchdogs[request] = watchdog;
+    return watchdog;
 }
 
-// Ends a request now: its watchdog closes the handle (once).
+// Ends a request now: its watchdog closes the handles (once).
 void expire_now(HINTERNET request)
 {
     std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
@@ -89,10 +108,21 @@ bool watch_expired(HINTERNET request)
     return it != g_watchdogs.end() && it->second->expired;
 }
 
-// Stops the watchdog; false when it has already closed the request handle.
-bool unwatch(HINTERNET request)
+// The WinINet request that answers for the seam's request: the one the last
+// redirect led to, or the request itself.
+HINTERNET hop_of(HINTERNET request)
 {
-    std::unique_ptr<Watchdog> watchdog;
+    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+    const auto it = g_watchdogs.find(request);
+    return it != g_watchdogs.end() && it->second->hop ? it->second->hop : request;
+}
+
+// Stops the watchdog; false when it has already closed the request's handles, else
+// true with the redirect's request (or null) in *hop for the caller to close.
+bool unwatch(HINTERNET request, HINTERNET* hop)
+{
+    *hop = nullptr;
+    std::shared_ptr<Watchdog> watchdog;
     {
         std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
         const auto it = g_watchdogs.find(request);
@@ -100,15 +130,78 @@ bool unwatch(HINTERNET request)
         watchdog = std::move(it->second);
         g_watchdogs.erase(it);
     }
-    // Waits for a callback under way, so that the handle is closed once only.
+    // Waits for a callback under way, so that the handles are closed once only.
     if (watchdog->timer) DeleteTimerQueueTimer(nullptr, watchdog->timer, INVALID_HANDLE_VALUE);
-    return !watchdog->expired.exchange(true);
+    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+    if (watchdog->expired) return false;
+    watchdog->expired = true;  // a send thread left behind must not hand over a redirect now
+    *hop = watchdog->hop;
+    return true;
 }
 
-// HttpSendRequestA on a thread of its own; what it leaves is shared with the caller,
-// who may have given up on it.
+void set_timeouts(HINTERNET handle);
+InetHandle* connect_cached(HINTERNET session, const char* host, int port);
+
+DWORD request_flags(bool secure)
+{
+    // No cache answers for the server, and none keeps what it sent; redirects are
+    // ours to judge.
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
+    if (secure) flags |= INTERNET_FLAG_SECURE;
+    return flags;
+}
+
+// The address a response sends the request on to, resolved against the request's
+// own; empty when the response is not a redirect to follow.
+std::string redirect_target(HINTERNET request)
+{
+    char text[16] = {};
+    DWORD size = sizeof text;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, text, &size, nullptr)) return {};
+    const long status = std::strtol(text, nullptr, 10);
+    if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308) return {};
+    std::vector<char> location(2048), base(2048), target(4096);
+    size = DWORD(location.size());
+    if (!HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location.data(), &size, nullptr)) return {};
+    size = DWORD(base.size());
+    if (!InternetQueryOptionA(request, INTERNET_OPTION_URL, base.data(), &size)) return location.data();
+    size = DWORD(target.size());
+    if (!InternetCombineUrlA(base.data(), location.data(), target.data(), &size, ICU_NO_ENCODE)) return location.data();
+    return target.data();
+}
+
+// Opens the request for a redirect's target: https for a secure source, http or
+// https for another, nothing else. Returns 0 with the request in *next, or the code.
+DWORD open_redirect(const Opened& opened, const std::string& target, HINTERNET* next)
+{
+    char host[INTERNET_MAX_HOST_NAME_LENGTH] = {}, path[INTERNET_MAX_PATH_LENGTH] = {}, extra[INTERNET_MAX_PATH_LENGTH] = {};
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof host;
+    parts.lpszUrlPath = path;
+    parts.dwUrlPathLength = sizeof path;
+    parts.lpszExtraInfo = extra;
+    parts.dwExtraInfoLength = sizeof extra;
+    if (!InternetCrackUrlA(target.c_str(), 0, 0, &parts)) return ERROR_HTTP_REDIRECT_FAILED;
+    const bool https = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    if (!https && (opened.secure || parts.nScheme != INTERNET_SCHEME_HTTP)) return ERROR_HTTP_REDIRECT_FAILED;
+    InetHandle* connection = connect_cached(opened.session, host, parts.nPort);
+    if (!connection) return t_inet_error;
+    const std::string object = std::string(*path ? path : "/") + extra;
+    *next = HttpOpenRequestA(reinterpret_cast<HINTERNET>(connection), "GET", object.c_str(), nullptr, nullptr, nullptr,
+                             request_flags(https), 0);
+    if (!*next) return GetLastError();
+    set_timeouts(*next);
+    return 0;
+}
+
+// HttpSendRequestA on a thread of its own, and again for each redirect followed;
+// what it leaves is shared with the caller, who may have given up on it.
 struct Sending {
     HINTERNET request = nullptr;
+    Opened opened;
+    std::shared_ptr<Watchdog> watchdog;
     std::string headers;
     bool has_headers = false;
     BOOL ok = FALSE;
@@ -116,8 +209,38 @@ struct Sending {
     HANDLE done = nullptr;
     void run()
     {
-        ok = HttpSendRequestA(request, has_headers ? headers.c_str() : nullptr, has_headers ? DWORD(-1) : 0, nullptr, 0);
-        code = ok ? 0 : GetLastError();
+        HINTERNET hop = request;
+        for (int redirects = 0;; ++redirects) {
+            if (!HttpSendRequestA(hop, has_headers ? headers.c_str() : nullptr, has_headers ? DWORD(-1) : 0, nullptr, 0)) {
+                code = GetLastError();
+                return;
+            }
+            const std::string target = redirect_target(hop);
+            if (target.empty()) {
+                ok = TRUE;
+                return;
+            }
+            HINTERNET next = nullptr;
+            code = redirects == kMaxRedirects ? DWORD(ERROR_HTTP_REDIRECT_FAILED) : open_redirect(opened, target, &next);
+            if (code) return;
+            // The new request takes the old one's place, unless time ran out meanwhile.
+            HINTERNET previous = nullptr;
+            {
+                std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+                if (!watchdog->expired) {
+                    previous = watchdog->hop;
+                    watchdog->hop = next;
+                    next = nullptr;
+                }
+            }
+            if (next) {
+                InternetCloseHandle(next);
+                code = ERROR_INTERNET_TIMEOUT;
+                return;
+            }
+            if (previous) InternetCloseHandle(previous);
+            hop = watchdog->hop;
+        }
     }
     ~Sending()
     {
@@ -150,6 +273,11 @@ HINTERNET handle_of(InetHandle* handle)
     return reinterpret_cast<HINTERNET>(handle);
 }
 
+HINTERNET hop_of(InetHandle* handle)
+{
+    return hop_of(handle_of(handle));
+}
+
 InetHandle* seam_handle(HINTERNET handle)
 {
     return reinterpret_cast<InetHandle*>(handle);
@@ -165,11 +293,7 @@ int failed()
 // Tests shorten the stall time-out to see it happen.
 DWORD stall_timeout_ms()
 {
-    const char* text = std::getenv("KSTLUPD_TEST_STALL_SECONDS");
-    if (!text || !*text) return kStallTimeoutMs;
-    char* end = nullptr;
-    const long seconds = std::strtol(text, &end, 10);
-    return (*end == '\0' && seconds > 0 && seconds < 3600) ? DWORD(seconds * 1000) : kStallTimeoutMs;
+    return DWORD(test_hook_stall_seconds(kStallTimeoutMs / 1000) * 1000);
 }
 
 void set_timeout(HINTERNET handle, DWORD option, DWORD ms)
@@ -208,6 +332,23 @@ int waiting_call(HINTERNET request, Call call)
     return 0;
 }
 
+// The connection handle of a session to a host and port, made once and kept.
+InetHandle* connect_cached(HINTERNET session, const char* host, int port)
+{
+    const ConnectionKey key{session, host ? host : "", port};
+    std::lock_guard<std::mutex> lock(g_connections_mutex);
+    if (auto it = g_connections.find(key); it != g_connections.end()) return seam_handle(it->second);
+    HINTERNET connection =
+        InternetConnectA(session, host, INTERNET_PORT(port), nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (!connection) {
+        failed();
+        return nullptr;
+    }
+    set_timeouts(connection);
+    g_connections[key] = connection;
+    return seam_handle(connection);
+}
+
 DWORD query_of(InetHeader which)
 {
     switch (which) {
@@ -236,45 +377,49 @@ InetHandle* wininet_open_session(const char* agent, const char* proxy)
 
 InetHandle* wininet_connect(InetHandle* session, const char* host, int port)
 {
-    const ConnectionKey key{handle_of(session), host ? host : "", port};
-    std::lock_guard<std::mutex> lock(g_connections_mutex);
-    if (auto it = g_connections.find(key); it != g_connections.end()) return seam_handle(it->second);
-    HINTERNET connection = InternetConnectA(handle_of(session), host, INTERNET_PORT(port), nullptr, nullptr,
-                                            INTERNET_SERVICE_HTTP, 0, 0);
-    if (!connection) {
-        failed();
-        return nullptr;
-    }
-    set_timeouts(connection);
-    g_connections[key] = connection;
-    return seam_handle(connection);
+    return connect_cached(handle_of(session), host, port);
 }
 
 InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const char* object, int secure)
 {
-    // No cache answers for the server, and none keeps what it sent.
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
-    if (secure) flags |= INTERNET_FLAG_SECURE;
     std::string target;
     if (!object || *object != '/') target.push_back('/');
     if (object) target.append(object);
-    HINTERNET request =
-        HttpOpenRequestA(handle_of(connection), verb, target.c_str(), nullptr, nullptr, nullptr, flags, 0);
-    if (!request) failed();
+    HINTERNET request = HttpOpenRequestA(handle_of(connection), verb, target.c_str(), nullptr, nullptr, nullptr,
+                                         request_flags(secure != 0), 0);
+    if (!request) {
+        failed();
+        return nullptr;
+    }
     set_timeouts(request);
+    Opened opened;
+    opened.secure = secure != 0;
+    {
+        std::lock_guard<std::mutex> lock(g_connections_mutex);
+        for (const auto& [key, handle] : g_connections)
+            if (handle == handle_of(connection)) opened.session = std::get<0>(key);
+    }
+    std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+    g_opened[request] = opened;
     return seam_handle(request);
 }
 
 int wininet_send_request(InetHandle* request, const char* headers)
 {
     const HINTERNET handle = handle_of(request);
-    if (!unwatch(handle)) {
+    HINTERNET hop = nullptr;
+    if (!unwatch(handle, &hop)) {
         t_inet_error = ERROR_INTERNET_TIMEOUT;
         return 0;
     }
-    watch(handle, kRequestTimeoutMs);
+    if (hop) InternetCloseHandle(hop);
     auto sending = std::make_shared<Sending>();
     sending->request = handle;
+    {
+        std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+        if (const auto it = g_opened.find(handle); it != g_opened.end()) sending->opened = it->second;
+    }
+    sending->watchdog = watch(handle, kRequestTimeoutMs);
     sending->has_headers = headers != nullptr;
     if (headers) sending->headers = headers;
     const auto start = std::chrono::steady_clock::now();
@@ -301,11 +446,12 @@ int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint3
     // a buffer that is missing or too small.
     std::vector<char> value(64);
     DWORD size = DWORD(value.size());
-    BOOL ok = HttpQueryInfoA(handle_of(request), query_of(which), value.data(), &size, nullptr);
+    const HINTERNET hop = hop_of(request);
+    BOOL ok = HttpQueryInfoA(hop, query_of(which), value.data(), &size, nullptr);
     if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && size < (1u << 20)) {
         value.resize(size_t(size) + 1);
         size = DWORD(value.size());
-        ok = HttpQueryInfoA(handle_of(request), query_of(which), value.data(), &size, nullptr);
+        ok = HttpQueryInfoA(hop, query_of(which), value.data(), &size, nullptr);
     }
     if (!ok) {
         failed();
@@ -326,7 +472,7 @@ int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint3
 int wininet_query_data_available(InetHandle* request, uint32_t* available)
 {
     DWORD count = 0;
-    if (!waiting_call(handle_of(request), [&] { return InternetQueryDataAvailable(handle_of(request), &count, 0, 0); })) return 0;
+    if (!waiting_call(handle_of(request), [&] { return InternetQueryDataAvailable(hop_of(request), &count, 0, 0); })) return 0;
     *available = count;
     return 1;
 }
@@ -334,7 +480,7 @@ int wininet_query_data_available(InetHandle* request, uint32_t* available)
 int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
 {
     DWORD got = 0;
-    if (!waiting_call(handle_of(request), [&] { return InternetReadFile(handle_of(request), buf, size, &got); })) return 0;
+    if (!waiting_call(handle_of(request), [&] { return InternetReadFile(hop_of(request), buf, size, &got); })) return 0;
     *read = got;
     return 1;
 }
@@ -355,8 +501,16 @@ void wininet_close(InetHandle* handle)
             }
         }
     }
-    // A request its watchdog ended is closed already.
-    if (unwatch(handle_of(handle))) InternetCloseHandle(handle_of(handle));
+    {
+        std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
+        g_opened.erase(handle_of(handle));
+    }
+    // A request its watchdog ended is closed already, with the redirect's request.
+    HINTERNET hop = nullptr;
+    if (unwatch(handle_of(handle), &hop)) {
+        if (hop) InternetCloseHandle(hop);
+        InternetCloseHandle(handle_of(handle));
+    }
 }
 
 uint32_t wininet_last_error()

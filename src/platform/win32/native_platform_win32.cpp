@@ -8,6 +8,21 @@
 
 namespace {
 
+// A DLL is to come from the system folder only, never from the program's folder,
+// which is usually writable by its user. Runs before main, before anything that
+// could load a DLL: the DLLs the program imports at start-up are all known system
+// DLLs, and the others are delay-loaded (see cmake/windows.cmake), so they and the
+// DLLs that system DLLs load later are all looked up under this rule. Found at run
+// time, as a Windows 7 without its 2011 loader update lacks it.
+__attribute__((constructor(101))) void load_dlls_from_the_system_folder_only()
+{
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(kernel ? GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
+    if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 void no_window_insert(Window*, const char*, int) {}
 int no_window_count(Window*) { return 0; }
 void no_window_delete(Window*, int) {}
@@ -65,6 +80,8 @@ Platform native_platform()
     p.program_image = win32_program_image;
     p.app_data_folder = win32_app_data_folder;
     p.open_url = win32_open_url;
+    p.program_folder = win32_program_folder;
+    p.change_folder = win32_change_folder;
     p.message_box = message_box;
     p.enable_window = win32_enable_window;
     p.stderr_is_terminal = win32_stderr_is_terminal;

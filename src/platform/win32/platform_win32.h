@@ -33,6 +33,8 @@ int win32_file_version(const char* path, FixedFileInfo* out);
 int win32_program_image(const char* path, ProgramImage* out);
 int win32_app_data_folder(std::string* out);
 int win32_open_url(const char* url);
+int win32_program_folder(std::string* out);
+int win32_change_folder(const char* path);
 
 // The console.
 int win32_stderr_is_terminal();

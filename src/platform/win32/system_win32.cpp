@@ -1,5 +1,5 @@
-// Processes, version resources, the application-data folder and the browser on
-// the Win32 API.
+// Processes, version resources, the application-data folder, the program's own
+// folder, the working folder and the browser on the Win32 API.
 #include <vector>
 #include <windows.h>
 #include <shellapi.h>
@@ -56,4 +56,23 @@ int win32_open_url(const char* url)
     const HINSTANCE result = ShellExecuteW(nullptr, L"open", widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     // ShellExecute reports success with a value above 32.
     return reinterpret_cast<intptr_t>(result) > 32 ? 1 : 0;
+}
+
+int win32_program_folder(std::string* out)
+{
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (length == 0 || length >= path.size()) return 0;
+    path.resize(length);
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return 0;
+    // A drive's root keeps its backslash: "C:" alone names the drive's current folder.
+    path.resize(slash == 2 && path[1] == L':' ? slash + 1 : slash);
+    *out = narrow(path.c_str());
+    return out->empty() ? 0 : 1;
+}
+
+int win32_change_folder(const char* path)
+{
+    return SetCurrentDirectoryW(widen(path).c_str()) ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/dpi_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/win32/window_data.h"
 #include "platform/win32/window_thread.h"
@@ -47,7 +48,7 @@ int add_control(Window* window, const ControlSpec& def)
         if (!data || control_of(window, def.id)) return;
         const ControlClass cls = class_of(def.kind);
         const bool isProgress = def.kind == ControlKind::ProgressBar;
-        const Rect& r = def.rect;
+        const Rect r = scaled_rect(def.rect, data->dpi);
         HWND control = CreateWindowExW(cls.exStyle, cls.name, widen(def.text).c_str(), WS_CHILD | WS_VISIBLE | cls.style, r.x, r.y,
                                        r.w, r.h, parent, reinterpret_cast<HMENU>(intptr_t(isProgress ? 0 : def.id)),
                                        program_instance(), nullptr);
@@ -61,26 +62,40 @@ int add_control(Window* window, const ControlSpec& def)
             SendMessageA(control, EM_SETLIMITTEXT, 1, 0);
             SetWindowSubclass(control, char_edit_procedure, 1, 0);
         }
-        if (def.font == ControlFont::List && !isProgress)
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(list_font()), TRUE);
+        const bool listFont = def.font == ControlFont::List && !isProgress;
+        HFONT font = listFont ? list_font(data->dpi) : isProgress ? nullptr : system_font(data->dpi);
+        if (font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        data->placed.push_back({control, def.rect, listFont});
         added = 1;
     });
     return added;
 }
 
+// The size is the one the control was given: read back from the scaled one it
+// could come out a pixel off, and a re-layout would carry that on.
 int control_rect(Window* window, int id, Rect* out)
 {
     HWND control = control_of(window, id);
+    WindowData* data = window_data(hwnd_of(window));
     RECT r{};
-    if (!control || !GetWindowRect(control, &r)) return 0;
-    *out = {int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
+    if (!control || !data || !GetWindowRect(control, &r)) return 0;
+    const UINT dpi = data->dpi;
+    *out = {scale_from(int(r.left), dpi), scale_from(int(r.top), dpi), scale_from(int(r.right - r.left), dpi),
+            scale_from(int(r.bottom - r.top), dpi)};
+    if (const WindowData::Placed* placed = placed_of(data, control)) out->w = placed->rect.w, out->h = placed->rect.h;
     return 1;
 }
 
 void move_control(Window* window, int id, const Rect& rect)
 {
-    if (HWND control = control_of(window, id))
-        SetWindowPos(control, nullptr, rect.x, rect.y, rect.w, rect.h, SWP_NOZORDER | SWP_NOACTIVATE);
+    run_on_window_thread([&] {
+        HWND control = control_of(window, id);
+        WindowData* data = window_data(hwnd_of(window));
+        if (!control || !data) return;
+        if (WindowData::Placed* placed = placed_of(data, control)) placed->rect = rect;
+        const Rect r = scaled_rect(rect, data->dpi);
+        SetWindowPos(control, nullptr, r.x, r.y, r.w, r.h, SWP_NOZORDER | SWP_NOACTIVATE);
+    });
 }
 
 void enable_control(Window* window, int id, int enable)
@@ -187,11 +202,11 @@ HWND control_of(Window* window, int id)
     return GetDlgItem(parent, id);
 }
 
-HFONT list_font()
+WindowData::Placed* placed_of(WindowData* data, HWND control)
 {
-    static HFONT font = CreateFontA(14, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
-    return font;
+    for (WindowData::Placed& placed : data->placed)
+        if (placed.control == control) return &placed;
+    return nullptr;
 }
 
 void add_control_entries(Toolkit* t)

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/win32/dpi_win32.h"
 #include "platform/win32/text_win32.h"
 #include "platform/win32/toolkit_controls.h"
 #include "platform/win32/window_data.h"
@@ -25,6 +26,34 @@ LoopState& loop_state()
     return state;
 }
 
+// Lays the window's controls out anew for dpi: places, fonts and the status list's
+// scroll width.
+void apply_dpi(WindowData* data, UINT dpi)
+{
+    const UINT old = data->dpi;
+    data->dpi = dpi;
+    for (const WindowData::Placed& placed : data->placed) {
+        const Rect r = scaled_rect(placed.rect, dpi);
+        SetWindowPos(placed.control, nullptr, r.x, r.y, r.w, r.h, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (placed.control == data->progress) continue;
+        HFONT font = placed.listFont ? list_font(dpi) : system_font(dpi);
+        SendMessageA(placed.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        wchar_t cls[16] = L"";
+        GetClassNameW(placed.control, cls, 16);
+        if (data->listExtent > 0 && !lstrcmpiW(cls, L"ListBox")) {
+            data->listExtent = MulDiv(data->listExtent, int(dpi), int(old));
+            SendMessageA(placed.control, LB_SETHORIZONTALEXTENT, WPARAM(data->listExtent), 0);
+        }
+    }
+}
+
+SIZE client_at_96(HWND hwnd, UINT dpi)
+{
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    return {scale_from(int(client.right), dpi), scale_from(int(client.bottom), dpi)};
+}
+
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_NCCREATE) {
@@ -41,19 +70,35 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (events.close) events.close(events.context, window_of(hwnd));
         return 0;
     case WM_SIZE: {
-        const SIZE size{LOWORD(lparam), HIWORD(lparam)};
+        const SIZE size{scale_from(LOWORD(lparam), data->dpi), scale_from(HIWORD(lparam), data->dpi)};
         if (size.cx == data->clientSize.cx && size.cy == data->clientSize.cy) break;
         data->clientSize = size;
-        if (events.resize) events.resize(events.context, window_of(hwnd), int(size.cx), int(size.cy));
+        if (!data->rescaling && events.resize)
+            events.resize(events.context, window_of(hwnd), int(size.cx), int(size.cy));
         break;
     }
     case WM_GETMINMAXINFO:
         if (data->resizable) {
             auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-            info->ptMinTrackSize.x = data->minimum.cx;
-            info->ptMinTrackSize.y = data->minimum.cy;
+            const SIZE minimum = scaled_window_size(data->minimum.cx, data->minimum.cy, data->style, data->dpi);
+            info->ptMinTrackSize.x = minimum.cx;
+            info->ptMinTrackSize.y = minimum.cy;
         }
         break;
+    case WM_DPICHANGED: {
+        // The window moved to a monitor of another scale (or the scale was changed):
+        // the same layout at the new DPI, in the rectangle the system suggests. The
+        // client area keeps its size at 96 DPI, so the program sees no resize.
+        const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+        if (!HIWORD(wparam) || !suggested) break;
+        data->rescaling = true;
+        apply_dpi(data, HIWORD(wparam));
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        data->clientSize = client_at_96(hwnd, data->dpi);
+        data->rescaling = false;
+        return 0;
+    }
     case WM_COMMAND:
         // The dialog manager of the loop turns Escape into IDCANCEL from no control.
         if (!lparam && LOWORD(wparam) == IDCANCEL && data->escapeId && events.command) {
@@ -118,15 +163,26 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
         data->minimum = {def.min_width, def.min_height};
         if (!register_class(data->className)) return;
         const DWORD style = def.resizable ? WS_OVERLAPPEDWINDOW : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+        data->style = style;
+        // An owned window opens over its owner, so at its DPI; a window the system
+        // puts on another monitor is made again the right size below.
+        const WindowData* owner = def.owner ? window_data(hwnd_of(def.owner)) : nullptr;
+        data->dpi = owner ? owner->dpi : system_dpi();
         const std::wstring className = data->className;
         // Sizes are the whole window's, frame and caption included, as the system
         // takes them; it starts hidden at the top left and is placed before it shows.
-        created = CreateWindowExW(0, className.c_str(), widen(def.title).c_str(), style, 0, 0, def.width, def.height,
+        SIZE size = scaled_window_size(def.width, def.height, style, data->dpi);
+        created = CreateWindowExW(0, className.c_str(), widen(def.title).c_str(), style, 0, 0, size.cx, size.cy,
                                   hwnd_of(def.owner), nullptr, program_instance(), data.get());
         if (created) {
-            RECT client{};
-            GetClientRect(created, &client);
-            data->clientSize = {client.right, client.bottom};
+            if (const UINT dpi = dpi_of_window(created); dpi != data->dpi) {
+                data->dpi = dpi;
+                size = scaled_window_size(def.width, def.height, style, dpi);
+                data->rescaling = true;
+                SetWindowPos(created, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                data->rescaling = false;
+            }
+            data->clientSize = client_at_96(created, data->dpi);
             data.release();
         }
         else UnregisterClassW(className.c_str(), program_instance());
@@ -151,30 +207,41 @@ void show_window(Window* window)
     UpdateWindow(hwnd_of(window));
 }
 
+// The program places its windows in pixels at 96 DPI: the screen too is measured in
+// them, so that a window it centres is centred at any scale.
+UINT dpi_of(Window* window)
+{
+    const WindowData* data = window_data(hwnd_of(window));
+    return data ? data->dpi : system_dpi();
+}
+
 void window_rect(Window* window, Rect* out)
 {
     RECT r{};
     GetWindowRect(hwnd_of(window), &r);
-    *out = {int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
+    const UINT dpi = dpi_of(window);
+    *out = {scale_from(int(r.left), dpi), scale_from(int(r.top), dpi), scale_from(int(r.right - r.left), dpi),
+            scale_from(int(r.bottom - r.top), dpi)};
 }
 
 void move_window(Window* window, int x, int y)
 {
-    SetWindowPos(hwnd_of(window), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const UINT dpi = dpi_of(window);
+    SetWindowPos(hwnd_of(window), nullptr, scale_to(x, dpi), scale_to(y, dpi), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void client_size(Window* window, int* width, int* height)
 {
-    RECT r{};
-    GetClientRect(hwnd_of(window), &r);
-    *width = int(r.right - r.left);
-    *height = int(r.bottom - r.top);
+    const SIZE size = client_at_96(hwnd_of(window), dpi_of(window));
+    *width = int(size.cx);
+    *height = int(size.cy);
 }
 
 void screen_size(int* width, int* height)
 {
-    *width = GetSystemMetrics(SM_CXSCREEN);
-    *height = GetSystemMetrics(SM_CYSCREEN);
+    *width = scale_from(GetSystemMetrics(SM_CXSCREEN), system_dpi());
+    *height = scale_from(GetSystemMetrics(SM_CYSCREEN), system_dpi());
 }
 
 void set_idle_check(void (*check)(void*), void* context)
