@@ -50,17 +50,17 @@ if(KSTLUPD_TESTS)
     GTest::gtest GTest::gtest_main)
   target_compile_definitions(kstlupd_tests PRIVATE
     KSTLUPD_BINARY="$<TARGET_FILE:kstlupd>"
+    KSTLUPD_HOOKS_BINARY="$<TARGET_FILE:kstlupd_testhooks>"
     KSTLUPD_LIST_PROBE="$<TARGET_FILE:kstlupd_list_probe>"
     KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  include(cmake/test_programs.cmake)
-  target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_TEST_PROGRAMS="${KSTLUPD_TEST_PROGRAMS}")
-  add_dependencies(kstlupd_tests kstlupd kstlupd_list_probe kstlupd_test_programs)
-  gtest_discover_tests(kstlupd_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
-
-  # The program with the test hooks, for the demonstration and the benchmarks, which
-  # reach the catalogue's host names on a loopback mirror.
+  # The program with the test hooks, for the demonstration, the benchmarks and the
+  # end-to-end runs that reach the catalogue's host names on a loopback mirror.
   add_executable(kstlupd_testhooks src/app/main.cpp)
   target_link_libraries(kstlupd_testhooks PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks)
+  include(cmake/test_programs.cmake)
+  target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_TEST_PROGRAMS="${KSTLUPD_TEST_PROGRAMS}")
+  add_dependencies(kstlupd_tests kstlupd kstlupd_testhooks kstlupd_list_probe kstlupd_test_programs)
+  gtest_discover_tests(kstlupd_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
   add_test(NAME release_program_has_no_test_hooks
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/release_checks.sh $<TARGET_FILE:kstlupd> $<TARGET_FILE:kstlupd_testhooks>)
 endif()

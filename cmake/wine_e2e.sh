@@ -9,4 +9,4 @@ if [ ! -x "$host_tests" ]; then
   echo "wine_e2e: no Linux test binary at $host_tests (build it with scripts/build.sh); skipped"
   exit 77
 fi
-KSTLUPD_E2E_WINE_EXE=$exe exec "$host_tests" --gtest_filter='UpdateRunEndToEnd.*:E2eSelfUpdate.*'
+KSTLUPD_E2E_WINE_EXE=$exe exec "$host_tests" --gtest_filter='UpdateRunEndToEnd.*:E2eSelfUpdate.*:E2eHttp.*'

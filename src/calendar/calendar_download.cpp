@@ -76,15 +76,10 @@ int download_calendar(Window* owner, InetHandle* request, DataSource* source)
     std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title ? source->title : "");
     status_progress_line(owner, progress.c_str());
 
-    if (notModified(request)) {
-        closeRequest(request);
-        debug_printf("\nDEBUG:\tcalendars are the same, no update needed.\n\n");
-        return 0;
-    }
-
     // Until the calendar file is built from it, the download phase's marker keeps it
-    // from counting as current.
-    const int fetched = fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime);
+    // from counting as current. A web page is staged like any answer, so that the
+    // report names what came.
+    const int fetched = fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime, 1);
     closeRequest(request);
     // A cut-short answer or an error page must never become the calendar.
     if (!fetched || !is_calendar(owner, staged.c_str())) {

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cctype>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <string>
 
+#include "base/calendar_time.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "base/atomic_file.h"
@@ -50,6 +53,69 @@ void report_status(Window* owner, int status, const DataSource& source)
     std::string text =
         format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s", status, url_text(source).c_str());
     report_message(owner, text.c_str(), "Internet error", kMbIconError);
+}
+
+// Content-Encoding of the response in lower case without blanks; empty when none.
+std::string content_encoding(InetHandle* request)
+{
+    uint32_t len = 0;
+    (void)g_platform.inet_query_header(request, InetHeader::ContentEncoding, nullptr, &len);
+    if (len == 0) return {};
+    std::string text(len, '\0');
+    if (!g_platform.inet_query_header(request, InetHeader::ContentEncoding, text.data(), &len)) return {};
+    text.resize(len);
+    std::string folded;
+    for (char c : text)
+        if (c != ' ' && c != '\t') folded += char(std::tolower(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+// A server's text for a message: at most 40 characters, control bytes as '?'.
+std::string printable(const std::string& text)
+{
+    std::string shown = text.substr(0, 40);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return shown;
+}
+
+void report_too_large(Window* owner, const DataSource& source)
+{
+    std::string text = format_bounded(kMessageSize, "The file is larger than %llu MiB, the most a download may have\n%s",
+                                      static_cast<unsigned long long>(kMaxDownloadBytes >> 20), url_text(source).c_str());
+    report_message(owner, text.c_str(), "Internet error", kMbIconError);
+}
+
+// Whether a body starts as an HTML document: after an optional byte-order mark and
+// white space, "<!DOCTYPE html" or "<html" in any case. Fed chunk by chunk, it holds
+// no more than where it is in that pattern.
+struct HtmlSniffer {
+    int verdict = -1;  // -1 undecided, 0 not HTML, 1 HTML
+    size_t bom = 0;    // bytes of the byte-order mark matched
+    bool past_bom = false;
+    std::string head;  // the first non-blank bytes, lower case
+};
+
+int sniff(HtmlSniffer* s, const char* data, size_t size)
+{
+    static const char kBom[] = "\xEF\xBB\xBF";
+    static const std::string kDoctype = "<!doctype html", kHtml = "<html";
+    for (size_t i = 0; i < size && s->verdict < 0; ++i) {
+        const char c = data[i];
+        if (!s->past_bom) {
+            if (c == kBom[s->bom]) {
+                s->past_bom = ++s->bom == 3;
+                continue;
+            }
+            if (s->bom > 0) return s->verdict = 0;  // part of a mark, then something else
+            s->past_bom = true;
+        }
+        if (s->head.empty() && c != '\0' && std::strchr(" \t\r\n\f\v", c)) continue;
+        s->head += char(std::tolower(static_cast<unsigned char>(c)));
+        if (s->head == kDoctype || s->head == kHtml) return s->verdict = 1;
+        if (!kDoctype.starts_with(s->head) && !kHtml.starts_with(s->head)) return s->verdict = 0;
+    }
+    return s->verdict;
 }
 
 // Progress bar positions go out only when they change.
@@ -153,7 +219,12 @@ int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
     uint32_t size = uint32_t(text.size());
     if (!g_platform.inet_query_header(request, InetHeader::LastModified, text.data(), &size)) return 0;
     text.resize(size);
-    source->remoteTime = parseHttpDate(text.c_str());
+    const int64_t date = parseHttpDate(text.c_str());
+    if (!http_date_in_range(date)) {
+        debug_printf("DEBUG:\t%s has no usable Last-Modified\n", source->remotePath);
+        return 0;
+    }
+    source->remoteTime = date;
 
     uint64_t length = 0;
     const bool have_length = content_length(request, &length) && length <= UINT32_MAX;
@@ -163,10 +234,26 @@ int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
     return 1;
 }
 
-int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path, int64_t file_time)
+int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path, int64_t file_time,
+                int html_allowed)
 {
     if (const int status = response_status(request); status != 200) {
         report_status(owner, status, source);
+        return 0;
+    }
+    // Refused before a byte is read: what no data file can be, or not be read as.
+    uint64_t expected = 0;
+    const bool have_length = content_length(request, &expected);
+    if (have_length && expected > kMaxDownloadBytes) {
+        report_too_large(owner, source);
+        return 0;
+    }
+    const std::string encoding = content_encoding(request);
+    const bool encoded = !encoding.empty() && encoding != "identity";
+    if (encoded && encoding != "gzip" && encoding != "x-gzip" && encoding != "deflate") {
+        std::string text = format_bounded(kMessageSize, "The file came in an encoding that cannot be read (%s)\n%s",
+                                          printable(encoding).c_str(), url_text(source).c_str());
+        report_message(owner, text.c_str(), "Internet error", kMbIconError);
         return 0;
     }
     AtomicFile out;  // removes the temporary file on every early return
@@ -192,6 +279,7 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
 
     char buffer[kChunkSize];
     uint64_t total = 0;
+    HtmlSniffer sniffer;
     for (;;) {
         uint32_t available = 0;
         if (!g_platform.inet_query_data_available(request, &available)) return fail_internet("InternetQueryDataAvailable");
@@ -199,6 +287,18 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
         if (!g_platform.inet_read(request, buffer, std::min(available, kChunkSize), &got))
             return fail_internet("InternetReadFile");
         if (got == 0) break;
+        if (!html_allowed && sniff(&sniffer, buffer, got) == 1) {
+            std::string text =
+                format_bounded(kMessageSize, "The server sent a web page in place of the file\n%s", url_text(source).c_str());
+            report_message(owner, text.c_str(), "Internet error", kMbIconError);
+            progress_to(&progress, 0);
+            return 0;
+        }
+        if (got > kMaxDownloadBytes - total) {
+            report_too_large(owner, source);
+            progress_to(&progress, 0);
+            return 0;
+        }
         if (std::fwrite(buffer, 1, got, out.file) != got) return fail_write();
         total += got;
         terminal_progress(total, source.remoteSize);
@@ -207,11 +307,13 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
     }
 
     // No data file is ever empty: an empty answer is a server's fault, not the file.
-    uint64_t expected = 0;
-    const bool have_length = content_length(request, &expected);
-    if ((have_length && expected != total) || total == 0) {
+    // Content-Length counts the bytes as sent; a decoded body is checked by those
+    // where the platform tells them, and otherwise by the platform itself.
+    uint64_t received = total;
+    const bool checkable = have_length && (!encoded || g_platform.inet_wire_bytes(request, &received));
+    if ((checkable && expected != received) || total == 0) {
         std::string text = format_bounded(kMessageSize, "InternetReadFile failed, %llu of %llu bytes received\n%s",
-                                          static_cast<unsigned long long>(total),
+                                          static_cast<unsigned long long>(received),
                                           static_cast<unsigned long long>(expected), url_text(source).c_str());
         report_message(owner, text.c_str(), "Internet error", kMbIconError);
         progress_to(&progress, 0);
@@ -257,6 +359,11 @@ std::string http_date_text(int64_t t)
 
 int64_t parseHttpDate(const char* text)
 {
+    return parse_http_date_at(text, int64_t(std::time(nullptr)));
+}
+
+int64_t parse_http_date_at(const char* text, int64_t now)
+{
     static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::string tokens[7];
@@ -267,17 +374,49 @@ int64_t parseHttpDate(const char* text)
         while (*p && !std::strchr(" :,", *p)) ++p;
         if (p > start) tokens[count++].assign(start, p);
     }
+    // Which of the three forms HTTP allows: asctime ("Sun Nov  6 08:49:37 1994") has
+    // the month where the others have the day; RFC 850 ("Sunday, 06-Nov-94
+    // 08:49:37 GMT") joins day, month and two-digit year with hyphens. Everything
+    // else is read as RFC 1123.
+    std::string day_text = tokens[1], month_text = tokens[2], year_text = tokens[3];
+    std::string clock[3] = {tokens[4], tokens[5], tokens[6]};
+    bool two_digit_year = false;
+    if (std::isalpha(static_cast<unsigned char>(tokens[1][0]))) {
+        month_text = tokens[1];
+        day_text = tokens[2];
+        year_text = tokens[6];
+        clock[0] = tokens[3], clock[1] = tokens[4], clock[2] = tokens[5];
+    } else if (const size_t dash = tokens[1].find('-', 1); dash != std::string::npos) {
+        const size_t second = tokens[1].find('-', dash + 1);
+        day_text = tokens[1].substr(0, dash);
+        month_text = tokens[1].substr(dash + 1, second == std::string::npos ? std::string::npos : second - dash - 1);
+        year_text = second == std::string::npos ? std::string() : tokens[1].substr(second + 1);
+        clock[0] = tokens[2], clock[1] = tokens[3], clock[2] = tokens[4];
+        two_digit_year = year_text.size() <= 2;
+    }
     int64_t month = 0;
     for (int i = 0; i < 12; ++i)
-        if (tokens[2] == kMonths[i]) month = i;
-    const int64_t day = token_number(tokens[1]);
-    int64_t year = token_number(tokens[3]);
-    const int64_t hours = token_number(tokens[4]);
-    const int64_t minutes = token_number(tokens[5]);
-    const int64_t seconds = token_number(tokens[6]);
+        if (month_text == kMonths[i]) month = i;
+    const int64_t day = token_number(day_text);
+    int64_t year = token_number(year_text);
+    const int64_t hours = token_number(clock[0]);
+    const int64_t minutes = token_number(clock[1]);
+    const int64_t seconds = token_number(clock[2]);
+    if (two_digit_year) {
+        // The year of this century with those digits, unless that lies more than 50
+        // years ahead: then the one a century before.
+        const int64_t this_year = int64_t(utc_calendar_time(now).tm_year) + 1900;
+        year += this_year - this_year % 100;
+        if (year > this_year + 50) year -= 100;
+    }
 
     // Days, hours, minutes and seconds out of range carry over as they would through
     // the C library's normalisation; the month is always in range here.
     year += month / 12;
     return (days_from_civil(year, month % 12 + 1) + day - 1) * 86400 + hours * 3600 + minutes * 60 + seconds;
+}
+
+int http_date_in_range(int64_t unix_time)
+{
+    return unix_time >= 0 && unix_time < kEndOfYear9999;
 }

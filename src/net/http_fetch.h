@@ -39,22 +39,40 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
 // 1 when the server answered 304: its file is not newer than the time asked with.
 [[nodiscard]] int notModified(InetHandle* request);
 
-// 1 after storing remoteTime and remoteSize; 0 when there is no Last-Modified. After
-// a 304 the copy's localTime and localSize stand for the server's.
+// 1 after storing remoteTime and remoteSize; 0 when there is no Last-Modified or its
+// date is outside the years 1970 to 9999. After a 304 the copy's localTime and
+// localSize stand for the server's.
 [[nodiscard]] int queryRemoteInfo(Window* owner, InetHandle* request, DataSource* source);
+
+// Nothing larger is downloaded: far above the largest data file published, and a
+// bound on what a server can put on the disk.
+inline constexpr uint64_t kMaxDownloadBytes = uint64_t(256) << 20;
 
 // The body of a 200 into `path`, whose times become `file_time` (the server's
 // remoteTime, or the time of the check for the calendar). 1 on success; 0 on a
-// reported failure: any other answer, an empty body, a body shorter
-// than its Content-Length or ended by a transfer error, a file that cannot be
-// written. The previous file at `path` is then untouched.
+// reported failure (one report each): any other answer, an empty body, a body
+// shorter than its Content-Length or ended by a transfer error, a body over
+// kMaxDownloadBytes (refused by its Content-Length before reading, or as soon as it
+// passes), an encoding other than gzip or deflate, a body that starts as an HTML
+// document unless `html_allowed`, a file that cannot be written. The previous file
+// at `path` is then untouched.
 [[nodiscard]] int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path,
-                              int64_t file_time);
+                              int64_t file_time, int html_allowed = 0);
 
 void closeRequest(InetHandle* request);
 
-// Seconds since 1970 UTC of an RFC 1123 date.
+// Seconds since 1970 UTC of an HTTP date in any of its three forms (RFC 1123, RFC 850
+// with its two-digit year, asctime); month names are matched case-sensitively, and
+// any other text is read as RFC 1123 with what is missing taken as zero.
 int64_t parseHttpDate(const char* text);
+// The same, with `now` deciding the century of an RFC 850 two-digit year: the latest
+// year with those digits that is not more than 50 years after now.
+int64_t parse_http_date_at(const char* text, int64_t now);
+
+// The first second of the year 10000.
+inline constexpr int64_t kEndOfYear9999 = 253402300800;
+// 1 when a server's date lies in the years 1970 to 9999; any other counts as none.
+[[nodiscard]] int http_date_in_range(int64_t unix_time);
 
 // The RFC 1123 text of a time: "Sun, 06 Nov 1994 08:49:37 GMT".
 std::string http_date_text(int64_t unix_time);

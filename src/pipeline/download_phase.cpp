@@ -16,8 +16,6 @@ namespace {
 
 // The progress bar's total for the IOTA list when the server's length is not used.
 constexpr uint32_t kIotaDefaultSize = 0x12B000;
-// How much earlier than its copy's date the calendar asks whether it changed.
-constexpr int64_t kCalendarAskMargin = 86400;
 
 int internet_error_outcome(Window* owner, int slot, const DataSource& source)
 {
@@ -75,11 +73,9 @@ int downloadSource(Window* owner, int slot, DataSource* source)
     if (!have_copy || pending || !copy_time_usable(source->localTime, int64_t(std::time(nullptr)))) s.upd[slot] = 1;
 
     // Only a comparison with a usable copy can end in "not newer"; then the server
-    // may say so without sending the file. The calendar's copy is dated by our own
-    // clock at its fetch, so it asks from a day before: a server clock behind ours
-    // can never hide a change, and a calendar that comes anyway is compared by content.
-    int64_t ask_since = 0;
-    if (!s.upd[slot]) ask_since = slot == kSlotCalendarSource ? source->localTime - kCalendarAskMargin : source->localTime;
+    // may say so without sending the file. The calendar is a script's output whose
+    // dates say nothing about its content: it is always fetched and compared.
+    const int64_t ask_since = !s.upd[slot] && slot != kSlotCalendarSource ? source->localTime : 0;
     InetHandle* request = openRequest(owner, g_config.session, *source, ask_since > 0 ? ask_since : 0);
     if (!request) return internet_error_outcome(owner, slot, *source);
 

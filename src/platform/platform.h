@@ -77,7 +77,7 @@ struct ProgramImage {
 // Which part of the response inet_query_header reads; StatusCode is the status
 // line's number as text ("200"; "304" when a conditional request found the caller's
 // copy current: such an answer has no body).
-enum class InetHeader { LastModified, ContentLength, StatusCode };
+enum class InetHeader { LastModified, ContentLength, StatusCode, ContentEncoding };
 
 // WinINet-style codes the internet entries leave in inet_last_error().
 constexpr uint32_t kInetInvalidHandle = 6;
@@ -92,6 +92,11 @@ constexpr uint32_t kInetHeaderNotFound = 12150;
 constexpr uint32_t kInetInvalidServerResponse = 12152;
 constexpr uint32_t kInetRedirectFailed = 12156;
 constexpr uint32_t kInetSecurityChannelError = 12157;
+constexpr uint32_t kInetCertDateInvalid = 12037;
+constexpr uint32_t kInetCertWrongName = 12038;
+constexpr uint32_t kInetCertUntrusted = 12045;
+constexpr uint32_t kInetCertInvalid = 12169;
+constexpr uint32_t kInetCertRevoked = 12170;
 
 struct Platform {
     // ---- files -------------------------------------------------------------
@@ -199,8 +204,13 @@ struct Platform {
     // Waits until body bytes are there or the body has ended: 1 with the count (0 at
     // the end), 0 on a failed transfer.
     int (*inet_query_data_available)(InetHandle* request, uint32_t* available);
-    // Up to size bytes of the body; 1 with *read = 0 at its end, 0 on failure.
+    // Up to size bytes of the body; 1 with *read = 0 at its end, 0 on failure. A body
+    // sent gzip or deflate encoded (asked for with Accept-Encoding) comes decoded.
     int (*inet_read)(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
+    // 1 with the count of body bytes received so far as they came over the wire,
+    // before any decoding (what Content-Length counts); 0 where the system does not
+    // tell it (then it checks the length of a decoded body itself).
+    int (*inet_wire_bytes)(InetHandle* request, uint64_t* bytes);
     // Closes a request (an unread body is abandoned), a connection, or a session
     // with every connection made through it.
     void (*inet_close)(InetHandle* handle);

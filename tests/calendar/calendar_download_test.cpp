@@ -77,6 +77,7 @@ TEST_F(CalendarDownload, NewCalendarIsMovedIntoUpdateTheSameOneLeftStagedFailure
     // not JSON stop a good calendar.
     EXPECT_EQ(download("<html><body>Back soon</body></html>"), -1);
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
+    EXPECT_EQ(read_file(kStaged), "<html><body>Back soon</body></html>");
     write_file("UPDATE/kestrl.php", "<html>");
     EXPECT_EQ(download(kCalendar), 1);
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);

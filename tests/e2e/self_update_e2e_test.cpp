@@ -74,3 +74,24 @@ TEST(E2eSelfUpdate, AnUpdateKilledBetweenItsRenamesIsRepairedAtTheNextStart)
             EXPECT_EQ(read_file("kstlupd.~xe"), "running updater");
         });
 }
+
+// The dates of HTTP's two obsolete forms, and a gzip body with its Content-Length,
+// as the program's own HTTP client reads them.
+TEST(E2eHttp, ServerDatesInEveryFormAndAGzipBody)
+{
+    HttpServer server;
+    std::string wpx;
+    for (int i = 0; i < 3000; ++i) wpx += "K" + std::to_string(i) + "XYZ,1,2\r\n";
+    // {body, last_modified, status, flags, location, last_modified_text, encoding}
+    server.add("/kestrl/updater/download/kstlupd.exe", {"newer updater", 1698998400, 200, 0, "", "Friday, 03-Nov-23 08:00:00 GMT", ""});
+    server.add("/kestrl/WPX/KESTRL.WPX", {compressed(wpx, 31), 1700000000, 200, 0, "", "Tue Nov 14 22:13:20 2023", "gzip"});
+    std::string installed;
+    const std::string log = unattended_run(server.port(), {}, [&] { installed = read_file("SAVE/KESTRL.WPX"); });
+    EXPECT_NE(log.find("dated  3-Nov-2023. Do you want to download it? [NO]\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Downloaded:  CQ WPX Honor Roll (WPX) -- 14-Nov-2023 22:13\n"), std::string::npos) << log;
+    EXPECT_TRUE(installed == wpx) << installed.size();
+    for (const ReceivedRequest& r : server.requests()) {
+        if (!r.target.ends_with("KESTRL.WPX")) continue;
+        EXPECT_NE(r.headers.find("gzip, deflate\r\n"), std::string::npos) << r.headers;
+    }
+}

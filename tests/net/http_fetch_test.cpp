@@ -2,6 +2,7 @@
 // what is read from the response, what a failed transfer leaves on disk, and dates.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "support/mirror_server.h"
 
 constexpr int64_t kServerTime = 1700000000;  // 14-Nov-2023 22:13:20 UTC
+constexpr int64_t kClock = 1764000000;       // 24-Nov-2025 16:00 UTC
 
 TEST(NetHttpDate, ReadsRfc1123DatesAndTheDocumentedLeniencies)
 {
@@ -24,8 +26,24 @@ TEST(NetHttpDate, ReadsRfc1123DatesAndTheDocumentedLeniencies)
         {"Thu, 31 Nov 1994 00:00:00 GMT", 786240000},    // out-of-range fields carry over
         {"Mon, 01 Jan 2024 24:00:60 GMT", 1704153660},
         {"Mon, 00 Mar 2100 00:00:00 GMT", 4107456000},
+        // The two obsolete forms; a two-digit year is the latest not more than 50
+        // years after the clock's year (2025 here).
+        {"Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
+        {"Sun Nov  6 08:49:37 1994", 784111777},
+        {"Thursday, 29-Feb-24 12:00:00 GMT", 1709208000},
+        {"Friday, 01-Jan-75 00:00:00 GMT", 3313526400},
+        {"Thursday, 01-Jan-76 00:00:00 GMT", 189302400},
+        {"Sunday, 06-nov-94 08:49:37 GMT", 757846177},  // months stay case-sensitive
+        {"Sun NOV  6 08:49:37 1994", 757846177},
     };
-    for (const auto& row : rows) EXPECT_EQ(parseHttpDate(row.text), row.seconds) << row.text;
+    for (const auto& row : rows) EXPECT_EQ(parse_http_date_at(row.text, kClock), row.seconds) << row.text;
+    EXPECT_EQ(parseHttpDate("Sun Nov  6 08:49:37 1994"), 784111777);
+    // Only the years 1970 to 9999 are a server's date.
+    for (const char* date : {"Thu, 01 Jan 1970 00:00:00 GMT", "Fri, 31 Dec 9999 23:59:59 GMT"})
+        EXPECT_TRUE(http_date_in_range(parseHttpDate(date))) << date;
+    for (const char* date : {"Wed, 31 Dec 1969 23:59:59 GMT", "Sat, 01 Jan 10000 00:00:00 GMT", "Fri, 31 Dec 9999 23:59:60 GMT",
+                             "Mon, 01 Jan 99999999999999 00:00:00 GMT", ""})
+        EXPECT_FALSE(http_date_in_range(parseHttpDate(date))) << date;
     EXPECT_EQ(http_date_text(784111777), "Sun, 06 Nov 1994 08:49:37 GMT");
     EXPECT_EQ(parseHttpDate(http_date_text(-1).c_str()), -1);
     EXPECT_EQ(parseHttpDate(nullptr), parseHttpDate(""));
@@ -82,10 +100,29 @@ TEST_F(NetTest, SecureSourceGoesThroughATunnelToPort443AndItsCertificateIsChecke
     EXPECT_EQ(seen[0].method + " " + seen[0].target, "CONNECT www.country-files.com:443");
     EXPECT_NE(nginx.access_log().find("www.country-files.com GET /clublog.scp.zip 200"), std::string::npos);
 
-    // A certificate that the trusted authorities did not sign is refused.
+    // Refused certificates, each with its own code: another host's, an expired one
+    // (from an authority of its own), one that the trusted authorities did not sign.
+    DataSource other = source;
+    other.host = "other.example";
+    EXPECT_EQ(openRequest(owner, via_server, other), nullptr);
+    ASSERT_EQ(std::system("mkdir -p old && cd old && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                          "-nodes -keyout ca.key -out ca.pem -days 30 -subj /CN=old 2>/dev/null && openssl req -newkey ec "
+                          "-pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout server.key -out server.csr -subj "
+                          "/CN=www.country-files.com -addext subjectAltName=DNS:www.country-files.com 2>/dev/null && "
+                          "openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -copy_extensions copy -days -1 "
+                          "-out server.pem 2>/dev/null"), 0);
+    MirrorServer expired("mirror", "old");
+    HttpServer expired_proxy(expired.tls_port);
+    ScopedEnv trust_old_ca("SSL_CERT_FILE", "old/ca.pem");
+    via_server = session_with("127.0.0.1:" + std::to_string(expired_proxy.port()));
+    EXPECT_EQ(fetch(&source, "clublog.scp.zip", nullptr, 1), -1);
     ScopedEnv system_cas("SSL_CERT_FILE", nullptr);
     EXPECT_EQ(fetch(&source, "clublog.scp.zip", nullptr, 1), -1);
-    EXPECT_NE(without_cr(log_text()).find("ERROR:\tHttpSendRequest failed, error = 12157\n"), std::string::npos) << log_text();
+    const std::string log = without_cr(log_text());
+    for (const char* code : {"12038\nThe SSL certificate is for another host name.\nhttp://other.example/",
+                             "12037\nThe SSL certificate has expired or is not valid yet.\n",
+                             "12045\nThe SSL certificate was issued by an authority that is not trusted.\n"})
+        EXPECT_NE(log.find(std::string("ERROR:\tHttpSendRequest failed, error = ") + code), std::string::npos) << code << log;
 }
 
 TEST_F(NetTest, ASecureSourceIsRedirectedToHttpsOnlyAPlainOneToHttpOrHttps)
@@ -101,8 +138,8 @@ TEST_F(NetTest, ASecureSourceIsRedirectedToHttpsOnlyAPlainOneToHttpOrHttps)
     // The proxy serves plain HTTP itself and tunnels TLS to nginx.
     HttpServer proxy(nginx.tls_port);
     proxy.add("/clublog.scp.zip", "plain bytes", kServerTime);
-    proxy.add("/up", {"", 0, 302, 0, "https://www.country-files.com/clublog.scp.zip", ""});
-    proxy.add("/ftp", {"", 0, 302, 0, "ftp://www.country-files.com/clublog.scp.zip", ""});
+    proxy.add("/up", {"", 0, 302, 0, "https://www.country-files.com/clublog.scp.zip", "", ""});
+    proxy.add("/ftp", {"", 0, 302, 0, "ftp://www.country-files.com/clublog.scp.zip", "", ""});
     via_server = session_with("127.0.0.1:" + std::to_string(proxy.port()));
     ScopedEnv trust_test_ca("SSL_CERT_FILE", "nginx/ca.pem");
     const struct { const char* path; int secure; int result; const char* body; } rows[] = {
@@ -130,12 +167,22 @@ TEST_F(NetTest, HeadersDecideWhatIsKnownAboutTheRemoteFile)
     server.add("/dated", "12345", kServerTime);
     server.add("/undated", "x", kServerTime, 200, kServeNoLastModified);
     server.add("/unsized", std::string(5000, 'u'), kServerTime, 200, kServeNoContentLength);
-    // {body, last_modified, status, flags, location, last_modified_text}
-    server.add("/long-date", {"x", 0, 200, 0, "", "Tuesday, 14 Nov 2023 22:13:20 GMT and more text"});
-    server.add("/moved", {"", 0, 302, 0, "http://www.country-files.com/dated", ""});
+    // {body, last_modified, status, flags, location, last_modified_text, encoding}
+    server.add("/long-date", {"x", 0, 200, 0, "", "Tuesday, 14 Nov 2023 22:13:20 GMT and more text", ""});
+    server.add("/moved", {"", 0, 302, 0, "http://www.country-files.com/dated", "", ""});
+    server.add("/rfc850", {"x", 0, 200, 0, "", "Tuesday, 14-Nov-23 22:13:20 GMT", ""});
+    server.add("/asctime", {"x", 0, 200, 0, "", "Tue Nov 14 22:13:20 2023", ""});
+    server.add("/far", {"x", 0, 200, 0, "", "Sat, 01 Jan 10000 00:00:00 GMT", ""});
     DataSource s;
     EXPECT_EQ(fetch(&s, "dated"), 1);
     EXPECT_EQ(fetch(&s, "undated"), 0);
+    // Every form HTTP allows; a date past the year 9999 is as good as none.
+    for (const char* path : {"rfc850", "asctime"}) {
+        s.remoteTime = 0;
+        EXPECT_EQ(fetch(&s, path), 1) << path;
+        EXPECT_EQ(s.remoteTime, kServerTime) << path;
+    }
+    EXPECT_EQ(fetch(&s, "far"), 0);
     // A date longer than the usual 29 characters is read whole.
     EXPECT_EQ(fetch(&s, "long-date"), 1);
     EXPECT_EQ(s.remoteTime, kServerTime);
@@ -162,7 +209,7 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
     write_file("file.txt", "old contents\r\n");
     set_mtime("file.txt", 1000000000);
     // Paths without a fault are not served: the server answers 404.
-    server.add("/loop", {"", 0, 302, 0, "http://www.country-files.com/loop", ""});
+    server.add("/loop", {"", 0, 302, 0, "http://www.country-files.com/loop", "", ""});
     // refused: through a proxy that refuses connections.
     const struct { const char* path; unsigned fault; int status; size_t size; bool refused; int result; const char* logged; } rows[] = {
         {"cut", kServeCutShort, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12030\nThe connection with the server was ended.\nhttp://www.country-files.com/cut\n"},
@@ -230,4 +277,69 @@ TEST_F(NetTest, NotModifiedMeansTheCopyAndRequestsShareOneConnection)
         closeRequest(openRequest(owner, session, s, kServerTime));
     }
     EXPECT_EQ(server.connections(), 2 + 6);
+}
+
+TEST_F(NetTest, BodiesAreDecodedAndWebPagesAndHugeFilesRefused)
+{
+    write_file("file.txt", "old contents\r\n");
+    std::string list;
+    for (int i = 0; i < 20000; ++i) list += "K" + std::to_string(i) + "ABC\r\n";
+    // {body, last_modified, status, flags, location, last_modified_text, encoding}
+    server.add("/gzip", {compressed(list, 31), kServerTime, 200, 0, "", "", "gzip"});
+    server.add("/deflate", {compressed(list, 15), kServerTime, 200, 0, "", "", "Deflate"});
+    server.add("/gzip-cut", {compressed(list, 31), kServerTime, 200, kServeCutShort, "", "", "gzip"});
+    server.add("/brotli", {"\x1b\x03", kServerTime, 200, 0, "", "", "br"});
+    DataSource s;
+    for (const char* path : {"gzip", "deflate"}) {
+        EXPECT_EQ(fetch(&s, path, "list.txt"), 1) << path;
+        EXPECT_TRUE(read_file("list.txt") == list) << path;
+    }
+    EXPECT_NE(server.requests().back().headers.find("Accept-Encoding: gzip, deflate\r\n"), std::string::npos);
+    EXPECT_EQ(fetch(&s, "gzip-cut", "file.txt"), 0);
+    EXPECT_EQ(fetch(&s, "brotli", "file.txt"), 0);
+
+    // A web page is no data file, however it starts; what only resembles one is.
+    const char* pages[] = {"\xEF\xBB\xBF \r\n\t<!doctype HTML>\n<p>Sign in", "<HTML lang=en>", "\n\n<html>"};
+    const char* data[] = {"<?xml version=\"1.0\"?><html>", "<htm", "\xEF\xBB<html>", "K1ABC <html>"};
+    for (const char* page : pages) {
+        server.add("/page", page, kServerTime);
+        EXPECT_EQ(fetch(&s, "page", "file.txt"), 0) << page;
+    }
+    for (const char* text : data) {
+        server.add("/data", text, kServerTime);
+        EXPECT_EQ(fetch(&s, "data", "data.txt"), 1) << text;
+    }
+    EXPECT_EQ(read_file("file.txt"), "old contents\r\n");
+
+    // Over the cap: refused by its Content-Length before a byte is read, or as soon
+    // as a body without one passes it.
+    server.add("/huge", std::string(1000, 'h'), kServerTime, 200, kServeNoContentLength);
+    PlatformOverride fake;
+    static uint64_t reads;
+    reads = 0;
+    g_platform.inet_query_header = [](InetHandle* request, InetHeader which, char* buf, uint32_t* len) {
+        if (which != InetHeader::ContentLength || !buf) return native_platform().inet_query_header(request, which, buf, len);
+        return *len = uint32_t(std::snprintf(buf, *len, "%llu", (unsigned long long)(kMaxDownloadBytes + 1))), 1;
+    };
+    // An endless body, but for a few chunks past the cap.
+    g_platform.inet_read = [](InetHandle*, void*, uint32_t size, uint32_t* got) {
+        return *got = ++reads < kMaxDownloadBytes / 4096 + 3 ? size : 0, 1;
+    };
+    EXPECT_EQ(fetch(&s, "huge", "file.txt"), 0);
+    EXPECT_EQ(reads, 0u);
+    g_platform.inet_query_header = fake.saved.inet_query_header;
+    g_platform.inet_query_data_available = [](InetHandle*, uint32_t* available) { return *available = 4096, 1; };
+    EXPECT_EQ(fetch(&s, "huge", "file.txt"), 0);
+    EXPECT_EQ(reads, kMaxDownloadBytes / 4096 + 1);
+    EXPECT_EQ(read_file("file.txt"), "old contents\r\n");
+    EXPECT_FALSE(path_exists("file.txt.~kstlupd"));
+
+    const std::string log = without_cr(log_text());
+    const std::string url = "\nhttp://www.country-files.com/";
+    for (const std::string& line : {"The file came in an encoding that cannot be read (br)" + url + "brotli\n",
+                                     "The server sent a web page in place of the file" + url + "page\n",
+                                    "The file is larger than 256 MiB, the most a download may have" + url + "huge\n"})
+        EXPECT_NE(log.find("ERROR:\t" + line), std::string::npos) << line << "\n" << log;
+    // One report for each refusal.
+    EXPECT_EQ(dialogs.shown.size(), 1u + 1u + std::size(pages) + 2u);
 }

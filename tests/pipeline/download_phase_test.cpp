@@ -1,5 +1,7 @@
 #include "pipeline/download_phase.h"
 
+#include <ctime>
+
 #include "net/http_fetch.h"
 #include "pipeline/install_phase.h"
 #include "support/http_server.h"
@@ -138,6 +140,35 @@ TEST_F(DownloadPhase, FailuresCountAsInternetErrors)
     EXPECT_NE(log.find("425 DX Calendar -- Internet Error\n"), std::string::npos);
     EXPECT_TRUE(status.lines.empty());  // -auto never addresses the list
     EXPECT_EQ(selections->upd[7], 0);
+}
+
+// The calendar's server date says nothing: a changed calendar under an old date, from
+// a server that answers If-Modified-Since, is seen. A page in place of a dated file
+// is a failed download and leaves the copy current.
+TEST_F(DownloadPhase, CalendarIsAlwaysFetchedAndWebPagesNeverStandForAFile)
+{
+    g_platform.app_data_folder = [](std::string* out) { return *out = "appdata", 1; };
+    const int64_t installed = int64_t(std::time(nullptr)) - 3600;
+    write_file("UPDATE/kestrl.php", R"([{"start":"2025-01-01","text":"old"}])");
+    set_mtime("UPDATE/kestrl.php", installed);
+    server.add("/kestrl.php", R"([{"start":"2025-01-01","text":"new"}])", kServerTime);
+    selections->sel[26] = selections->sel[18] = 1;
+    EXPECT_EQ(downloadSource(nullptr, 26, &catalogue.slot[26]), 1);
+    EXPECT_EQ(last_condition(), "");
+    EXPECT_EQ(read_file("UPDATE/kestrl.php"), R"([{"start":"2025-01-01","text":"new"}])");
+
+    write_file("SAVE/KESTRL.WPX", "installed");
+    write_file("UPDATE/KESTRL.WPX", "copy");
+    set_mtime("UPDATE/KESTRL.WPX", kServerTime);
+    server.add("/kestrl/WPX/KESTRL.WPX", "\r\n<!DOCTYPE html><title>Sign in</title>", kServerTime + 86400);
+    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    server.add("/kestrl/WPX/KESTRL.WPX", "real list", kServerTime);
+    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "copy");
+    EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), kServerTime);
+    EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloaded:  425 DX Calendar", "CQ WPX Honor Roll (WPX) -- Internet Error",
+                                                      "CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00"}));
+    EXPECT_EQ(g_config.errorCount, 1u);
 }
 
 TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)

@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include "net/http_fetch.h"
 
@@ -151,6 +152,7 @@ bool respond(HttpServerState* s, int c, const ReceivedRequest& r)
     if (!(f.flags & (kServeNoContentLength | kServeReset)) && !unchanged)
         head += "Content-Length: " + std::to_string(f.body.size()) + "\r\n";
     if (!f.location.empty()) head += "Location: " + f.location + "\r\n";
+    if (!f.encoding.empty()) head += "Content-Encoding: " + f.encoding + "\r\n";
     head += faulty ? "Connection: close\r\n\r\n" : "\r\n";
     size_t dribbled = 0;
     if (f.flags & kServeSlowHeaders) {
@@ -297,4 +299,19 @@ int refused_port()
     int fd = listen_on_loopback(&port);
     ::close(fd);
     return port;
+}
+
+std::string compressed(const std::string& text, int window_bits)
+{
+    z_stream z{};
+    std::string out(text.size() + 1024, '\0');
+    if (deflateInit2(&z, 9, Z_DEFLATED, window_bits, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = uInt(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    const bool whole = deflate(&z, Z_FINISH) == Z_STREAM_END;
+    out.resize(whole ? z.total_out : 0);
+    deflateEnd(&z);
+    return out;
 }

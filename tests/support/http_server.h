@@ -30,6 +30,7 @@ struct ServedFile {
     unsigned flags = 0;              // ServeFlags
     std::string location;            // sent as Location when not empty (redirects)
     std::string last_modified_text;  // sent as is instead of last_modified when not empty
+    std::string encoding;            // sent as Content-Encoding when not empty (body as given)
 };
 
 struct ReceivedRequest {
@@ -66,3 +67,6 @@ private:
 
 // A loopback port on which nothing listens (connections are refused).
 int refused_port();
+
+// `text` as a gzip (window_bits 31) or deflate (15) encoded body.
+std::string compressed(const std::string& text, int window_bits);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include <curl/curl.h>
+#include <openssl/x509_vfy.h>
 #include <strings.h>
 
 namespace {
@@ -220,10 +221,17 @@ void collect_results(Request* r)
         if (msg->msg != CURLMSG_DONE || msg->easy_handle != r->easy) continue;
         CURLcode result = msg->data.result;
         if (result == CURLE_OK) r->headers_done = true;
+        uint32_t code = result == CURLE_OK ? 0 : inet_error_from_curl(result);
         // The request's own address is always http or https: only a redirect to a
         // scheme the request may not follow gets here, and it is the redirect that failed.
-        if (result == CURLE_UNSUPPORTED_PROTOCOL) finish(r, kInetRedirectFailed);
-        else finish(r, result == CURLE_OK ? 0 : inet_error_from_curl(result));
+        if (result == CURLE_UNSUPPORTED_PROTOCOL) code = kInetRedirectFailed;
+        // The certificate's own verdict says which of WinINet's certificate errors it is.
+        if (result == CURLE_PEER_FAILED_VERIFICATION) {
+            long verdict = 0;
+            if (curl_easy_getinfo(r->easy, CURLINFO_SSL_VERIFYRESULT, &verdict) != CURLE_OK) verdict = -1;
+            code = inet_error_from_certificate(verdict);
+        }
+        finish(r, code);
     }
 }
 
@@ -338,6 +346,8 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     ok = ok && curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
+    // Asked for and decoded as the Windows build does: gzip and deflate only.
+    ok = ok && curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate") == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SHARE, s.share) == CURLE_OK;
 
     // No local cache exists here; ask the caches on the way not to answer either.
@@ -405,6 +415,30 @@ bool add_headers(Request* r, const char* headers)
 }
 
 }  // namespace
+
+uint32_t inet_error_from_certificate(long verify_result)
+{
+    switch (verify_result) {
+    // The chain was not refused: libcurl's own check found that the certificate does
+    // not name the host (it leaves the result at "unspecified", or at OK).
+    case X509_V_OK:
+    case X509_V_ERR_UNSPECIFIED:
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH: return kInetCertWrongName;
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_CERT_NOT_YET_VALID: return kInetCertDateInvalid;
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED:
+    case X509_V_ERR_CERT_CHAIN_TOO_LONG: return kInetCertUntrusted;
+    case X509_V_ERR_CERT_REVOKED: return kInetCertRevoked;
+    case -1: return kInetSecurityChannelError;
+    default: return kInetCertInvalid;
+    }
+}
 
 uint32_t inet_error_from_curl(int curl_code)
 {
@@ -554,7 +588,9 @@ int curl_query_header(InetHandle* handle, InetHeader which, char* buf, uint32_t*
         value = std::to_string(r->status);
         found = true;
     } else {
-        const char* name = which == InetHeader::LastModified ? "Last-Modified" : "Content-Length";
+        const char* name = which == InetHeader::LastModified    ? "Last-Modified"
+                           : which == InetHeader::ContentLength ? "Content-Length"
+                                                                : "Content-Encoding";
         for (const auto& h : r->headers) {
             if (strcasecmp(h.first.c_str(), name) == 0) {
                 value = h.second;
@@ -622,6 +658,17 @@ int curl_read(InetHandle* handle, void* buf, uint32_t size, uint32_t* read)
         r->body_pos = 0;
     }
     *read = uint32_t(n);
+    return 1;
+}
+
+int curl_wire_bytes(InetHandle* handle, uint64_t* bytes)
+{
+    Request* r = request_of(handle);
+    if (!r || !bytes) return 0;
+    // libcurl counts the body as it arrives, before its decoders.
+    curl_off_t count = 0;
+    if (curl_easy_getinfo(r->easy, CURLINFO_SIZE_DOWNLOAD_T, &count) != CURLE_OK || count < 0) return 0;
+    *bytes = uint64_t(count);
     return 1;
 }
 

@@ -55,6 +55,7 @@ Platform native_platform()
     p.inet_query_header = curl_query_header;
     p.inet_query_data_available = curl_query_data_available;
     p.inet_read = curl_read;
+    p.inet_wire_bytes = curl_wire_bytes;
     p.inet_close = curl_close;
     p.inet_last_error = curl_last_error;
     p.toolkit = fltk_toolkit();

@@ -142,6 +142,16 @@ bool unwatch(HINTERNET request, HINTERNET* hop)
 void set_timeouts(HINTERNET handle);
 InetHandle* connect_cached(HINTERNET session, const char* host, int port);
 
+// WinINet decodes gzip and deflate once asked to, but asks the server for them only
+// when told to.
+void ask_for_encodings(HINTERNET request)
+{
+    BOOL decode = TRUE;
+    if (InternetSetOptionA(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode))
+        (void)HttpAddRequestHeadersA(request, "Accept-Encoding: gzip, deflate\r\n", DWORD(-1),
+                                     HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+}
+
 DWORD request_flags(bool secure)
 {
     // No cache answers for the server, and none keeps what it sent; redirects are
@@ -193,6 +203,7 @@ DWORD open_redirect(const Opened& opened, const std::string& target, HINTERNET* 
                              request_flags(https), 0);
     if (!*next) return GetLastError();
     set_timeouts(*next);
+    ask_for_encodings(*next);
     return 0;
 }
 
@@ -355,6 +366,7 @@ DWORD query_of(InetHeader which)
     case InetHeader::LastModified: return HTTP_QUERY_LAST_MODIFIED;
     case InetHeader::ContentLength: return HTTP_QUERY_CONTENT_LENGTH;
     case InetHeader::StatusCode: return HTTP_QUERY_STATUS_CODE;
+    case InetHeader::ContentEncoding: return HTTP_QUERY_CONTENT_ENCODING;
     }
     return HTTP_QUERY_STATUS_CODE;
 }
@@ -401,6 +413,7 @@ InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const
     }
     std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
     g_opened[request] = opened;
+    ask_for_encodings(request);
     return seam_handle(request);
 }
 
@@ -483,6 +496,12 @@ int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
     if (!waiting_call(handle_of(request), [&] { return InternetReadFile(hop_of(request), buf, size, &got); })) return 0;
     *read = got;
     return 1;
+}
+
+int wininet_wire_bytes(InetHandle*, uint64_t*)
+{
+    // WinINet keeps the count of encoded bytes to itself.
+    return 0;
 }
 
 void wininet_close(InetHandle* handle)

@@ -97,6 +97,7 @@ Platform native_platform()
     p.inet_query_header = wininet_query_header;
     p.inet_query_data_available = wininet_query_data_available;
     p.inet_read = wininet_read;
+    p.inet_wire_bytes = wininet_wire_bytes;
     p.inet_close = wininet_close;
     p.inet_last_error = wininet_last_error;
     p.toolkit = win32_toolkit();

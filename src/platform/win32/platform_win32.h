@@ -48,5 +48,6 @@ int wininet_send_request(InetHandle* request, const char* headers);
 int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len);
 int wininet_query_data_available(InetHandle* request, uint32_t* available);
 int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
+int wininet_wire_bytes(InetHandle* request, uint64_t* bytes);
 void wininet_close(InetHandle* handle);
 uint32_t wininet_last_error();
