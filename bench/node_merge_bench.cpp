@@ -1,6 +1,6 @@
 // Times mergeNodeList on node lists far larger than the published ones, to show the
 // merge stays near n log n: a user file of N nodes against a download of N nodes that
-// share three quarters of their callsigns.
+// share three quarters of their callsigns; then downloads without line feeds.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +50,17 @@ int main()
             best = std::min(best, took.count());
         }
         std::printf("%7d nodes each: %9.2f ms (best of 3), %d lines written\n", count, best, written);
+    }
+    // A download without a single line feed is cut into pieces; the time must grow
+    // with the size, not with its square.
+    for (int megabytes : {2, 8, 32}) {
+        std::ofstream("UPDATE/KESTRL.TCP", std::ios::binary)
+            << "N," << std::string(size_t(megabytes) << 20, 'x');
+        write_list("SAVE/KESTRL.TCP", 1000, 0, "old");
+        auto start = std::chrono::steady_clock::now();
+        (void)mergeNodeList(nullptr, source);
+        std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        std::printf("%4d MB on one line: %9.2f ms\n", megabytes, took.count());
     }
     if (::chdir("/") != 0) return 1;
     std::error_code ec;

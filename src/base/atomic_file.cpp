@@ -7,12 +7,11 @@
 
 namespace {
 
-// Removes a temporary file, also one that is a copy of a read-only file (Windows
-// does not delete a read-only file).
+// Removes a temporary file, also one that is a copy of a read-only file, and never
+// through a link planted at its name.
 int discard(const std::string& temp)
 {
-    g_platform.set_read_only(temp.c_str(), 0);
-    return g_platform.delete_file(temp.c_str());
+    return g_platform.remove_temp_file(temp.c_str());
 }
 
 // The last step of every write: the finished temporary file takes the target's place,

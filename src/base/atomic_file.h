@@ -27,8 +27,10 @@ struct AtomicFile {
 // Name of the temporary file used for a target: the target's name + kTempSuffix.
 std::string temp_path_for(const std::string& target);
 
-// Opens a new, empty temporary file for binary writing (a leftover of the same name
-// is removed first). 1 on success; 0 with errno and the platform's last error set.
+// Opens a new, empty temporary file for binary writing: a leftover of the same name
+// is removed first (a link as a link, never what it points at), and the file is
+// created exclusively, so nothing put at the name in between is written through.
+// 1 on success; 0 with errno and the platform's last error set.
 [[nodiscard]] int atomic_open(AtomicFile* f, const std::string& target);
 
 // Flushes, syncs and closes the temporary file, stamps it when asked, and renames it

@@ -4,6 +4,9 @@
 #pragma once
 
 constexpr int kLoggedPerKind = 100;
+// A report that would open a message box opens one only for the first few of its
+// kind per file; the later ones are logged (within the limit above) without a box.
+constexpr int kBoxedPerKind = 3;
 
 struct LogLimit {
     int seen = 0;
@@ -19,4 +22,10 @@ inline bool log_limit_take(LogLimit* limit)
 inline int log_limit_rest(const LogLimit& limit)
 {
     return limit.seen > kLoggedPerKind ? limit.seen - kLoggedPerKind : 0;
+}
+
+// True while the line last counted may still be shown in a box.
+inline bool log_limit_boxed(const LogLimit& limit)
+{
+    return limit.seen <= kBoxedPerKind;
 }

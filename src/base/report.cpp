@@ -24,14 +24,8 @@ int show_box(Window* owner, const char* text, const char* title, unsigned style,
     return answer;
 }
 
-}  // namespace
-
-void report_message(Window* owner, const char* text, const char* title, unsigned style)
-{
-    report_message_shown(owner, text, text, title, style);
-}
-
-void report_message_shown(Window* owner, const char* logged, const char* shown, const char* title, unsigned style)
+// Everything a report does but the box.
+void log_report(const char* logged, const char* shown, const char* title, unsigned style)
 {
     const char* prefix = style == kMbIconError         ? "ERROR:\t"
                          : style == kMbIconWarning     ? "WARNING:\t"
@@ -45,12 +39,31 @@ void report_message_shown(Window* owner, const char* logged, const char* shown, 
         if (style == kMbIconError) unattended_failed();
     }
     terminal_line(one_line_report(title, shown).c_str());
+}
+
+}  // namespace
+
+void report_message(Window* owner, const char* text, const char* title, unsigned style)
+{
+    report_message_shown(owner, text, text, title, style);
+}
+
+void report_message_shown(Window* owner, const char* logged, const char* shown, const char* title, unsigned style)
+{
+    log_report(logged, shown, title, style);
     show_box(owner, shown, title, style, !g_config.autoMode);
+}
+
+void report_logged(const char* text, const char* title, unsigned style)
+{
+    log_report(text, text, title, style);
 }
 
 void report_open_error(Window* owner, const char* file, int errnum)
 {
-    std::string reason = format_bounded(128, "%s", std::strerror(errnum));
+    // The C library has no text that says it; "No such device" would mislead.
+    const char* why = errnum == kErrnoNotRegularFile ? "Not a regular file" : std::strerror(errnum);
+    std::string reason = format_bounded(128, "%s", why);
     std::string text = format_bounded(128, "Error opening %s:\n%s", file, reason.c_str());
     report_message(owner, text.c_str(), "File Open", kMbIconError);
 }

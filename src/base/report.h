@@ -16,8 +16,13 @@ void report_message(Window* owner, const char* text, const char* title, unsigned
 // the terminal, the line of a failed start) given `shown`.
 void report_message_shown(Window* owner, const char* logged, const char* shown, const char* title, unsigned style);
 
-// "Error opening %s:\n%s" with the file name and the C library's text for errnum,
-// cut to 128 characters, reported as an error titled "File Open".
+// As report_message, without the box: for the reports of a kind past the few that
+// may open one.
+void report_logged(const char* text, const char* title, unsigned style);
+
+// "Error opening %s:\n%s" with the file name and the C library's text for errnum
+// ("Not a regular file" for kErrnoNotRegularFile), cut to 128 characters, reported
+// as an error titled "File Open".
 void report_open_error(Window* owner, const char* file, int errnum);
 
 // Shows a question (also with -auto) with the owner disabled around it, then logs

@@ -9,6 +9,7 @@
 
 #include "base/config.h"
 #include "base/log.h"
+#include "base/outside_text.h"
 #include "base/log_limit.h"
 #include "base/report.h"
 #include "calendar/json_doc.h"
@@ -94,7 +95,7 @@ void log_dropped(const std::vector<SkippedElement>& skipped, const LogLimit& ski
     auto log_duplicates_before = [&](size_t element) {
         for (; d < duplicates.size() && duplicates[d].element < element; ++d) {
             if (!log_limit_take(&duplicate_limit)) continue;
-            std::string text = format_bounded(kMessageSize, "Duplicate event: %s", duplicates[d].text.c_str());
+            std::string text = format_bounded(kMessageSize, "Duplicate event: %s", shown_text(duplicates[d].text).c_str());
             log_printf("ERROR:\t%s\n", text.c_str());
         }
     };

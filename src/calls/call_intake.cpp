@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/log.h"
+#include "base/outside_text.h"
 #include "calls/callsign.h"
 
 void take_call(CallIntake* intake, char* text)
@@ -19,7 +20,7 @@ void take_call(CallIntake* intake, char* text)
         return;
     }
     ++intake->counts.invalid;
-    if (log_limit_take(&intake->invalid_logged)) debug_printf("DEBUG:\t%s is not a valid call\n", text);
+    if (log_limit_take(&intake->invalid_logged)) debug_printf("DEBUG:\t%s is not a valid call\n", shown_text(text).c_str());
 }
 
 void log_read_counts(CallIntake* intake, const DataSource& source)

@@ -6,6 +6,7 @@
 #include "base/config.h"
 #include "base/keep_first.h"
 #include "base/log.h"
+#include "base/outside_text.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void log_new_id(CallSet* set, std::string_view callsign, char listId)
     if (listId == 0 || ids.find(listId) != std::string::npos || ids.size() >= kMaxListIds) return;
     ids += listId;
     if (log_limit_take(&set->ids_logged))
-        debug_printf("DEBUG:\t%s is now %s\n", entry->first.c_str(), ids.c_str());
+        debug_printf("DEBUG:\t%s is now %s\n", shown_text(entry->first).c_str(), ids.c_str());
 }
 
 }  // namespace

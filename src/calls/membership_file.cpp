@@ -5,6 +5,7 @@
 
 #include "base/config.h"
 #include "base/log.h"
+#include "base/outside_text.h"
 #include "base/report.h"
 #include "calls/call_intake.h"
 #include "catalogue/selections.h"
@@ -64,8 +65,7 @@ int writeMemberRecords(FILE* stream, const CallSet& set)
     for_each_call(set, [&](const CallEntry& entry) {
         size_t ids = std::strlen(entry.lists);
         if (ids > kMaxIdsPerRecord) {
-            debug_printf("DEBUG:\tToo many lists: %.*s [%s]\n", int(entry.callsign.size()), entry.callsign.data(),
-                         entry.lists);
+            debug_printf("DEBUG:\tToo many lists: %s [%s]\n", shown_text(entry.callsign).c_str(), entry.lists);
             return;
         }
         // Entries from outside the readers may lack an ID or a writable length.
@@ -143,7 +143,7 @@ int checkListIds(Window* owner, std::array<std::string, 5>* fields)
         }
         ++used;
         if (id < '!' || id > '_') {
-            add_message_line(&message, format_bounded(80, "[ %c ]  is not a valid membership list ID.", id));
+            add_message_line(&message, format_bounded(80, "[ %s ]  is not a valid membership list ID.", shown_text(field.substr(0, 1)).c_str()));
         }
     }
     if (used > kMaxMembershipLists) {

@@ -230,6 +230,11 @@ int extractMember(const char* archive, const char* target)
     const TargetParts parts = split_target(target);
     if (!is_plain_name(parts.name)) return 1;
 
+    // The archive library opens blocking: a FIFO would stop the run for ever.
+    if (FileStatus status; g_platform.file_status(archive, &status) && !status.is_directory && !status.is_regular) {
+        log_printf("ERROR:\tCan't extract %s from %s: not a regular file\n", parts.name.c_str(), archive);
+        return 0;
+    }
     const std::string native = g_platform.native_path(archive);
     ArchiveHandle zip(unzOpen64(native.c_str()));
     if (!zip) {

@@ -6,6 +6,7 @@
 
 #include "base/log.h"
 #include "base/log_limit.h"
+#include "base/outside_text.h"
 #include "base/report.h"
 #include "platform/platform.h"
 
@@ -68,14 +69,19 @@ const char* text_or_empty(const std::optional<std::string>& text)
     return text ? text->c_str() : "";
 }
 
-void report_duplicate(Window* owner, const NodeEntry& node)
+// Only the first few of a kind get a box: a hostile list must not bury the user in
+// them; the log keeps its own limit.
+void report_duplicate(Window* owner, const NodeEntry& node, bool boxed)
 {
+    const std::string callsign = shown_text(node.callsign), link = shown_text(text_or_empty(node.link)),
+                      address = shown_text(node.address);
     std::string text =
-        node.extra ? format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s|%s", node.callsign.c_str(),
-                                    text_or_empty(node.link), node.address.c_str(), node.extra->c_str())
-                   : format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s", node.callsign.c_str(),
-                                    text_or_empty(node.link), node.address.c_str());
-    report_message(owner, text.c_str(), "Duplicate node", kMbIconError);
+        node.extra ? format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s|%s", callsign.c_str(),
+                                    link.c_str(), address.c_str(), shown_text(*node.extra).c_str())
+                   : format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s", callsign.c_str(),
+                                    link.c_str(), address.c_str());
+    if (boxed) report_message(owner, text.c_str(), "Duplicate node", kMbIconError);
+    else report_logged(text.c_str(), "Duplicate node", kMbIconError);
 }
 
 // A line the reader refused, kept until the duplicates are known so that the log
@@ -116,11 +122,11 @@ NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
     while (pos < bytes.size()) {
         // A piece ends after its line feed or at the piece length, whichever is first;
         // the rest of a longer line becomes the next piece.
-        size_t limit = std::min(bytes.size(), pos + kNodeLinePiece);
-        size_t lf = bytes.find('\n', pos);
-        size_t end = lf != std::string::npos && lf < limit ? lf + 1 : limit;
-        std::string_view line(bytes.data() + pos, end - pos);
-        pos = end;
+        // The search stays within the piece: a file without line feeds is read in
+        // linear time.
+        std::string_view line(bytes.data() + pos, std::min(bytes.size() - pos, kNodeLinePiece));
+        if (size_t lf = line.find('\n'); lf != std::string_view::npos) line = line.substr(0, lf + 1);
+        pos += line.size();
 
         line = line.substr(0, line.find_first_of("\r\n"));
         if (line.empty()) continue;
@@ -144,11 +150,12 @@ NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
     size_t next_duplicate = 0;
     auto report_duplicates_before = [&](uint32_t ordinal) {
         for (; next_duplicate < duplicates.size() && duplicates[next_duplicate].ordinal < ordinal; ++next_duplicate)
-            if (log_limit_take(&duplicate_limit)) report_duplicate(owner, duplicates[next_duplicate]);
+            if (log_limit_take(&duplicate_limit))
+                report_duplicate(owner, duplicates[next_duplicate], log_limit_boxed(duplicate_limit));
     };
     for (const RejectedLine& line : rejected) {
         report_duplicates_before(line.before_ordinal);
-        log_printf("read_tcp() -- Something wrong with: %s\n", line.text.c_str());
+        log_printf("read_tcp() -- Something wrong with: %s\n", shown_text(line.text).c_str());
     }
     report_duplicates_before(counter);
     if (int rest = log_limit_rest(rejected_limit)) log_printf("read_tcp() -- Something wrong with %d more lines\n", rest);

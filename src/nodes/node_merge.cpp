@@ -1,9 +1,13 @@
 #include "nodes/node_merge.h"
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 
+#include "base/config.h"
 #include "base/log.h"
+#include "base/outside_text.h"
 #include "base/report.h"
 #include "base/atomic_file.h"
 #include "files/file_ops.h"
@@ -11,6 +15,20 @@
 #include "platform/platform.h"
 
 namespace {
+
+// A debug line about nodes of the publisher's list, whose texts are shown as data.
+// The format has no line end; one is added after the control bytes were escaped.
+void debug_node_line(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void debug_node_line(const char* format, ...)
+{
+    if (!g_config.debug) return;
+    char line[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    debug_printf("%s\n", shown_text(line).c_str());
+}
 
 const char* text_or_empty(const std::optional<std::string>& text)
 {
@@ -52,11 +70,11 @@ void merge_one(const NodeEntry& n, NodeEntry* u, NodeCounts* counts)
     u->extra = n.extra;
     if (u->link != n.link) {
         if (n.extra)
-            debug_printf("DEBUG:\t        CHANGE: %s>[%s]:%s|%s => %s>[%s]:%s|%s\n", u->callsign.c_str(),
+            debug_node_line("DEBUG:\t        CHANGE: %s>[%s]:%s|%s => %s>[%s]:%s|%s", u->callsign.c_str(),
                          text_or_empty(u->link), u->address.c_str(), n.extra->c_str(), n.callsign.c_str(),
                          text_or_empty(n.link), n.address.c_str(), n.extra->c_str());
         else
-            debug_printf("DEBUG:\t        CHANGE: %s>[%s]:%s => %s>[%s]:%s\n", u->callsign.c_str(),
+            debug_node_line("DEBUG:\t        CHANGE: %s>[%s]:%s => %s>[%s]:%s", u->callsign.c_str(),
                          text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
                          n.address.c_str());
         u->link = n.link;
@@ -64,11 +82,11 @@ void merge_one(const NodeEntry& n, NodeEntry* u, NodeCounts* counts)
     }
     if (u->address != n.address) {
         if (u->extra)
-            debug_printf("DEBUG:\t        CHANGE: %s>%s:[%s]|%s => %s>%s:[%s]|%s\n", u->callsign.c_str(),
+            debug_node_line("DEBUG:\t        CHANGE: %s>%s:[%s]|%s => %s>%s:[%s]|%s", u->callsign.c_str(),
                          text_or_empty(u->link), u->address.c_str(), u->extra->c_str(), n.callsign.c_str(),
                          text_or_empty(n.link), n.address.c_str(), text_or_empty(n.extra));
         else
-            debug_printf("DEBUG:\t        CHANGE: %s>%s:[%s] => %s>%s:[%s]\n", u->callsign.c_str(),
+            debug_node_line("DEBUG:\t        CHANGE: %s>%s:[%s] => %s>%s:[%s]", u->callsign.c_str(),
                          text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
                          n.address.c_str());
         u->address = n.address;
@@ -98,10 +116,10 @@ void mergeNodes(const NodeSet& downloaded, NodeSet* installed, NodeCounts* count
         added.nodes.push_back(NodeEntry{n.callsign, n.link, n.address, n.extra, kAddedNodeOrdinal, 1});
         counts->added += 1;
         if (n.extra)
-            debug_printf("DEBUG:\t        NEW: %s>%s:%s|%s\n", n.callsign.c_str(), text_or_empty(n.link),
+            debug_node_line("DEBUG:\t        NEW: %s>%s:%s|%s", n.callsign.c_str(), text_or_empty(n.link),
                          n.address.c_str(), n.extra->c_str());
         else
-            debug_printf("DEBUG:\t        NEW: %s>%s:%s\n", n.callsign.c_str(), text_or_empty(n.link),
+            debug_node_line("DEBUG:\t        NEW: %s>%s:%s", n.callsign.c_str(), text_or_empty(n.link),
                          n.address.c_str());
     }
     std::vector<NodeEntry> none;
@@ -116,10 +134,10 @@ void markDeletedNodes(NodeSet* installed, const NodeSet& downloaded, NodeCounts*
         x.pending = 0;
         counts->deleted += 1;
         if (x.extra)
-            debug_printf("DEBUG:\t        DELETED: %s>%s,%s|%s\n", x.callsign.c_str(), text_or_empty(x.link),
+            debug_node_line("DEBUG:\t        DELETED: %s>%s,%s|%s", x.callsign.c_str(), text_or_empty(x.link),
                          x.address.c_str(), x.extra->c_str());
         else
-            debug_printf("DEBUG:\t        DELETED: %s>%s,%s\n", x.callsign.c_str(), text_or_empty(x.link),
+            debug_node_line("DEBUG:\t        DELETED: %s>%s,%s", x.callsign.c_str(), text_or_empty(x.link),
                          x.address.c_str());
     }
 }

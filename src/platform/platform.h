@@ -3,6 +3,7 @@
 // produce failures a real system will not give on demand.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -22,6 +23,12 @@ constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorNotSameDevice = 17;
 constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorBadFileType = 222;
+
+// errno of a path that names something other than a regular file or a folder where
+// a file is read (a FIFO, a device, a socket): it is refused, never opened blocking
+// (last error kErrorBadFileType).
+constexpr int kErrnoNotRegularFile = ENODEV;
 
 // Message-box styles and answers, numerically as the original platform has them.
 constexpr unsigned kMbOk = 0x0;
@@ -45,6 +52,7 @@ struct FileStatus {
     int64_t mtime = 0;        // seconds since 1970 UTC
     uint64_t size = 0;
     bool is_directory = false;
+    bool is_regular = false;  // a plain file: neither a folder nor a FIFO, device or socket
 };
 
 // Fixed part of an executable's version resource.
@@ -106,7 +114,8 @@ struct Platform {
     int (*file_status)(const char* path, FileStatus* out);
     // Copies keep the source's modification time and permissions, and are on stable
     // storage when the call returns; a failed copy leaves no destination. overwrite = 0
-    // fails on an existing destination.
+    // fails on an existing destination (also a link); a link as the destination is
+    // never written through. A source that is not a regular file is refused.
     int (*copy_file)(const char* from, const char* to, int overwrite);
     // Replaces an existing destination; falls back to copy+delete across volumes.
     int (*move_file)(const char* from, const char* to);
@@ -118,14 +127,23 @@ struct Platform {
     int (*list_folder)(const char* path, std::vector<std::string>* names);
     int (*create_directory)(const char* path);
     int (*delete_file)(const char* path);
+    // Removes a temporary file of the program's (also a read-only one) without ever
+    // acting through a link at its name: what a link points at stays as it is. A
+    // folder is not removed.
+    int (*remove_temp_file)(const char* path);
     // Sets access and modification time (creation time where the system has one).
     int (*set_file_time)(const char* path, int64_t unix_time);
     // Sets each time on its own; the creation time only where the system keeps one.
     int (*set_file_times)(const char* path, int64_t modified, int64_t accessed, int64_t created);
     // Sets or clears the read-only attribute (POSIX: every write permission removed,
-    // or the owner's write permission given back).
+    // or the owner's write permission given back). A symbolic link is never followed:
+    // clearing on one does nothing, setting on one fails. The times above are set on
+    // a link itself, never on what it points at.
     int (*set_read_only)(const char* path, int read_only);
-    // fopen with the mapped path; nullptr and errno on failure.
+    // fopen with the mapped path; nullptr and errno on failure. Reading ("r", "rb")
+    // opens only a regular file, without blocking on anything else (a FIFO, a device:
+    // errno kErrnoNotRegularFile; a folder: EISDIR). Writing ("w", "wb") creates a new
+    // file exclusively: an existing entry of the name, a link included, fails with EEXIST.
     FILE* (*open_file)(const char* path, const char* mode);
     // Flushes a written stream to stable storage; 1 success.
     int (*sync_file)(FILE* file);

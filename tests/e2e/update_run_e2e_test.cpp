@@ -14,6 +14,7 @@
 
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "support/mirror_server.h"
 #include "support/program_run.h"
@@ -189,6 +190,38 @@ TEST_F(UpdateRunEndToEnd, ResetFetchesAgainAndAMissingTargetIsRestored)
     EXPECT_NE(reset.find("Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n"), std::string::npos);
     EXPECT_NE(reset.find("DEBUG:\tDeleting UPDATE\\kestrl_cty.zip (Country File (CTY))\n"), std::string::npos);
     EXPECT_TRUE(path_exists(kestrl + "/member.txt"));
+}
+
+// A FIFO where a file is read would stop a run for ever, and a link planted at a
+// temporary name would have the run change what it points at.
+TEST_F(UpdateRunEndToEnd, FifosAreRefusedAndPlantedLinksLeadNowhere)
+{
+    for (const char* name : {"kstlupd.ini", "SAVE/KESTRL.WPX", "SAVE/KESTRL.TCP"}) {
+        const std::string path = kestrl + "/" + name;
+        std::remove(path.c_str());
+        ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0) << name;
+        set_mtime(path, 1500000000);  // older than the mirror's copies: they are fetched
+    }
+    const std::string outside = folder.path + "/outside";
+    write_file(outside, "not yours");
+    ::chmod(outside.c_str(), 0444);
+    for (const char* name : {"SAVE/kestrl.cty.~kstlupd", "kstlupd.ini.~kstlupd"})
+        fs::create_symlink(outside, kestrl + "/" + name);
+
+    const std::string log = run();
+    EXPECT_NE(log.find("ERROR:\tError opening kstlupd.ini:\nNot a regular file\n"), std::string::npos) << log;
+    // Wine shows a FIFO as no file at all: there is nothing to back up, and the
+    // installing copy cannot replace it.
+    const char* wine = std::getenv("KSTLUPD_E2E_WINE_EXE");
+    for (const std::string name : {"KESTRL.TCP", "KESTRL.WPX"}) {
+        const std::string error = wine && *wine ? "Can't copy UPDATE\\" + name + " to SAVE\\" + name + "\nError Code = 5"
+                                                : "Can't backup SAVE\\" + name + " to BACKUP\\" + name + "\nError Code = 222";
+        EXPECT_NE(log.find("ERROR:\t" + error + "\n"), std::string::npos) << name << "\n" << log;
+    }
+    EXPECT_EQ(read_file(outside), "not yours");
+    struct stat st {};
+    ASSERT_EQ(::stat(outside.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
 constexpr int64_t kServerTime = 1764000000, kDay = 86400;

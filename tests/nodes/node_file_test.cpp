@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "base/log_limit.h"
 #include "nodes/node_file.h"
 #include "nodes/node_test_files.h"
 #include "support/app_fixture.h"
@@ -74,4 +75,31 @@ TEST_F(NodeFileTest, RejectedAndDuplicateLinesAreLoggedAHundredTimesEach)
     EXPECT_TRUE(log.ends_with("ERROR:\tDuplicate node callsign: D>:1\n"
                               "read_tcp() -- Something wrong with 50 more lines\n"
                               "ERROR:\t49 more duplicate node callsigns\n"));
+}
+
+TEST_F(NodeFileTest, ControlBytesOfTheListAreLoggedEscapedAndFewDuplicatesOpenABox)
+{
+    // A line meant to move the terminal's cursor and set its title, then fake a line.
+    const std::string fake = "\x1B[1A\x1B]0;owned\x07Updated:  Country File (CTY)";
+    std::string lines = "bad " + fake + "\x7F\r\n";
+    for (int i = 0; i < 6; ++i) lines += "D\x1B[2K,a\t" + std::to_string(i) + "\r\n";
+    EXPECT_EQ(read_bytes(lines).nodes.size(), 1u);
+    EXPECT_EQ(log_text().substr(0, log_text().find("\nERROR")),
+              "read_tcp() -- Something wrong with: bad \\x1B[1A\\x1B]0;owned\\x07Updated:  Country File (CTY)\\x7F");
+    EXPECT_NE(log_text().find("ERROR:\tDuplicate node callsign: D\\x1B[2K>:a\t5\n"), std::string::npos);
+    EXPECT_EQ(log_text().find('\x1B'), std::string::npos);
+    ASSERT_EQ(dialogs.shown.size(), size_t(kBoxedPerKind));
+    EXPECT_EQ(dialogs.shown[0].text, "Duplicate node callsign: D\\x1B[2K>:a\t1");
+}
+
+// Quadratic reading of a list without line feeds takes many minutes at this size
+// and runs into the test's time-out; linear reading takes well under a second.
+TEST_F(NodeFileTest, AListWithoutLineFeedsIsCutIntoPieces)
+{
+    const size_t size = size_t(48) << 20;
+    NodeSet set = read_bytes("N," + std::string(size - 2, 'x'));
+    ASSERT_EQ(set.nodes.size(), 1u);
+    EXPECT_EQ(set.nodes[0].address, std::string(kNodeLinePiece - 2, 'x'));
+    const size_t rest = (size + kNodeLinePiece - 1) / kNodeLinePiece - 1 - kLoggedPerKind;
+    EXPECT_TRUE(log_text().ends_with("read_tcp() -- Something wrong with " + std::to_string(rest) + " more lines\n"));
 }

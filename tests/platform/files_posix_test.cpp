@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/posix/pe_version.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -38,6 +41,44 @@ TEST(PosixFiles, ErrorCodesDistinguishMissingFileFromMissingFolder)
     EXPECT_EQ(posix_copy_file("a", "b", 0), 1);
     EXPECT_EQ(posix_copy_file("a", "b", 0), 0);  // no overwrite asked
     EXPECT_EQ(g_platform.last_error(), kErrorAlreadyExists);
+}
+
+// Every reader opens files through these: none may wait on a FIFO, and nothing the
+// program writes or clears goes through a link planted at a temporary name.
+TEST(PosixFiles, OnlyRegularFilesAreReadAndLinksAreNeverFollowed)
+{
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo("fifo", 0644), 0);
+    make_dir("d");
+    EXPECT_EQ(posix_open_file("fifo", "rb"), nullptr);
+    EXPECT_EQ(errno, kErrnoNotRegularFile);
+    EXPECT_EQ(posix_open_file("d", "r"), nullptr);
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(posix_copy_file("fifo", "copy", 0), 0);
+    EXPECT_EQ(g_platform.last_error(), kErrorBadFileType);
+    EXPECT_FALSE(path_exists("copy"));
+    FileStatus st;
+    ASSERT_EQ(posix_file_status("fifo", &st), 1);
+    EXPECT_FALSE(st.is_regular);
+    FixedFileInfo info;
+    EXPECT_EQ(posix_file_version("fifo", &info), 0);
+
+    write_file("outside", "theirs");
+    ASSERT_EQ(::chmod("outside", 0444), 0);
+    ASSERT_EQ(::symlink("outside", "x.~kstlupd"), 0);
+    EXPECT_EQ(posix_open_file("x.~kstlupd", "wb"), nullptr);
+    EXPECT_EQ(errno, EEXIST);
+    write_file("mine", "mine");
+    EXPECT_EQ(posix_copy_file("mine", "x.~kstlupd", 1), 0);
+    EXPECT_EQ(posix_set_read_only("x.~kstlupd", 1), 0);
+    EXPECT_EQ(posix_set_read_only("x.~kstlupd", 0), 1);
+    EXPECT_EQ(posix_set_file_times("x.~kstlupd", 1000, 1000, 1000), 1);
+    EXPECT_EQ(posix_delete_file("x.~kstlupd"), 1);
+    struct stat outside {};
+    ASSERT_EQ(::stat("outside", &outside), 0);
+    EXPECT_EQ(outside.st_mode & 0777, 0444u);
+    EXPECT_NE(outside.st_mtime, 1000);
+    EXPECT_EQ(read_file("outside"), "theirs");
 }
 
 TEST(PosixFiles, LogIsLockedBeforeItIsEmptied)

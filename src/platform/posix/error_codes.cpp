@@ -38,6 +38,7 @@ uint32_t windows_error_from_errno(int err, const char* native_path)
     case ENOSPC:
     case EDQUOT: return kErrorDiskFull;
     case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE
+    case kErrnoNotRegularFile: return kErrorBadFileType;
     default: return 31;             // ERROR_GEN_FAILURE
     }
 }

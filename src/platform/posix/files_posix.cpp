@@ -86,10 +86,31 @@ int copy_bytes(int in, int out)
     }
 }
 
+// Opens a file to read it. Non-blocking first, so that a FIFO without a writer (or a
+// device) cannot stop the run, and only then judged by what was opened, so nothing
+// can be swapped in between. -1 with errno: EISDIR for a folder, kErrnoNotRegularFile
+// for anything else that is not a plain file.
+int open_regular(const std::string& native)
+{
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    int err = 0;
+    if (::fstat(fd, &st) != 0) err = errno;
+    else if (S_ISDIR(st.st_mode)) err = EISDIR;
+    else if (!S_ISREG(st.st_mode)) err = kErrnoNotRegularFile;
+    else if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        err = errno;
+    if (err == 0) return fd;
+    ::close(fd);
+    errno = err;
+    return -1;
+}
+
 int set_times(const std::string& native, const struct timespec& mtime)
 {
     struct timespec times[2] = {mtime, mtime};
-    return ::utimensat(AT_FDCWD, native.c_str(), times, 0) == 0;
+    return ::utimensat(AT_FDCWD, native.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 }  // namespace
@@ -134,6 +155,7 @@ int posix_file_status(const char* path, FileStatus* out)
     out->mtime = int64_t(st.st_mtim.tv_sec);
     out->size = uint64_t(st.st_size);
     out->is_directory = S_ISDIR(st.st_mode);
+    out->is_regular = S_ISREG(st.st_mode);
     return 1;
 }
 
@@ -141,17 +163,19 @@ int posix_copy_file(const char* from, const char* to, int overwrite)
 {
     const std::string src = posix_native_path(from);
     const std::string dst = posix_native_path(to);
-    int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return fail(src.c_str());
+    int in = open_regular(src);
+    if (in < 0) {
+        if (errno == EISDIR) errno = EACCES;
+        return fail(src.c_str());
+    }
     struct stat st;
-    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-        if (S_ISDIR(st.st_mode)) errno = EACCES;
+    if (::fstat(in, &st) != 0) {
         int saved = errno;
         ::close(in);
         errno = saved;
         return fail(src.c_str());
     }
-    int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
+    int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
     int out = ::open(dst.c_str(), flags, st.st_mode & 0777 ? st.st_mode & 0777 : 0644);
     if (out < 0) {
         int saved = errno;
@@ -185,7 +209,7 @@ int posix_move_file(const char* from, const char* to)
     // Across volumes: copy beside the destination, then rename into place.
     const std::string temp = dst + kTempSuffix;
     ::unlink(temp.c_str());
-    if (!posix_copy_file(src.c_str(), temp.c_str(), 1)) return 0;
+    if (!posix_copy_file(src.c_str(), temp.c_str(), 0)) return 0;
     if (!posix_replace_file(temp.c_str(), dst.c_str())) {
         int saved = errno;
         ::unlink(temp.c_str());
@@ -252,7 +276,7 @@ int posix_set_file_times(const char* path, int64_t modified, int64_t accessed, i
     struct timespec times[2] = {};
     times[0].tv_sec = time_t(accessed);
     times[1].tv_sec = time_t(modified);
-    if (::utimensat(AT_FDCWD, native.c_str(), times, 0) == 0) return 1;
+    if (::utimensat(AT_FDCWD, native.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0) return 1;
     return fail(native.c_str());
 }
 
@@ -260,28 +284,43 @@ int posix_set_read_only(const char* path, int read_only)
 {
     const std::string native = posix_native_path(path);
     struct stat st;
-    if (::stat(native.c_str(), &st) != 0) return fail(native.c_str());
+    if (::lstat(native.c_str(), &st) != 0) return fail(native.c_str());
+    // What a link points at may lie anywhere; removing the link needs no permission of it.
+    if (S_ISLNK(st.st_mode)) {
+        if (!read_only) return 1;
+        errno = EACCES;
+        return fail(native.c_str());
+    }
     mode_t mode = st.st_mode & 07777;
     mode = read_only ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
-    if (::chmod(native.c_str(), mode) == 0) return 1;
+    // Not through a link swapped in since the look above either.
+    if (::fchmodat(AT_FDCWD, native.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) return 1;
     return fail(native.c_str());
 }
 
 FILE* posix_open_file(const char* path, const char* mode)
 {
     const std::string native = posix_native_path(path);
-    FILE* file = std::fopen(native.c_str(), mode);
-    if (!file) {
+    int fd = -1;
+    if (mode[0] == 'w' && !std::strchr(mode, '+')) {
+        // Only new temporary files are written: one of the name that is there already
+        // (a link planted to redirect the write, above all) is never written through.
+        fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } else if (mode[0] == 'r' && !std::strchr(mode, '+')) {
+        fd = open_regular(native);
+    } else {
+        errno = EINVAL;
+    }
+    if (fd < 0) {
         fail(native.c_str());
         return nullptr;
     }
-    // A folder opens for reading here but not on Windows; callers expect a file.
-    struct stat st;
-    if (::fstat(::fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(file);
-        errno = EISDIR;
+    FILE* file = ::fdopen(fd, mode);
+    if (!file) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
         fail(native.c_str());
-        return nullptr;
     }
     return file;
 }

@@ -26,6 +26,7 @@ Platform native_platform()
     p.list_folder = posix_list_folder;
     p.create_directory = posix_create_directory;
     p.delete_file = posix_delete_file;
+    p.remove_temp_file = posix_delete_file;  // unlink removes a link itself and needs no write permission
     p.set_file_time = posix_set_file_time;
     p.set_file_times = posix_set_file_times;
     p.set_read_only = posix_set_read_only;

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "platform/posix/files_posix.h"
@@ -224,6 +225,9 @@ bool read_image(const Image& im, ProgramImage* out, bool* fixed_found, FixedFile
 
 bool read_whole_file(const char* path, std::vector<uint8_t>* image)
 {
+    // A stream opens blocking; anything but a plain file (a FIFO) has no version.
+    struct stat st;
+    if (::stat(posix_native_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     std::ifstream in(posix_native_path(path), std::ios::binary);
     if (!in) return false;
     in.seekg(0, std::ios::end);

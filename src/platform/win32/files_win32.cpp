@@ -61,8 +61,40 @@ int errno_of(DWORD code)
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION: return EACCES;
     case ERROR_DISK_FULL: return ENOSPC;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_BAD_FILE_TYPE: return kErrnoNotRegularFile;
     default: return EIO;
     }
+}
+
+// A handle opened for reading names a file on a disk, not a pipe, a console or a
+// device; else it is closed and the failure is kErrorBadFileType.
+bool disk_file_or_close(HANDLE handle)
+{
+    if (GetFileType(handle) == FILE_TYPE_DISK) return true;
+    CloseHandle(handle);
+    SetLastError(ERROR_BAD_FILE_TYPE);
+    return false;
+}
+
+// The attributes of the entry itself, a link not followed; INVALID_FILE_ATTRIBUTES
+// when there is none.
+DWORD own_attributes(const std::wstring& path, HANDLE* opened)
+{
+    *opened = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (*opened == INVALID_HANDLE_VALUE) return INVALID_FILE_ATTRIBUTES;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(*opened, &info)) {
+        const DWORD code = GetLastError();
+        CloseHandle(*opened);
+        *opened = INVALID_HANDLE_VALUE;
+        SetLastError(code);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return info.dwFileAttributes;
 }
 
 }  // namespace
@@ -82,6 +114,7 @@ int win32_file_status(const char* path, FileStatus* out)
     out->mtime = unix_time_of(data.ftLastWriteTime);
     out->size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     out->is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    out->is_regular = !out->is_directory && !(data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE);
     return 1;
 }
 
@@ -91,7 +124,7 @@ int win32_copy_file(const char* from, const char* to, int overwrite)
 {
     HANDLE in = CreateFileW(widen(from).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (in == INVALID_HANDLE_VALUE) return failed();
+    if (in == INVALID_HANDLE_VALUE || !disk_file_or_close(in)) return failed();
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(in, &info)) {
         const DWORD code = GetLastError();
@@ -100,7 +133,7 @@ int win32_copy_file(const char* from, const char* to, int overwrite)
     }
     const std::wstring target = widen(to);
     HANDLE out = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, overwrite ? CREATE_ALWAYS : CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         CloseHandle(in);
@@ -188,6 +221,31 @@ int win32_delete_file(const char* path)
     return DeleteFileW(widen(path).c_str()) ? 1 : failed();
 }
 
+// Wine shows a Unix link at the name as the file it points at, and deleting it there
+// deletes that file. So the entry is first replaced by an empty file of our own: a
+// rename replaces the entry itself, whatever it is.
+int win32_remove_temp_file(const char* path)
+{
+    const std::wstring target = widen(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return failed();
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return failed_with(ERROR_ACCESS_DENIED);
+    const std::wstring own = target + L"." + std::to_wstring(GetCurrentProcessId()) + widen(kTempSuffix);
+    HANDLE file = CreateFileW(own.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return failed();
+    CloseHandle(file);
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    // A read-only leftover (a copy of a read-only file) is not replaced until it is
+    // writable; Windows changes a link's own attributes here, not its target's.
+    if (!MoveFileExW(own.c_str(), target.c_str(), flags) &&
+        !(win32_set_read_only(path, 0) && MoveFileExW(own.c_str(), target.c_str(), flags))) {
+        const DWORD code = GetLastError();
+        DeleteFileW(own.c_str());
+        return failed_with(code);
+    }
+    return DeleteFileW(target.c_str()) ? 1 : failed();
+}
+
 int win32_set_file_time(const char* path, int64_t unix_time)
 {
     return win32_set_file_times(path, unix_time, unix_time, unix_time);
@@ -196,7 +254,8 @@ int win32_set_file_time(const char* path, int64_t unix_time)
 int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created)
 {
     HANDLE file = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                              nullptr);
     if (file == INVALID_HANDLE_VALUE) return failed();
     const FILETIME times[3] = {file_time_of(created), file_time_of(accessed), file_time_of(modified)};
     const int ok = SetFileTime(file, &times[0], &times[1], &times[2]) ? 1 : failed();
@@ -204,19 +263,59 @@ int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, i
     return ok;
 }
 
+// Through a handle of the entry itself: a link's target is never changed.
 int win32_set_read_only(const char* path, int read_only)
 {
-    const std::wstring wide = widen(path);
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    HANDLE file = INVALID_HANDLE_VALUE;
+    const DWORD attributes = own_attributes(widen(path), &file);
     if (attributes == INVALID_FILE_ATTRIBUTES) return failed();
-    DWORD wanted = read_only ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
-    return SetFileAttributesW(wide.c_str(), wanted) ? 1 : failed();
+    int ok = 1;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        if (read_only) ok = failed_with(ERROR_ACCESS_DENIED);
+    } else {
+        DWORD wanted =
+            read_only ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+        if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = wanted;  // zero times stay as they are
+        if (!SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic)) ok = failed();
+    }
+    CloseHandle(file);
+    return ok;
 }
 
+// Reading opens only a file on a disk; writing only creates a new file, never through
+// an entry of the name that is there already (a planted link above all).
 FILE* win32_open_file(const char* path, const char* mode)
 {
-    return _wfopen(widen(path).c_str(), widen(mode).c_str());
+    const std::string text = mode;
+    const bool writing = text[0] == 'w';
+    if ((!writing && text[0] != 'r') || text.find('+') != std::string::npos) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    HANDLE handle = writing ? CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)
+                            : CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE || (!writing && !disk_file_or_close(handle))) {
+        failed();
+        return nullptr;
+    }
+    const int binary = text.find('b') != std::string::npos ? _O_BINARY : _O_TEXT;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), (writing ? _O_WRONLY : _O_RDONLY) | binary);
+    if (fd < 0) {
+        CloseHandle(handle);
+        errno = EIO;
+        return nullptr;
+    }
+    FILE* stream = _fdopen(fd, mode);
+    if (!stream) {
+        const int saved = errno;
+        _close(fd);
+        errno = saved;
+    }
+    return stream;
 }
 
 int win32_sync_file(FILE* file)

@@ -68,6 +68,7 @@ Platform native_platform()
     p.list_folder = win32_list_folder;
     p.create_directory = win32_create_directory;
     p.delete_file = win32_delete_file;
+    p.remove_temp_file = win32_remove_temp_file;
     p.set_file_time = win32_set_file_time;
     p.set_file_times = win32_set_file_times;
     p.set_read_only = win32_set_read_only;

@@ -1,0 +1,11 @@
+// Text that came from outside (a server's file, a list, a response header) is data:
+// before it reaches the log, a terminal or a message box its control bytes are made
+// visible, so that it can neither move a terminal's cursor nor fake a line of ours.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The text with every byte below 0x20 except the tab, and 0x7F, written as \xHH
+// (two upper-case hex digits, "\x1B" for ESC); every other byte as it is.
+std::string shown_text(std::string_view text);
