@@ -49,7 +49,9 @@ if(KSTLUPD_TESTS)
   # end-to-end runs that reach the catalogue's host names on a loopback mirror.
   add_executable(kstlupd_testhooks src/app/main.cpp)
   target_link_libraries(kstlupd_testhooks PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks)
-  add_dependencies(kstlupd_tests kstlupd kstlupd_testhooks kstlupd_list_probe)
+  include(cmake/test_programs.cmake)
+  target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_TEST_PROGRAMS="${KSTLUPD_TEST_PROGRAMS}")
+  add_dependencies(kstlupd_tests kstlupd kstlupd_testhooks kstlupd_list_probe kstlupd_test_programs)
   gtest_discover_tests(kstlupd_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
   add_test(NAME release_program_has_no_test_hooks
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/release_checks.sh $<TARGET_FILE:kstlupd> $<TARGET_FILE:kstlupd_testhooks>)

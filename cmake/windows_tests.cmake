@@ -32,14 +32,16 @@ list(FILTER WIN_TEST_SOURCES EXCLUDE REGEX
   ".*/tests/(net/(http_fetch|self_update)|calendar/calendar_download|pipeline/download_phase|app/host_checks|files/zip_members)_test\\.cpp$")
 add_executable(kstlupd_tests ${WIN_TEST_SOURCES} src/platform/win32/kstlupd.rc)
 target_include_directories(kstlupd_tests PRIVATE tests)
-target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks kstlupd_gtest ws2_32)
+target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks kstlupd_gtest ws2_32 crypt32)
 # A wininet.dll planted beside the program by the tests: it leaves a marker when loaded.
 add_library(planted_dll SHARED tests/platform/win32/planted_dll.c)
 set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME wininet
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
 target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   KSTLUPD_PROGRAM="$<TARGET_FILE:kstlupd>" KSTLUPD_PLANTED_DLL="$<TARGET_FILE:planted_dll>")
-add_dependencies(kstlupd_tests kstlupd planted_dll)
+include(cmake/test_programs.cmake)
+target_compile_definitions(kstlupd_tests PRIVATE KSTLUPD_TEST_PROGRAMS="Z:${KSTLUPD_TEST_PROGRAMS}")
+add_dependencies(kstlupd_tests kstlupd planted_dll kstlupd_test_programs)
 
 # The release program as it ships: no test hook, and at start-up only the system's
 # known DLLs (cmake/windows.cmake).

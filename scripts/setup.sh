@@ -17,7 +17,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev
   zlib1g-dev libminizip-dev nlohmann-json3-dev libcurl4-openssl-dev libssl-dev libfltk1.3-dev libx11-dev
-  zip unzip python3 openssl ca-certificates curl wget nginx
+  zip unzip python3 openssl osslsigncode ca-certificates curl wget nginx
   xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine xauth xdg-utils man-db
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
   systemd

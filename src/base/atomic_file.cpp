@@ -118,13 +118,13 @@ int atomic_copy(const char* from, const char* to)
     return put_in_place(temp, to);
 }
 
-int remove_temp_files(const char* folder)
+int remove_temp_files(const char* folder, const std::string& keep)
 {
     std::vector<std::string> names;
     if (!g_platform.list_folder(folder, &names)) return 0;
     int removed = 0;
     for (const std::string& name : names) {
-        if (!ends_with_suffix(name)) continue;
+        if (!ends_with_suffix(name) || name == keep) continue;
         const std::string path = std::string(folder) + "\\" + name;
         FileStatus status;
         if (g_platform.file_status(path.c_str(), &status) && !status.is_directory && discard(path))

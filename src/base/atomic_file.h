@@ -49,5 +49,5 @@ void atomic_abandon(AtomicFile* f);
 [[nodiscard]] int atomic_copy(const char* from, const char* to);
 
 // Deletes the files of `folder` whose names end with kTempSuffix: what an earlier,
-// killed run left. Returns how many were removed.
-int remove_temp_files(const char* folder);
+// killed run left; `keep` (a name in that folder) stays. Returns how many were removed.
+int remove_temp_files(const char* folder, const std::string& keep = {});

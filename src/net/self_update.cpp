@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/calendar_time.h"
+#include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "base/atomic_file.h"
@@ -39,6 +40,46 @@ std::string date_text(int64_t t)
     return text;
 }
 
+std::string version_text(uint64_t v)
+{
+    return format_bounded(32, "%u.%u.%u.%u", unsigned(v >> 48), unsigned(v >> 32 & 0xFFFF), unsigned(v >> 16 & 0xFFFF),
+                          unsigned(v & 0xFFFF));
+}
+
+uint64_t version_of(const ProgramImage& image)
+{
+    return uint64_t(image.file_version_ms) << 32 | image.file_version_ls;
+}
+
+// The running program's version ("9.6") as a file version, 9.6.0.0.
+uint64_t own_file_version()
+{
+    own_version();
+    unsigned part[4] = {};
+    std::sscanf(g_config.version.c_str(), "%u.%u.%u.%u", &part[0], &part[1], &part[2], &part[3]);
+    return uint64_t(part[0] & 0xFFFF) << 48 | uint64_t(part[1] & 0xFFFF) << 32 | (part[2] & 0xFFFF) << 16 |
+           (part[3] & 0xFFFF);
+}
+
+// A name out of a received file, fit for one line of the log.
+std::string shown(const std::string& text)
+{
+    std::string out = text.substr(0, 40);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return out;
+}
+
+// Removes a received program file that failed its checks and says why, once.
+void refuse_new_program(Window* owner, const std::string& staged, const std::string& target, const std::string& why)
+{
+    g_platform.set_read_only(staged.c_str(), 0);
+    g_platform.delete_file(staged.c_str());
+    const std::string text = format_bounded(
+        kMessageSize, "The file received for %s is not a newer KESTRL Data Updater: %s", target.c_str(), why.c_str());
+    report_message(owner, text.c_str(), "New version", kMbIconError);
+}
+
 // Fetches the new program file beside the running one and only then swaps them, so
 // that a failed download leaves the running program's file as it was. The question
 // before this may have taken minutes, so the file comes with a request of its own
@@ -56,6 +97,10 @@ int install_new_version(Window* owner, InetHandle* session, DataSource* source)
     closeRequest(request);
     if (!fetched) return 0;
 
+    if (const std::string why = newProgramRefusal(staged.c_str(), target.c_str(), nullptr); !why.empty()) {
+        refuse_new_program(owner, staged, target, why);
+        return 0;
+    }
     const std::string backup = backup_name(target);
     if (!moveFileReported(owner, target.c_str(), backup.c_str())) {
         g_platform.delete_file(staged.c_str());
@@ -73,8 +118,64 @@ int install_new_version(Window* owner, InetHandle* session, DataSource* source)
 
 }  // namespace
 
+std::string newProgramRefusal(const char* candidate, const char* installed, const char* running)
+{
+    ProgramImage image;
+    if (!g_platform.program_image(candidate, &image)) return "it is not a Windows program";
+    if (image.magic != 0x20B || image.machine != 0x8664) return "it is not a 64-bit x86 Windows program";
+    if (image.characteristics & 0x2000) return "it is a DLL, not a program";
+    if (image.subsystem != 2)
+        return format_bounded(kMessageSize, "it is not a windowed program (subsystem %u)", image.subsystem);
+    if (!image.has_version) return "it has no version information";
+    if (image.internal_name != "kstlupd" || image.original_filename != "kstlupd.exe")
+        return format_bounded(kMessageSize, "it is another program (\"%s\", \"%s\")",
+                              shown(image.internal_name).c_str(), shown(image.original_filename).c_str());
+    const uint64_t version = version_of(image);
+    if (version < own_file_version())
+        return format_bounded(kMessageSize, "its version %s is older than the running %s",
+                              version_text(version).c_str(), g_config.version.c_str());
+
+    ProgramImage old;
+    if (installed && g_platform.program_image(installed, &old)) {
+        if (old.has_version && version < version_of(old))
+            return format_bounded(kMessageSize, "its version %s is older than the installed %s",
+                                  version_text(version).c_str(), version_text(version_of(old)).c_str());
+        if (old.has_signature && !image.has_signature) return "it is not signed, and the installed program is";
+    }
+    // Where the system judges signatures, a signed program is followed only by one
+    // its own signer signed; elsewhere the running program is no PE file.
+    ProgramImage self;
+    if (g_platform.program_image(running, &self) && self.has_signature) {
+        if (!image.has_signature) return "it is not signed, and the running program is";
+        if (!image.signature_trusted) return "its signature is not valid or not trusted";
+        if (self.signer.empty() || image.signer != self.signer) return "it is signed by another signer";
+    }
+    return {};
+}
+
+void restoreProgramFile(Window* owner, const DataSource& updater)
+{
+    const std::string& target = updater.targetPath;
+    if (target.empty() || fileExists(target.c_str())) return;
+    const std::string staged = temp_path_for(target);
+    const std::string backup = backup_name(target);
+    if (fileExists(staged.c_str())) {
+        const std::string why = newProgramRefusal(staged.c_str(), backup.c_str(), nullptr);
+        if (!why.empty()) refuse_new_program(owner, staged, target, why);
+        else if (g_platform.move_file(staged.c_str(), target.c_str())) {
+            log_printf("INFO:\t%s was missing; the new program was put in its place\n", target.c_str());
+            return;
+        }
+    }
+    if (fileExists(backup.c_str()) && g_platform.move_file(backup.c_str(), target.c_str()))
+        log_printf("INFO:\t%s was missing; the previous program %s was put back\n", target.c_str(), backup.c_str());
+}
+
 int checkSelfUpdate(Window* owner, InetHandle* session, DataSource* source)
 {
+    // An update cut short between its two renames left no program file.
+    restoreProgramFile(owner, *source);
+
     // Without the running program's file there is nothing to compare with.
     FileStatus status;
     if (!g_platform.file_status(source->targetPath.c_str(), &status) || status.is_directory) return 0;
@@ -92,6 +193,12 @@ int checkSelfUpdate(Window* owner, InetHandle* session, DataSource* source)
     closeRequest(request);
     if (!dated) return 0;
     if (source->remoteTime - source->localTime <= kNewerBySeconds) return 0;
+    // A server clock far ahead would make its file look newer than every genuine
+    // update that follows it.
+    if (source->remoteTime > int64_t(std::time(nullptr)) + kCopyFutureTolerance) {
+        debug_printf("DEBUG:\tNo offer of a program dated ahead of this clock\n");
+        return 0;
+    }
 
     const std::string question = format_bounded(
         kMessageSize, "There is a new version of the KESTRL Data Updater\ndated %s. Do you want to download it?",

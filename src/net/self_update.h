@@ -1,6 +1,8 @@
 // Offering the updater's own newer program file at start-up.
 #pragma once
 
+#include <string>
+
 #include "catalogue/data_source.h"
 
 struct Window;
@@ -9,3 +11,15 @@ struct InetHandle;
 // 1 when the program must end now (new version fetched and restart chosen, or the
 // user cancelled), 0 when start-up goes on.
 [[nodiscard]] int checkSelfUpdate(Window* owner, InetHandle* session, DataSource* source);
+
+// Why the program file `candidate` may not take the place of `installed` (null: none
+// to compare with), or empty when it may: it must be this program (64-bit windowed
+// Windows program, not a DLL, named kstlupd in its version resource), not older than
+// the installed file nor than the running program, signed when the installed file is,
+// and, where the system judges signatures and the running program's file (`running`,
+// null: this process's own) is signed, trusted and signed by the same signer.
+[[nodiscard]] std::string newProgramRefusal(const char* candidate, const char* installed, const char* running);
+
+// When the program file is missing (an update killed between its two renames), puts
+// back the received new file if it passes the checks, otherwise the previous one.
+void restoreProgramFile(Window* owner, const DataSource& updater);

@@ -5,6 +5,7 @@
 #include "base/report.h"
 #include "base/terminal_view.h"
 #include "files/file_ops.h"
+#include "net/self_update.h"
 #include "pipeline/download_phase.h"
 #include "pipeline/install_phase.h"
 #include "platform/platform.h"
@@ -24,6 +25,8 @@ void Update(Window* owner)
 {
     g_config.errorCount = 0;
     g_config.updatedCount = 0;
+    // The leftovers may hold the only copy of the updater itself: it goes back first.
+    restoreProgramFile(owner, g_config.catalogue->slot[kSlotUpdater]);
     removeLeftoverTemps(*g_config.catalogue);
     debug_printf("\nDEBUG:\tStarted downloadUpdates()\n\n");
     downloadUpdates(owner);

@@ -62,6 +62,26 @@ struct FixedFileInfo {
     uint32_t file_version_ls = 0;
 };
 
+// What a program file says of itself: enough to tell whether it may take the place of
+// the running program. Numbers are as the PE headers hold them.
+struct ProgramImage {
+    uint16_t machine = 0;          // 0x8664: x86-64
+    uint16_t characteristics = 0;  // 0x2000: a DLL
+    uint16_t magic = 0;            // 0x20B: PE32+
+    uint16_t subsystem = 0;        // 2: Windows GUI, 3: console
+    bool has_version = false;      // a fixed version block with its signature
+    uint32_t file_version_ms = 0;
+    uint32_t file_version_ls = 0;
+    std::string internal_name;      // of the first string table of the version resource
+    std::string original_filename;
+    bool has_signature = false;    // a certificate table is present
+    // Only where the system can judge a signature (Windows): the signature holds and
+    // leads to a trusted root, and who signed it (the leaf certificate's subject,
+    // issuer and public key); elsewhere false and empty.
+    bool signature_trusted = false;
+    std::string signer;
+};
+
 // Which part of the response inet_query_header reads; StatusCode is the status
 // line's number as text ("200"; "304" when a conditional request found the caller's
 // copy current: such an answer has no body).
@@ -138,6 +158,10 @@ struct Platform {
     int (*process_names)(std::vector<std::string>* names);
     // 1 with the fixed version block of an executable, 0 when it has none.
     int (*file_version)(const char* path, FixedFileInfo* out);
+    // 1 with what a PE file says of itself, 0 when the file cannot be read or is no
+    // PE image. A null path reads the running program's own file (Windows: the
+    // module's path, not a file of the working folder; POSIX: no PE image, 0).
+    int (*program_image)(const char* path, ProgramImage* out);
 
     // ---- folders and shell -------------------------------------------------
     // The per-user application-data folder; 0 when there is none.

@@ -2,6 +2,8 @@
 // a newer updater in an unattended run, and a server that is down.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "support/http_server.h"
@@ -12,15 +14,23 @@ namespace {
 
 constexpr int64_t kOldTime = 1690000000;
 
+std::string test_program(const std::string& name)
+{
+    return read_file(std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name);
+}
+
 // An unattended run, which must end normally, in a fresh logging-program folder whose
-// program file is older than the server's, through `proxy_port`. Its log, LF only.
-std::string unattended_run(int proxy_port, std::string* wpx = nullptr)
+// program file is older than the server's, through `proxy_port`; `check` then looks
+// at the folder. Its log, LF only.
+std::string unattended_run(int proxy_port, const std::function<void()>& prepare = {},
+                           const std::function<void()>& check = {})
 {
     TempFolder folder;
     make_dir("SAVE");
     make_dir("IMPORT");
     write_file("kstlupd.exe", "running updater");
     set_mtime("kstlupd.exe", kOldTime);
+    if (prepare) prepare();
     ProgramRun run = run_binary(KSTLUPD_BINARY,
                                 {"-auto", "-nocheck", "-version", "8.5.0.39", "-proxy", "127.0.0.1:" + std::to_string(proxy_port)},
                                 folder.path, {{"http_proxy", ""}, {"https_proxy", ""}});
@@ -28,7 +38,7 @@ std::string unattended_run(int proxy_port, std::string* wpx = nullptr)
     std::string log = read_file("kstlupd.log");
     std::erase(log, '\r');
     EXPECT_NE(log.find("finished on "), std::string::npos) << log;
-    if (wpx) *wpx = read_file("SAVE/KESTRL.WPX");
+    if (check) check();
     return log;
 }
 
@@ -48,6 +58,23 @@ TEST(E2eSelfUpdate, UnattendedRunDeclinesANewVersionOrReportsAServerDownAndGoesO
     EXPECT_NE(log.find("ERROR:\tHttpSendRequest failed, error = 12029\n"), std::string::npos) << log;
 }
 
+TEST(E2eSelfUpdate, AnUpdateKilledBetweenItsRenamesIsRepairedAtTheNextStart)
+{
+    // kstlupd.exe already became the backup; the received program waits beside it.
+    HttpServer server;
+    const std::string received = test_program("kstlupd_9_7.exe");
+    unattended_run(
+        server.port(),
+        [&] {
+            std::rename("kstlupd.exe", "kstlupd.~xe");
+            write_file("kstlupd.exe.~kstlupd", received);
+        },
+        [&] {
+            EXPECT_EQ(read_file("kstlupd.exe"), received);
+            EXPECT_EQ(read_file("kstlupd.~xe"), "running updater");
+        });
+}
+
 // The dates of HTTP's two obsolete forms, and a gzip body with its Content-Length,
 // as the program's own HTTP client reads them.
 TEST(E2eHttp, ServerDatesInEveryFormAndAGzipBody)
@@ -59,7 +86,7 @@ TEST(E2eHttp, ServerDatesInEveryFormAndAGzipBody)
     server.add("/kestrl/updater/download/kstlupd.exe", {"newer updater", 1698998400, 200, 0, "", "Friday, 03-Nov-23 08:00:00 GMT", ""});
     server.add("/kestrl/WPX/KESTRL.WPX", {compressed(wpx, 31), 1700000000, 200, 0, "", "Tue Nov 14 22:13:20 2023", "gzip"});
     std::string installed;
-    const std::string log = unattended_run(server.port(), &installed);
+    const std::string log = unattended_run(server.port(), {}, [&] { installed = read_file("SAVE/KESTRL.WPX"); });
     EXPECT_NE(log.find("dated  3-Nov-2023. Do you want to download it? [NO]\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Downloaded:  CQ WPX Honor Roll (WPX) -- 14-Nov-2023 22:13\n"), std::string::npos) << log;
     EXPECT_TRUE(installed == wpx) << installed.size();

@@ -6,6 +6,7 @@
 
 #include <winsock2.h>
 #include <windows.h>
+#include <wincrypt.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -13,8 +14,10 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 
+#include "files/file_ops.h"
 #include "net/http_fetch.h"
 #include "net/self_update.h"
 #include "app/host_checks.h"
@@ -47,6 +50,26 @@ void server_ports(int* http, int* https)
     std::ifstream in(std::string("Z:") + (state ? state : "") + "/nginx/ports");
     *http = *https = 0;
     in >> *http >> *https;
+}
+
+// A stand-in program of the test build (tests/support/test_programs).
+std::string test_program(const std::string& name)
+{
+    return std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name;
+}
+
+// The test authority that signed the stand-in programs, trusted by this prefix.
+bool trust_test_root()
+{
+    std::ifstream in(test_program("root.cer"), std::ios::binary);
+    const std::string der{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+    if (!store || der.empty()) return false;
+    const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
+                                                        reinterpret_cast<const BYTE*>(der.data()), DWORD(der.size()),
+                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    CertCloseStore(store, 0);
+    return added != FALSE;
 }
 
 // A process running a copy of this test program under `name`, until killed.
@@ -365,6 +388,12 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     int http = 0, https = 0;
     server_ports(&http, &https);
     ASSERT_NE(http, 0) << "the fixture's nginx is not running";
+    // The fixture's nginx serves a genuine newer program, dated as its file.
+    const char* state = std::getenv("KSTLUPD_TEST_SERVERS");
+    const std::string served =
+        std::string("Z:") + (state ? state : "") + "/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
+    ASSERT_TRUE(CopyFileW(widen(test_program("kstlupd_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
+    ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000), 1);
     PROCESS_INFORMATION process = start_copy("kstlupd.exe");
     ASSERT_NE(process.hProcess, nullptr);
     FileStatus before;
@@ -383,9 +412,81 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
 
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), DWORD(WAIT_TIMEOUT));  // still running
     stop(&process);
-    EXPECT_EQ(read_file("kstlupd.exe"), "new updater");
+    EXPECT_EQ(read_file("kstlupd.exe"), read_file(test_program("kstlupd_9_7.exe")));
     FileStatus backup;
     ASSERT_EQ(g_platform.file_status("kstlupd.~xe", &backup), 1);
     EXPECT_EQ(backup.size, before.size);
     EXPECT_EQ(dialogs.shown.size(), 2u);
+
+    // A console build of the same program, newer still, is refused and removed.
+    ASSERT_TRUE(CopyFileW(widen(test_program("console_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
+    ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000 + 3600), 1);
+    session = openSession(("127.0.0.1:" + std::to_string(http)).c_str());
+    dialogs.answers = {kIdYes};
+    EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);
+    closeSession(session);
+    EXPECT_EQ(read_file("kstlupd.exe"), read_file(test_program("kstlupd_9_7.exe")));
+    EXPECT_FALSE(fileExists("kstlupd.exe.~kstlupd"));
+    ASSERT_EQ(g_platform.file_status("kstlupd.~xe", &backup), 1);
+    EXPECT_EQ(backup.size, before.size);
+    EXPECT_NE(log_text().find("ERROR:\tThe file received for kstlupd.exe is not a newer KESTRL Data Updater: it is not a "
+                              "windowed program (subsystem 3)\n"),
+              std::string::npos);
+}
+
+TEST_F(Win32Seam, ProgramImageReadsHeadersVersionAndJudgesSignatures)
+{
+    ASSERT_TRUE(trust_test_root());
+    ProgramImage image;
+    ASSERT_EQ(g_platform.program_image(test_program("kstlupd_9_7.exe").c_str(), &image), 1);
+    EXPECT_EQ(image.magic, 0x20B);
+    EXPECT_EQ(image.machine, 0x8664);
+    EXPECT_EQ(image.subsystem, 2);
+    EXPECT_EQ(image.file_version_ms, (9u << 16) | 7u);
+    EXPECT_EQ(image.internal_name, "kstlupd");
+    EXPECT_EQ(image.original_filename, "kstlupd.exe");
+    EXPECT_FALSE(image.has_signature);
+    ASSERT_EQ(g_platform.program_image(test_program("dll_9_7.exe").c_str(), &image), 1);
+    EXPECT_EQ(image.characteristics & 0x2000, 0x2000);
+    // This test program itself: a console program with the updater's version block.
+    ASSERT_EQ(g_platform.program_image(nullptr, &image), 1);
+    EXPECT_EQ(image.subsystem, 3);
+    EXPECT_EQ(image.internal_name, "kstlupd");
+    EXPECT_EQ(g_platform.program_image("no such program.exe", &image), 0);
+
+    ProgramImage signed_image, other, tampered;
+    ASSERT_EQ(g_platform.program_image(test_program("signed_9_8.exe").c_str(), &signed_image), 1);
+    ASSERT_EQ(g_platform.program_image(test_program("other_signer_9_8.exe").c_str(), &other), 1);
+    ASSERT_EQ(g_platform.program_image(test_program("tampered_9_8.exe").c_str(), &tampered), 1);
+    EXPECT_TRUE(signed_image.has_signature && other.has_signature && tampered.has_signature);
+    EXPECT_TRUE(signed_image.signature_trusted);
+    EXPECT_TRUE(other.signature_trusted);
+    EXPECT_FALSE(tampered.signature_trusted);
+    EXPECT_FALSE(signed_image.signer.empty());
+    EXPECT_NE(other.signer, signed_image.signer);
+
+    // A signed running program takes only a trusted file of its own signer.
+    const std::string running = test_program("signed_9_7.exe");
+    write_file("page.html", "<html><body>Moved</body></html>\n");
+    write_file("script.cmd", "@del /q *.*\r\n");
+    const std::pair<std::string, const char*> cases[] = {
+        {"page.html", "it is not a Windows program"},
+        {"script.cmd", "it is not a Windows program"},
+        {test_program("other_9_7.exe"), "it is another program (\"kestrl\", \"kestrl.exe\")"},
+        {test_program("no_version.exe"), "it has no version information"},
+        {test_program("kstlupd_9_5.exe"), "its version 9.5.0.0 is older than the running 9.6"},
+        {test_program("dll_9_7.exe"), "it is a DLL, not a program"},
+        {test_program("console_9_7.exe"), "it is not a windowed program (subsystem 3)"},
+        {test_program("kstlupd_9_8.exe"), "it is not signed, and the running program is"},
+        {test_program("other_signer_9_8.exe"), "it is signed by another signer"},
+        {test_program("tampered_9_8.exe"), "its signature is not valid or not trusted"},
+        {test_program("signed_9_8.exe"), ""},
+    };
+    for (const auto& [file, why] : cases)
+        EXPECT_EQ(newProgramRefusal(file.c_str(), nullptr, running.c_str()), why) << file;
+    // Names copied into certificates of one's own: refused as untrusted (Windows) or,
+    // where the root is not judged (Wine), by the signer's key.
+    EXPECT_NE(newProgramRefusal(test_program("forged_9_8.exe").c_str(), nullptr, running.c_str()), "");
+    // An unsigned running program (this one) asks for no signature.
+    EXPECT_EQ(newProgramRefusal(test_program("kstlupd_9_8.exe").c_str(), nullptr, nullptr), "");
 }

@@ -36,6 +36,7 @@ Platform native_platform()
     p.last_error = posix_last_error;
     p.process_names = posix_process_names;
     p.file_version = posix_file_version;
+    p.program_image = posix_program_image;
     p.app_data_folder = posix_app_data_folder;
     p.open_url = posix_open_url;
     p.program_folder = posix_program_folder;

@@ -78,6 +78,7 @@ Platform native_platform()
     p.last_error = win32_last_error;
     p.process_names = win32_process_names;
     p.file_version = win32_file_version;
+    p.program_image = win32_program_image;
     p.app_data_folder = win32_app_data_folder;
     p.open_url = win32_open_url;
     p.program_folder = win32_program_folder;

@@ -31,6 +31,7 @@ uint32_t win32_last_error();
 // Processes, executables, folders and the shell.
 int win32_process_names(std::vector<std::string>* names);
 int win32_file_version(const char* path, FixedFileInfo* out);
+int win32_program_image(const char* path, ProgramImage* out);
 int win32_app_data_folder(std::string* out);
 int win32_open_url(const char* url);
 int win32_program_folder(std::string* out);

@@ -1,0 +1,5 @@
+/* A stand-in for a program the self-update may be served; it is never run. */
+int main(void)
+{
+    return 0;
+}
