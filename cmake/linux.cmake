@@ -18,14 +18,6 @@ add_library(kstlupd_platform STATIC src/platform/platform.cpp ${PLATFORM_SOURCES
 target_include_directories(kstlupd_platform PUBLIC src)
 target_link_libraries(kstlupd_platform PUBLIC CURL::libcurl Threads::Threads ${FLTK_LIBRARY} X11::X11)
 
-# The hooks of the test programs: the release program gets the build without them.
-add_library(kstlupd_release_hooks STATIC src/platform/test_hooks.cpp)
-add_library(kstlupd_test_hooks STATIC src/platform/test_hooks.cpp)
-target_compile_definitions(kstlupd_test_hooks PRIVATE KSTLUPD_TEST_HOOKS)
-foreach(hooks kstlupd_release_hooks kstlupd_test_hooks)
-  target_include_directories(${hooks} PUBLIC src)
-endforeach()
-
 add_executable(kstlupd src/app/main.cpp)
 target_link_libraries(kstlupd PRIVATE kstlupd_core kstlupd_platform kstlupd_release_hooks)
 

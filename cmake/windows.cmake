@@ -75,14 +75,6 @@ target_include_directories(kstlupd_platform PUBLIC src)
 target_link_libraries(kstlupd_platform PUBLIC ${KSTLUPD_DELAY_LIBRARIES} shell32 comctl32 ole32 user32 gdi32
   Threads::Threads)
 
-# The hooks of the test programs: the release program gets the build without them.
-add_library(kstlupd_release_hooks STATIC src/platform/test_hooks.cpp)
-add_library(kstlupd_test_hooks STATIC src/platform/test_hooks.cpp)
-target_compile_definitions(kstlupd_test_hooks PRIVATE KSTLUPD_TEST_HOOKS)
-foreach(hooks kstlupd_release_hooks kstlupd_test_hooks)
-  target_include_directories(${hooks} PUBLIC src)
-endforeach()
-
 add_executable(kstlupd WIN32 src/app/main.cpp ${PLATFORM_RESOURCES})
 target_link_libraries(kstlupd PRIVATE kstlupd_core kstlupd_platform kstlupd_release_hooks)
 

@@ -52,7 +52,8 @@ add_test(NAME release_program_has_no_test_hooks_and_imports_only_system_dlls
 # (cmake/wine_run.sh gives it to the programs); stops them all at the end.
 set(KSTLUPD_WIN_TEST_STATE ${CMAKE_BINARY_DIR}/test-servers)
 add_test(NAME wine_fixture_start
-  COMMAND env ${KSTLUPD_WINE_ENV} ${CMAKE_SOURCE_DIR}/cmake/wine_fixture.sh start ${KSTLUPD_WIN_TEST_STATE})
+  COMMAND env ${KSTLUPD_WINE_ENV} ${CMAKE_SOURCE_DIR}/cmake/wine_fixture.sh start ${KSTLUPD_WIN_TEST_STATE}
+          $<TARGET_FILE:kstlupd_tests>)
 add_test(NAME wine_fixture_stop
   COMMAND env ${KSTLUPD_WINE_ENV} ${CMAKE_SOURCE_DIR}/cmake/wine_fixture.sh stop ${KSTLUPD_WIN_TEST_STATE})
 set_tests_properties(wine_fixture_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Windows tests' fixture. start STATE: keeps a wineserver alive for the whole
+# The Windows tests' fixture. start STATE [TESTS]: keeps a wineserver alive for the whole
 # test run (making the Wine prefix on first use), serves STATE/mirror with nginx on
 # loopback (scripts/mirror_server.sh; ports in STATE/nginx/ports; /to-http.txt of
 # any host redirects to http://localhost/body.txt) and runs an X
-# server for the windows (its number in STATE/display). stop STATE: stops them all.
+# server for the windows (its number in STATE/display), whose desktop the TESTS
+# program holds. stop STATE: stops them all.
 # WINEPREFIX and the other Wine variables come from the caller.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -44,6 +45,14 @@ start)
   printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
     '"Arial"="Liberation Sans"' '' '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"LogPixels"=-' > "$state/prefix.reg"
   DISPLAY=":$number" wine regedit /S "$(winepath -w "$state/prefix.reg" 2>/dev/null)" </dev/null >/dev/null 2>&1 || true
+  # The desktop is held with the display until the stop (wineserver -k ends the holder).
+  if [ -n "${3:-}" ]; then
+    rm -f "$state/desktop.held"
+    (cd "$state" && DISPLAY=":$number" exec setsid wine "$3" --gtest_also_run_disabled_tests \
+      --gtest_filter=Win32Helper.DISABLED_HoldTheDesktop) </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 300); do [ -f "$state/desktop.held" ] && break; sleep 0.1; done
+    [ -f "$state/desktop.held" ] || { echo "wine_fixture: the desktop could not be held" >&2; exit 1; }
+  fi
   "$here/../scripts/mirror_server.sh" stop "$state/nginx"
   "$here/../scripts/mirror_server.sh" start "$state/mirror" "$state/nginx" >/dev/null
   ;;

@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "calls/callsign.h"
+#include "files/file_ops.h"
 
 void take_call(CallIntake* intake, char* text)
 {
@@ -45,4 +46,16 @@ std::string list_without_calls(const ListYield& yield, bool target_empty)
 {
     if (!yield.empty.empty()) return yield.empty;
     return target_empty ? yield.unopened : std::string();
+}
+
+int keep_target_without_calls(Window* owner, const ListYield& yield, bool target_empty, const std::string& target,
+                              bool* refused)
+{
+    const std::string list = list_without_calls(yield, target_empty);
+    *refused = !list.empty();
+    if (list.empty()) return 0;
+    return report_nothing_read(owner, target,
+                               format_bounded(kMessageSize, "No callsign could be read from %s: %s was not replaced",
+                                              list.c_str(), target.c_str()),
+                               "No callsigns");
 }

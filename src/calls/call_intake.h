@@ -88,6 +88,8 @@ void log_read_counts(CallIntake* intake, const DataSource& source);
 // What the downloaded lists of one target gave, so that a sign-in page or a broken
 // list in place of a list neither empties the file nor takes that list's callsigns out
 // of it.
+struct Window;
+
 struct ListYield {
     std::string empty;     // the first downloaded list read without one callsign
     std::string unopened;  // the first downloaded list that could not be opened
@@ -102,3 +104,10 @@ void note_list(ListYield* yield, const std::string& path, bool downloaded, bool 
 // without a callsign, or, when the target would hold no record at all, the first one
 // that could not be opened. Empty when the target may be replaced.
 std::string list_without_calls(const ListYield& yield, bool target_empty);
+
+// 1 when the installed `target` must stay as it is because a list gave no callsign
+// (list_without_calls), after reporting it once ("No callsign could be read from ...");
+// 0 when the target may be written. The install has failed either way once a list
+// gave nothing, so `*refused` says whether such a list was met.
+[[nodiscard]] int keep_target_without_calls(Window* owner, const ListYield& yield, bool target_empty,
+                                            const std::string& target, bool* refused);

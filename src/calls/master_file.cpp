@@ -103,14 +103,8 @@ int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue)
     sort_calls(&set);
 
     const std::string& target = catalogue.slot[slot].targetPath;
-    const std::string empty_list = list_without_calls(yield, set.keys.empty());
-    const bool nothing_read = !empty_list.empty();
-    if (nothing_read &&
-        report_nothing_read(owner, target,
-                            format_bounded(kMessageSize, "No callsign could be read from %s: %s was not replaced",
-                                           empty_list.c_str(), target.c_str()),
-                            "No callsigns"))
-        return 0;
+    bool nothing_read = false;
+    if (keep_target_without_calls(owner, yield, set.keys.empty(), target, &nothing_read)) return 0;
     AtomicFile file;
     if (!atomic_open(&file, target)) {
         report_open_error(owner, target.c_str(), errno);

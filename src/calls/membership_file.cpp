@@ -105,14 +105,8 @@ int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue)
 
     const std::string& target = catalogue.slot[slot].targetPath;
     const int count = writeMemberRecords(nullptr, set);
-    const std::string empty_list = list_without_calls(yield, count == 0);
-    const bool nothing_read = !empty_list.empty();
-    if (nothing_read &&
-        report_nothing_read(owner, target,
-                            format_bounded(kMessageSize, "No callsign could be read from %s: %s was not replaced",
-                                           empty_list.c_str(), target.c_str()),
-                            "No callsigns"))
-        return 0;
+    bool nothing_read = false;
+    if (keep_target_without_calls(owner, yield, count == 0, target, &nothing_read)) return 0;
     AtomicFile file;
     if (!atomic_open(&file, target)) {
         report_open_error(owner, target.c_str(), errno);
