@@ -9,10 +9,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
+#include <process.h>
 #include <windows.h>
 #include <wininet.h>
 
@@ -259,23 +260,31 @@ struct Sending {
     }
 };
 
+unsigned __stdcall send_thread(void* context)
+{
+    const std::unique_ptr<std::shared_ptr<Sending>> sending(static_cast<std::shared_ptr<Sending>*>(context));
+    (*sending)->run();
+    SetEvent((*sending)->done);
+    return 0;
+}
+
 // 1 when the send finished in time (its result in *sending), 0 when the deadline came.
 int send_with_deadline(const std::shared_ptr<Sending>& sending, DWORD ms)
 {
     sending->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!sending->done) {
-        sending->run();  // without an event, in this thread with WinINet's time-outs only
+    auto* held = sending->done ? new (std::nothrow) std::shared_ptr<Sending>(sending) : nullptr;
+    // A thread of the system's own, not a detached std::thread: under load a detached
+    // thread of the toolchain's thread library now and then ended without ever
+    // running its function, and the caller waited out the whole deadline for a send
+    // that never began.
+    const HANDLE thread =
+        held ? reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, send_thread, held, 0, nullptr)) : nullptr;
+    if (!thread) {
+        delete held;
+        sending->run();  // no event or thread to be had: in this thread, with WinINet's time-outs only
         return 1;
     }
-    try {
-        std::thread([sending] {
-            sending->run();
-            SetEvent(sending->done);
-        }).detach();
-    } catch (...) {
-        sending->run();  // no thread to be had: as above
-        return 1;
-    }
+    CloseHandle(thread);
     return WaitForSingleObject(sending->done, ms) == WAIT_OBJECT_0;
 }
 
