@@ -49,7 +49,7 @@ start)
   if [ -n "${3:-}" ]; then
     rm -f "$state/desktop.held"
     (cd "$state" && DISPLAY=":$number" exec setsid wine "$3" --gtest_also_run_disabled_tests \
-      --gtest_filter=Win32Helper.DISABLED_HoldTheDesktop) </dev/null >/dev/null 2>&1 &
+      --gtest_filter=Win32Helper.DISABLED_StayAlive) </dev/null >/dev/null 2>&1 &
     for _ in $(seq 300); do [ -f "$state/desktop.held" ] && break; sleep 0.1; done
     [ -f "$state/desktop.held" ] || { echo "wine_fixture: the desktop could not be held" >&2; exit 1; }
   fi
