@@ -90,9 +90,8 @@ int install_new_version(Window* owner, InetHandle* session, DataSource* source)
     const std::string staged = temp_path_for(target);
     InetHandle* request = openRequest(owner, session, *source);
     if (!request) return 0;
-    if (!queryRemoteInfo(owner, request, source)) {
-        // No date this time: the file keeps the one the offer was made with.
-    }
+    // Without a date this time the file keeps the one the offer was made with.
+    (void)queryRemoteInfo(owner, request, source);
     const int fetched = fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime);
     closeRequest(request);
     if (!fetched) return 0;
