@@ -51,7 +51,7 @@ uint64_t version_of(const ProgramImage& image)
     return uint64_t(image.file_version_ms) << 32 | image.file_version_ls;
 }
 
-// The running program's version ("9.6") as a file version, 9.6.0.0.
+// The running program's version ("a.b") as a file version, a.b.0.0.
 uint64_t own_file_version()
 {
     own_version();
