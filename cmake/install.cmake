@@ -3,7 +3,6 @@
 # the manual page in share/man/man1/, the desktop entry in share/applications/
 # with its icon, and a systemd user service and timer in share/systemd/user/.
 
-set(KSTLUPD_GENERATED ${CMAKE_BINARY_DIR}/generated)
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   set(KSTLUPD_USAGE_SYSTEM windows)
 else()

@@ -1,7 +1,7 @@
 # Makes one of the two texts that come from docs/usage.txt, so that they cannot
 # differ: the C++ header holding the usage text (FORMAT=header) or the manual page
 # (FORMAT=man, with VERSION), for one system (SYSTEM=linux or windows). Run as
-#   cmake -DIN=docs/usage.txt -DOUT=file -DFORMAT=header|man -DSYSTEM=linux|windows [-DVERSION=9.6] -P usage_outputs.cmake
+#   cmake -DIN=docs/usage.txt -DOUT=file -DFORMAT=header|man -DSYSTEM=linux|windows [-DVERSION=a.b] -P usage_outputs.cmake
 # The text is handled as a CMake list of lines: it must hold no ';', and a '[' must
 # be closed on its own line.
 #

@@ -69,7 +69,11 @@ endforeach()
 
 # The Windows table of the platform seam, and the resources of the program.
 file(GLOB PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
-file(GLOB PLATFORM_RESOURCES CONFIGURE_DEPENDS src/platform/win32/*.rc)
+# The resources carry the project's version, so they are configured; windres finds
+# the manifest next to the .rc.
+configure_file(src/platform/win32/kstlupd.rc.in ${KSTLUPD_GENERATED}/kstlupd.rc @ONLY)
+configure_file(src/platform/win32/kstlupd.manifest.in ${KSTLUPD_GENERATED}/kstlupd.manifest @ONLY)
+set(PLATFORM_RESOURCES ${KSTLUPD_GENERATED}/kstlupd.rc)
 add_library(kstlupd_platform STATIC src/platform/platform.cpp ${PLATFORM_SOURCES})
 target_include_directories(kstlupd_platform PUBLIC src)
 target_link_libraries(kstlupd_platform PUBLIC ${KSTLUPD_DELAY_LIBRARIES} shell32 comctl32 ole32 user32 gdi32

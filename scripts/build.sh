@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Builds the program and the tests: build/ (warnings are errors) and, with
 # --sanitize, build-asan/ with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The settings of each are the presets "default" and "asan" of CMakePresets.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-dir=build
-flags=(-DKSTLUPD_WERROR=ON)
+preset=default
 if [ "${1:-}" = "--sanitize" ]; then
-  dir=build-asan
-  flags+=(-DKSTLUPD_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  preset=asan
 fi
-cmake -S . -B "$dir" "${flags[@]}" >/dev/null
-cmake --build "$dir" -j"$(nproc)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j"$(nproc)"

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds the Windows program and packs the release archive
-# dist/kstlupd-9.6-windows-x64.zip: kstlupd.exe, README.txt (installing,
+# dist/kstlupd-<version>-windows-x64.zip: kstlupd.exe, README.txt (installing,
 # scheduling, updating, removing), LICENSE.txt and THIRD-PARTY.txt (the notices of
 # the libraries linked into kstlupd.exe, from the Debian packages they came from).
 # Checks the archive it made before it says where it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-version=9.6
-zip_path="dist/kstlupd-$version-windows-x64.zip"
 cmake --preset windows >/dev/null
+# The version is the project's, as the build configured it.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+[ -n "$version" ] || { echo "package: build-windows/CMakeCache.txt holds no project version" >&2; exit 1; }
+zip_path="dist/kstlupd-$version-windows-x64.zip"
 cmake --build --preset windows --target kstlupd
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

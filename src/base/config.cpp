@@ -1,5 +1,7 @@
 #include "base/config.h"
 
+#include "version.h"
+
 Config g_config;
 
 void own_version()

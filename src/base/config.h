@@ -23,7 +23,7 @@ struct Config {
     const char* iniFile = "kstlupd.ini";
     const char* logFile = "kstlupd.log";
     FILE* log = nullptr;
-    std::string version;          // the updater's own, "9.6"
+    std::string version;          // the updater's own, the project's version
     std::string hostVersion;      // empty until known
 
     // Handles owned by start-up for the life of the process.
@@ -33,9 +33,6 @@ struct Config {
 };
 
 extern Config g_config;
-
-// The revision stamp the updater's version is read from.
-inline constexpr const char* kRevisionStamp = "$Revision: 9.6 $";
 
 // Sets g_config.version from the revision stamp when it is still empty.
 void own_version();

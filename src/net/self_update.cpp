@@ -51,7 +51,7 @@ uint64_t version_of(const ProgramImage& image)
     return uint64_t(image.file_version_ms) << 32 | image.file_version_ls;
 }
 
-// The running program's version ("9.6") as a file version, 9.6.0.0.
+// The running program's version ("a.b") as a file version, a.b.0.0.
 uint64_t own_file_version()
 {
     own_version();
@@ -90,9 +90,8 @@ int install_new_version(Window* owner, InetHandle* session, DataSource* source)
     const std::string staged = temp_path_for(target);
     InetHandle* request = openRequest(owner, session, *source);
     if (!request) return 0;
-    if (!queryRemoteInfo(owner, request, source)) {
-        // No date this time: the file keeps the one the offer was made with.
-    }
+    // Without a date this time the file keeps the one the offer was made with.
+    (void)queryRemoteInfo(owner, request, source);
     const int fetched = fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime);
     closeRequest(request);
     if (!fetched) return 0;
