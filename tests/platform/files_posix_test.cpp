@@ -1,11 +1,13 @@
 #include "platform/posix/files_posix.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/posix/pe_version.h"
+#include "platform/posix/platform_posix.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -99,6 +101,23 @@ TEST(PosixFiles, LogIsLockedBeforeItIsEmptied)
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(read_file("kstlupd.log"), "");  // emptied at every start
     std::fclose(third);
+}
+
+TEST(PosixShell, AddressGoesToXdgOpenAndItsFailureIsReported)
+{
+    TempFolder folder;
+    const std::string saved_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", folder.path.c_str(), 1);
+    EXPECT_EQ(posix_open_url("https://example.org/a b"), 0);  // no xdg-open at all
+    // Only the shell's own commands: PATH holds nothing else.
+    write_file("xdg-open", "#!/bin/sh\ncd \"" + folder.path + "\"\nprintf %s \"$1\" >opened\nread code <exit_code\nexit $code\n");
+    ::chmod("xdg-open", 0755);
+    write_file("exit_code", "0");
+    EXPECT_EQ(posix_open_url("https://example.org/a b"), 1);
+    EXPECT_EQ(read_file("opened"), "https://example.org/a b");
+    write_file("exit_code", "3");  // no browser found
+    EXPECT_EQ(posix_open_url("https://example.org/"), 0);
+    ::setenv("PATH", saved_path.c_str(), 1);
 }
 
 }  // namespace

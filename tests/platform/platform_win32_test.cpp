@@ -154,28 +154,28 @@ TEST_F(Win32Seam, FileCallsGiveTheSystemsCodesAndKeepNonAsciiNames)
     std::fclose(log);
 
     // UTF-8 names reach the system as the same letters, not as the code page's guess.
-    const std::string folder = "\xc3\x9cnic\xc3\xb8" "de \xe2\x9c\x93";  // "Ünicøde ✓"
-    ASSERT_EQ(p.create_directory(folder.c_str()), 1);
+    const std::string unicode_folder = "\xc3\x9cnic\xc3\xb8" "de \xe2\x9c\x93";  // "Ünicøde ✓"
+    ASSERT_EQ(p.create_directory(unicode_folder.c_str()), 1);
     EXPECT_NE(GetFileAttributesW(L"\u00dcnic\u00f8de \u2713"), INVALID_FILE_ATTRIBUTES);
-    const std::string file = folder + "\\f\xc3\xa9.txt";
+    const std::string file = unicode_folder + "\\f\xc3\xa9.txt";
     FILE* out = p.open_file(file.c_str(), "wb");
     ASSERT_NE(out, nullptr);
     std::fputs("data", out);
     EXPECT_EQ(p.sync_file(out), 1);
     std::fclose(out);
     EXPECT_EQ(p.set_file_time(file.c_str(), 1764000000), 1);
-    EXPECT_EQ(p.copy_file(file.c_str(), (folder + "\\copy").c_str(), 0), 1);
-    ASSERT_EQ(p.file_status((folder + "\\copy").c_str(), &status), 1);
+    EXPECT_EQ(p.copy_file(file.c_str(), (unicode_folder + "\\copy").c_str(), 0), 1);
+    ASSERT_EQ(p.file_status((unicode_folder + "\\copy").c_str(), &status), 1);
     EXPECT_EQ(status.mtime, 1764000000);  // a copy keeps the time
     EXPECT_EQ(status.size, 4u);
-    EXPECT_EQ(p.move_file((folder + "\\copy").c_str(), (folder + "\\moved").c_str()), 1);
-    EXPECT_EQ(p.file_status((folder + "\\moved").c_str(), &status), 1);
+    EXPECT_EQ(p.move_file((unicode_folder + "\\copy").c_str(), (unicode_folder + "\\moved").c_str()), 1);
+    EXPECT_EQ(p.file_status((unicode_folder + "\\moved").c_str(), &status), 1);
     // A read-only file is replaced in one step; the folder lists the names as given.
-    const std::string moved = folder + "\\moved", copy = folder + "\\copy";
+    const std::string moved = unicode_folder + "\\moved", copy = unicode_folder + "\\copy";
     ASSERT_TRUE(p.set_read_only(moved.c_str(), 1) && p.copy_file(file.c_str(), copy.c_str(), 0));
     EXPECT_EQ(p.replace_file(copy.c_str(), moved.c_str()), 1);
     std::vector<std::string> names;
-    ASSERT_EQ(p.list_folder(folder.c_str(), &names), 1);
+    ASSERT_EQ(p.list_folder(unicode_folder.c_str(), &names), 1);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"f\xc3\xa9.txt", "moved"}));
 

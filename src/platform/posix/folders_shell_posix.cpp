@@ -1,13 +1,12 @@
 // The per-user data folder (XDG), the program's own folder, the working folder,
 // and handing an address to the desktop's browser.
+#include <cerrno>
 #include <cstdlib>
-#include <spawn.h>
+#include <ctime>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/posix/platform_posix.h"
-
-extern char** environ;
 
 int posix_app_data_folder(std::string* out)
 {
@@ -24,25 +23,37 @@ int posix_app_data_folder(std::string* out)
 
 int posix_open_url(const char* url)
 {
+    // The children of a threaded program may make only async-signal-safe calls until
+    // they exec (another thread may have held the allocator's lock at the fork), so
+    // everything they need is made here first.
+    char program[] = "xdg-open";
+    char* const argv[] = {program, const_cast<char*>(url), nullptr};
+    const struct timespec pause = {0, 50 * 1000 * 1000};
+
     // Detached through an intermediate child, so no zombie is left behind.
     pid_t child = ::fork();
     if (child < 0) return 0;
     if (child == 0) {
-        pid_t grandchild;
-        char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(url), nullptr};
-        if (::posix_spawnp(&grandchild, "xdg-open", nullptr, nullptr, argv, environ) != 0) ::_exit(1);
+        // _Fork, unlike fork, runs no fork handlers, which need not be safe here.
+        const pid_t grandchild = ::_Fork();
+        if (grandchild < 0) ::_exit(1);
+        if (grandchild == 0) {
+            ::execvp(program, argv);
+            ::_exit(127);
+        }
         // xdg-open that finds no browser says so within moments; one still running
         // after two seconds is showing the page.
         for (int waited = 0; waited < 2000; waited += 50) {
             int status = 0;
             if (::waitpid(grandchild, &status, WNOHANG) == grandchild)
                 ::_exit(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1);
-            ::usleep(50 * 1000);
+            ::nanosleep(&pause, nullptr);
         }
         ::_exit(0);
     }
     int status = 0;
-    ::waitpid(child, &status, 0);
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return 0;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
