@@ -33,12 +33,13 @@ void log_report(const char* logged, const char* shown, const char* title, unsign
                                                        : nullptr;
     const std::string line = prefix ? prefix + std::string(logged) + "\n" : std::string();
     if (!line.empty()) log_printf("%s", line.c_str());
+    const std::string one_line = one_line_report(title, shown);
     if (style == kMbIconError || style == kMbIconWarning) {
-        last_problem() = one_line_report(title, shown);
+        last_problem() = one_line;
         unattended_keep(line.c_str());
         if (style == kMbIconError) unattended_failed();
     }
-    terminal_line(one_line_report(title, shown).c_str());
+    terminal_line(one_line.c_str());
 }
 
 }  // namespace

@@ -85,11 +85,11 @@ void take_call(CallIntake* intake, char* text);
 // source's downloadPath (its targetPath when it has none).
 void log_read_counts(CallIntake* intake, const DataSource& source);
 
+struct Window;
+
 // What the downloaded lists of one target gave, so that a sign-in page or a broken
 // list in place of a list neither empties the file nor takes that list's callsigns out
 // of it.
-struct Window;
-
 struct ListYield {
     std::string empty;     // the first downloaded list read without one callsign
     std::string unopened;  // the first downloaded list that could not be opened

@@ -183,10 +183,10 @@ void removeLeftoverTemps(const Catalogue& catalogue)
     // of the updater (an update killed between its renames); start-up puts it back.
     const std::string& program = catalogue.slot[kSlotUpdater].targetPath;
     const bool keep_program = !program.empty() && !fileExists(program.c_str());
+    const size_t cut = program.find_last_of("/\\");
+    const std::string program_folder = cut == std::string::npos ? "." : program.substr(0, cut);
     for (const std::string& folder : folders) {
         std::string keep;
-        const size_t cut = program.find_last_of("/\\");
-        const std::string program_folder = cut == std::string::npos ? "." : program.substr(0, cut);
         if (keep_program && same_folder_name(folder, program_folder)) keep = fileNamePart(program) + kTempSuffix;
         const int removed = remove_temp_files(folder.c_str(), keep);
         if (removed != 0) debug_printf("DEBUG:\tRemoved %d unfinished file(s) from %s\n", removed, folder.c_str());

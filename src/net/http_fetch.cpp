@@ -11,6 +11,7 @@
 
 #include "base/calendar_time.h"
 #include "base/log.h"
+#include "base/outside_text.h"
 #include "base/report.h"
 #include "base/atomic_file.h"
 #include "base/terminal_view.h"
@@ -68,15 +69,6 @@ std::string content_encoding(InetHandle* request)
     for (char c : text)
         if (c != ' ' && c != '\t') folded += char(std::tolower(static_cast<unsigned char>(c)));
     return folded;
-}
-
-// A server's text for a message: at most 40 characters, control bytes as '?'.
-std::string printable(const std::string& text)
-{
-    std::string shown = text.substr(0, 40);
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    return shown;
 }
 
 void report_too_large(Window* owner, const DataSource& source)
@@ -252,7 +244,7 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
     const bool encoded = !encoding.empty() && encoding != "identity";
     if (encoded && encoding != "gzip" && encoding != "x-gzip" && encoding != "deflate") {
         std::string text = format_bounded(kMessageSize, "The file came in an encoding that cannot be read (%s)\n%s",
-                                          printable(encoding).c_str(), url_text(source).c_str());
+                                          shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str());
         report_message(owner, text.c_str(), "Internet error", kMbIconError);
         return 0;
     }

@@ -7,6 +7,7 @@
 #include "base/calendar_time.h"
 #include "base/config.h"
 #include "base/log.h"
+#include "base/outside_text.h"
 #include "base/report.h"
 #include "base/atomic_file.h"
 #include "files/file_ops.h"
@@ -64,10 +65,7 @@ uint64_t own_file_version()
 // A name out of a received file, fit for one line of the log.
 std::string shown(const std::string& text)
 {
-    std::string out = text.substr(0, 40);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return out;
+    return shown_text(text.substr(0, 40));
 }
 
 // Removes a received program file that failed its checks and says why, once.
