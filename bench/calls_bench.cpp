@@ -173,8 +173,8 @@ void print_line(const char* what, int lists, int lines, const std::vector<Timing
                 own.best.wall, own.best.cpu, sort.best.wall, sort.best.cpu, own.best.wall / sort.best.wall,
                 own.best.cpu / sort.best.cpu);
     std::printf("    median %.3f s wall, %.3f s cpu; sort -u %.3f s wall, %.3f s cpu; ratio %.2f wall, %.2f cpu\n",
-                own.median.wall, own.median.cpu, sort.median.wall, sort.median.cpu,
-                own.median.wall / sort.median.wall, own.median.cpu / sort.median.cpu);
+                own.median.wall, own.median.cpu, sort.median.wall, sort.median.cpu, own.median.wall / sort.median.wall,
+                own.median.cpu / sort.median.cpu);
 }
 
 // Published lists come sorted, which keeps the tree's working path in the cache;
@@ -214,8 +214,8 @@ int run_round(const char* label, const Catalogue& catalogue)
     std::printf("%s lists, %d runs each\n", label, kRepeats);
     print_line("  membership file:", 5, kMemberLines, member, member_sort, member_ok, "SAVE/members.dat");
     print_line("  master file:", 2, kMasterLines, master, master_sort, master_ok, "SAVE/mstrcals.dat");
-    std::printf("  peak resident memory so far: %.1f MB after membership, %.1f MB after master\n",
-                member_peak / 1024.0, master_peak / 1024.0);
+    std::printf("  peak resident memory so far: %.1f MB after membership, %.1f MB after master\n", member_peak / 1024.0,
+                master_peak / 1024.0);
     return member_ok && master_ok;
 }
 

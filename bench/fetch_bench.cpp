@@ -43,8 +43,8 @@ double fetch_with_client(InetHandle* session)
 
 double fetch_with_tool(int port)
 {
-    const std::string command = "curl -s -f --noproxy '' -x 127.0.0.1:" + std::to_string(port) +
-                                " -o tool.bin http://bench.example/big.bin";
+    const std::string command =
+        "curl -s -f --noproxy '' -x 127.0.0.1:" + std::to_string(port) + " -o tool.bin http://bench.example/big.bin";
     const auto start = std::chrono::steady_clock::now();
     const int rc = std::system(command.c_str());
     const double t = seconds_since(start);
@@ -93,8 +93,7 @@ int main()
         if (status == 0) {
             std::printf("30 MB over loopback, best of %d rounds\n", kRounds);
             std::printf("  fetchToFile           : %8.1f ms  (%.0f MB/s)\n", best_client * 1000, 30 / best_client);
-            std::printf("  fetchToFile, no flush : %8.1f ms  (%.0f MB/s)\n", best_unsynced * 1000,
-                        30 / best_unsynced);
+            std::printf("  fetchToFile, no flush : %8.1f ms  (%.0f MB/s)\n", best_unsynced * 1000, 30 / best_unsynced);
             std::printf("  curl tool             : %8.1f ms  (%.0f MB/s)\n", best_tool * 1000, 30 / best_tool);
             std::printf("  ratio fetchToFile / curl: %.2f (without the flush: %.2f)\n", best_client / best_tool,
                         best_unsynced / best_tool);

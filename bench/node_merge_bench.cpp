@@ -54,8 +54,7 @@ int main()
     // A download without a single line feed is cut into pieces; the time must grow
     // with the size, not with its square.
     for (int megabytes : {2, 8, 32}) {
-        std::ofstream("UPDATE/KESTRL.TCP", std::ios::binary)
-            << "N," << std::string(size_t(megabytes) << 20, 'x');
+        std::ofstream("UPDATE/KESTRL.TCP", std::ios::binary) << "N," << std::string(size_t(megabytes) << 20, 'x');
         write_list("SAVE/KESTRL.TCP", 1000, 0, "old");
         auto start = std::chrono::steady_clock::now();
         (void)mergeNodeList(nullptr, source);

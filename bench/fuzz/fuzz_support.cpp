@@ -34,10 +34,7 @@ ssize_t count_write(void*, const char* text, size_t size)
     return ssize_t(size);
 }
 
-ssize_t discard_write(void*, const char*, size_t size)
-{
-    return ssize_t(size);
-}
+ssize_t discard_write(void*, const char*, size_t size) { return ssize_t(size); }
 
 struct ByteSource {
     const uint8_t* data;
@@ -60,10 +57,7 @@ int bytes_close(void* cookie)
     return 0;
 }
 
-int answer_ok(const char*, const char*, unsigned)
-{
-    return kIdOk;
-}
+int answer_ok(const char*, const char*, unsigned) { return kIdOk; }
 
 void no_window(Window*, int) {}
 

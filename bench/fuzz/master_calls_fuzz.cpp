@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "calls/master_file.h"
 #include "call_set_view.h"
+#include "calls/master_file.h"
 #include "fuzz_support.h"
 
 namespace {

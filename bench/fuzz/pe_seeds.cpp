@@ -20,8 +20,8 @@ int main(int argc, char** argv)
             options.major = 9;
             options.minor = uint16_t(plus ? 6 : 1);
             const auto image = build_pe(options);
-            const std::string path = std::string(argv[1]) + "/pe" + (plus ? "64" : "32") +
-                                     (with_version ? "-version" : "-icon") + ".exe";
+            const std::string path =
+                std::string(argv[1]) + "/pe" + (plus ? "64" : "32") + (with_version ? "-version" : "-icon") + ".exe";
             FILE* out = std::fopen(path.c_str(), "wb");
             if (!out) return 1;
             bool ok = std::fwrite(image.data(), 1, image.size(), out) == image.size();

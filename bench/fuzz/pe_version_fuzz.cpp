@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ProgramImage image;
     const int pe = read_pe_program_image(data, size, &image);
     if (fixed && (!pe || image.has_version != (info.signature == 0xFEEF04BD))) __builtin_trap();
-    if (image.has_version && (image.file_version_ms != info.file_version_ms || image.file_version_ls != info.file_version_ls))
+    if (image.has_version &&
+        (image.file_version_ms != info.file_version_ms || image.file_version_ls != info.file_version_ls))
         __builtin_trap();
     for (const std::string* text : {&image.internal_name, &image.original_filename})
         for (const char c : *text)

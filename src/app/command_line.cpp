@@ -15,7 +15,7 @@ std::vector<std::string> split_words(const char* text)
 {
     std::vector<std::string> words;
     std::string word;
-    for (const char* p = text ? text : ""; ; ++p) {
+    for (const char* p = text ? text : "";; ++p) {
         if (*p == ' ' || *p == '\0') {
             if (!word.empty()) words.push_back(word);
             word.clear();
@@ -27,10 +27,7 @@ std::vector<std::string> split_words(const char* text)
     return words;
 }
 
-bool is_help_word(const std::string& w)
-{
-    return w == "-help" || w == "--help" || w == "-h" || w == "-?";
-}
+bool is_help_word(const std::string& w) { return w == "-help" || w == "--help" || w == "-h" || w == "-?"; }
 
 // A rejected command line points to the usage text everywhere but in the log.
 void report_bad_command_line(Window* owner, const std::string& message, const char* title)

@@ -15,8 +15,8 @@ struct Window;
 // opened is then reported without a box). Words are taken as parse_command_line
 // takes them: the value of -version or -proxy is none.
 struct EarlyOptions {
-    int help = 0;      // -help, --help, -h or -?
-    int version = 0;   // --version
+    int help = 0;     // -help, --help, -h or -?
+    int version = 0;  // --version
     int autoMode = 0;
 };
 EarlyOptions early_options(const char* text);

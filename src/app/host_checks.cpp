@@ -19,18 +19,15 @@ int get_host_version(Config* config)
         FixedFileInfo info;
         if (!g_platform.file_version("kestrl.exe", &info)) return 0;
         if (info.signature != kFixedFileInfoSignature) return 0;
-        config->hostVersion = format_bounded(32, "%d.%d.%d.%d", int(info.file_version_ms >> 16),
-                                             int(info.file_version_ms & 0xFFFF), int(info.file_version_ls >> 16),
-                                             int(info.file_version_ls & 0xFFFF));
+        config->hostVersion =
+            format_bounded(32, "%d.%d.%d.%d", int(info.file_version_ms >> 16), int(info.file_version_ms & 0xFFFF),
+                           int(info.file_version_ls >> 16), int(info.file_version_ls & 0xFFFF));
     }
     log_printf("\nKESTRL version is %s\n\n", config->hostVersion.c_str());
     return 1;
 }
 
-int version_refused(const std::string& hostVersion)
-{
-    return compare_version_text(hostVersion, "8.5.0.39") > 0;
-}
+int version_refused(const std::string& hostVersion) { return compare_version_text(hostVersion, "8.5.0.39") > 0; }
 
 int host_running()
 {

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/host_checks.h"
 #include "base/calendar_time.h"
 #include "base/config.h"
-#include "app/host_checks.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "base/terminal_view.h"
@@ -49,10 +49,7 @@ void write_footer()
     log_printf("%s\n", line.c_str());
 }
 
-void fail_with(const char* text, const char* title, unsigned icon)
-{
-    report_message(nullptr, text, title, icon);
-}
+void fail_with(const char* text, const char* title, unsigned icon) { report_message(nullptr, text, title, icon); }
 
 // BACKUP or UPDATE made if missing. A missing parent path has been reported by
 // ensureDirectory; any other cause is said here, so that no start ends without a word.
@@ -85,7 +82,8 @@ void work_in_program_folder()
     std::string folder;
     if (!g_platform.program_folder || !g_platform.program_folder(&folder) || folder.empty()) return;
     const char last = folder.back();
-    if (is_host_folder(last == '\\' || last == '/' ? folder : folder + "\\")) (void)g_platform.change_folder(folder.c_str());
+    if (is_host_folder(last == '\\' || last == '/' ? folder : folder + "\\"))
+        (void)g_platform.change_folder(folder.c_str());
 }
 
 // Steps 6 to the end of start-up; returns the exit status.
@@ -105,8 +103,8 @@ int start(const char* commandLine)
         return -1;
     }
     if (!get_host_version(&g_config)) {
-        fail_with("Can't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?", "Wrong directory",
-                  kMbIconError);
+        fail_with("Can't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?",
+                  "Wrong directory", kMbIconError);
         return -1;
     }
     if (!g_config.noCheck) {
@@ -119,8 +117,8 @@ int start(const char* commandLine)
             return -1;
         }
         if (host_running()) {
-            fail_with("KESTRL is running!  Exit KESTRL,\nthen start the KESTRL Data Updater again.", "KESTRL is running",
-                      kMbIconWarning);
+            fail_with("KESTRL is running!  Exit KESTRL,\nthen start the KESTRL Data Updater again.",
+                      "KESTRL is running", kMbIconWarning);
             return -1;
         }
     }

@@ -9,10 +9,7 @@ namespace {
 
 // Removes a temporary file, also one that is a copy of a read-only file, and never
 // through a link planted at its name.
-int discard(const std::string& temp)
-{
-    return g_platform.remove_temp_file(temp.c_str());
-}
+int discard(const std::string& temp) { return g_platform.remove_temp_file(temp.c_str()); }
 
 // The last step of every write: the finished temporary file takes the target's place,
 // or disappears and leaves the target alone. errno keeps the cause.
@@ -33,15 +30,9 @@ bool ends_with_suffix(const std::string& name)
 
 }  // namespace
 
-AtomicFile::~AtomicFile()
-{
-    atomic_abandon(this);
-}
+AtomicFile::~AtomicFile() { atomic_abandon(this); }
 
-std::string temp_path_for(const std::string& target)
-{
-    return target + kTempSuffix;
-}
+std::string temp_path_for(const std::string& target) { return target + kTempSuffix; }
 
 int atomic_open(AtomicFile* f, const std::string& target)
 {
@@ -127,8 +118,7 @@ int remove_temp_files(const char* folder, const std::string& keep)
         if (!ends_with_suffix(name) || name == keep) continue;
         const std::string path = std::string(folder) + "\\" + name;
         FileStatus status;
-        if (g_platform.file_status(path.c_str(), &status) && !status.is_directory && discard(path))
-            ++removed;
+        if (g_platform.file_status(path.c_str(), &status) && !status.is_directory && discard(path)) ++removed;
     }
     return removed;
 }

@@ -11,20 +11,20 @@ struct Catalogue;
 struct Selections;
 
 struct Config {
-    std::string proxy;            // empty = the platform's own proxy settings
+    std::string proxy;  // empty = the platform's own proxy settings
     uint8_t autoMode = 0;
     uint8_t quickExit = 0;
     uint8_t resetUpdates = 0;
     uint8_t debug = 0;
     uint8_t noCheck = 0;
-    uint32_t masterSlot = 0;      // 9 or 10 once chosen
+    uint32_t masterSlot = 0;  // 9 or 10 once chosen
     uint32_t errorCount = 0;
     uint32_t updatedCount = 0;
     const char* iniFile = "kstlupd.ini";
     const char* logFile = "kstlupd.log";
     FILE* log = nullptr;
-    std::string version;          // the updater's own, the project's version
-    std::string hostVersion;      // empty until known
+    std::string version;      // the updater's own, the project's version
+    std::string hostVersion;  // empty until known
 
     // Handles owned by start-up for the life of the process.
     InetHandle* session = nullptr;

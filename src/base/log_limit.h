@@ -13,10 +13,7 @@ struct LogLimit {
 };
 
 // Counts one more line of the kind; true while it may still be logged.
-inline bool log_limit_take(LogLimit* limit)
-{
-    return ++limit->seen <= kLoggedPerKind;
-}
+inline bool log_limit_take(LogLimit* limit) { return ++limit->seen <= kLoggedPerKind; }
 
 // How many lines of the kind were counted but not logged.
 inline int log_limit_rest(const LogLimit& limit)
@@ -25,7 +22,4 @@ inline int log_limit_rest(const LogLimit& limit)
 }
 
 // True while the line last counted may still be shown in a box.
-inline bool log_limit_boxed(const LogLimit& limit)
-{
-    return limit.seen <= kBoxedPerKind;
-}
+inline bool log_limit_boxed(const LogLimit& limit) { return limit.seen <= kBoxedPerKind; }

@@ -55,10 +55,7 @@ void report_message_shown(Window* owner, const char* logged, const char* shown, 
     show_box(owner, shown, title, style, !g_config.autoMode);
 }
 
-void report_logged(const char* text, const char* title, unsigned style)
-{
-    log_report(text, text, title, style);
-}
+void report_logged(const char* text, const char* title, unsigned style) { log_report(text, text, title, style); }
 
 void report_open_error(Window* owner, const char* file, int errnum)
 {
@@ -78,7 +75,4 @@ int ask_question(Window* owner, const char* text, const char* title, unsigned st
     return answer;
 }
 
-std::string last_problem_line()
-{
-    return last_problem();
-}
+std::string last_problem_line() { return last_problem(); }

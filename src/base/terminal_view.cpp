@@ -11,8 +11,8 @@
 namespace {
 
 struct ProgressDisplay {
-    std::string text;      // "Downloading:  ..." while a download is shown
-    size_t drawn = 0;      // characters of the line on the terminal now
+    std::string text;  // "Downloading:  ..." while a download is shown
+    size_t drawn = 0;  // characters of the line on the terminal now
     int percent = -1;
     uint64_t received = 0;
 };
@@ -45,10 +45,7 @@ UnattendedRecord& record()
     return state;
 }
 
-bool unattended_quiet()
-{
-    return g_config.autoMode && !terminal_view_on();
-}
+bool unattended_quiet() { return g_config.autoMode && !terminal_view_on(); }
 
 void clear_display()
 {

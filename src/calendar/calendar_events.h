@@ -11,12 +11,12 @@
 
 struct CalendarDate {
     int32_t day = 0;
-    int32_t month = 0;   // 1 to 12
-    int32_t year = 0;    // in full, e.g. 2022
+    int32_t month = 0;  // 1 to 12
+    int32_t year = 0;   // in full, e.g. 2022
 };
 
 struct CalendarEvent {
-    std::string text;    // cut at the first CR or LF
+    std::string text;  // cut at the first CR or LF
     CalendarDate start;
     CalendarDate end;
     size_t element = 0;  // its index in the calendar's array

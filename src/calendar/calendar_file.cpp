@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "base/config.h"
 #include "base/log.h"
-#include "base/outside_text.h"
 #include "base/log_limit.h"
+#include "base/outside_text.h"
 #include "base/report.h"
 #include "calendar/json_doc.h"
 #include "catalogue/selections.h"
-#include "base/atomic_file.h"
 #include "files/file_ops.h"
 
 namespace {
@@ -95,7 +95,8 @@ void log_dropped(const std::vector<SkippedElement>& skipped, const LogLimit& ski
     auto log_duplicates_before = [&](size_t element) {
         for (; d < duplicates.size() && duplicates[d].element < element; ++d) {
             if (!log_limit_take(&duplicate_limit)) continue;
-            std::string text = format_bounded(kMessageSize, "Duplicate event: %s", shown_text(duplicates[d].text).c_str());
+            std::string text =
+                format_bounded(kMessageSize, "Duplicate event: %s", shown_text(duplicates[d].text).c_str());
             log_printf("ERROR:\t%s\n", text.c_str());
         }
     };
@@ -175,8 +176,8 @@ int write_calendar(Window* owner, int slot, const Catalogue& catalogue)
     if (total > count)
         log_printf("WARNING:\tThe calendar has %d events; only the first %d fit into %s\n", total, count, path);
 
-    uint8_t header[10] = {'C', 'A', 'L', 'B', uint8_t(kCalendarRecordSize), 0, uint8_t(count & 0xFF),
-                          uint8_t((count >> 8) & 0xFF), 0, 0};
+    uint8_t header[10] = {
+        'C', 'A', 'L', 'B', uint8_t(kCalendarRecordSize), 0, uint8_t(count & 0xFF), uint8_t((count >> 8) & 0xFF), 0, 0};
     std::fwrite(header, 1, sizeof header, file.file);
     write_events(file.file, events, count);
     // A failed write or a full disk surfaces here; the old calendar then stays.

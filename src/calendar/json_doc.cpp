@@ -257,10 +257,7 @@ bool numbers_equal(const JsonDoc& da, size_t a, const JsonDoc& db, size_t b)
 
 }  // namespace
 
-int json_parse_text(std::string_view text, JsonDoc* out)
-{
-    return parse(text, out);
-}
+int json_parse_text(std::string_view text, JsonDoc* out) { return parse(text, out); }
 
 int json_parse_file(const char* path, JsonDoc* out)
 {
@@ -307,8 +304,7 @@ bool json_equal(const JsonDoc& da, size_t a, const JsonDoc& db, size_t b)
         }
         if (type != json_type(db, y)) return false;
         switch (type) {
-        case JsonType::null:
-            break;
+        case JsonType::null: break;
         case JsonType::boolean:
             if (da.nodes[x].value != db.nodes[y].value) return false;
             break;
@@ -326,7 +322,8 @@ bool json_equal(const JsonDoc& da, size_t a, const JsonDoc& db, size_t b)
             bool indexed = count > kIndexedObjectSize;
             if (indexed) {
                 index.clear();
-                for (size_t k = y + 1; k < json_next(db, y); k = json_next(db, k + 1)) index.emplace(json_string(db, k), k + 1);
+                for (size_t k = y + 1; k < json_next(db, y); k = json_next(db, k + 1))
+                    index.emplace(json_string(db, k), k + 1);
             }
             for (size_t k = x + 1; k < json_next(da, x); k = json_next(da, k + 1)) {
                 std::string_view name = json_string(da, k);
@@ -343,8 +340,7 @@ bool json_equal(const JsonDoc& da, size_t a, const JsonDoc& db, size_t b)
             }
             break;
         }
-        default:
-            return false;
+        default: return false;
         }
     }
     return true;

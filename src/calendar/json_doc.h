@@ -47,23 +47,14 @@ constexpr int kJsonDepthLimit = 512;
 // may have been handed over already. Reports nothing.
 [[nodiscard]] int json_parse_elements(const char* path, const std::function<void(const JsonDoc&)>& element);
 
-inline JsonType json_type(const JsonDoc& doc, size_t node)
-{
-    return JsonType(doc.nodes[node].type_size & 0xF);
-}
+inline JsonType json_type(const JsonDoc& doc, size_t node) { return JsonType(doc.nodes[node].type_size & 0xF); }
 
 // Elements of an array, members of an object, bytes of a string or key.
-inline size_t json_size(const JsonDoc& doc, size_t node)
-{
-    return doc.nodes[node].type_size >> 4;
-}
+inline size_t json_size(const JsonDoc& doc, size_t node) { return doc.nodes[node].type_size >> 4; }
 
 // The node after this value and everything in it: the next element, or the next
 // member's key.
-inline size_t json_next(const JsonDoc& doc, size_t node)
-{
-    return doc.nodes[node].end;
-}
+inline size_t json_next(const JsonDoc& doc, size_t node) { return doc.nodes[node].end; }
 
 // The unescaped bytes of a string or key.
 inline std::string_view json_string(const JsonDoc& doc, size_t node)

@@ -21,7 +21,8 @@ void take_call(CallIntake* intake, char* text)
         return;
     }
     ++intake->counts.invalid;
-    if (log_limit_take(&intake->invalid_logged)) debug_printf("DEBUG:\t%s is not a valid call\n", shown_text(text).c_str());
+    if (log_limit_take(&intake->invalid_logged))
+        debug_printf("DEBUG:\t%s is not a valid call\n", shown_text(text).c_str());
 }
 
 void log_read_counts(CallIntake* intake, const DataSource& source)

@@ -14,8 +14,8 @@
 #include "catalogue/data_source.h"
 
 struct ReadCounts {
-    int good = 0;      // texts handed to addCall, repeats included
-    int invalid = 0;   // texts isValidCall rejected (or too long for the caller)
+    int good = 0;     // texts handed to addCall, repeats included
+    int invalid = 0;  // texts isValidCall rejected (or too long for the caller)
 };
 
 struct CallIntake {

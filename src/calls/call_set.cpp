@@ -60,8 +60,8 @@ int addCall(CallSet* set, std::string_view callsign, char listId)
         set->text.size() + length > std::numeric_limits<uint32_t>::max())
         return 0;
     if (g_config.debug) log_new_id(set, callsign, listId);
-    set->keys.push_back(CallKey{prefix_of(callsign), static_cast<uint32_t>(set->text.size()),
-                                static_cast<uint16_t>(length), listId});
+    set->keys.push_back(
+        CallKey{prefix_of(callsign), static_cast<uint32_t>(set->text.size()), static_cast<uint16_t>(length), listId});
     set->text.append(callsign);
     return 1;
 }

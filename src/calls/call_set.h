@@ -17,7 +17,7 @@
 // sort never look at the text.
 struct CallKey {
     uint64_t prefix = 0;
-    uint32_t offset = 0;   // of the callsign in CallSet::text
+    uint32_t offset = 0;  // of the callsign in CallSet::text
     uint16_t length = 0;
     char listId = 0;
 };

@@ -3,12 +3,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/atomic_file.h"
 #include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "calls/call_intake.h"
 #include "catalogue/selections.h"
-#include "base/atomic_file.h"
 #include "files/file_ops.h"
 #include "files/zip_members.h"
 #include "platform/platform.h"

@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/atomic_file.h"
 #include "base/config.h"
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
 #include "calls/call_intake.h"
 #include "catalogue/selections.h"
-#include "base/atomic_file.h"
 #include "files/file_ops.h"
 #include "platform/platform.h"
 
@@ -137,7 +137,8 @@ int checkListIds(Window* owner, std::array<std::string, 5>* fields)
         }
         ++used;
         if (id < '!' || id > '_') {
-            add_message_line(&message, format_bounded(80, "[ %s ]  is not a valid membership list ID.", shown_text(field.substr(0, 1)).c_str()));
+            add_message_line(&message, format_bounded(80, "[ %s ]  is not a valid membership list ID.",
+                                                      shown_text(field.substr(0, 1)).c_str()));
         }
     }
     if (used > kMaxMembershipLists) {

@@ -16,10 +16,7 @@ std::string last_component(const char* path)
     return cut ? std::string(cut + 1) : std::string(path);
 }
 
-std::string in_folder(const char* folder, const std::string& name)
-{
-    return std::string(folder) + "\\" + name;
-}
+std::string in_folder(const char* folder, const std::string& name) { return std::string(folder) + "\\" + name; }
 
 struct SlotFill {
     const char* title;
@@ -47,15 +44,9 @@ int compare_version_text(const std::string& a, const char* b)
     return std::strcmp(a.c_str(), b);  // strcmp compares as unsigned char
 }
 
-long version_major(const std::string& version)
-{
-    return std::strtol(version.c_str(), nullptr, 10);
-}
+long version_major(const std::string& version) { return std::strtol(version.c_str(), nullptr, 10); }
 
-int is_version9(const std::string& hostVersion)
-{
-    return version_major(hostVersion) == 9;
-}
+int is_version9(const std::string& hostVersion) { return version_major(hostVersion) == 9; }
 
 void build_catalogue(Catalogue* catalogue)
 {
@@ -72,28 +63,36 @@ void build_catalogue(Catalogue* catalogue)
          in_folder("SAVE", v9 ? "country.dat" : "kestrl.cty"));
     const uint8_t ctySel = c[5].selected;
     if (v9) {
-        fill(&c[0], {"Manager Addresses (ADDRESS)", nullptr, country, 0, 0, ctySel, 0}, in_folder("CTYTexts", "address.txt"));
+        fill(&c[0], {"Manager Addresses (ADDRESS)", nullptr, country, 0, 0, ctySel, 0},
+             in_folder("CTYTexts", "address.txt"));
         fill(&c[2], {"Custom Awards Map (AWDMAP)", nullptr, awards, 0, 0, 0, 0}, in_folder("SAVE", "awdmap.txt"));
         fill(&c[3], {"Custom Awards (AWDTXT)", nullptr, awards, 0, 0, 0, 0}, in_folder("SAVE", "custawds.txt"));
-        fill(&c[12], {"Callsign Exceptions (NCALL)", nullptr, country, 0, 0, ctySel, 0}, in_folder("CTYTexts", "ncall.txt"));
-        fill(&c[13], {"DXCC Entities (NPREFIX)", nullptr, country, 0, 0, ctySel, 0}, in_folder("CTYTexts", "nprefix.txt"));
-        fill(&c[14], {"Prefix Mappings (NSUFFIX)", nullptr, country, 0, 0, ctySel, 0}, in_folder("CTYTexts", "nsuffix.txt"));
+        fill(&c[12], {"Callsign Exceptions (NCALL)", nullptr, country, 0, 0, ctySel, 0},
+             in_folder("CTYTexts", "ncall.txt"));
+        fill(&c[13], {"DXCC Entities (NPREFIX)", nullptr, country, 0, 0, ctySel, 0},
+             in_folder("CTYTexts", "nprefix.txt"));
+        fill(&c[14], {"Prefix Mappings (NSUFFIX)", nullptr, country, 0, 0, ctySel, 0},
+             in_folder("CTYTexts", "nsuffix.txt"));
         fill(&c[16], {"QSL Managers (QSL)", nullptr, country, 0, 0, ctySel, 0}, in_folder("CTYTexts", "qslmgr.txt"));
     } else {
         fill(&c[15], {"ADIF Prefix Map (PMP)", nullptr, nullptr, 0, 1, ctySel, 0}, in_folder("IMPORT", "adif.pmp"));
     }
-    fill(&c[4], {"Calendar (CAL)", nullptr, nullptr, 0, 0, 0, 1}, in_folder("SAVE", v9 ? "calendar.dat" : "KESTRL.CAL"));
-    fill(&c[6], {"KESTRL Data Updater", kHostUpdater, "kestrl/updater/download/kstlupd.exe", 0, 0, 1, 1}, "kstlupd.exe");
+    fill(&c[4], {"Calendar (CAL)", nullptr, nullptr, 0, 0, 0, 1},
+         in_folder("SAVE", v9 ? "calendar.dat" : "KESTRL.CAL"));
+    fill(&c[6], {"KESTRL Data Updater", kHostUpdater, "kestrl/updater/download/kstlupd.exe", 0, 0, 1, 1},
+         "kstlupd.exe");
     fill(&c[7], {"IOTA Islands (XML)", kHostIota, "xml/fulllist.xml", 0, 0, 0, 0}, in_folder("SAVE", "fulllist.xml"));
     const char* nodeFile = v9 ? "clusters.txt" : "KESTRL.TCP";
-    fill(&c[8], {"DX Cluster Nodes (with keep-alive)", kHostClusterNodes, "telnet/KESTRL.KCP", 0, 0, 0, uint8_t(v9 ? 0 : 1)},
+    fill(&c[8],
+         {"DX Cluster Nodes (with keep-alive)", kHostClusterNodes, "telnet/KESTRL.KCP", 0, 0, 0, uint8_t(v9 ? 0 : 1)},
          in_folder("SAVE", nodeFile));
     fill(&c[9], {"Master Callsigns (MAS)", nullptr, nullptr, 0, 0, 0, 1}, "KESTRL.MAS");
     fill(&c[10], {"Master Callsigns (MAS1)", nullptr, nullptr, 0, 0, 0, 1},
          v9 ? in_folder("SAVE", "mstrcals.dat") : std::string("KESTRL.MAS1"));
     fill(&c[11], {"Membership List (MAS2)", nullptr, nullptr, 0, 0, 0, 1},
          v9 ? in_folder("SAVE", "members.dat") : std::string("KESTRL.MAS2"));
-    fill(&c[17], {"DX Cluster Nodes (TCP)", kHostClusterNodes, "telnet/KESTRL.TCP", 0, 1, 1, 1}, in_folder("SAVE", nodeFile));
+    fill(&c[17], {"DX Cluster Nodes (TCP)", kHostClusterNodes, "telnet/KESTRL.TCP", 0, 1, 1, 1},
+         in_folder("SAVE", nodeFile));
     fill(&c[18], {"CQ WPX Honor Roll (WPX)", kHostUpdater, "kestrl/WPX/KESTRL.WPX", 0, 1, 1, 1},
          in_folder("SAVE", v9 ? "wpxdeltd.txt" : "KESTRL.WPX"));
     fill(&c[19], {"Club Log", kHostClubLog, "clublog.scp.zip", 1, 0, 1, 1}, in_folder("UPDATE", "clublog.scp"));
@@ -101,7 +100,8 @@ void build_catalogue(Catalogue* catalogue)
     fill(&c[21], {"eQSL", kHostEqsl, "qslcard/DownloadedFiles/AGMemberList.txt", 0, 0, 'E', 1},
          in_folder("UPDATE", "AGMemberList.txt"));
     fill(&c[22], {"ARRL LoTW", kHostLotw, "lotw/lotw1.txt", 0, 0, 'L', 1}, in_folder("UPDATE", "lotw1.txt"));
-    fill(&c[23], {"On-line QSL Request", kHostClubLists, "lists/OQRS.txt", 0, 0, 'O', 1}, in_folder("UPDATE", "OQRS.txt"));
+    fill(&c[23], {"On-line QSL Request", kHostClubLists, "lists/OQRS.txt", 0, 0, 'O', 1},
+         in_folder("UPDATE", "OQRS.txt"));
     fill(&c[24], {"CW Ops", kHostClubLists, "lists/CWOPS_csv2.txt", 0, 0, 0, 1}, in_folder("UPDATE", "CWOPS_csv2.txt"));
     fill(&c[25], {"Custom", nullptr, nullptr, 0, 0, 0, 0}, "member.txt");
     fill(&c[26], {"425 DX Calendar", kHostCalendar, "kestrl.php", 0, 0, 1, 1}, in_folder("UPDATE", "kestrl.php"));

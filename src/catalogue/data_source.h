@@ -9,15 +9,15 @@
 constexpr int kSlotCount = 27;
 
 struct DataSource {
-    const char* title = nullptr;       // null in an empty slot
+    const char* title = nullptr;  // null in an empty slot
     const char* host = nullptr;
     const char* remotePath = nullptr;  // null: nothing to download
     uint8_t secure = 0;
     uint8_t required = 0;
-    uint8_t selected = 0;              // the default selection (or a list ID)
+    uint8_t selected = 0;  // the default selection (or a list ID)
     uint8_t enabled = 0;
-    std::string downloadPath;          // empty: none
-    std::string targetPath;            // empty in an empty slot
+    std::string downloadPath;  // empty: none
+    std::string targetPath;    // empty in an empty slot
     uint32_t localSize = 0;
     int64_t localTime = 0;
     uint32_t remoteSize = 0;

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/atomic_file.h"
 #include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "catalogue/catalogue.h"
-#include "base/atomic_file.h"
 #include "platform/platform.h"
 
 namespace {

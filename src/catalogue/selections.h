@@ -12,13 +12,13 @@ struct Window;
 constexpr size_t kSelectionsSize = 109;
 
 struct Selections {
-    char id[8] = {};          // "KSTLUPD"
-    char version[8] = {};     // version text of the updater that wrote it
-    char iniTag[4] = {};      // "INI"
+    char id[8] = {};               // "KSTLUPD"
+    char version[8] = {};          // version text of the updater that wrote it
+    char iniTag[4] = {};           // "INI"
     uint8_t ini[kSlotCount] = {};  // as last saved
-    char selTag[4] = {};      // "SEL"
+    char selTag[4] = {};           // "SEL"
     uint8_t sel[kSlotCount] = {};  // current selection: 0, 1 or a list ID
-    char updTag[4] = {};      // "UPD"
+    char updTag[4] = {};           // "UPD"
     uint8_t upd[kSlotCount] = {};  // must be installed in this run
 };
 

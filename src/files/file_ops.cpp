@@ -54,10 +54,7 @@ std::string fileNamePart(const std::string& path)
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::string join_path(const char* folder, const std::string& name)
-{
-    return std::string(folder) + "\\" + name;
-}
+std::string join_path(const char* folder, const std::string& name) { return std::string(folder) + "\\" + name; }
 
 int backupTarget(Window* owner, const DataSource& source)
 {
@@ -84,10 +81,10 @@ int installCopy(Window* owner, const DataSource& source)
     const char* from = source.downloadPath.c_str();
     const char* to = source.targetPath.c_str();
     if (atomic_copy(from, to)) return 1;
-    report_error(owner,
-                 format_bounded(kMessageSize, "Can't copy %s to %s\nError Code = %d", from, to,
-                                int(g_platform.last_error())),
-                 "CopyFile");
+    report_error(
+        owner,
+        format_bounded(kMessageSize, "Can't copy %s to %s\nError Code = %d", from, to, int(g_platform.last_error())),
+        "CopyFile");
     return 0;
 }
 
@@ -129,10 +126,7 @@ void deleteOldUpdates(const Catalogue& catalogue)
     }
 }
 
-std::string not_installed_marker(const std::string& download_path)
-{
-    return download_path + kNotInstalledSuffix;
-}
+std::string not_installed_marker(const std::string& download_path) { return download_path + kNotInstalledSuffix; }
 
 int is_marked_not_installed(const DataSource& source)
 {

@@ -7,8 +7,8 @@
 
 #include <minizip/unzip.h>
 
-#include "base/log.h"
 #include "base/atomic_file.h"
+#include "base/log.h"
 #include "files/file_ops.h"
 #include "platform/platform.h"
 
@@ -19,7 +19,7 @@ constexpr unsigned kChunkSize = 16384;
 constexpr uLong kNameLimit = 259;
 constexpr unsigned kExtendedTimestampTag = 0x5455;  // "UT"
 constexpr uLong kDosReadOnly = 0x01;
-constexpr uLong kUnixOwnerWrite = 1ul << 23;        // S_IWUSR in the high half
+constexpr uLong kUnixOwnerWrite = 1ul << 23;  // S_IWUSR in the high half
 
 struct ArchiveCloser {
     void operator()(void* zip) const { unzClose(zip); }
@@ -41,16 +41,10 @@ TargetParts split_target(const std::string& target)
 }
 
 // Only a name that stays inside its folder may be written there.
-bool is_plain_name(const std::string& name)
-{
-    return !name.empty() && name != "." && name != "..";
-}
+bool is_plain_name(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
 
 // Archives made on these systems carry the DOS attribute bits in the low byte.
-bool has_dos_attributes(unsigned host)
-{
-    return host == 0 || host == 7 || host == 11 || host == 14;
-}
+bool has_dos_attributes(unsigned host) { return host == 0 || host == 7 || host == 11 || host == 14; }
 
 bool is_read_only(const unz_file_info64& info)
 {

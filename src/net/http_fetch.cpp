@@ -1,19 +1,19 @@
 #include "net/http_fetch.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <climits>
-#include <cctype>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <string>
 
+#include "base/atomic_file.h"
 #include "base/calendar_time.h"
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
-#include "base/atomic_file.h"
 #include "base/terminal_view.h"
 #include "net/internet_error.h"
 #include "platform/platform.h"
@@ -73,8 +73,9 @@ std::string content_encoding(InetHandle* request)
 
 void report_too_large(Window* owner, const DataSource& source)
 {
-    std::string text = format_bounded(kMessageSize, "The file is larger than %llu MiB, the most a download may have\n%s",
-                                      static_cast<unsigned long long>(kMaxDownloadBytes >> 20), url_text(source).c_str());
+    std::string text =
+        format_bounded(kMessageSize, "The file is larger than %llu MiB, the most a download may have\n%s",
+                       static_cast<unsigned long long>(kMaxDownloadBytes >> 20), url_text(source).c_str());
     report_message(owner, text.c_str(), "Internet error", kMbIconError);
 }
 
@@ -190,10 +191,7 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
     return request;
 }
 
-int notModified(InetHandle* request)
-{
-    return response_status(request) == 304 ? 1 : 0;
-}
+int notModified(InetHandle* request) { return response_status(request) == 304 ? 1 : 0; }
 
 int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
 {
@@ -274,14 +272,15 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
     HtmlSniffer sniffer;
     for (;;) {
         uint32_t available = 0;
-        if (!g_platform.inet_query_data_available(request, &available)) return fail_internet("InternetQueryDataAvailable");
+        if (!g_platform.inet_query_data_available(request, &available))
+            return fail_internet("InternetQueryDataAvailable");
         uint32_t got = 0;
         if (!g_platform.inet_read(request, buffer, std::min(available, kChunkSize), &got))
             return fail_internet("InternetReadFile");
         if (got == 0) break;
         if (!html_allowed && sniff(&sniffer, buffer, got) == 1) {
-            std::string text =
-                format_bounded(kMessageSize, "The server sent a web page in place of the file\n%s", url_text(source).c_str());
+            std::string text = format_bounded(kMessageSize, "The server sent a web page in place of the file\n%s",
+                                              url_text(source).c_str());
             report_message(owner, text.c_str(), "Internet error", kMbIconError);
             progress_to(&progress, 0);
             return 0;
@@ -295,7 +294,8 @@ int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, co
         total += got;
         terminal_progress(total, source.remoteSize);
         // 64-bit: total * 100 passes 32 bits from 43 MB on.
-        if (source.remoteSize != 0) progress_to(&progress, int(std::min<uint64_t>(100, total * 100 / source.remoteSize)));
+        if (source.remoteSize != 0)
+            progress_to(&progress, int(std::min<uint64_t>(100, total * 100 / source.remoteSize)));
     }
 
     // No data file is ever empty: an empty answer is a server's fault, not the file.
@@ -345,14 +345,11 @@ std::string http_date_text(int64_t t)
     const int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const int64_t year = yoe + era * 400 + (month <= 2);
     return format_bounded(64, "%s, %02d %s %04lld %02d:%02d:%02d GMT", kDays[((days % 7) + 7) % 7], int(day),
-                          kMonthNames[month - 1], static_cast<long long>(year), int(secs / 3600),
-                          int(secs / 60 % 60), int(secs % 60));
+                          kMonthNames[month - 1], static_cast<long long>(year), int(secs / 3600), int(secs / 60 % 60),
+                          int(secs % 60));
 }
 
-int64_t parseHttpDate(const char* text)
-{
-    return parse_http_date_at(text, int64_t(std::time(nullptr)));
-}
+int64_t parseHttpDate(const char* text) { return parse_http_date_at(text, int64_t(std::time(nullptr))); }
 
 int64_t parse_http_date_at(const char* text, int64_t now)
 {
@@ -408,7 +405,4 @@ int64_t parse_http_date_at(const char* text, int64_t now)
     return (days_from_civil(year, month % 12 + 1) + day - 1) * 86400 + hours * 3600 + minutes * 60 + seconds;
 }
 
-int http_date_in_range(int64_t unix_time)
-{
-    return unix_time >= 0 && unix_time < kEndOfYear9999;
-}
+int http_date_in_range(int64_t unix_time) { return unix_time >= 0 && unix_time < kEndOfYear9999; }

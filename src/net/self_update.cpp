@@ -4,12 +4,12 @@
 #include <ctime>
 #include <string>
 
+#include "base/atomic_file.h"
 #include "base/calendar_time.h"
 #include "base/config.h"
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
-#include "base/atomic_file.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
 #include "platform/platform.h"
@@ -47,10 +47,7 @@ std::string version_text(uint64_t v)
                           unsigned(v & 0xFFFF));
 }
 
-uint64_t version_of(const ProgramImage& image)
-{
-    return uint64_t(image.file_version_ms) << 32 | image.file_version_ls;
-}
+uint64_t version_of(const ProgramImage& image) { return uint64_t(image.file_version_ms) << 32 | image.file_version_ls; }
 
 // The running program's version ("a.b") as a file version, a.b.0.0.
 uint64_t own_file_version()
@@ -63,10 +60,7 @@ uint64_t own_file_version()
 }
 
 // A name out of a received file, fit for one line of the log.
-std::string shown(const std::string& text)
-{
-    return shown_text(text.substr(0, 40));
-}
+std::string shown(const std::string& text) { return shown_text(text.substr(0, 40)); }
 
 // Removes a received program file that failed its checks and says why, once.
 void refuse_new_program(Window* owner, const std::string& staged, const std::string& target, const std::string& why)
@@ -180,9 +174,8 @@ int checkSelfUpdate(Window* owner, InetHandle* session, DataSource* source)
     source->localSize = static_cast<uint32_t>(status.size);
 
     // A server that honours the condition answers "not newer" with headers only.
-    const int64_t offer_after = copy_time_usable(source->localTime, int64_t(std::time(nullptr)))
-                                    ? source->localTime + kNewerBySeconds
-                                    : 0;
+    const int64_t offer_after =
+        copy_time_usable(source->localTime, int64_t(std::time(nullptr))) ? source->localTime + kNewerBySeconds : 0;
     InetHandle* request = openRequest(owner, session, *source, offer_after);
     if (!request) return 0;
     const int dated = queryRemoteInfo(owner, request, source);

@@ -64,10 +64,7 @@ void set_version(NodeVersion* version, std::string_view text)
     std::fill(version->begin() + n, version->end(), '\0');
 }
 
-const char* text_or_empty(const std::optional<std::string>& text)
-{
-    return text ? text->c_str() : "";
-}
+const char* text_or_empty(const std::optional<std::string>& text) { return text ? text->c_str() : ""; }
 
 // Only the first few of a kind get a box: a hostile list must not bury the user in
 // them; the log keeps its own limit.
@@ -75,11 +72,11 @@ void report_duplicate(Window* owner, const NodeEntry& node, bool boxed)
 {
     const std::string callsign = shown_text(node.callsign), link = shown_text(text_or_empty(node.link)),
                       address = shown_text(node.address);
-    std::string text =
-        node.extra ? format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s|%s", callsign.c_str(),
-                                    link.c_str(), address.c_str(), shown_text(*node.extra).c_str())
-                   : format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s", callsign.c_str(),
-                                    link.c_str(), address.c_str());
+    std::string text = node.extra
+                           ? format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s|%s", callsign.c_str(),
+                                            link.c_str(), address.c_str(), shown_text(*node.extra).c_str())
+                           : format_bounded(kMessageSize, "Duplicate node callsign: %s>%s:%s", callsign.c_str(),
+                                            link.c_str(), address.c_str());
     if (boxed) report_message(owner, text.c_str(), "Duplicate node", kMbIconError);
     else report_logged(text.c_str(), "Duplicate node", kMbIconError);
 }
@@ -139,8 +136,8 @@ NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
             set_version(version, f.address);
             continue;
         }
-        set.nodes.push_back(NodeEntry{std::string(f.callsign), own(f.link), std::string(f.address), own(f.extra),
-                                      counter, 1});
+        set.nodes.push_back(
+            NodeEntry{std::string(f.callsign), own(f.link), std::string(f.address), own(f.extra), counter, 1});
         ++counter;
     }
 
@@ -158,7 +155,8 @@ NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
         log_printf("read_tcp() -- Something wrong with: %s\n", shown_text(line.text).c_str());
     }
     report_duplicates_before(counter);
-    if (int rest = log_limit_rest(rejected_limit)) log_printf("read_tcp() -- Something wrong with %d more lines\n", rest);
+    if (int rest = log_limit_rest(rejected_limit))
+        log_printf("read_tcp() -- Something wrong with %d more lines\n", rest);
     if (int rest = log_limit_rest(duplicate_limit)) log_printf("ERROR:\t%d more duplicate node callsigns\n", rest);
     debug_printf("DEBUG:\t    Read %0d telnet nodes from %s\n", int(counter), path);
     return set;

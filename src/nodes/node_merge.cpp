@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <string>
 
+#include "base/atomic_file.h"
 #include "base/config.h"
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
-#include "base/atomic_file.h"
 #include "files/file_ops.h"
 #include "nodes/node_file.h"
 #include "platform/platform.h"
@@ -30,10 +30,7 @@ void debug_node_line(const char* format, ...)
     debug_printf("%s\n", shown_text(line).c_str());
 }
 
-const char* text_or_empty(const std::optional<std::string>& text)
-{
-    return text ? text->c_str() : "";
-}
+const char* text_or_empty(const std::optional<std::string>& text) { return text ? text->c_str() : ""; }
 
 // The user's own nodes: the publisher does not know them, so they must survive.
 bool is_local_node(const NodeEntry& node)
@@ -71,24 +68,24 @@ void merge_one(const NodeEntry& n, NodeEntry* u, NodeCounts* counts)
     if (u->link != n.link) {
         if (n.extra)
             debug_node_line("DEBUG:\t        CHANGE: %s>[%s]:%s|%s => %s>[%s]:%s|%s", u->callsign.c_str(),
-                         text_or_empty(u->link), u->address.c_str(), n.extra->c_str(), n.callsign.c_str(),
-                         text_or_empty(n.link), n.address.c_str(), n.extra->c_str());
+                            text_or_empty(u->link), u->address.c_str(), n.extra->c_str(), n.callsign.c_str(),
+                            text_or_empty(n.link), n.address.c_str(), n.extra->c_str());
         else
             debug_node_line("DEBUG:\t        CHANGE: %s>[%s]:%s => %s>[%s]:%s", u->callsign.c_str(),
-                         text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
-                         n.address.c_str());
+                            text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
+                            n.address.c_str());
         u->link = n.link;
         counts->changed += 1;
     }
     if (u->address != n.address) {
         if (u->extra)
             debug_node_line("DEBUG:\t        CHANGE: %s>%s:[%s]|%s => %s>%s:[%s]|%s", u->callsign.c_str(),
-                         text_or_empty(u->link), u->address.c_str(), u->extra->c_str(), n.callsign.c_str(),
-                         text_or_empty(n.link), n.address.c_str(), text_or_empty(n.extra));
+                            text_or_empty(u->link), u->address.c_str(), u->extra->c_str(), n.callsign.c_str(),
+                            text_or_empty(n.link), n.address.c_str(), text_or_empty(n.extra));
         else
             debug_node_line("DEBUG:\t        CHANGE: %s>%s:[%s] => %s>%s:[%s]", u->callsign.c_str(),
-                         text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
-                         n.address.c_str());
+                            text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
+                            n.address.c_str());
         u->address = n.address;
         counts->changed += 1;
     }
@@ -117,10 +114,10 @@ void mergeNodes(const NodeSet& downloaded, NodeSet* installed, NodeCounts* count
         counts->added += 1;
         if (n.extra)
             debug_node_line("DEBUG:\t        NEW: %s>%s:%s|%s", n.callsign.c_str(), text_or_empty(n.link),
-                         n.address.c_str(), n.extra->c_str());
+                            n.address.c_str(), n.extra->c_str());
         else
             debug_node_line("DEBUG:\t        NEW: %s>%s:%s", n.callsign.c_str(), text_or_empty(n.link),
-                         n.address.c_str());
+                            n.address.c_str());
     }
     std::vector<NodeEntry> none;
     for (NodeEntry& node : added.nodes) installed->nodes.push_back(std::move(node));
@@ -135,10 +132,10 @@ void markDeletedNodes(NodeSet* installed, const NodeSet& downloaded, NodeCounts*
         counts->deleted += 1;
         if (x.extra)
             debug_node_line("DEBUG:\t        DELETED: %s>%s,%s|%s", x.callsign.c_str(), text_or_empty(x.link),
-                         x.address.c_str(), x.extra->c_str());
+                            x.address.c_str(), x.extra->c_str());
         else
             debug_node_line("DEBUG:\t        DELETED: %s>%s,%s", x.callsign.c_str(), text_or_empty(x.link),
-                         x.address.c_str());
+                            x.address.c_str());
     }
 }
 

@@ -10,11 +10,11 @@
 
 struct NodeEntry {
     std::string callsign;
-    std::optional<std::string> link;     // the text after '>', absent without one
+    std::optional<std::string> link;  // the text after '>', absent without one
     std::string address;
-    std::optional<std::string> extra;    // the text after '|', absent without one
-    uint32_t ordinal = 0;                // position among the file's node lines
-    uint32_t pending = 0;                // 1 until written or marked deleted
+    std::optional<std::string> extra;  // the text after '|', absent without one
+    uint32_t ordinal = 0;              // position among the file's node lines
+    uint32_t pending = 0;              // 1 until written or marked deleted
 };
 
 // Callsigns ordered as unsigned bytes, each once. An empty set holds no node.

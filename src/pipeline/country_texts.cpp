@@ -11,11 +11,8 @@ struct TextTable {
 
 // The tables the country archive does not carry, each with the copy it is rebuilt from.
 constexpr TextTable kTextTables[] = {
-    {"cnty_coord.txt", "cnty_coord.dmp"},
-    {"ctregion.txt", "ctregion.dmp"},
-    {"iota.txt", "iota.dmp"},
-    {"states.txt", "states.dmp"},
-    {"SubDivisions.ini", "SubDivisions.dmp"},
+    {"cnty_coord.txt", "cnty_coord.dmp"}, {"ctregion.txt", "ctregion.dmp"},         {"iota.txt", "iota.dmp"},
+    {"states.txt", "states.dmp"},         {"SubDivisions.ini", "SubDivisions.dmp"},
 };
 
 constexpr const char* kTextFolder = "CTYTexts";

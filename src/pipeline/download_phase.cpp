@@ -2,8 +2,8 @@
 
 #include <ctime>
 
-#include "base/config.h"
 #include "base/calendar_time.h"
+#include "base/config.h"
 #include "base/log.h"
 #include "base/status_line.h"
 #include "calendar/calendar_download.h"
@@ -102,7 +102,8 @@ int downloadSource(Window* owner, int slot, DataSource* source)
 
     if (!s.upd[slot]) {
         if (request) closeRequest(request);
-        std::string line = format_bounded(kMessageSize, "%s -- %s", source->title, result_date(source->remoteTime).c_str());
+        std::string line =
+            format_bounded(kMessageSize, "%s -- %s", source->title, result_date(source->remoteTime).c_str());
         statusLine(owner, line.c_str(), -1);
         return 0;
     }
@@ -125,7 +126,8 @@ int downloadSource(Window* owner, int slot, DataSource* source)
             status_remove_last(owner);
             return internet_error_outcome(owner, slot, *source);
         }
-        line = format_bounded(kMessageSize, "Downloaded:  %s -- %s", source->title, result_date(source->remoteTime).c_str());
+        line = format_bounded(kMessageSize, "Downloaded:  %s -- %s", source->title,
+                              result_date(source->remoteTime).c_str());
     }
     status_remove_last(owner);
     statusLine(owner, line.c_str(), -1);

@@ -41,9 +41,7 @@ int install_slot(Window* owner, Catalogue* catalogue, int slot, ResultLine* line
         }
         static constexpr std::array<int, 1> award_members{kSlotAwards};
         return extractMembers(*catalogue, source, award_members);
-    case kSlotCalendar:
-        *line = ResultLine::TitleOnly;
-        return write_calendar(owner, slot, *catalogue);
+    case kSlotCalendar: *line = ResultLine::TitleOnly; return write_calendar(owner, slot, *catalogue);
     case kSlotCountry:
         *line = ResultLine::TitleAndDate;
         if (v9) {
@@ -63,19 +61,11 @@ int install_slot(Window* owner, Catalogue* catalogue, int slot, ResultLine* line
         static constexpr std::array<int, 2> country_members{kSlotCountry, kSlotPrefixMap};
         return extractMembers(*catalogue, source, country_members);
     case kSlotNodesKeepAlive:
-    case kSlotNodes:
-        *line = ResultLine::TitleAndDate;
-        return mergeNodeList(owner, source) != 0;
+    case kSlotNodes: *line = ResultLine::TitleAndDate; return mergeNodeList(owner, source) != 0;
     case kSlotMasterOld:
-    case kSlotMaster:
-        *line = ResultLine::TitleOnly;
-        return writeMasterFile(owner, slot, *catalogue);
-    case kSlotMembership:
-        *line = ResultLine::TitleOnly;
-        return writeMembershipFile(owner, slot, *catalogue);
-    default:
-        *line = ResultLine::TitleAndDate;
-        return installCopy(owner, source);
+    case kSlotMaster: *line = ResultLine::TitleOnly; return writeMasterFile(owner, slot, *catalogue);
+    case kSlotMembership: *line = ResultLine::TitleOnly; return writeMembershipFile(owner, slot, *catalogue);
+    default: *line = ResultLine::TitleAndDate; return installCopy(owner, source);
     }
 }
 

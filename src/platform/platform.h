@@ -49,7 +49,7 @@ constexpr int kIdNo = 7;
 inline constexpr const char* kTempSuffix = ".~kstlupd";
 
 struct FileStatus {
-    int64_t mtime = 0;        // seconds since 1970 UTC
+    int64_t mtime = 0;  // seconds since 1970 UTC
     uint64_t size = 0;
     bool is_directory = false;
     bool is_regular = false;  // a plain file: neither a folder nor a FIFO, device or socket
@@ -72,9 +72,9 @@ struct ProgramImage {
     bool has_version = false;      // a fixed version block with its signature
     uint32_t file_version_ms = 0;
     uint32_t file_version_ls = 0;
-    std::string internal_name;      // of the first string table of the version resource
+    std::string internal_name;  // of the first string table of the version resource
     std::string original_filename;
-    bool has_signature = false;    // a certificate table is present
+    bool has_signature = false;  // a certificate table is present
     // Only where the system can judge a signature (Windows): the signature holds and
     // leads to a trusted root, and who signed it (the leaf certificate's subject,
     // issuer and public key); elsewhere false and empty.
@@ -204,8 +204,7 @@ struct Platform {
     InetHandle* (*inet_connect)(InetHandle* session, const char* host, int port);
     // secure: TLS with certificate verification. The request is not sent yet; it
     // bypasses caches and follows redirects (a few at most).
-    InetHandle* (*inet_open_request)(InetHandle* connection, const char* verb, const char* object,
-                                     int secure);
+    InetHandle* (*inet_open_request)(InetHandle* connection, const char* verb, const char* object, int secure);
     // Sends and returns once the headers of the final response are in; the body
     // waits until it is asked for. 1 success. `headers`: extra request header lines,
     // each ending in CR LF ("If-Modified-Since: <RFC 1123 date>\r\n"), or null.

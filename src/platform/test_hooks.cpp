@@ -22,14 +22,8 @@ long test_hook_stall_seconds(long fallback)
 
 #else
 
-const char* test_hook_connect_to()
-{
-    return nullptr;
-}
+const char* test_hook_connect_to() { return nullptr; }
 
-long test_hook_stall_seconds(long fallback)
-{
-    return fallback;
-}
+long test_hook_stall_seconds(long fallback) { return fallback; }
 
 #endif

@@ -18,10 +18,10 @@ enum class ControlKind {
     AutoCheckBox,  // toggles itself when clicked, then reports the click
     CheckBox,      // reports the click only; the program sets its mark
     PushButton,
-    CharEdit,      // one printable ASCII character, upper-cased as typed, centred
-    Label,         // left-aligned static text
-    ProgressBar,   // smooth, 0 to 100
-    StatusList,    // lines without selection, both scroll bars, sunken border
+    CharEdit,     // one printable ASCII character, upper-cased as typed, centred
+    Label,        // left-aligned static text
+    ProgressBar,  // smooth, 0 to 100
+    StatusList,   // lines without selection, both scroll bars, sunken border
 };
 
 enum class ControlFont { System, List };
@@ -35,8 +35,8 @@ struct ControlSpec {
 };
 
 // Notification codes of a command, numerically as the original platform has them.
-constexpr int kNotifyClicked = 0;       // a button or check box was clicked
-constexpr int kNotifyKillFocus = 0x200; // an edit field lost the keyboard focus
+constexpr int kNotifyClicked = 0;        // a button or check box was clicked
+constexpr int kNotifyKillFocus = 0x200;  // an edit field lost the keyboard focus
 
 // What a window tells its owner. Each is called on the window's thread.
 struct WindowEvents {
@@ -56,11 +56,11 @@ struct WindowSpec {
     // caption on Windows.
     int width = 0;
     int height = 0;
-    int min_width = 0;       // with resizable: the smallest size allowed, as above
+    int min_width = 0;  // with resizable: the smallest size allowed, as above
     int min_height = 0;
     int resizable = 0;
-    Window* owner = nullptr; // stays above its owner
-    int escape_id = 0;       // Escape gives this command (Cancel); 0: Escape does nothing
+    Window* owner = nullptr;  // stays above its owner
+    int escape_id = 0;        // Escape gives this command (Cancel); 0: Escape does nothing
 };
 
 // Every entry may be called from any thread: a call from another thread than the one

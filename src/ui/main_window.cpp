@@ -16,10 +16,7 @@
 
 namespace {
 
-const Toolkit& tk()
-{
-    return g_platform.toolkit;
-}
+const Toolkit& tk() { return g_platform.toolkit; }
 
 struct SourceBox {
     int listIndex;  // position in the catalogue's main list
@@ -55,10 +52,7 @@ constexpr ButtonDef kButtons[] = {
 // The buttons a run disables.
 constexpr int kRunButtons[] = {kIdUpdate, kIdReset, kIdExit};
 
-int box_checked(void* context, int id)
-{
-    return g_platform.toolkit.is_checked(static_cast<Window*>(context), id);
-}
+int box_checked(void* context, int id) { return g_platform.toolkit.is_checked(static_cast<Window*>(context), id); }
 
 void copy_selections(MainWindow* main)
 {
@@ -118,10 +112,9 @@ void open_help()
 
 void show_about()
 {
-    const std::string version =
-        format_bounded(80, "Version %s -- %s %s", g_config.version.c_str(), __DATE__, __TIME__);
-    const std::string text = format_bounded(kMessageSize, "%s\n%s\n%s", load_string(kStrProgramName),
-                                            version.c_str(), load_string(kStrNotice));
+    const std::string version = format_bounded(80, "Version %s -- %s %s", g_config.version.c_str(), __DATE__, __TIME__);
+    const std::string text = format_bounded(kMessageSize, "%s\n%s\n%s", load_string(kStrProgramName), version.c_str(),
+                                            load_string(kStrNotice));
     g_platform.message_box(text.c_str(), load_string(kStrAboutTitle), kMbIconInformation);
 }
 
@@ -189,8 +182,8 @@ void create_main_controls(MainWindow* main)
 {
     Window* w = main->window;
     for (const SourceBox& box : kSourceBoxes)
-        add_source_checkbox(w, *main->catalogue, *main->selections, main->catalogue->mainList[box.listIndex],
-                            box.rect, box.toggles);
+        add_source_checkbox(w, *main->catalogue, *main->selections, main->catalogue->mainList[box.listIndex], box.rect,
+                            box.toggles);
     for (const ButtonDef& b : kButtons) {
         ControlSpec def;
         def.id = b.id;
@@ -233,21 +226,14 @@ void main_command(MainWindow* main, int id, int notification)
     case kIdExit: close_request(main); return;
     case kControlIdBase + kSlotCalendar: open_settings(main, SettingsKind::Calendar); return;
     case kControlIdBase + kSlotMembership: open_settings(main, SettingsKind::Membership); return;
-    case kControlIdBase + kSlotNodesKeepAlive:
-        exclude_other(main, id, kControlIdBase + kSlotNodes);
-        return;
-    case kControlIdBase + kSlotNodes:
-        exclude_other(main, id, kControlIdBase + kSlotNodesKeepAlive);
-        return;
+    case kControlIdBase + kSlotNodesKeepAlive: exclude_other(main, id, kControlIdBase + kSlotNodes); return;
+    case kControlIdBase + kSlotNodes: exclude_other(main, id, kControlIdBase + kSlotNodesKeepAlive); return;
     default: break;
     }
     if (id == masterBox) open_settings(main, SettingsKind::MasterCall);
 }
 
-bool run_active(const MainWindow& main)
-{
-    return main.runThread.joinable() && !main.runEnded.load();
-}
+bool run_active(const MainWindow& main) { return main.runThread.joinable() && !main.runEnded.load(); }
 
 void close_request(MainWindow* main)
 {

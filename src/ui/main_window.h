@@ -19,7 +19,7 @@ struct MainWindow {
     Window* window = nullptr;
     // The update run the thread performs; a test puts its own in place.
     void (*run)(Window* owner) = nullptr;
-    std::thread runThread;               // joinable while a run is not yet noticed as ended
+    std::thread runThread;  // joinable while a run is not yet noticed as ended
     std::atomic<bool> runEnded{false};
     int runExitCode = 0;
     bool quitting = false;

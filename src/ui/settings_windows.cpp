@@ -15,18 +15,15 @@
 
 namespace {
 
-const Toolkit& tk()
-{
-    return g_platform.toolkit;
-}
+const Toolkit& tk() { return g_platform.toolkit; }
 
 struct Layout {
-    int slot;              // the target slot whose title names the window
+    int slot;  // the target slot whose title names the window
     int width;
     int height;
     int buttonY;
     int okId;
-    const char* className; // named in the failure report
+    const char* className;  // named in the failure report
 };
 
 Layout layout_of(SettingsKind kind)
@@ -163,7 +160,7 @@ void clear(SettingsWindow* s)
 void log_field(SettingsWindow* s, int id)
 {
     static constexpr const char* kLines[] = {
-        "DEBUG:\teQSL is now set to %s\n", "DEBUG:\tLoTW is now set to %s\n", "DEBUG:\tOQRS is now set to %s\n",
+        "DEBUG:\teQSL is now set to %s\n", "DEBUG:\tLoTW is now set to %s\n",   "DEBUG:\tOQRS is now set to %s\n",
         "DEBUG:\tCWOP is now set to %s\n", "DEBUG:\tCustom is now set to %s\n",
     };
     const int index = id - kControlIdBase - kMembershipSources[0];

@@ -13,7 +13,7 @@ struct SettingsWindow {
     SettingsKind kind = SettingsKind::Calendar;
     Window* window = nullptr;
     MainWindow* main = nullptr;
-    std::string title;   // the target slot's title: window title and question caption
+    std::string title;  // the target slot's title: window title and question caption
 };
 
 // Opens a settings window centred on the main window and disables the main window.

@@ -18,20 +18,11 @@ void status_insert(Window* window, const char* text, int index)
     g_platform.toolkit.list_insert(window, kIdStatusList, text, index);
 }
 
-int status_count(Window* window)
-{
-    return g_platform.toolkit.list_count(window, kIdStatusList);
-}
+int status_count(Window* window) { return g_platform.toolkit.list_count(window, kIdStatusList); }
 
-void status_delete(Window* window, int index)
-{
-    g_platform.toolkit.list_delete(window, kIdStatusList, index);
-}
+void status_delete(Window* window, int index) { g_platform.toolkit.list_delete(window, kIdStatusList, index); }
 
-void progress_set(Window* window, int percent)
-{
-    g_platform.toolkit.set_progress(window, kIdProgressBar, percent);
-}
+void progress_set(Window* window, int percent) { g_platform.toolkit.set_progress(window, kIdProgressBar, percent); }
 
 }  // namespace
 

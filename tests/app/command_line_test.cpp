@@ -18,18 +18,21 @@ TEST_F(CommandLine, FlagsAndValuesAreReadAsTheyCome)
     EXPECT_EQ(g_config.hostVersion, "b");
     EXPECT_EQ(parse_command_line("    ", nullptr), 1);
     EXPECT_EQ(g_config.proxy, "-auto");
-    ASSERT_EQ(parse_command_line("  -auto   -debug -nocheck -quick -reset -version 8.5.0.39 -proxy host:8080 ", nullptr), 1);
+    ASSERT_EQ(
+        parse_command_line("  -auto   -debug -nocheck -quick -reset -version 8.5.0.39 -proxy host:8080 ", nullptr), 1);
     EXPECT_EQ(g_config.autoMode + g_config.debug + g_config.noCheck + g_config.quickExit + g_config.resetUpdates, 5);
     EXPECT_EQ(g_config.hostVersion, "8.5.0.39");
     EXPECT_EQ(g_config.proxy, "host:8080");
     EXPECT_TRUE(dialogs.shown.empty());
 
     // What is known before the log is opened, with the words taken the same way.
+    // clang-format off
     const struct { const char* text; int help, version, autoMode; } early[] = {
         {"-h", 1, 0, 0}, {"-auto --help", 1, 0, 1}, {"-x -? -help", 1, 0, 0}, {"-proxy -? -version -auto", 0, 0, 0},
         {"-HELP -?x", 0, 0, 0}, {"-auto --version -help", 0, 1, 1}, {"-version --version -proxy --version", 0, 0, 0},
         {"-h --version", 1, 0, 0}, {"-version", 0, 0, 0},
     };
+    // clang-format on
     for (const auto& e : early) {
         EXPECT_EQ(early_options(e.text).help, e.help) << e.text;
         EXPECT_EQ(early_options(e.text).version, e.version) << e.text;
@@ -40,11 +43,13 @@ TEST_F(CommandLine, FlagsAndValuesAreReadAsTheyCome)
 TEST_F(CommandLine, RejectionsAreReportedAfterEarlierFlagsTookEffect)
 {
     const std::string overlong(400, 'x');
+    // clang-format off
     const struct { std::string text, message, title; } rows[] = {
         {"-debug -AUTO -auto", "Unrecognized command-line option: -AUTO", "Bad command line"},
         {"-proxy", "Didn't specify address of proxy server!", "Proxy server address"},
         {overlong, "Unrecognized command-line option: " + overlong.substr(0, 259 - 34), "Bad command line"},
     };
+    // clang-format on
     // The box points to the usage text; the log keeps the line as it is.
     for (const auto& row : rows) {
         dialogs.shown.clear();
@@ -79,7 +84,8 @@ TEST_F(CommandLine, UsageAndVersionComeFirstAndTheUsageTextIsThisSystems)
     EXPECT_EQ(run_program("-help -version"), 0);
     g_config.log = log;
 #ifdef _WIN32
-    for (const char* part : {"Task Scheduler", "0xFFFFFFFF", "the system's\n                   proxy settings", "C:\\KESTRL"})
+    for (const char* part :
+         {"Task Scheduler", "0xFFFFFFFF", "the system's\n                   proxy settings", "C:\\KESTRL"})
         EXPECT_NE(shown.find(part), std::string::npos) << part;
     EXPECT_EQ(shown.find("~/.wine"), std::string::npos) << shown;
 #else

@@ -18,10 +18,12 @@ using HostChecks = AppTest;
 TEST_F(HostChecks, VersionRulesCompareText)
 {
     // A longer text sorts after its prefix; 10 sorts before 7.
+    // clang-format off
     const struct { const char* version; int refused; uint32_t masterSlot; } rows[] = {
         {"8.5.0.39", 0, 10}, {"8.5.0.38", 0, 10}, {"8.4.9.9", 0, 10}, {"7.06", 0, 10}, {"7.05", 0, 9},
         {"8.5.0.100", 0, 10}, {"10.0.0.0", 0, 9}, {"8.5.0.4", 1, 10}, {"9.0.0.1", 1, 10}, {"8.5.0.39.1", 1, 10},
     };
+    // clang-format on
     for (const auto& row : rows) {
         Config c;
         c.hostVersion = row.version;

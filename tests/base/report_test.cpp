@@ -18,7 +18,9 @@ TEST_F(Reporting, LogPrefixByIconBoxesUnlessUnattendedAndOpenErrors)
     report_open_error(nullptr, "kstlupd.ini", EACCES);
     report_open_error(nullptr, std::string(300, 'n').c_str(), ENOENT);
     EXPECT_EQ(log_text().rfind("ERROR:\tone\nWARNING:\ttwo\nlines\nINFO:\tthree\n"
-                               "ERROR:\tError opening kstlupd.ini:\nPermission denied\nERROR:\tError opening nnn", 0), 0u);
+                               "ERROR:\tError opening kstlupd.ini:\nPermission denied\nERROR:\tError opening nnn",
+                               0),
+              0u);
     ASSERT_EQ(dialogs.shown.size(), 6u);
     EXPECT_EQ(dialogs.shown[1].style, kMbIconWarning | kMbTopmost);
     EXPECT_EQ(dialogs.shown[4].title, "File Open");

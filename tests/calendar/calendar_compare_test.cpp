@@ -30,6 +30,7 @@ TEST_F(CalendarCompare, ContentDecidesPositionsCountAndNotJsonIsReported)
         std::string fresh;
         int expected;
         std::string old = kCalendar;
+        // clang-format off
     } cases[] = {
         {R"([ {"start" : "2022\u002d06-24", "text": "3Y0J" ,"n": 15e-1},)" "\r\n" R"({"start":"2022-07-01"}])", 0},
         // Events or members in another order, a renamed or added member, a changed value, an event less.
@@ -46,9 +47,11 @@ TEST_F(CalendarCompare, ContentDecidesPositionsCountAndNotJsonIsReported)
         // Not a JSON array: reported, the first bad file only.
         {"<html>Service Unavailable</html>", -1, "not json either"}, {kCalendar, -1, R"({"a": 1})"},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(compare(c.fresh, c.old), c.expected) << c.fresh << " / " << c.old;
     EXPECT_EQ(compare_calendars(nullptr, "KESTRL\\kestrl.php", "UPDATE\\gone.php"), -1);
-    EXPECT_EQ(log_text(), "ERROR:\tKESTRL\\kestrl.php is not a JSON file\nERROR:\tKESTRL\\kestrl.php is not a JSON file\n"
-                          "ERROR:\tUPDATE\\kestrl.php is not a JSON file\nERROR:\tUPDATE\\gone.php is not a JSON file\n");
+    EXPECT_EQ(log_text(),
+              "ERROR:\tKESTRL\\kestrl.php is not a JSON file\nERROR:\tKESTRL\\kestrl.php is not a JSON file\n"
+              "ERROR:\tUPDATE\\kestrl.php is not a JSON file\nERROR:\tUPDATE\\gone.php is not a JSON file\n");
     EXPECT_EQ(dialogs.shown.back().title, "Not JSON");
 }

@@ -27,8 +27,14 @@ protected:
     {
         NetTest::SetUp();
         // Missing, like the data folder of a fresh account.
-        g_platform.app_data_folder = [](std::string* out) { *out = "appdata/share"; return 1; };
-        g_platform.inet_close = [](InetHandle* handle) { g_closed.push_back(handle); native_platform().inet_close(handle); };
+        g_platform.app_data_folder = [](std::string* out) {
+            *out = "appdata/share";
+            return 1;
+        };
+        g_platform.inet_close = [](InetHandle* handle) {
+            g_closed.push_back(handle);
+            native_platform().inet_close(handle);
+        };
         install_fake_status_list(&status);
         build_catalogue(&catalogue);
         make_dir("UPDATE");

@@ -27,7 +27,8 @@ std::string record(const std::string& text, int start, int end)
 }
 
 // One element of a JSON calendar.
-std::string event(const std::string& text, const std::string& start = "2022-06-24", const std::string& end = "2022-06-30")
+std::string event(const std::string& text, const std::string& start = "2022-06-24",
+                  const std::string& end = "2022-06-30")
 {
     return "{\"start\":\"" + start + "\",\"end\":\"" + end + "\",\"text\":\"" + text + "\"}";
 }
@@ -62,12 +63,14 @@ TEST_F(CalendarFile, WritesEventsInOrderOrNoneWhenDeselected)
 {
     g_config.debug = 1;
     selections.upd[kSlotCalendarSource] = 1;
-    EXPECT_EQ(convert("[" + event("B", "2022-01-05", "2022-01-09") + "," + event("A", "2022-03-01", "2022-03-02") + "]"),
-              header(2) + record("A", 44560, 44561) + record("B", 44505, 44509));
+    EXPECT_EQ(
+        convert("[" + event("B", "2022-01-05", "2022-01-09") + "," + event("A", "2022-03-01", "2022-03-02") + "]"),
+        header(2) + record("A", 44560, 44561) + record("B", 44505, 44509));
     // Deselected: the file is rewritten empty, the source (broken here) not even read.
     selections.upd[kSlotCalendarSource] = selections.sel[kSlotCalendarSource] = 0;
     EXPECT_EQ(convert("<html>"), header(0));
-    EXPECT_EQ(log_text(), "DEBUG:\t    425 DX Calendar was updated\nDEBUG:\t  Wrote 2 calendar events to SAVE\\KESTRL.CAL\n");
+    EXPECT_EQ(log_text(),
+              "DEBUG:\t    425 DX Calendar was updated\nDEBUG:\t  Wrote 2 calendar events to SAVE\\KESTRL.CAL\n");
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -90,8 +93,8 @@ TEST_F(CalendarFile, ElementsToEventsAndWhatIsSkipped)
     EXPECT_EQ(file, header(13) + record("A", 44675, 44681) + record("AB", 44675, 44681) +
                         record(std::string(41, 'W'), 44675, 44681) + record("X", 44875, 44885) +
                         record("X", 44682, 44683) + record("X", 44675, 44681) + record("leap", 45290, 45291) +
-                        record("no digits", 36831, 36830) + record("nul", 44675, 44681) +
-                        record("runs", 44675, 44675) + record("slashes", 44675, 44675) + record("two", 44682, 44690) +
+                        record("no digits", 36831, 36830) + record("nul", 44675, 44681) + record("runs", 44675, 44675) +
+                        record("slashes", 44675, 44675) + record("two", 44682, 44690) +
                         record("\xC3\xA9", 44675, 44681));
     EXPECT_EQ(log_text(), "ERROR:\tDuplicate event: X\n"
                           "WARNING:\tCalendar element 11 skipped: not an object\n"
@@ -110,6 +113,7 @@ TEST_F(CalendarFile, SourceThatGivesNoEventNeverReplacesTheCalendar)
     const std::string not_json = "UPDATE\\kestrl.php is missing or not a JSON file / Not JSON";
     const std::string kept =
         "No calendar event could be read from UPDATE\\kestrl.php: SAVE\\KESTRL.CAL was not replaced / No events";
+    // clang-format off
     const struct { const char* content; std::string report; } rows[] = {
         {nullptr, not_json},
         {"<!DOCTYPE html><html><body>Error 500</body></html>", not_json},
@@ -118,6 +122,7 @@ TEST_F(CalendarFile, SourceThatGivesNoEventNeverReplacesTheCalendar)
         {" [ ] ", "UPDATE\\kestrl.php has no calendar events! / No events"},
         {"[1,2,3]", ""},
     };
+    // clang-format on
     for (const auto& row : rows) {
         std::remove("UPDATE/kestrl.php");
         if (row.content) write_file("UPDATE/kestrl.php", row.content);
@@ -174,7 +179,8 @@ TEST_F(CalendarFile, AHostileCalendarKeepsTheFirst65535EventsAndLogsAHundredLine
     std::string log = log_text();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 203);
     EXPECT_TRUE(log.starts_with("ERROR:\t" + ("Duplicate event: " + text).substr(0, 259) + "\n"));
-    EXPECT_TRUE(log.ends_with("WARNING:\tCalendar element 65787 skipped: fewer than three members\n"
-                              "WARNING:\t999900 more calendar elements skipped\nERROR:\t50 more duplicate events\n"
-                              "WARNING:\tThe calendar has 65538 events; only the first 65535 fit into SAVE\\KESTRL.CAL\n"));
+    EXPECT_TRUE(
+        log.ends_with("WARNING:\tCalendar element 65787 skipped: fewer than three members\n"
+                      "WARNING:\t999900 more calendar elements skipped\nERROR:\t50 more duplicate events\n"
+                      "WARNING:\tThe calendar has 65538 events; only the first 65535 fit into SAVE\\KESTRL.CAL\n"));
 }

@@ -6,10 +6,7 @@
 
 namespace {
 
-std::string nested_arrays(int depth)
-{
-    return std::string(depth, '[') + std::string(depth, ']');
-}
+std::string nested_arrays(int depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
 // An object of 100 members, in ascending or descending order, one value changed.
 std::string wide_object(bool descending, int changed = -1)
@@ -33,6 +30,7 @@ TEST(CalendarJson, ParseAcceptsOneValueAndRefusesTheRest)
     const struct {
         std::string text;
         bool ok;
+        // clang-format off
     } cases[] = {
         // A repeated member name cannot be trusted when members are read by position,
         // in a small object or in one large enough to be checked through a hash set.
@@ -45,6 +43,7 @@ TEST(CalendarJson, ParseAcceptsOneValueAndRefusesTheRest)
         {nested_arrays(kJsonDepthLimit), true}, {nested_arrays(kJsonDepthLimit + 1), false},
         {nested_arrays(200000), false}, {deep_objects + "1" + std::string(100000, '}'), false}, {wide + "[]]", true},
     };
+    // clang-format on
     for (const auto& c : cases) {
         JsonDoc doc;
         EXPECT_EQ(json_parse_text(c.text, &doc), c.ok ? 1 : 0) << c.text.substr(0, 60);
@@ -57,6 +56,7 @@ TEST(CalendarJson, EqualityByTypeAndContent)
     const struct {
         std::string a, b;
         bool equal;
+        // clang-format off
     } cases[] = {
         {"1.0", "1.0000005", true}, {"1", "1.0000009", true}, {"1.0", "1.000002", false}, {"100", "1e2", true},
         {"-0", "0", true}, {"-1", "18446744073709551615", false}, {"null", "false", false}, {"\"1\"", "1", false},
@@ -70,6 +70,7 @@ TEST(CalendarJson, EqualityByTypeAndContent)
         {wide_object(false), wide_object(true), true}, {wide_object(false, 50), wide_object(true), false},
         {wide_object(false), wide_object(true).replace(wide_object(true).find("\"m50\""), 5, "\"n50\""), false},
     };
+    // clang-format on
     for (const auto& c : cases) {
         JsonDoc a, b;
         ASSERT_EQ(json_parse_text(c.a, &a) + json_parse_text(c.b, &b), 2) << c.a << " / " << c.b;

@@ -53,8 +53,9 @@ struct Random {
     }
 };
 
-const char* const kListFiles[] = {"UPDATE/clublog.scp", "UPDATE/MASTER.LIS", "UPDATE/AGMemberList.txt", "UPDATE/lotw1.txt",
-                                  "UPDATE/OQRS.txt", "UPDATE/CWOPS_csv2.txt", "member.txt"};
+const char* const kListFiles[] = {"UPDATE/clublog.scp", "UPDATE/MASTER.LIS", "UPDATE/AGMemberList.txt",
+                                  "UPDATE/lotw1.txt",   "UPDATE/OQRS.txt",   "UPDATE/CWOPS_csv2.txt",
+                                  "member.txt"};
 
 // A list line from a small universe, so that lists overlap and repeat: suffixes,
 // lower case, slashed zeros, trailing junk, refused and over-long texts.
@@ -67,7 +68,9 @@ std::string call_line(Random* r)
     for (uint32_t i = 0, n = 1 + r->below(3); i < n; ++i) call += char('A' + r->below(4));
     call = (r->below(9) == 0 ? "VP2E/" : "") + call + kTails[r->below(11)];
     switch (r->below(24)) {
-    case 0: for (char& c : call) c = char(std::tolower(c)); break;
+    case 0:
+        for (char& c : call) c = char(std::tolower(c));
+        break;
     case 1: call[call.size() / 2] = char(0xD8); break;
     case 2: call = "SWL-" + call; break;
     case 3: call += std::string(70, 'K'); break;
@@ -116,7 +119,9 @@ protected:
         const size_t log_start = log_text().size();
         const char ids[] = {1, 1, 'E', 'L', 'O', 'L', 'U'};
         for (int i = 0; i < 7; ++i) selections.sel[19 + i] = uint8_t(ids[i]);
-        EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue) + writeMembershipFile(nullptr, kSlotMembership, catalogue), 2);
+        EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue) +
+                      writeMembershipFile(nullptr, kSlotMembership, catalogue),
+                  2);
         std::string counts, log = log_text().substr(log_start);
         for (const char* part : {" calls from ", " calls to "})
             for (size_t at = log.find(part); at != std::string::npos; at = log.find(part, at + 1))
@@ -157,7 +162,12 @@ TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile
     write_file("UPDATE/MASTER.LIS", "1 G4ABC\r\n   \r\nONLY\r\n2 k1b extra\n3  W1AW/MM\n4\tVK2AB\n5 ZL/G4ABC\r\n");
     EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
     // Each callsign with bit 7 of its first byte set, in ascending order; 0xFF last.
-    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xC1" "A1AA\xC4" "L1XYZ\xC7" "4ABC\xCE" "0CALL\xD7" "1AW\xDA"
+    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xC1"
+                                              "A1AA\xC4"
+                                              "L1XYZ\xC7"
+                                              "4ABC\xCE"
+                                              "0CALL\xD7"
+                                              "1AW\xDA"
                                               "L/G4ABC\xFF");
     expect_logged({" is not a valid call", "K1A is not a valid call", "K1B is not a valid call",
                    "        Read 5 good, 5 invalid calls from UPDATE\\clublog.scp.zip",
@@ -166,7 +176,10 @@ TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile
 
     // A source that is not there is reported and the other still read.
     std::remove("UPDATE/clublog.scp");
-    const std::string reduced = "KSTLMAS1\x0C\xC7" "4ABC\xD7" "1AW\xDA" "L/G4ABC\xFF";
+    const std::string reduced = "KSTLMAS1\x0C\xC7"
+                                "4ABC\xD7"
+                                "1AW\xDA"
+                                "L/G4ABC\xFF";
     EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), reduced);
     EXPECT_EQ(dialogs.shown.at(0).text, "Error opening UPDATE\\clublog.scp:\nNo such file or directory");
@@ -191,20 +204,22 @@ TEST_F(MasterCalls, ClubLogListComesFromItsArchiveElseFromTheEarlierExtraction)
     write_file("UPDATE/other.scp", "W1AW\r\n");
     ASSERT_EQ(std::system("cd UPDATE && zip -q clublog.scp.zip other.scp"), 0);  // member missing
     ASSERT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
-    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xCB" "1ABC\xFF");
+    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xCB"
+                                              "1ABC\xFF");
 
     write_file("UPDATE/clublog.scp", "G4XYZ\r\n");
     ASSERT_EQ(std::system("cd UPDATE && zip -q clublog.scp.zip clublog.scp"), 0);
     write_file("UPDATE/clublog.scp", "stale\r\n");
     ASSERT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
-    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xC7" "4XYZ\xFF");
+    EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xC7"
+                                              "4XYZ\xFF");
 }
 
 TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
 {
     selections.sel[21] = 'E';
     selections.sel[22] = 'L';
-    selections.sel[24] = 'L';  // the same ID as LoTW: added once
+    selections.sel[24] = 'L';                            // the same ID as LoTW: added once
     std::string longest = "K1" + std::string(253, 'A');  // as long as a length byte allows: one more is invalid
     // Skipped uncounted: empty, blank, not starting with a letter or digit. The header
     // sentence starts with a letter, so it is looked at (and refused).
@@ -217,9 +232,21 @@ TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
     EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 1);
     // The record count (32 bits, little-endian), then per callsign its length, itself,
     // the number of its IDs and the IDs.
-    EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x06\0\0\0", 12) + "\x06" "2A0VNW\x01" "E\x06"
-                                                 "DL1XYZ\x01" "L\x05" "G4ABC\x02" "EL\xFF" + longest + "\x01" "L\x04"
-                                                 "K1ZZ\x01" "L\x04" "W1AW\x02" "EL");
+    EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x06\0\0\0", 12) +
+                                                 "\x06"
+                                                 "2A0VNW\x01"
+                                                 "E\x06"
+                                                 "DL1XYZ\x01"
+                                                 "L\x05"
+                                                 "G4ABC\x02"
+                                                 "EL\xFF" +
+                                                 longest +
+                                                 "\x01"
+                                                 "L\x04"
+                                                 "K1ZZ\x01"
+                                                 "L\x04"
+                                                 "W1AW\x02"
+                                                 "EL");
     expect_logged({"G4ABC is now EL", "  Wrote 6 member calls to SAVE\\members.dat",
                    "        Read 3 good, 1 invalid calls from UPDATE\\AGMemberList.txt",
                    "        Read 5 good, 1 invalid calls from UPDATE\\lotw1.txt",
@@ -253,7 +280,8 @@ TEST_F(Membership, ListsThatGiveNoCallsignNeverReplaceTheFile)
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "old master");
     EXPECT_EQ(read_file("SAVE/members.dat"), "old members");
     ASSERT_EQ(dialogs.shown.size(), 2u);
-    EXPECT_EQ(dialogs.shown[0].text, "No callsign could be read from UPDATE\\MASTER.LIS: SAVE\\mstrcals.dat was not replaced");
+    EXPECT_EQ(dialogs.shown[0].text,
+              "No callsign could be read from UPDATE\\MASTER.LIS: SAVE\\mstrcals.dat was not replaced");
     EXPECT_EQ(dialogs.shown[1].text,
               "No callsign could be read from UPDATE\\AGMemberList.txt: SAVE\\members.dat was not replaced");
     EXPECT_EQ(dialogs.shown[1].title, "No callsigns");
@@ -266,12 +294,15 @@ TEST_F(Membership, ListsThatGiveNoCallsignNeverReplaceTheFile)
     EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 0);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xFF");
     EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x01L", 19));
-    EXPECT_EQ(dialogs.shown.at(3).text, "No callsign could be read from UPDATE\\MASTER.LIS: SAVE\\mstrcals.dat was not replaced");
+    EXPECT_EQ(dialogs.shown.at(3).text,
+              "No callsign could be read from UPDATE\\MASTER.LIS: SAVE\\mstrcals.dat was not replaced");
     EXPECT_EQ(g_config.errorCount, 4u);
 
     write_file("UPDATE/AGMemberList.txt", "W1AW\r\n");
     EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 1);
-    EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x02" "EL", 20));
+    EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x02"
+                                                         "EL",
+                                                         20));
     selections.sel[21] = selections.sel[22] = 0;
     selections.sel[25] = 'U';
     write_file("member.txt", "# nobody yet\r\n");
@@ -290,7 +321,8 @@ TEST_F(Membership, IdsInFirstSeenOrderEachOnceAndTheLogCapped)
         EXPECT_EQ(addCall(&set, call.c_str(), 'E'), 1);
         // Raised to upper case before it is refused; "/M1" is stripped to nothing, uncounted.
         lines += call + "/P\nq" + call.substr(1) + (i % 2 ? "\n/M1\n" : "\n");
-        if (i < 100) expected += "DEBUG:\t" + call + " is now EL\nDEBUG:\tQ" + call.substr(1) + " is not a valid call\n";
+        if (i < 100)
+            expected += "DEBUG:\t" + call + " is now EL\nDEBUG:\tQ" + call.substr(1) + " is not a valid call\n";
     }
     read_list(lines, &set, 'L');
     EXPECT_EQ(log_text(), expected + "DEBUG:\t20 more invalid calls\nDEBUG:\t20 more calls found in a further list\n"
@@ -325,11 +357,10 @@ TEST_F(MembershipListIds, TidiedOrRejectedSayingWhy)
 
     std::array<std::string, 5> invalid{"e", "`", "L", "\xE9", ""};
     EXPECT_EQ(checkListIds(nullptr, &invalid), 0);
-    EXPECT_EQ(log_text(),
-              "ERROR:\tYou can have no more than four (4) membership lists.\n"
-              "ERROR:\t[ e ]  is not a valid membership list ID.\n"
-              "[ ` ]  is not a valid membership list ID.\n"
-              "[ \xE9 ]  is not a valid membership list ID.\n");
+    EXPECT_EQ(log_text(), "ERROR:\tYou can have no more than four (4) membership lists.\n"
+                          "ERROR:\t[ e ]  is not a valid membership list ID.\n"
+                          "[ ` ]  is not a valid membership list ID.\n"
+                          "[ \xE9 ]  is not a valid membership list ID.\n");
 
     // Five invalid IDs and too many lists do not fit the message buffer: cut, not overrun.
     std::array<std::string, 5> all{"a", "b", "c", "d", "~"};
@@ -351,14 +382,18 @@ TEST_F(RecordedOutputs, CallsignLists)
     }
     EXPECT_EQ(call_files(), "2f123989e9d2c9f2 99f8a0976e58ef00 89d20100842e6459");
 
-    const char* names[] = {"clublog.scp.2022-12.crlf.txt", "MASTER.SCP.2022-06-03.crlf.txt",
-                           "AGMemberList.2019-10-20.crlf.txt", "lotw1.2019-10.crlf.txt",
-                           "lotw-user-activity.2020-09-20.head2MB.csv", "cwops-callhistory.2024-01-26.csv",
+    const char* names[] = {"clublog.scp.2022-12.crlf.txt",
+                           "MASTER.SCP.2022-06-03.crlf.txt",
+                           "AGMemberList.2019-10-20.crlf.txt",
+                           "lotw1.2019-10.crlf.txt",
+                           "lotw-user-activity.2020-09-20.head2MB.csv",
+                           "cwops-callhistory.2024-01-26.csv",
                            "cwops-roster.2014-12.crlf.csv"};
     for (int f = 0; f < 7; ++f) {
         std::string text = realdata(names[f]);
         if (text.empty()) GTEST_SKIP() << "shared sample data not found";
-        for (size_t at = 0; f == 1 && at != std::string::npos; at = text.find('\n', at + 3)) text.insert(at ? at + 1 : 0, "1 ");
+        for (size_t at = 0; f == 1 && at != std::string::npos; at = text.find('\n', at + 3))
+            text.insert(at ? at + 1 : 0, "1 ");
         write_file(kListFiles[f], text);
     }
     EXPECT_EQ(call_files(), "6034f6a98836d680 a459c53117809f82 85b9c2333dc064c3");

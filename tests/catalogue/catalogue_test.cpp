@@ -25,11 +25,13 @@ TEST_F(CatalogueTest, TheHostVersionChoosesNamesSlotsAndDefaults)
         int slot;
         const char* target;
         const char* download;  // "" = none
+        // clang-format off
     } rows[] = {
         {"8.5.0.39", 8, "SAVE\\KESTRL.TCP", "UPDATE\\KESTRL.KCP"}, {"8.5.0.39", 10, "KESTRL.MAS1", ""},
         {"9.0.0.0", 0, "CTYTexts\\address.txt", "UPDATE\\kestrl9_cty.zip"}, {"9.0.0.0", 10, "SAVE\\mstrcals.dat", ""},
         {"9.0.0.0", 17, "SAVE\\clusters.txt", "UPDATE\\KESTRL.TCP"},
     };
+    // clang-format on
     for (const auto& r : rows) {
         const Catalogue c = build_for(r.version);
         EXPECT_EQ(c.slot[r.slot].targetPath, r.target) << r.version << " slot " << r.slot;
@@ -58,7 +60,8 @@ TEST_F(CatalogueTest, TheHostVersionChoosesNamesSlotsAndDefaults)
 
 TEST_F(CatalogueTest, VersionRulesAreOnText)
 {
-    for (auto [text, v9] : {std::pair{"9.0.0.0", 1}, {" 9.1", 1}, {"10.0.0.1", 0}, {"", 0}}) EXPECT_EQ(is_version9(text), v9) << text;
+    for (auto [text, v9] : {std::pair{"9.0.0.0", 1}, {" 9.1", 1}, {"10.0.0.1", 0}, {"", 0}})
+        EXPECT_EQ(is_version9(text), v9) << text;
 
     Catalogue c = build_for("7.5.0.1");  // lower than "8": no membership lists
     for (int i = 21; i <= 25; ++i) EXPECT_EQ(c.slot[i].selected, 0) << i;

@@ -45,8 +45,12 @@ TEST_F(SelectionsTest, DefaultsHaveTheLayoutAndTheCatalogueSelection)
     auto s = new_status(catalogue);
     std::string sel;
     for (int i = 0; i < kSlotCount; ++i) sel += char(catalogue.slot[i].selected);
-    EXPECT_EQ(record_bytes(*s), std::string("KSTLUPD\0" "9.6\0\0\0\0\0" "INI\0", 20) + std::string(27, '\0') +
-                                    std::string("SEL\0", 4) + sel + std::string("UPD\0", 4) + std::string(27, '\0'));
+    EXPECT_EQ(record_bytes(*s), std::string("KSTLUPD\0"
+                                            "9.6\0\0\0\0\0"
+                                            "INI\0",
+                                            20) +
+                                    std::string(27, '\0') + std::string("SEL\0", 4) + sel + std::string("UPD\0", 4) +
+                                    std::string(27, '\0'));
     EXPECT_EQ(s->sel[21], 'E');
     EXPECT_EQ(log_text(), "");  // no debug lines without -debug
 
@@ -64,15 +68,19 @@ TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
     auto s = new_status(catalogue);
     s->sel[7] = 1;  // not a default
     const std::string good = record_bytes(*s);
-    auto with = [&](std::string bytes, size_t at, const std::string& part) { return bytes.replace(at, part.size(), part); };
+    auto with = [&](std::string bytes, size_t at, const std::string& part) {
+        return bytes.replace(at, part.size(), part);
+    };
     const struct {
         std::string file;
         bool accepted;
+        // clang-format off
     } cases[] = {
         // The minor version may differ; tags and bytes after the record are not looked at.
         {with(with(with(good, 8, std::string("9.2\0", 4)), 16, "XXXX"), 78, "????") + "trailing bytes", true},
         {good.substr(0, 108), false}, {with(good, 8, std::string("8.1\0", 4)), false}, {with(good, 0, "X"), false},
     };
+    // clang-format on
     g_config.debug = 1;
     for (const auto& c : cases) {
         write_file("kstlupd.ini", c.file);
@@ -104,7 +112,8 @@ TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
     // a settings window, untouched), the prefix map and a membership ID.
     auto sel_of = [&] {
         std::string bytes;
-        for (int i : {0, 5, 12, 13, 14, 16, 7, 6, 19, 15, 21}) bytes += char(s->sel[i] < 10 ? '0' + s->sel[i] : s->sel[i]);
+        for (int i : {0, 5, 12, 13, 14, 16, 7, 6, 19, 15, 21})
+            bytes += char(s->sel[i] < 10 ? '0' + s->sel[i] : s->sel[i]);
         return bytes;
     };
     FakeBoxes boxes;  // nothing checked at all

@@ -14,10 +14,7 @@ namespace {
 
 constexpr int64_t kOldTime = 1690000000;
 
-std::string test_program(const std::string& name)
-{
-    return read_file(std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name);
-}
+std::string test_program(const std::string& name) { return read_file(std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name); }
 
 // An unattended run, which must end normally, in a fresh logging-program folder whose
 // program file is older than the server's, through `proxy_port`; `check` then looks
@@ -31,9 +28,10 @@ std::string unattended_run(int proxy_port, const std::function<void()>& prepare 
     write_file("kstlupd.exe", "running updater");
     set_mtime("kstlupd.exe", kOldTime);
     if (prepare) prepare();
-    ProgramRun run = run_binary(KSTLUPD_BINARY,
-                                {"-auto", "-nocheck", "-version", "8.5.0.39", "-proxy", "127.0.0.1:" + std::to_string(proxy_port)},
-                                folder.path, {{"http_proxy", ""}, {"https_proxy", ""}});
+    ProgramRun run =
+        run_binary(KSTLUPD_BINARY,
+                   {"-auto", "-nocheck", "-version", "8.5.0.39", "-proxy", "127.0.0.1:" + std::to_string(proxy_port)},
+                   folder.path, {{"http_proxy", ""}, {"https_proxy", ""}});
     EXPECT_EQ(run.exit_status, 0) << read_file("program.out");
     std::string log = read_file("kstlupd.log");
     std::erase(log, '\r');
@@ -83,8 +81,10 @@ TEST(E2eHttp, ServerDatesInEveryFormAndAGzipBody)
     std::string wpx;
     for (int i = 0; i < 3000; ++i) wpx += "K" + std::to_string(i) + "XYZ,1,2\r\n";
     // {body, last_modified, status, flags, location, last_modified_text, encoding}
-    server.add("/kestrl/updater/download/kstlupd.exe", {"newer updater", 1698998400, 200, 0, "", "Friday, 03-Nov-23 08:00:00 GMT", ""});
-    server.add("/kestrl/WPX/KESTRL.WPX", {compressed(wpx, 31), 1700000000, 200, 0, "", "Tue Nov 14 22:13:20 2023", "gzip"});
+    server.add("/kestrl/updater/download/kstlupd.exe",
+               {"newer updater", 1698998400, 200, 0, "", "Friday, 03-Nov-23 08:00:00 GMT", ""});
+    server.add("/kestrl/WPX/KESTRL.WPX",
+               {compressed(wpx, 31), 1700000000, 200, 0, "", "Tue Nov 14 22:13:20 2023", "gzip"});
     std::string installed;
     const std::string log = unattended_run(server.port(), {}, [&] { installed = read_file("SAVE/KESTRL.WPX"); });
     EXPECT_NE(log.find("dated  3-Nov-2023. Do you want to download it? [NO]\n"), std::string::npos) << log;

@@ -14,10 +14,7 @@ ProgramRun run_kstlupd(const std::vector<std::string>& args, const std::string& 
     return run_binary(KSTLUPD_BINARY, args, folder);
 }
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(StartupEndToEnd, UsageTextAndVersionTouchNothing)
 {
@@ -49,12 +46,14 @@ TEST(StartupEndToEnd, RefusedStartsAreLoggedAndSaidInOneLineOnStandardError)
     EXPECT_FALSE(path_exists("BACKUP"));
 
     make_dir("SAVE");
+    // clang-format off
     const struct { std::vector<std::string> args; const char* logged; } refused[] = {
         {{"-auto", "-version", "8.5.0.4"}, "ERROR:\tKESTRL 8.5.0.4 is not supported by the Updater.\n"
                                            "Try Help | Check for Updates from the KESTRL main menu.\n"},
         {{"-auto"}, "ERROR:\tCan't find KESTRL.EXE.  Is the KESTRL\nUpdater installed in the correct directory?\n"},
         {{"-auto", "-bogus"}, "ERROR:\tUnrecognized command-line option: -bogus\n\n"},
     };
+    // clang-format on
     for (const auto& row : refused) {
         EXPECT_EQ(run_kstlupd(row.args, folder.path).exit_status, 255) << row.logged;
         EXPECT_TRUE(contains(read_file("kstlupd.log"), row.logged)) << row.logged;
@@ -62,7 +61,8 @@ TEST(StartupEndToEnd, RefusedStartsAreLoggedAndSaidInOneLineOnStandardError)
     EXPECT_EQ(read_file("program.out"), "Bad command line: Unrecognized command-line option: -bogus Try -help.\n");
 
     // On a terminal, without a display, the report is one line and asks nothing.
-    run = run_binary("/usr/bin/env", {"script", "-qec", std::string(KSTLUPD_BINARY) + " -bogus", "/dev/null"}, folder.path);
+    run = run_binary("/usr/bin/env", {"script", "-qec", std::string(KSTLUPD_BINARY) + " -bogus", "/dev/null"},
+                     folder.path);
     EXPECT_EQ(run.exit_status, 255);
     const std::string shown = read_file("program.out");
     EXPECT_TRUE(contains(shown, "Bad command line: Unrecognized command-line option: -bogus Try -help.\r\n")) << shown;
@@ -132,7 +132,8 @@ TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
     EXPECT_EQ(run.exit_status, 255);
     EXPECT_EQ(read_file("kstlupd.log"), "the first copy's log\n");
     EXPECT_FALSE(path_exists("BACKUP"));
-    EXPECT_TRUE(contains(read_file("program.out"), "File Open: Error opening kstlupd.log: ")) << read_file("program.out");
+    EXPECT_TRUE(contains(read_file("program.out"), "File Open: Error opening kstlupd.log: "))
+        << read_file("program.out");
     std::fclose(held);
 
     // A file where a working folder belongs is named, not passed over in silence.
@@ -149,16 +150,22 @@ TEST(StartupEndToEnd, InstallPutsProgramManualPageDesktopEntryAndTimer)
     TempFolder folder;
     const std::string binary = KSTLUPD_BINARY;
     const std::string build = binary.substr(0, binary.rfind('/'));
-    ASSERT_EQ(run_binary("/usr/bin/env", {"cmake", "--install", build, "--prefix", folder.path + "/usr"}, folder.path).exit_status, 0)
+    ASSERT_EQ(run_binary("/usr/bin/env", {"cmake", "--install", build, "--prefix", folder.path + "/usr"}, folder.path)
+                  .exit_status,
+              0)
         << read_file("program.out");
     EXPECT_TRUE(path_exists("usr/bin/kstlupd"));
     EXPECT_TRUE(path_exists("usr/share/icons/hicolor/32x32/apps/kstlupd.png"));
     // The service names the program where this install put it; systemd accepts both units.
     const std::string units = folder.path + "/usr/share/systemd/user/";
-    EXPECT_TRUE(contains(read_file(units + "kstlupd.service"), "\nExecStart=" + folder.path + "/usr/bin/kstlupd -auto\n"));
+    EXPECT_TRUE(
+        contains(read_file(units + "kstlupd.service"), "\nExecStart=" + folder.path + "/usr/bin/kstlupd -auto\n"));
     make_dir("run");
-    EXPECT_EQ(run_binary("/usr/bin/env", {"systemd-analyze", "verify", "--user", units + "kstlupd.service", units + "kstlupd.timer"},
-                         folder.path, {{"XDG_RUNTIME_DIR", folder.path + "/run"}}).exit_status, 0)
+    EXPECT_EQ(run_binary("/usr/bin/env",
+                         {"systemd-analyze", "verify", "--user", units + "kstlupd.service", units + "kstlupd.timer"},
+                         folder.path, {{"XDG_RUNTIME_DIR", folder.path + "/run"}})
+                  .exit_status,
+              0)
         << read_file("program.out");
     // Without the logging program's folder the desktop entry still starts the
     // updater, which says what is wrong (the Exec line's quoting is the shell's).
@@ -167,10 +174,12 @@ TEST(StartupEndToEnd, InstallPutsProgramManualPageDesktopEntryAndTimer)
     const size_t exec = desktop.find("\nExec=");
     ASSERT_NE(exec, std::string::npos);
     std::string command = desktop.substr(exec + 6, desktop.find('\n', exec + 1) - exec - 6);
-    for (size_t at = command.find("\\\\"); at != std::string::npos; at = command.find("\\\\", at + 1)) command.erase(at, 1);
+    for (size_t at = command.find("\\\\"); at != std::string::npos; at = command.find("\\\\", at + 1))
+        command.erase(at, 1);
     make_dir("home");
     ProgramRun started = run_binary("/bin/sh", {"-c", command}, folder.path,
-                                    {{"HOME", folder.path + "/home"}, {"XDG_RUNTIME_DIR", folder.path + "/run"},
+                                    {{"HOME", folder.path + "/home"},
+                                     {"XDG_RUNTIME_DIR", folder.path + "/run"},
                                      {"PATH", folder.path + "/usr/bin:/usr/bin:/bin"}});
     EXPECT_EQ(started.exit_status, 255) << command;
     EXPECT_TRUE(contains(read_file("run/kstlupd.log"), "ERROR:\tCan't find SAVE or IMPORT directory(s).")) << command;

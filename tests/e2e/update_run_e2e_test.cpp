@@ -2,8 +2,8 @@
 // against nginx on loopback serving a sample mirror, reached through -proxy.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -48,12 +48,14 @@ protected:
     // One unattended run, on a terminal (script's) or through a pipe; returns the log.
     std::string run(std::vector<std::string> extra = {}, bool terminal = false)
     {
-        std::vector<std::string> args{"-auto", "-nocheck", "-debug", "-proxy", "127.0.0.1:" + std::to_string(server->port)};
+        std::vector<std::string> args{"-auto", "-nocheck", "-debug", "-proxy",
+                                      "127.0.0.1:" + std::to_string(server->port)};
         args.insert(args.end(), extra.begin(), extra.end());
         std::string command = KSTLUPD_BINARY;
         for (const std::string& a : args) command += " " + a;
         if (terminal) args = {"script", "-qec", command, "/dev/null"};
-        ProgramRun r = run_binary(terminal ? "/usr/bin/env" : KSTLUPD_BINARY, args, kestrl, {{"XDG_DATA_HOME", folder.path + "/xdg"}});
+        ProgramRun r = run_binary(terminal ? "/usr/bin/env" : KSTLUPD_BINARY, args, kestrl,
+                                  {{"XDG_DATA_HOME", folder.path + "/xdg"}});
         EXPECT_EQ(r.exit_status, 0);
         EXPECT_FALSE(r.timed_out);
         std::string log = read_file(kestrl + "/kstlupd.log");
@@ -74,10 +76,10 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     // On the terminal: the result lines as they come, each download's progress drawn
     // in place, each error on one line, and the summary.
     const std::string shown = file("program.out");
-    for (const std::string& line : std::vector<std::string>{"Downloaded:  Custom Awards (AWD) -- 24-Nov-2025 16:00\r\n",
-                                    "\rDownloading:  Country File (CTY)  100%  ", "Club Log -- Internet Error\r\n",
-                                    kSep + "\r\nUpdated:  Custom Awards (AWD)\r\n", "\r\nInternet error: ",
-                                    "Update finished: 7 files were updated. There was one error.\r\n"})
+    for (const std::string& line : std::vector<std::string>{
+             "Downloaded:  Custom Awards (AWD) -- 24-Nov-2025 16:00\r\n", "\rDownloading:  Country File (CTY)  100%  ",
+             "Club Log -- Internet Error\r\n", kSep + "\r\nUpdated:  Custom Awards (AWD)\r\n",
+             "\r\nInternet error: ", "Update finished: 7 files were updated. There was one error.\r\n"})
         EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
     // Download results, then a blank line, the separator and a blank line, then installs.
     EXPECT_NE(first.find("Downloaded:  Custom Awards (AWD) -- 24-Nov-2025 16:00\n"), std::string::npos);
@@ -119,7 +121,7 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     EXPECT_NE(nodes.find("MYLOCAL1,192.168.1.20:7300\r\n"), std::string::npos);
     EXPECT_NE(nodes.find("\r\nVERSION,2025-11-20\r\n"), std::string::npos);
     EXPECT_EQ(file("BACKUP/KESTRL.TCP"), "K1TTT,dxc.k1ttt.example:7373\r\nMYLOCAL1,192.168.1.20:7300\r\n"
-                                        "LOCAL,127.0.0.1:7300\r\nVERSION,2025-01-01\r\n");
+                                         "LOCAL,127.0.0.1:7300\r\nVERSION,2025-01-01\r\n");
     EXPECT_EQ(mtime_of(kestrl + "/UPDATE/kestrl_cty.zip"), 1764000000);
 
     // Second run: every copy is current; nothing is fetched or installed.
@@ -160,7 +162,8 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     // A run that went well (Club Log reached as on the Internet: TLS to the mirror,
     // not through the proxy that tunnels none) says nothing.
     if (!std::getenv("KSTLUPD_E2E_WINE_EXE")) {
-        FILE* pairs = popen(("'" KSTLUPD_SOURCE_DIR "/scripts/mirror_server.sh' connect-to '" + server->state + "'").c_str(), "r");
+        FILE* pairs = popen(
+            ("'" KSTLUPD_SOURCE_DIR "/scripts/mirror_server.sh' connect-to '" + server->state + "'").c_str(), "r");
         ASSERT_NE(pairs, nullptr);
         char connect_to[4096] = {};
         const bool read = std::fgets(connect_to, sizeof connect_to, pairs) != nullptr;
@@ -168,11 +171,18 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
         ASSERT_TRUE(read);
         connect_to[std::strcspn(connect_to, "\n")] = '\0';
         const ProgramRun quiet = run_binary(KSTLUPD_HOOKS_BINARY, {"-auto", "-nocheck"}, kestrl,
-                                            {{"XDG_DATA_HOME", folder.path + "/xdg"}, {"KSTLUPD_TEST_CONNECT_TO", connect_to},
-                                             {"SSL_CERT_FILE", server->state + "/ca.pem"}, {"http_proxy", ""}, {"https_proxy", ""},
-                                             {"HTTP_PROXY", ""}, {"HTTPS_PROXY", ""}, {"ALL_PROXY", ""}, {"all_proxy", ""}});
+                                            {{"XDG_DATA_HOME", folder.path + "/xdg"},
+                                             {"KSTLUPD_TEST_CONNECT_TO", connect_to},
+                                             {"SSL_CERT_FILE", server->state + "/ca.pem"},
+                                             {"http_proxy", ""},
+                                             {"https_proxy", ""},
+                                             {"HTTP_PROXY", ""},
+                                             {"HTTPS_PROXY", ""},
+                                             {"ALL_PROXY", ""},
+                                             {"all_proxy", ""}});
         EXPECT_EQ(quiet.exit_status, 0);
-        EXPECT_NE(file("kstlupd.log").find("INFO:\tOne file was updated.\n\n-"), std::string::npos) << file("kstlupd.log");
+        EXPECT_NE(file("kstlupd.log").find("INFO:\tOne file was updated.\n\n-"), std::string::npos)
+            << file("kstlupd.log");
         EXPECT_EQ(file("program.out"), "");
     }
 }
@@ -215,8 +225,9 @@ TEST_F(UpdateRunEndToEnd, FifosAreRefusedAndPlantedLinksLeadNowhere)
     // installing copy cannot replace it.
     const char* wine = std::getenv("KSTLUPD_E2E_WINE_EXE");
     for (const std::string name : {"KESTRL.TCP", "KESTRL.WPX"}) {
-        const std::string error = wine && *wine ? "Can't copy UPDATE\\" + name + " to SAVE\\" + name + "\nError Code = 5"
-                                                : "Can't backup SAVE\\" + name + " to BACKUP\\" + name + "\nError Code = 222";
+        const std::string error = wine && *wine
+                                      ? "Can't copy UPDATE\\" + name + " to SAVE\\" + name + "\nError Code = 5"
+                                      : "Can't backup SAVE\\" + name + " to BACKUP\\" + name + "\nError Code = 222";
         EXPECT_NE(log.find("ERROR:\t" + error + "\n"), std::string::npos) << name << "\n" << log;
     }
     EXPECT_EQ(read_file(outside), "not yours");
@@ -245,14 +256,18 @@ TEST_F(UpdateRunEndToEnd, InstallsCarryTheServersDateKeepTheReplacedVersionAndFa
     make_dir(stage);
     write_file(stage + "/kestrl.cty", "New Country:  14:\r\n");
     write_file(stage + "/adif.pmp", "K 291\r\nNEW 1\r\n");
-    ASSERT_EQ(std::system(("cd '" + stage + "' && rm '" + cty + "' && zip -q -X '" + cty + "' kestrl.cty adif.pmp").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("cd '" + stage + "' && rm '" + cty + "' && zip -q -X '" + cty + "' kestrl.cty adif.pmp").c_str()),
+        0);
     set_mtime(cty, kServerTime + kDay);
     const bool bound = ::mount(save.c_str(), save.c_str(), nullptr, MS_BIND, nullptr) == 0;
     if (bound && ::mount(nullptr, save.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0) {
         const std::string failed = run();
         ::umount2(save.c_str(), MNT_DETACH);
-        EXPECT_NE(failed.find("ERROR:\tCan't extract kestrl.cty from UPDATE\\kestrl_cty.zip: can't write SAVE\\kestrl.cty\n"),
-                  std::string::npos) << failed;
+        EXPECT_NE(
+            failed.find("ERROR:\tCan't extract kestrl.cty from UPDATE\\kestrl_cty.zip: can't write SAVE\\kestrl.cty\n"),
+            std::string::npos)
+            << failed;
         EXPECT_EQ(failed.find("Updated:"), std::string::npos) << failed;
         EXPECT_EQ(file("IMPORT/adif.pmp"), "K 291\r\nNEW 1\r\n");  // the other member is still written
         EXPECT_EQ(file("SAVE/kestrl.cty"), cty1);
@@ -299,12 +314,13 @@ TEST_F(UpdateRunEndToEnd, APageInPlaceOfAListNeverEmptiesItsFile)
     }
     write_file(calendar, "[1,2,3]");
     const std::string refused = run();
-    for (const char* line : {"ERROR:\tNo callsign could be read from UPDATE\\MASTER.LIS: KESTRL.MAS1 was not replaced\n",
-                             "ERROR:\tNo callsign could be read from UPDATE\\AGMemberList.txt: KESTRL.MAS2 was not "
-                             "replaced\n",
-                             "ERROR:\tNo calendar event could be read from UPDATE\\kestrl.php: SAVE\\KESTRL.CAL was not "
-                             "replaced\n",
-                             "INFO:\tNo files were updated.\nThere were 4 errors.\n"})
+    for (const char* line :
+         {"ERROR:\tNo callsign could be read from UPDATE\\MASTER.LIS: KESTRL.MAS1 was not replaced\n",
+          "ERROR:\tNo callsign could be read from UPDATE\\AGMemberList.txt: KESTRL.MAS2 was not "
+          "replaced\n",
+          "ERROR:\tNo calendar event could be read from UPDATE\\kestrl.php: SAVE\\KESTRL.CAL was not "
+          "replaced\n",
+          "INFO:\tNo files were updated.\nThere were 4 errors.\n"})
         EXPECT_NE(refused.find(line), std::string::npos) << line << refused;
     EXPECT_EQ(file("KESTRL.MAS1"), mas1);
     EXPECT_EQ(file("KESTRL.MAS2"), mas2);
@@ -316,10 +332,11 @@ TEST_F(UpdateRunEndToEnd, APageInPlaceOfAListNeverEmptiesItsFile)
     set_mtime(eqsl, kServerTime);
     write_file(calendar, "[]");
     const std::string again = run();
-    for (const char* line : {"Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n",
-                             "Downloaded:  eQSL -- 24-Nov-2025 16:00\n", "Updated:  Master Callsigns (MAS1)\n",
-                             "Updated:  Membership List (MAS2)\n", "ERROR:\tUPDATE\\kestrl.php has no calendar events!\n",
-                             "INFO:\t2 files were updated.\nThere were 2 errors.\n"})
+    for (const char* line :
+         {"Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n", "Downloaded:  eQSL -- 24-Nov-2025 16:00\n",
+          "Updated:  Master Callsigns (MAS1)\n", "Updated:  Membership List (MAS2)\n",
+          "ERROR:\tUPDATE\\kestrl.php has no calendar events!\n",
+          "INFO:\t2 files were updated.\nThere were 2 errors.\n"})
         EXPECT_NE(again.find(line), std::string::npos) << line << again;
     EXPECT_EQ(file("KESTRL.MAS1"), mas1);
     EXPECT_EQ(file("KESTRL.MAS2"), mas2);
@@ -346,7 +363,9 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
     run();
     const auto old_files = snapshot(kestrl);
     ASSERT_EQ(std::system(("python3 " KSTLUPD_SOURCE_DIR "/scripts/make_sample_data.py '" + folder.path +
-                           "/newer' --calls 3000 --seed 74 >/dev/null").c_str()), 0);
+                           "/newer' --calls 3000 --seed 74 >/dev/null")
+                              .c_str()),
+              0);
     for (const auto& entry : fs::recursive_directory_iterator(folder.path + "/newer/mirror"))
         if (entry.is_regular_file()) set_mtime(entry.path().string(), 1764000000 + 86400);
     // The calendar's copy carries our clock's time of its fetch, and the server is
@@ -362,8 +381,10 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
     auto copy_folder = [&](const std::string& name) {
         const std::string copy = folder.path + "/" + name;
         // The copies keep their times: they decide what is fetched.
-        EXPECT_EQ(std::system(("cp -a '" + kestrl + "' '" + copy + "' && { [ ! -d '" + folder.path + "/xdg' ] || cp -a '" + folder.path +
-                               "/xdg' '" + copy + ".xdg'; }").c_str()), 0);
+        EXPECT_EQ(std::system(("cp -a '" + kestrl + "' '" + copy + "' && { [ ! -d '" + folder.path +
+                               "/xdg' ] || cp -a '" + folder.path + "/xdg' '" + copy + ".xdg'; }")
+                                  .c_str()),
+                  0);
         return copy;
     };
     auto run_copy = [&](const std::string& name, double seconds) {
@@ -394,7 +415,9 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
             EXPECT_TRUE(as_old || as_new) << file << " is neither its old nor its new content";
         }
         EXPECT_EQ(run_binary(KSTLUPD_BINARY, args, folder.path + "/" + name,
-                             {{"XDG_DATA_HOME", folder.path + "/" + name + ".xdg"}}).exit_status, 0);
+                             {{"XDG_DATA_HOME", folder.path + "/" + name + ".xdg"}})
+                      .exit_status,
+                  0);
         // A backup may then hold the new version: an install the kill cut off before
         // it counted is made again, and backs up what it had already put in place.
         const auto after = snapshot(folder.path + "/" + name);

@@ -16,10 +16,7 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::vector<std::string> lines_of(const std::string& text)
 {
@@ -54,8 +51,8 @@ bool window_gone(const RunningProgram& x, const std::string& id)
 
 void click_at(const RunningProgram& x, const std::string& id, int cx, int cy)
 {
-    on_display(x, "xdotool mousemove --window " + id + " " + std::to_string(cx) + " " + std::to_string(cy) +
-                      " click 1");
+    on_display(x,
+               "xdotool mousemove --window " + id + " " + std::to_string(cx) + " " + std::to_string(cy) + " click 1");
 }
 
 void press(const RunningProgram& x, const std::string& id, const std::string& key)
@@ -87,10 +84,11 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     ASSERT_TRUE(make_sample_data(folder.path + "/sample", 3000));
     const std::string kestrl = folder.path + "/sample/kestrl";
     // The updater is as new as the mirror's: no offer, no box at start-up.
-    const std::string offered = folder.path + "/sample/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
+    const std::string offered =
+        folder.path + "/sample/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
     make_dir(offered.substr(0, offered.rfind('/')));
-    for (const auto& [path, text] : {std::pair<std::string, std::string>{kestrl + "/kstlupd.exe", "running updater"},
-                                     {offered, "same updater"}}) {
+    for (const auto& [path, text] :
+         {std::pair<std::string, std::string>{kestrl + "/kstlupd.exe", "running updater"}, {offered, "same updater"}}) {
         write_file(path, text);
         set_mtime(path, 1699000000);
     }
@@ -159,7 +157,8 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     for (Rect r; layout >> r.x >> r.y >> r.w >> r.h >> inside;) {
         EXPECT_LE(inside, r.w) << r.x << "," << r.y;
         for (const Rect& o : rects)
-            EXPECT_TRUE(r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h) << r.x << "," << r.y;
+            EXPECT_TRUE(r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h)
+                << r.x << "," << r.y;
         rects.push_back(r);
     }
     EXPECT_EQ(rects.size(), 16u);
@@ -169,11 +168,13 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     // leaves the item's mark alone (Calendar is checked); the membership fields take
     // one capital, a non-ASCII one is refused.
     // Each closed with Cancel (none: Escape), or OK after typing, at close_x, close_y.
+    // clang-format off
     const struct { int cx, cy; const char *title, *typed; int close_x, close_y; const char* shot; } windows[] = {
         {30, 50, "Calendar \\(CAL\\)", nullptr, 0, 0, "calendar_settings.png"},
         {170, 50, "Master Callsigns \\(MAS1\\)", nullptr, 190, 90, "master_call_settings.png"},
         {170, 70, "Membership List \\(MAS2\\)", "c\xc3\xa9x", 50, 190, "membership_settings.png"},
     };
+    // clang-format on
     const size_t logged = read_file(kestrl + "/kstlupd.log").size();
     for (const auto& s : windows) {
         click_at(x, main, s.cx, s.cy);
@@ -195,7 +196,8 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     ASSERT_FALSE(question.empty());
     press(x, question, "y");
     EXPECT_EQ(wait_kstlupd(&x, 10000), 0);
-    EXPECT_TRUE(contains(read_file(kestrl + "/kstlupd.log").substr(logged), "DEBUG:\tCopySelections(): 1 - Calendar (CAL)\n"));
+    EXPECT_TRUE(
+        contains(read_file(kestrl + "/kstlupd.log").substr(logged), "DEBUG:\tCopySelections(): 1 - Calendar (CAL)\n"));
     const std::string ini = read_file(kestrl + "/kstlupd.ini");
     ASSERT_EQ(ini.size(), 109u);
     EXPECT_EQ(ini[51 + 24], 'C');  // sel of slot 24, after id, version, "INI", ini and "SEL"

@@ -96,7 +96,6 @@ TEST_F(FileOps, CopyAndMoveErrorTexts)
     EXPECT_EQ(dialogs.shown[1].title, "MoveFileEx");
     EXPECT_EQ(dialogs.shown[2].text, "Unable to copy a to b, error code = 32");
     EXPECT_EQ(dialogs.shown[3].text, "Unable to move a to b, error code = 32");
-
 }
 
 TEST_F(FileOps, NamesExistenceAndDirectoriesReportingOnlyAMissingParent)
@@ -128,8 +127,8 @@ TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnListAndLeftoversGoToo)
     g_config.debug = 1;
     Catalogue c;
     build_catalogue(&c);
-    for (const char* f : {"UPDATE/kestrl_cty.zip", "UPDATE/clublog.scp.zip", "UPDATE/clublog.scp", "UPDATE/kestrl.php",
-                          "member.txt"})
+    for (const char* f :
+         {"UPDATE/kestrl_cty.zip", "UPDATE/clublog.scp.zip", "UPDATE/clublog.scp", "UPDATE/kestrl.php", "member.txt"})
         write_file(f, "x");
     // What a killed run leaves goes; what merely looks alike stays.
     make_dir("IMPORT");
@@ -139,7 +138,8 @@ TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnListAndLeftoversGoToo)
     const char* kept[] = {"SAVE/x.~new", "SAVE/x.~kstlupd.txt", "SAVE/.~kstlupd", "SAVE/dir.~kstlupd"};
     for (const char* f : leftovers) write_file(f, "part");
     ASSERT_EQ(g_platform.set_read_only("BACKUP/a.~kstlupd", 1), 1);  // a copy of a read-only file
-    for (const char* f : kept) if (!path_exists(f)) write_file(f, "mine");
+    for (const char* f : kept)
+        if (!path_exists(f)) write_file(f, "mine");
     removeLeftoverTemps(c);
     for (const char* f : leftovers) EXPECT_FALSE(path_exists(f)) << f;
     for (const char* f : kept) EXPECT_TRUE(path_exists(f)) << f;

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "support/app_fixture.h"
@@ -26,7 +26,7 @@ bool info_zip(const std::string& name, const std::string& files)
 
 struct PyMember {
     std::string name, data;  // the name stored exactly as given
-    int host = 3;  // 0 MS-DOS, 3 Unix, 11 NTFS
+    int host = 3;            // 0 MS-DOS, 3 Unix, 11 NTFS
     uint32_t attr = 0100644u << 16;
     bool deflated = true;
 };
@@ -44,9 +44,10 @@ bool python_zip(const std::string& name, const std::vector<PyMember>& members)
     std::string script = "import sys, warnings, zipfile\nwarnings.simplefilter('ignore')\n"
                          "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n";
     for (const PyMember& m : members)
-        script += " i = zipfile.ZipInfo(bytes.fromhex('" + hex(m.name) + "').decode('latin-1'),(2023,11,14,22,13,21))\n"
-                  " i.compress_type, i.create_system, i.external_attr = " + (m.deflated ? "8, " : "0, ") +
-                  std::to_string(m.host) + ", " + std::to_string(m.attr) + "\n" +
+        script += " i = zipfile.ZipInfo(bytes.fromhex('" + hex(m.name) +
+                  "').decode('latin-1'),(2023,11,14,22,13,21))\n"
+                  " i.compress_type, i.create_system, i.external_attr = " +
+                  (m.deflated ? "8, " : "0, ") + std::to_string(m.host) + ", " + std::to_string(m.attr) + "\n" +
                   " z.writestr(i, bytes.fromhex('" + hex(m.data) + "'))\n";
     make_dir("UPDATE");
     write_file("zip.py", script);
@@ -90,9 +91,11 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     ASSERT_TRUE(info_zip("deflated.zip", "kestrl.cty adif.pmp"));
     // Without extended times, each member's data says whether it should come out writable.
     const uint32_t unix_rw = 0100644u << 16;
-    const std::vector<PyMember> rows = {
-        {"dos_ro", "ro", 0, unix_rw | 0x01}, {"dos_rw", "rw", 0, 0x20}, {"ntfs_ro", "ro", 11, unix_rw | 0x01},
-        {"unix_ro", "ro", 3, 0100444u << 16}, {"unix_rw", "rw", 3, unix_rw | 0x01}};
+    const std::vector<PyMember> rows = {{"dos_ro", "ro", 0, unix_rw | 0x01},
+                                        {"dos_rw", "rw", 0, 0x20},
+                                        {"ntfs_ro", "ro", 11, unix_rw | 0x01},
+                                        {"unix_ro", "ro", 3, 0100444u << 16},
+                                        {"unix_rw", "rw", 3, unix_rw | 0x01}};
     ASSERT_TRUE(python_zip("py.zip", rows));
     write_file("SAVE/kestrl.cty", "last year's table");
     // A zone three hours east of UTC, so that local and UTC readings differ.
@@ -109,7 +112,7 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     catalogue.slot[kSlotCountry].downloadPath = "UPDATE\\deflated.zip";
     for (int round = 0; round < 2; ++round) {
         EXPECT_EQ(extractMembers(catalogue, catalogue.slot[kSlotCountry], members), 1);
-        struct stat st{};
+        struct stat st {};
         ASSERT_EQ(::stat("SAVE/kestrl.cty", &st), 0);
         EXPECT_EQ(st.st_atim.tv_sec, 2000000003);
         EXPECT_EQ(read_file("SAVE/kestrl.cty"), cty);
@@ -120,11 +123,10 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
         EXPECT_FALSE(writable("IMPORT/adif.pmp"));
     }
     EXPECT_EQ(entries("SAVE") + entries("IMPORT"), 2);
-    EXPECT_EQ(log_text(),
-              "DEBUG:\tcreating SAVE\\kestrl.cty from UPDATE\\deflated.zip\n"
-              "DEBUG:\tcreating IMPORT\\adif.pmp from UPDATE\\deflated.zip\n"
-              "DEBUG:\tcreating SAVE\\kestrl.cty from UPDATE\\deflated.zip\n"
-              "DEBUG:\tcreating IMPORT\\adif.pmp from UPDATE\\deflated.zip\n");
+    EXPECT_EQ(log_text(), "DEBUG:\tcreating SAVE\\kestrl.cty from UPDATE\\deflated.zip\n"
+                          "DEBUG:\tcreating IMPORT\\adif.pmp from UPDATE\\deflated.zip\n"
+                          "DEBUG:\tcreating SAVE\\kestrl.cty from UPDATE\\deflated.zip\n"
+                          "DEBUG:\tcreating IMPORT\\adif.pmp from UPDATE\\deflated.zip\n");
 
     for (const PyMember& row : rows) {
         SCOPED_TRACE(row.name);
@@ -141,10 +143,18 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
 TEST_F(ZipMembers, StrippingDropsDrivesLeadingSeparatorsAndUpSteps)
 {
     const std::pair<const char*, const char*> rows[] = {
-        {"C:\\data\\..\\kestrl.cty", "kestrl.cty"}, {"C:kestrl.cty", "kestrl.cty"}, {"/C:/x", "x"}, {"D:", ""},
-        {"\\\\server\\share\\..\\k", "k"}, {"x\\../k", "k"}, {"x/..\\k", "k"}, {"sub/k", "sub/k"}, {"../k", "../k"},
+        {"C:\\data\\..\\kestrl.cty", "kestrl.cty"},
+        {"C:kestrl.cty", "kestrl.cty"},
+        {"/C:/x", "x"},
+        {"D:", ""},
+        {"\\\\server\\share\\..\\k", "k"},
+        {"x\\../k", "k"},
+        {"x/..\\k", "k"},
+        {"sub/k", "sub/k"},
+        {"../k", "../k"},
         // "\..\" is looked for before "/..\": here it decides, although it starts later.
-        {"a/..\\..\\b", "b"}, {"a/../../k", "../k"}};
+        {"a/..\\..\\b", "b"},
+        {"a/../../k", "../k"}};
     for (const auto& [stored, stripped] : rows) EXPECT_EQ(stripped_member_name(stored), stripped) << stored;
 }
 
@@ -156,13 +166,21 @@ TEST_F(ZipMembers, HostileNamesNeverWriteOutsideTheDestinationFolder)
     for (const char* path : sentinels) write_file(path, path);
     // Up to "first" none strips to the plain name; the first that does wins and is
     // written inside.
-    ASSERT_TRUE(python_zip("hostile.zip",
-                           {{"../kestrl.cty", "1"}, {"..\\..\\..\\kestrl.cty", "2"}, {"a/../../kestrl.cty.~new", "3"},
-                            {fs::current_path().string() + "/outside/kestrl.cty", "4"}, {"..", "5"}, {".", "6"},
-                            {"C:", "7"}, {"/", "8"}, {"../../../outside/kestrl.cty", "9"}, {"Kestrl.cty", "10"},
-                            {"sub/kestrl.cty", "11"}, {"../../../../kestrl.cty", "first"}, {"a/../../../kestrl.cty", "x"}}));
-    for (const char* target : {"a\\b\\SAVE\\kestrl.cty", "a\\b\\SAVE\\", "a\\b\\SAVE\\..", "a\\b\\SAVE\\.",
-                               "a\\b\\SAVE\\kestrl.cty.~new"})
+    ASSERT_TRUE(python_zip("hostile.zip", {{"../kestrl.cty", "1"},
+                                           {"..\\..\\..\\kestrl.cty", "2"},
+                                           {"a/../../kestrl.cty.~new", "3"},
+                                           {fs::current_path().string() + "/outside/kestrl.cty", "4"},
+                                           {"..", "5"},
+                                           {".", "6"},
+                                           {"C:", "7"},
+                                           {"/", "8"},
+                                           {"../../../outside/kestrl.cty", "9"},
+                                           {"Kestrl.cty", "10"},
+                                           {"sub/kestrl.cty", "11"},
+                                           {"../../../../kestrl.cty", "first"},
+                                           {"a/../../../kestrl.cty", "x"}}));
+    for (const char* target :
+         {"a\\b\\SAVE\\kestrl.cty", "a\\b\\SAVE\\", "a\\b\\SAVE\\..", "a\\b\\SAVE\\.", "a\\b\\SAVE\\kestrl.cty.~new"})
         EXPECT_EQ(extractMember("UPDATE\\hostile.zip", target), 1) << target;
     EXPECT_EQ(read_file("a/b/SAVE/kestrl.cty"), "first");
     EXPECT_EQ(entries("a/b/SAVE"), 1);
@@ -197,6 +215,7 @@ TEST_F(ZipMembers, DamagedOrUnwritableMembersLeaveTheTargetAndLogOneError)
     const std::string too_large = "member too large (" + std::to_string(kMaxMemberSize + 1) + " bytes, at most " +
                                   std::to_string(kMaxMemberSize) + ")";
     enum Fault { kNone, kOpen, kMove };
+    // clang-format off
     const struct { std::string file, bytes; Fault fault; const char* target; std::string error; } rows[] = {
         {"cut", good.substr(0, good.size() / 2), kNone, "SAVE\\kestrl.cty", "damaged archive"},
         {"stored", stored, kNone, "SAVE\\kestrl.cty", "damaged member"},
@@ -209,6 +228,7 @@ TEST_F(ZipMembers, DamagedOrUnwritableMembersLeaveTheTargetAndLogOneError)
         // A folder is made one level deep only.
         {"good", good, kNone, "none\\deeper\\kestrl.cty", "can't write none\\deeper\\kestrl.cty"},
     };
+    // clang-format on
 
     EXPECT_EQ(extractMember("UPDATE\\missing.zip", "SAVE\\kestrl.cty"), 1);
     std::string expected_log;
@@ -231,7 +251,8 @@ TEST_F(ZipMembers, DamagedOrUnwritableMembersLeaveTheTargetAndLogOneError)
     // The archive library opens blocking: it would wait on a FIFO for ever.
     ASSERT_EQ(::mkfifo("UPDATE/fifo.zip", 0644), 0);
     EXPECT_EQ(extractMember("UPDATE\\fifo.zip", "SAVE\\kestrl.cty"), 0);
-    EXPECT_EQ(log_text(), expected_log + "ERROR:\tCan't extract kestrl.cty from UPDATE\\fifo.zip: not a regular file\n");
+    EXPECT_EQ(log_text(),
+              expected_log + "ERROR:\tCan't extract kestrl.cty from UPDATE\\fifo.zip: not a regular file\n");
 #endif
     EXPECT_EQ(extractMember("UPDATE\\good.zip", "SAVE\\kestrl.cty"), 1);
     EXPECT_EQ(read_file("SAVE/kestrl.cty"), big);

@@ -15,6 +15,7 @@ constexpr int64_t kClock = 1764000000;       // 24-Nov-2025 16:00 UTC
 
 TEST(NetHttpDate, ReadsRfc1123DatesAndTheDocumentedLeniencies)
 {
+    // clang-format off
     const struct { const char* text; int64_t seconds; } rows[] = {
         {"Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
         {"Thu, 29 Feb 2024 12:00:00 GMT", 1709208000},
@@ -36,13 +37,14 @@ TEST(NetHttpDate, ReadsRfc1123DatesAndTheDocumentedLeniencies)
         {"Sunday, 06-nov-94 08:49:37 GMT", 757846177},  // months stay case-sensitive
         {"Sun NOV  6 08:49:37 1994", 757846177},
     };
+    // clang-format on
     for (const auto& row : rows) EXPECT_EQ(parse_http_date_at(row.text, kClock), row.seconds) << row.text;
     EXPECT_EQ(parseHttpDate("Sun Nov  6 08:49:37 1994"), 784111777);
     // Only the years 1970 to 9999 are a server's date.
     for (const char* date : {"Thu, 01 Jan 1970 00:00:00 GMT", "Fri, 31 Dec 9999 23:59:59 GMT"})
         EXPECT_TRUE(http_date_in_range(parseHttpDate(date))) << date;
-    for (const char* date : {"Wed, 31 Dec 1969 23:59:59 GMT", "Sat, 01 Jan 10000 00:00:00 GMT", "Fri, 31 Dec 9999 23:59:60 GMT",
-                             "Mon, 01 Jan 99999999999999 00:00:00 GMT", ""})
+    for (const char* date : {"Wed, 31 Dec 1969 23:59:59 GMT", "Sat, 01 Jan 10000 00:00:00 GMT",
+                             "Fri, 31 Dec 9999 23:59:60 GMT", "Mon, 01 Jan 99999999999999 00:00:00 GMT", ""})
         EXPECT_FALSE(http_date_in_range(parseHttpDate(date))) << date;
     EXPECT_EQ(http_date_text(784111777), "Sun, 06 Nov 1994 08:49:37 GMT");
     EXPECT_EQ(parseHttpDate(http_date_text(-1).c_str()), -1);
@@ -105,12 +107,14 @@ TEST_F(NetTest, SecureSourceGoesThroughATunnelToPort443AndItsCertificateIsChecke
     DataSource other = source;
     other.host = "other.example";
     EXPECT_EQ(openRequest(owner, via_server, other), nullptr);
-    ASSERT_EQ(std::system("mkdir -p old && cd old && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
-                          "-nodes -keyout ca.key -out ca.pem -days 30 -subj /CN=old 2>/dev/null && openssl req -newkey ec "
-                          "-pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout server.key -out server.csr -subj "
-                          "/CN=www.country-files.com -addext subjectAltName=DNS:www.country-files.com 2>/dev/null && "
-                          "openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -copy_extensions copy -days -1 "
-                          "-out server.pem 2>/dev/null"), 0);
+    ASSERT_EQ(
+        std::system("mkdir -p old && cd old && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                    "-nodes -keyout ca.key -out ca.pem -days 30 -subj /CN=old 2>/dev/null && openssl req -newkey ec "
+                    "-pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout server.key -out server.csr -subj "
+                    "/CN=www.country-files.com -addext subjectAltName=DNS:www.country-files.com 2>/dev/null && "
+                    "openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -copy_extensions copy -days -1 "
+                    "-out server.pem 2>/dev/null"),
+        0);
     MirrorServer expired("mirror", "old");
     HttpServer expired_proxy(expired.tls_port);
     ScopedEnv trust_old_ca("SSL_CERT_FILE", "old/ca.pem");
@@ -122,7 +126,8 @@ TEST_F(NetTest, SecureSourceGoesThroughATunnelToPort443AndItsCertificateIsChecke
     for (const char* code : {"12038\nThe SSL certificate is for another host name.\nhttp://other.example/",
                              "12037\nThe SSL certificate has expired or is not valid yet.\n",
                              "12045\nThe SSL certificate was issued by an authority that is not trusted.\n"})
-        EXPECT_NE(log.find(std::string("ERROR:\tHttpSendRequest failed, error = ") + code), std::string::npos) << code << log;
+        EXPECT_NE(log.find(std::string("ERROR:\tHttpSendRequest failed, error = ") + code), std::string::npos)
+            << code << log;
 }
 
 TEST_F(NetTest, ASecureSourceIsRedirectedToHttpsOnlyAPlainOneToHttpOrHttps)
@@ -142,23 +147,30 @@ TEST_F(NetTest, ASecureSourceIsRedirectedToHttpsOnlyAPlainOneToHttpOrHttps)
     proxy.add("/ftp", {"", 0, 302, 0, "ftp://www.country-files.com/clublog.scp.zip", "", ""});
     via_server = session_with("127.0.0.1:" + std::to_string(proxy.port()));
     ScopedEnv trust_test_ca("SSL_CERT_FILE", "nginx/ca.pem");
+    // clang-format off
     const struct { const char* path; int secure; int result; const char* body; } rows[] = {
         {"to-https", 1, 1, "secure bytes"},
         {"up", 0, 1, "secure bytes"},
         {"to-http", 1, -1, nullptr},
         {"ftp", 0, -1, nullptr},
     };
+    // clang-format on
     DataSource s;
     for (const auto& row : rows) {
         std::filesystem::remove("got");
         EXPECT_EQ(fetch(&s, row.path, "got", row.secure), row.result) << row.path;
         if (row.body) EXPECT_EQ(read_file("got"), row.body) << row.path;
-        else EXPECT_NE(without_cr(log_text()).find(std::string("ERROR:\tHttpSendRequest failed, error = 12156\nThe redirection failed.\n"
-                                                               "http://www.country-files.com/") + row.path + "\n"),
-                       std::string::npos) << log_text();
+        else
+            EXPECT_NE(without_cr(log_text())
+                          .find(std::string("ERROR:\tHttpSendRequest failed, error = 12156\nThe redirection failed.\n"
+                                            "http://www.country-files.com/") +
+                                row.path + "\n"),
+                      std::string::npos)
+                << log_text();
     }
     // The plain copy was never asked for.
-    for (const ReceivedRequest& r : proxy.requests()) EXPECT_EQ(r.target.find("clublog"), std::string::npos) << r.target;
+    for (const ReceivedRequest& r : proxy.requests())
+        EXPECT_EQ(r.target.find("clublog"), std::string::npos) << r.target;
 }
 
 TEST_F(NetTest, HeadersDecideWhatIsKnownAboutTheRemoteFile)
@@ -211,6 +223,7 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
     // Paths without a fault are not served: the server answers 404.
     server.add("/loop", {"", 0, 302, 0, "http://www.country-files.com/loop", "", ""});
     // refused: through a proxy that refuses connections.
+    // clang-format off
     const struct { const char* path; unsigned fault; int status; size_t size; bool refused; int result; const char* logged; } rows[] = {
         {"cut", kServeCutShort, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12030\nThe connection with the server was ended.\nhttp://www.country-files.com/cut\n"},
         {"reset", kServeReset, 200, 200000, false, 0, "InternetQueryDataAvailable failed, error = 12031\nThe connection with the server was reset.\nhttp://www.country-files.com/reset\n"},
@@ -226,9 +239,11 @@ TEST_F(NetTest, FailuresAreReportedAndKeepThePreviousFile)
         {"any", 0, 0, 0, true, -1,
          "HttpSendRequest failed, error = 12029\nThe attempt to connect to the server failed.\nhttp://www.country-files.com/any\n"},
     };
+    // clang-format on
     DataSource s;
     for (const auto& row : rows) {
-        if (row.status) server.add(std::string("/") + row.path, std::string(row.size, 'x'), kServerTime, row.status, row.fault);
+        if (row.status)
+            server.add(std::string("/") + row.path, std::string(row.size, 'x'), kServerTime, row.status, row.fault);
         via_server = row.refused ? session_with("127.0.0.1:" + std::to_string(refused_port())) : sessions.front();
         EXPECT_EQ(fetch(&s, row.path, "file.txt"), row.result) << row.path;
         EXPECT_EQ(read_file("file.txt"), "old contents\r\n");
@@ -269,7 +284,8 @@ TEST_F(NetTest, NotModifiedMeansTheCopyAndRequestsShareOneConnection)
 
     // However many hosts a run visits, each keeps its connection.
     std::string hosts;
-    for (char h = 'a'; h <= 'f'; ++h) hosts += h + std::string(".test:80:127.0.0.1:") + std::to_string(server.port()) + ",";
+    for (char h = 'a'; h <= 'f'; ++h)
+        hosts += h + std::string(".test:80:127.0.0.1:") + std::to_string(server.port()) + ",";
     ScopedEnv direct("KSTLUPD_TEST_CONNECT_TO", hosts.c_str()), no_proxy("no_proxy", "*");
     InetHandle* session = session_with("");
     for (const char* host : {"a.test", "b.test", "c.test", "d.test", "e.test", "f.test", "a.test"}) {
@@ -318,7 +334,8 @@ TEST_F(NetTest, BodiesAreDecodedAndWebPagesAndHugeFilesRefused)
     static uint64_t reads;
     reads = 0;
     g_platform.inet_query_header = [](InetHandle* request, InetHeader which, char* buf, uint32_t* len) {
-        if (which != InetHeader::ContentLength || !buf) return native_platform().inet_query_header(request, which, buf, len);
+        if (which != InetHeader::ContentLength || !buf)
+            return native_platform().inet_query_header(request, which, buf, len);
         return *len = uint32_t(std::snprintf(buf, *len, "%llu", (unsigned long long)(kMaxDownloadBytes + 1))), 1;
     };
     // An endless body, but for a few chunks past the cap.
@@ -337,7 +354,7 @@ TEST_F(NetTest, BodiesAreDecodedAndWebPagesAndHugeFilesRefused)
     const std::string log = without_cr(log_text());
     const std::string url = "\nhttp://www.country-files.com/";
     for (const std::string& line : {"The file came in an encoding that cannot be read (br)" + url + "brotli\n",
-                                     "The server sent a web page in place of the file" + url + "page\n",
+                                    "The server sent a web page in place of the file" + url + "page\n",
                                     "The file is larger than 256 MiB, the most a download may have" + url + "huge\n"})
         EXPECT_NE(log.find("ERROR:\t" + line), std::string::npos) << line << "\n" << log;
     // One report for each refusal.

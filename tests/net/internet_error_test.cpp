@@ -23,6 +23,7 @@ using NetInternetError = AppTest;
 
 TEST_F(NetInternetError, TextsByCodeWithAndWithoutTheExtraText)
 {
+    // clang-format off
     const struct { uint32_t code; const char* operation; const char* extra; const char* shown; } rows[] = {
         {12007, "HttpSendRequest", "", "HttpSendRequest failed, error = 12007\nThe server name could not be resolved."},
         {6, "InternetQueryDataAvailable", nullptr, "InternetQueryDataAvailable failed, error = 6\nERROR_INVALID_HANDLE"},
@@ -35,6 +36,7 @@ TEST_F(NetInternetError, TextsByCodeWithAndWithoutTheExtraText)
         {12999, "InternetOpen", nullptr, "InternetOpen failed, error = 12999"},
         {2, "HttpQueryInfo", "http://h/p", "\nhttp://h/p"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         dialogs.shown.clear();
         EXPECT_EQ(report(row.code, row.operation, row.extra), row.code);

@@ -20,10 +20,7 @@ constexpr const char* kOffer =
 constexpr const char* kRestart = "Do you want to restart using the new version?";
 
 // A stand-in program built for the tests (tests/support/test_programs).
-std::string program(const std::string& name)
-{
-    return read_file(std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name);
-}
+std::string program(const std::string& name) { return read_file(std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name); }
 
 class NetSelfUpdate : public NetTest {
 protected:
@@ -74,7 +71,8 @@ TEST_F(NetSelfUpdate, DeclinedFailedOrImpossibleUpdatesChangeNothing)
     EXPECT_EQ(log.find(kRestart), std::string::npos);
     // One request per check, asking for a file over a minute newer; only Yes fetches it.
     EXPECT_EQ(server.requests().size(), 6u);
-    EXPECT_NE(server.requests()[0].headers.find("If-Modified-Since: " + http_date_text(kLocalTime + 60)), std::string::npos);
+    EXPECT_NE(server.requests()[0].headers.find("If-Modified-Since: " + http_date_text(kLocalTime + 60)),
+              std::string::npos);
 
     // No program file of that name here (started under another name).
     std::remove("kstlupd.exe");
@@ -110,6 +108,7 @@ TEST_F(NetSelfUpdate, OnlyANewerKstlupdProgramIsInstalled)
         const char* title = "New version";
     };
     const std::string refused = "The file received for kstlupd.exe is not a newer KESTRL Data Updater: ";
+    // clang-format off
     const Case cases[] = {
         // A web page is no file at all to the fetch.
         {nullptr, "<html><body>Moved</body></html>\n", "The server sent a web page in place of the file", "Internet error"},
@@ -124,6 +123,7 @@ TEST_F(NetSelfUpdate, OnlyANewerKstlupdProgramIsInstalled)
         // This build cannot judge a signature, so a signed program is never given up.
         {"signed_9_7.exe", program("kstlupd_9_8.exe"), "it is not signed, and the installed program is"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const std::string old_program = c.installed ? program(c.installed) : "old program";
         write_file("kstlupd.exe", old_program);

@@ -27,20 +27,21 @@ TEST_F(NodeFileTest, SeparatorsMayStandInAnyOrderAndAreWrittenInTheUsualOne)
     // Callsigns order as unsigned bytes, case kept and distinct. A line of 259
     // characters is one piece, also when its CR is the 259th.
     const std::string exact = "EXACT," + std::string(253, 'e'), edge = "EDGE," + std::string(253, 'c');
-    NodeSet set = read_bytes(exact + "\r\n" + edge + "\r\n" + "ABC|e,addr>l\nPLAIN,addr\r\nEMPTYLINK>,a\r\nEMPTYEXTRA,a|\r\nK7AR,K7AR.NET,7300\r\n"
+    NodeSet set = read_bytes(exact + "\r\n" + edge + "\r\n" +
+                             "ABC|e,addr>l\nPLAIN,addr\r\nEMPTYLINK>,a\r\nEMPTYEXTRA,a|\r\nK7AR,K7AR.NET,7300\r\n"
                              ",noname\r\nTWO>l1>l2,a|x|y\rignored\nC,c\nb,1\n\xE9X,2\nAB,3\nZ,4");
-    EXPECT_EQ(written_set(set), crlf_lines({",noname", "AB,3", "ABC>l,addr|e", "C,c", edge,
-                                            "EMPTYEXTRA,a|", "EMPTYLINK>,a", exact, "K7AR,K7AR.NET,7300", "PLAIN,addr", "TWO>l1>l2,a|x|y", "Z,4", "b,1",
-                                            "\xE9X,2"}));
+    EXPECT_EQ(written_set(set),
+              crlf_lines({",noname", "AB,3", "ABC>l,addr|e", "C,c", edge, "EMPTYEXTRA,a|", "EMPTYLINK>,a", exact,
+                          "K7AR,K7AR.NET,7300", "PLAIN,addr", "TWO>l1>l2,a|x|y", "Z,4", "b,1", "\xE9X,2"}));
     EXPECT_EQ(log_text(), "");
 }
 
 TEST_F(NodeFileTest, VersionRejectedAndDuplicateLinesInTheOrderOfTheFile)
 {
     g_config.debug = 1;
-    NodeSet set = read_bytes(crlf_lines({"VERSION,1", "http://bad,x", "nocomma", "", "FIRST,a", "VERSION>a,7",
-                                         "FIRST>l,dup|e", "SECOND,b", "after-dup", "FIRST,dup",
-                                         "VERSION,2025-11-30 12:00:00 UTC|x", "SECOND," + std::string(300, 'x')}));
+    NodeSet set = read_bytes(
+        crlf_lines({"VERSION,1", "http://bad,x", "nocomma", "", "FIRST,a", "VERSION>a,7", "FIRST>l,dup|e", "SECOND,b",
+                    "after-dup", "FIRST,dup", "VERSION,2025-11-30 12:00:00 UTC|x", "SECOND," + std::string(300, 'x')}));
     EXPECT_EQ(std::string(version.data()), "2025-11-30 12:0");
     // Version, rejected and empty lines take no ordinal; a duplicate uses one up.
     EXPECT_EQ(findNode(set, "FIRST")->ordinal, 0u);
@@ -58,10 +59,12 @@ TEST_F(NodeFileTest, VersionRejectedAndDuplicateLinesInTheOrderOfTheFile)
                           "ERROR:\tDuplicate node callsign: FIRST>l:dup|e\n"
                           "read_tcp() -- Something wrong with: after-dup\n"
                           "ERROR:\tDuplicate node callsign: FIRST>:dup\n"
-                          "ERROR:\t" + ("Duplicate node callsign: SECOND>:" + std::string(300, 'x')).substr(0, 259) +
-                              "\nread_tcp() -- Something wrong with: " + std::string(300 - 252, 'x') + "\n"
-                          "DEBUG:\t    Read 5 telnet nodes from UPDATE\\list.tcp\n"
-                          "DEBUG:\t    Read 0 telnet nodes from UPDATE\\list.tcp\n");
+                          "ERROR:\t" +
+                              ("Duplicate node callsign: SECOND>:" + std::string(300, 'x')).substr(0, 259) +
+                              "\nread_tcp() -- Something wrong with: " + std::string(300 - 252, 'x') +
+                              "\n"
+                              "DEBUG:\t    Read 5 telnet nodes from UPDATE\\list.tcp\n"
+                              "DEBUG:\t    Read 0 telnet nodes from UPDATE\\list.tcp\n");
 }
 
 TEST_F(NodeFileTest, RejectedAndDuplicateLinesAreLoggedAHundredTimesEach)

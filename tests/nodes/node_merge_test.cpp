@@ -11,7 +11,13 @@ namespace {
 
 class NodeMergeTest : public AppTest {
 protected:
-    void SetUp() override { AppTest::SetUp(); make_dir("SAVE"); make_dir("UPDATE"); g_config.debug = 1; }
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        make_dir("SAVE");
+        make_dir("UPDATE");
+        g_config.debug = 1;
+    }
     void installed(const std::vector<std::string>& lines) { write_file("SAVE/KESTRL.TCP", crlf_lines(lines)); }
     void published(const std::vector<std::string>& lines) { write_file("UPDATE/KESTRL.TCP", crlf_lines(lines)); }
     std::string result() { return read_file("SAVE/KESTRL.TCP"); }
@@ -62,18 +68,18 @@ TEST_F(NodeMergeTest, FavouriteRbnAndLocalLeadThenTheRestInOrder)
     // The favourite is gone from the download but stays first; RBN is deleted but
     // still written second. The download has no version line: the installed one stays.
     EXPECT_EQ(result(), crlf_lines({"ZZ9FAV,fav.example:7300", "RBN,rbn.example:7000", "LOCAL,127.0.0.1:7300|pub",
-                                    "0ZERO,z.example:23", "A1AA,a.example:23", "B2BB,b.example:23",
-                                    "VERSION,old"}));
+                                    "0ZERO,z.example:23", "A1AA,a.example:23", "B2BB,b.example:23", "VERSION,old"}));
     EXPECT_TRUE(logged("DEBUG:\t        NEW: 0ZERO>:z.example:23\n"));
     EXPECT_TRUE(logged("DEBUG:\t        DELETED: M0OLD>,old.example:23\n"
-                       "DEBUG:\t        DELETED: RBN>,rbn.example:7000\n" + counts(2, 2, 2, 0)));
+                       "DEBUG:\t        DELETED: RBN>,rbn.example:7000\n" +
+                       counts(2, 2, 2, 0)));
 
     // A favourite that is RBN or LOCAL is written once.
     installed({"RBN,rbn.example:7000", "LOCAL,192.168.1.2:7300", "K1AA,k.example:23"});
     published({"K1AA,k.example:23", "RBN,rbn.example:7000|new"});
     EXPECT_EQ(mergeNodeList(nullptr, source), 3);
-    EXPECT_EQ(result(), crlf_lines({"RBN,rbn.example:7000|new", "LOCAL,192.168.1.2:7300", "K1AA,k.example:23",
-                                    "VERSION,"}));
+    EXPECT_EQ(result(),
+              crlf_lines({"RBN,rbn.example:7000|new", "LOCAL,192.168.1.2:7300", "K1AA,k.example:23", "VERSION,"}));
 }
 
 TEST_F(NodeMergeTest, UnlistedNodesSurviveOnlyAsLocalOnes)
@@ -83,9 +89,9 @@ TEST_F(NodeMergeTest, UnlistedNodesSurviveOnlyAsLocalOnes)
                "NEAR,192.169.0.1:23|e", "LOOPISH,127.1.0.1:23", "KEEP,k.example:23"});
     published({"KEEP,k.example:23"});
     EXPECT_EQ(mergeNodeList(nullptr, source), 7);
-    EXPECT_EQ(result(), crlf_lines({"FAV,10.0.0.1:23", "HOME,192.168.0.10:7300", "KEEP,k.example:23",
-                                    "LOOP,127.0.0.1:7300", "Local,x:1", "MyLocal1,dx.example:23",
-                                    "XlocalX,dx.example:23", "VERSION,"}));
+    EXPECT_EQ(result(),
+              crlf_lines({"FAV,10.0.0.1:23", "HOME,192.168.0.10:7300", "KEEP,k.example:23", "LOOP,127.0.0.1:7300",
+                          "Local,x:1", "MyLocal1,dx.example:23", "XlocalX,dx.example:23", "VERSION,"}));
     EXPECT_TRUE(logged("DEBUG:\t        DELETED: NEAR>,192.169.0.1:23|e\n"));
     EXPECT_TRUE(logged(counts(1, 0, 4, 0)));
 }
@@ -101,9 +107,9 @@ TEST_F(NodeMergeTest, ChangedLinksAndAddressesTakeThePublishersValuesExceptForLo
     // An absent link differs from an empty one, both ways. LOCAL keeps all of the
     // user's values unless link and address are the publisher's. Only the extra text
     // changed: matched, and the publisher's (or none) taken.
-    EXPECT_EQ(result(), crlf_lines({"FAV>new,f.example:23", "LOCAL>mine,127.0.0.1:7300|user", "BOTH>n,b2.example:23|pub",
-                                    "EMPTY,e.example:23", "GONE,x:1", "SAME>x,s.example:23|new", "W1NR,w.example:23",
-                                    "VERSION,20251130"}));
+    EXPECT_EQ(result(), crlf_lines({"FAV>new,f.example:23", "LOCAL>mine,127.0.0.1:7300|user",
+                                    "BOTH>n,b2.example:23|pub", "EMPTY,e.example:23", "GONE,x:1",
+                                    "SAME>x,s.example:23|new", "W1NR,w.example:23", "VERSION,20251130"}));
     EXPECT_TRUE(logged("DEBUG:\t        CHANGE: FAV>[old]:f.example:23 => FAV>[new]:f.example:23\n"));
     EXPECT_TRUE(logged("DEBUG:\t        CHANGE: BOTH>[]:b.example:23|pub => BOTH>[n]:b2.example:23|pub\n"
                        "DEBUG:\t        CHANGE: BOTH>n:[b.example:23]|pub => BOTH>n:[b2.example:23]|pub\n"));

@@ -54,6 +54,7 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
     selections->sel[18] = 1;
     // One run a row: the server's date, whether the copy is fetched, and whether the
     // run then gets to install it.
+    // clang-format off
     const struct { int64_t date; unsigned flags; int fetched; bool install; } rows[] = {
         {kServerTime, 0, 1, false},                     // newer than the copy
         {kServerTime, 0, 1, true},                      // fetched, never installed: again
@@ -63,6 +64,7 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
         {10413792000, 0, 1, true},                      // the year 2300: a broken server clock
         {kServerTime + 2, 0, 1, true},                  // its later, sane date still counts
     };
+    // clang-format on
     const std::string marker = "UPDATE/KESTRL.WPX.~notinstalled";
     for (const auto& row : rows) {
         server.add("/kestrl/WPX/KESTRL.WPX", "fresh", row.date, 200, row.flags);
@@ -166,8 +168,9 @@ TEST_F(DownloadPhase, CalendarIsAlwaysFetchedAndWebPagesNeverStandForAFile)
     EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
     EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "copy");
     EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), kServerTime);
-    EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloaded:  425 DX Calendar", "CQ WPX Honor Roll (WPX) -- Internet Error",
-                                                      "CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00"}));
+    EXPECT_EQ(status.lines,
+              (std::vector<std::string>{"Downloaded:  425 DX Calendar", "CQ WPX Honor Roll (WPX) -- Internet Error",
+                                        "CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00"}));
     EXPECT_EQ(g_config.errorCount, 1u);
 }
 

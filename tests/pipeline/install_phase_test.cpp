@@ -64,12 +64,14 @@ TEST_F(InstallPhase, AFullDiskKeepsEveryTargetAndBackupWhole)
                                                       "Updated:  CQ WPX Honor Roll (WPX) -- 06-Nov-1994 08:49", kSep,
                                                       "a download line"}));
     EXPECT_NE(log_text().find("DEBUG:\tCQ WPX Honor Roll (WPX) will be updated\n"
-                              "Updated:  CQ WPX Honor Roll (WPX) -- 06-Nov-1994 08:49\n"), std::string::npos);
+                              "Updated:  CQ WPX Honor Roll (WPX) -- 06-Nov-1994 08:49\n"),
+              std::string::npos);
     EXPECT_EQ(read_file("BACKUP/KESTRL.WPX"), "old wpx");
     EXPECT_TRUE(read_file("SAVE/fulllist.xml") == old_iota);
     EXPECT_EQ(read_file("BACKUP/fulllist.xml"), "previous backup");
     EXPECT_EQ(read_file("SAVE/KESTRL.WPX"), "wpx");
-    EXPECT_EQ(std::distance(fs::directory_iterator("SAVE"), {}) + std::distance(fs::directory_iterator("BACKUP"), {}), 4);
+    EXPECT_EQ(std::distance(fs::directory_iterator("SAVE"), {}) + std::distance(fs::directory_iterator("BACKUP"), {}),
+              4);
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[0].title, "CopyFile");
     EXPECT_EQ(dialogs.shown[1].text.rfind("Can't copy UPDATE\\KESTRL.TCP to SAVE\\KESTRL.TCP\nError Code = ", 0), 0u);

@@ -24,18 +24,19 @@ int prompt(const std::string& input, unsigned style, std::string* shown)
 
 TEST(TerminalPrompt, FirstLetterNamesTheButtonEnterTakesTheFirstEndOfInputIsSafe)
 {
+    // clang-format off
     const struct { const char* input; unsigned style; int answer; } rows[] = {
         {"y\n", kMbYesNoCancel, kIdYes}, {"No thanks\n", kMbYesNoCancel, kIdNo}, {"c\n", kMbYesNoCancel, kIdCancel},
         {"o\n", kMbOk, kIdOk}, {"\n", kMbYesNoCancel, kIdYes}, {"", kMbYesNoCancel, kIdNo}, {"", kMbYesNo, kIdNo},
         {"", kMbOk | kMbIconError, kIdOk},
     };
+    // clang-format on
     std::string shown;
     for (const auto& row : rows) EXPECT_EQ(prompt(row.input, row.style, &shown), row.answer) << row.input;
     // Another letter asks again; C is not a button of Yes/No.
     EXPECT_EQ(prompt("x\nc\n", kMbYesNo, &shown), kIdNo);
-    EXPECT_EQ(shown,
-              "\n== Question ==\nDo it?\n[Y]es / [N]o (Enter: [Y]es)? [Y]es / [N]o (Enter: [Y]es)? "
-              "[Y]es / [N]o (Enter: [Y]es)? \n");
+    EXPECT_EQ(shown, "\n== Question ==\nDo it?\n[Y]es / [N]o (Enter: [Y]es)? [Y]es / [N]o (Enter: [Y]es)? "
+                     "[Y]es / [N]o (Enter: [Y]es)? \n");
 }
 
 }  // namespace

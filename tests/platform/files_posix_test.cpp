@@ -110,7 +110,8 @@ TEST(PosixShell, AddressGoesToXdgOpenAndItsFailureIsReported)
     ::setenv("PATH", folder.path.c_str(), 1);
     EXPECT_EQ(posix_open_url("https://example.org/a b"), 0);  // no xdg-open at all
     // Only the shell's own commands: PATH holds nothing else.
-    write_file("xdg-open", "#!/bin/sh\ncd \"" + folder.path + "\"\nprintf %s \"$1\" >opened\nread code <exit_code\nexit $code\n");
+    write_file("xdg-open",
+               "#!/bin/sh\ncd \"" + folder.path + "\"\nprintf %s \"$1\" >opened\nread code <exit_code\nexit $code\n");
     ::chmod("xdg-open", 0755);
     write_file("exit_code", "0");
     EXPECT_EQ(posix_open_url("https://example.org/a b"), 1);

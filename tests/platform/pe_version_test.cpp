@@ -43,6 +43,7 @@ TEST(PeVersion, ReadsHeadersVersionStringsAndSignaturePresence)
         const char* internal_name;
         const char* original_filename;
     };
+    // clang-format off
     const Case cases[] = {
         {"kstlupd_9_7.exe", 2, 0, true, false, "kstlupd", "kstlupd.exe"},
         {"console_9_7.exe", 3, 0, true, false, "kstlupd", "kstlupd.exe"},
@@ -51,6 +52,7 @@ TEST(PeVersion, ReadsHeadersVersionStringsAndSignaturePresence)
         {"no_version.exe", 2, 0, false, false, "", ""},
         {"signed_9_8.exe", 2, 0, true, true, "kstlupd", "kstlupd.exe"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const auto bytes = test_program(c.file);
         ProgramImage image;

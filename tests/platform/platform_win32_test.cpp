@@ -4,8 +4,8 @@
 // program file by the self-update.
 #include <gtest/gtest.h>
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 #include <wincrypt.h>
 #include <wininet.h>
 
@@ -17,10 +17,10 @@
 #include <iterator>
 #include <thread>
 
+#include "app/host_checks.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
 #include "net/self_update.h"
-#include "app/host_checks.h"
 #include "platform/win32/text_win32.h"
 #include "support/app_fixture.h"
 
@@ -53,10 +53,7 @@ void server_ports(int* http, int* https)
 }
 
 // A stand-in program of the test build (tests/support/test_programs).
-std::string test_program(const std::string& name)
-{
-    return std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name;
-}
+std::string test_program(const std::string& name) { return std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name; }
 
 // The test authority that signed the stand-in programs, trusted by this prefix.
 bool trust_test_root()
@@ -65,9 +62,9 @@ bool trust_test_root()
     const std::string der{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
     if (!store || der.empty()) return false;
-    const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
-                                                        reinterpret_cast<const BYTE*>(der.data()), DWORD(der.size()),
-                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    const BOOL added =
+        CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                         DWORD(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
     CertCloseStore(store, 0);
     return added != FALSE;
 }
@@ -130,7 +127,12 @@ TEST_F(Win32Seam, FileCallsGiveTheSystemsCodesAndKeepNonAsciiNames)
     FileStatus status;
     ASSERT_TRUE(std::ofstream("a.txt") << "abc");
     ASSERT_EQ(p.create_directory("dir"), 1);
-    const struct { const char* what; std::function<int()> call; uint32_t code; } rows[] = {
+    const struct {
+        const char* what;
+        std::function<int()> call;
+        uint32_t code;
+        // clang-format off
+    } rows[] = {
         {"status of a missing file", [&] { return p.file_status("missing", &status); }, 2},
         {"status in a missing folder", [&] { return p.file_status("nodir\\x", &status); }, 3},
         {"copy of a missing file", [&] { return p.copy_file("missing", "b.txt", 1); }, 2},
@@ -140,6 +142,7 @@ TEST_F(Win32Seam, FileCallsGiveTheSystemsCodesAndKeepNonAsciiNames)
         {"move into a missing folder", [&] { return p.move_file("a.txt", "nodir\\a.txt"); }, 3},
         {"read-only file deleted", [&] { return p.set_read_only("a.txt", 1) && p.delete_file("a.txt"); }, 5},
     };
+    // clang-format on
     for (const auto& row : rows) {
         EXPECT_EQ(row.call(), 0) << row.what;
         EXPECT_EQ(p.last_error(), row.code) << row.what;
@@ -154,7 +157,8 @@ TEST_F(Win32Seam, FileCallsGiveTheSystemsCodesAndKeepNonAsciiNames)
     std::fclose(log);
 
     // UTF-8 names reach the system as the same letters, not as the code page's guess.
-    const std::string unicode_folder = "\xc3\x9cnic\xc3\xb8" "de \xe2\x9c\x93";  // "Ünicøde ✓"
+    const std::string unicode_folder = "\xc3\x9cnic\xc3\xb8"
+                                       "de \xe2\x9c\x93";  // "Ünicøde ✓"
     ASSERT_EQ(p.create_directory(unicode_folder.c_str()), 1);
     EXPECT_NE(GetFileAttributesW(L"\u00dcnic\u00f8de \u2713"), INVALID_FILE_ATTRIBUTES);
     const std::string file = unicode_folder + "\\f\xc3\xa9.txt";
@@ -211,7 +215,8 @@ TEST_F(Win32Seam, VersionResourceAndARunningLoggingProgram)
     EXPECT_EQ(g_platform.change_folder("no such folder"), 0);
     ASSERT_EQ(g_platform.change_folder(own_folder.c_str()), 1) << own_folder;
     const std::string program = own_program();
-    EXPECT_EQ(g_platform.file_status(program.substr(program.find_last_of('\\') + 1).c_str(), &folder_status), 1) << own_folder;
+    EXPECT_EQ(g_platform.file_status(program.substr(program.find_last_of('\\') + 1).c_str(), &folder_status), 1)
+        << own_folder;
     ASSERT_TRUE(SetCurrentDirectoryW(here));
 
     EXPECT_EQ(host_running(), 0);
@@ -242,7 +247,8 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
     const SOCKET trickle = silent_listener(&trickle_port);
     std::thread trickler([trickle] {
         const SOCKET c = accept(trickle, nullptr, nullptr);
-        for (int i = 0; i < 40 && send(c, i ? "X-Slow: a\r\n" : "HTTP/1.1 200 OK\r\n", i ? 11 : 17, 0) > 0; ++i) Sleep(250);
+        for (int i = 0; i < 40 && send(c, i ? "X-Slow: a\r\n" : "HTTP/1.1 200 OK\r\n", i ? 11 : 17, 0) > 0; ++i)
+            Sleep(250);
         closesocket(c);
     });
 
@@ -261,7 +267,15 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
         p.inet_close(session);
         return nullptr;
     };
-    const struct { const char* what; std::string proxy; const char* host; int port; int secure; uint32_t code; } rows[] = {
+    const struct {
+        const char* what;
+        std::string proxy;
+        const char* host;
+        int port;
+        int secure;
+        uint32_t code;
+        // clang-format off
+    } rows[] = {
         {"dead proxy", dead, "localhost", 80, 0, 12029},
         {"unresolvable name", "", "no-such-host.invalid", 80, 0, 12007},
         {"silent server", stall, "localhost", 80, 0, 12002},
@@ -270,6 +284,7 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodes)
         // know ends there (12057; Windows says 12045).
         {"untrusted certificate", "", "localhost", https, 1, 12057},
     };
+    // clang-format on
     for (const auto& row : rows) {
         uint32_t code = 0;
         EXPECT_EQ(send(row.proxy, row.host, row.port, "body.txt", row.secure, &code), nullptr) << row.what;
@@ -353,7 +368,8 @@ TEST_F(Win32Seam, ARedirectIsFollowedToHttpOnlyFromAPlainRequest)
     const Platform& p = g_platform;
     InetHandle* session = p.inet_open_session("WinInetGet/0.1", "");
     auto send = [&](int port, int secure, uint32_t* code) -> InetHandle* {
-        InetHandle* request = p.inet_open_request(p.inet_connect(session, "localhost", port), "GET", "to-http.txt", secure);
+        InetHandle* request =
+            p.inet_open_request(p.inet_connect(session, "localhost", port), "GET", "to-http.txt", secure);
         // The fixture's authority is not the system's: accepted for this request only.
         DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
         if (secure) InternetSetOptionA(HINTERNET(request), INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
@@ -384,9 +400,10 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     ASSERT_NE(http, 0) << "the fixture's nginx is not running";
     // The fixture's nginx serves a genuine newer program, dated as its file.
     const char* state = std::getenv("KSTLUPD_TEST_SERVERS");
-    const std::string served =
-        std::string("Z:") + (state ? state : "") + "/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
-    ASSERT_TRUE(CopyFileW(widen(test_program("kstlupd_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
+    const std::string served = std::string("Z:") + (state ? state : "") +
+                               "/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
+    ASSERT_TRUE(
+        CopyFileW(widen(test_program("kstlupd_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
     ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000), 1);
     PROCESS_INFORMATION process = start_copy("kstlupd.exe");
     ASSERT_NE(process.hProcess, nullptr);
@@ -413,7 +430,8 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     EXPECT_EQ(dialogs.shown.size(), 2u);
 
     // A console build of the same program, newer still, is refused and removed.
-    ASSERT_TRUE(CopyFileW(widen(test_program("console_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW(widen(test_program("console_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
     ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000 + 3600), 1);
     session = openSession(("127.0.0.1:" + std::to_string(http)).c_str());
     dialogs.answers = {kIdYes};
@@ -423,9 +441,10 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     EXPECT_FALSE(fileExists("kstlupd.exe.~kstlupd"));
     ASSERT_EQ(g_platform.file_status("kstlupd.~xe", &backup), 1);
     EXPECT_EQ(backup.size, before.size);
-    EXPECT_NE(log_text().find("ERROR:\tThe file received for kstlupd.exe is not a newer KESTRL Data Updater: it is not a "
-                              "windowed program (subsystem 3)\n"),
-              std::string::npos);
+    EXPECT_NE(
+        log_text().find("ERROR:\tThe file received for kstlupd.exe is not a newer KESTRL Data Updater: it is not a "
+                        "windowed program (subsystem 3)\n"),
+        std::string::npos);
 }
 
 TEST_F(Win32Seam, ProgramImageReadsHeadersVersionAndJudgesSignatures)

@@ -20,7 +20,7 @@ struct ShownBox {
 
 // Message boxes answered from a script; every box shown is recorded.
 struct ScriptedDialogs {
-    std::deque<int> answers;       // taken in order; kIdOk/kIdNo when empty
+    std::deque<int> answers;  // taken in order; kIdOk/kIdNo when empty
     std::vector<ShownBox> shown;
     std::vector<std::string> window_events;  // "disable" / "enable"
 };

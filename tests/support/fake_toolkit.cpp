@@ -55,9 +55,18 @@ void install_fake_toolkit(FakeToolkit* fake)
     t.destroy_window = [](Window* w) { fake_window(w)->destroyed = 1; };
     t.show_window = [](Window* w) { fake_window(w)->shown = 1; };
     t.window_rect = [](Window* w, Rect* out) { *out = fake_window(w)->rect; };
-    t.move_window = [](Window* w, int x, int y) { fake_window(w)->rect.x = x; fake_window(w)->rect.y = y; };
-    t.client_size = [](Window* w, int* width, int* height) { *width = fake_window(w)->rect.w; *height = fake_window(w)->rect.h; };
-    t.screen_size = [](int* width, int* height) { *width = 1024; *height = 768; };
+    t.move_window = [](Window* w, int x, int y) {
+        fake_window(w)->rect.x = x;
+        fake_window(w)->rect.y = y;
+    };
+    t.client_size = [](Window* w, int* width, int* height) {
+        *width = fake_window(w)->rect.w;
+        *height = fake_window(w)->rect.h;
+    };
+    t.screen_size = [](int* width, int* height) {
+        *width = 1024;
+        *height = 768;
+    };
     t.add_control = add_control;
     t.enable_control = [](Window* w, int id, int on) { fake_control(w, id)->enabled = on ? 1 : 0; };
     t.set_check = [](Window* w, int id, int on) { fake_control(w, id)->checked = on ? 1 : 0; };
@@ -95,10 +104,7 @@ void type_text(Window* window, int id, const std::string& text)
             c->text = std::string(1, char(std::toupper(static_cast<unsigned char>(ch))));
 }
 
-void leave_field(Window* window, int id)
-{
-    send_command(window, id, kNotifyKillFocus);
-}
+void leave_field(Window* window, int id) { send_command(window, id, kNotifyKillFocus); }
 
 void press_close_box(Window* window)
 {

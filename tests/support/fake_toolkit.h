@@ -30,8 +30,8 @@ struct FakeWindow {
 
 struct FakeToolkit {
     std::vector<std::unique_ptr<FakeWindow>> windows;
-    int quit_code = -99;   // -99 until quit() is called
-    int fail_create = 0;   // the next create_window fails
+    int quit_code = -99;  // -99 until quit() is called
+    int fail_create = 0;  // the next create_window fails
     int wakes = 0;
 };
 

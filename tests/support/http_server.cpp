@@ -148,7 +148,8 @@ bool respond(HttpServerState* s, int c, const ReceivedRequest& r)
     const bool faulty = f.flags & (kServeNoContentLength | kServeCutShort | kServeStall | kServeReset);
     std::string head = "HTTP/1.1 " + std::to_string(status) + " Status\r\n";
     if (dated)
-        head += "Last-Modified: " + (f.last_modified_text.empty() ? http_date_text(f.last_modified) : f.last_modified_text) + "\r\n";
+        head += "Last-Modified: " +
+                (f.last_modified_text.empty() ? http_date_text(f.last_modified) : f.last_modified_text) + "\r\n";
     if (!(f.flags & (kServeNoContentLength | kServeReset)) && !unchanged)
         head += "Content-Length: " + std::to_string(f.body.size()) + "\r\n";
     if (!f.location.empty()) head += "Location: " + f.location + "\r\n";
@@ -276,10 +277,7 @@ void HttpServer::add(const std::string& path, std::string body, int64_t last_mod
     add(path, std::move(file));
 }
 
-int HttpServer::port() const
-{
-    return state_->port;
-}
+int HttpServer::port() const { return state_->port; }
 
 int HttpServer::connections() const
 {

@@ -15,17 +15,17 @@
 // Faults a served file can be given.
 enum ServeFlags : unsigned {
     kServeNoLastModified = 1u << 0,
-    kServeNoContentLength = 1u << 1,      // the body ends when the connection closes
-    kServeCutShort = 1u << 2,             // Content-Length of the whole body, half of it sent, then closed
-    kServeStall = 1u << 3,                // headers and half the body, then silence until the client leaves
-    kServeIgnoreCondition = 1u << 5,      // If-Modified-Since is not looked at
-    kServeSlowHeaders = 1u << 6,          // a header line every 250 ms for 4 seconds before the real ones
-    kServeReset = 1u << 7,                // no Content-Length, half the body, then a reset
+    kServeNoContentLength = 1u << 1,  // the body ends when the connection closes
+    kServeCutShort = 1u << 2,         // Content-Length of the whole body, half of it sent, then closed
+    kServeStall = 1u << 3,            // headers and half the body, then silence until the client leaves
+    kServeIgnoreCondition = 1u << 5,  // If-Modified-Since is not looked at
+    kServeSlowHeaders = 1u << 6,      // a header line every 250 ms for 4 seconds before the real ones
+    kServeReset = 1u << 7,            // no Content-Length, half the body, then a reset
 };
 
 struct ServedFile {
     std::string body;
-    int64_t last_modified = 0;       // seconds since 1970 UTC
+    int64_t last_modified = 0;  // seconds since 1970 UTC
     int status = 200;
     unsigned flags = 0;              // ServeFlags
     std::string location;            // sent as Location when not empty (redirects)

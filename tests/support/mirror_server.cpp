@@ -7,10 +7,7 @@
 
 namespace {
 
-std::string script(const char* name)
-{
-    return std::string(KSTLUPD_SOURCE_DIR) + "/scripts/" + name;
-}
+std::string script(const char* name) { return std::string(KSTLUPD_SOURCE_DIR) + "/scripts/" + name; }
 
 }  // namespace
 
@@ -27,17 +24,15 @@ MirrorServer::MirrorServer(const std::string& mirror, const std::string& state_f
 MirrorServer::~MirrorServer()
 {
     const std::string command = script("mirror_server.sh") + " stop '" + state + "'";
-    if (std::system(command.c_str()) != 0) { /* already gone */ }
+    if (std::system(command.c_str()) != 0) { /* already gone */
+    }
 }
 
-std::string MirrorServer::access_log() const
-{
-    return read_file(state + "/access.log");
-}
+std::string MirrorServer::access_log() const { return read_file(state + "/access.log"); }
 
 bool make_sample_data(const std::string& out, int calls)
 {
-    const std::string command = "python3 " + script("make_sample_data.py") + " '" + out + "' --calls " +
-                                std::to_string(calls) + " >/dev/null";
+    const std::string command =
+        "python3 " + script("make_sample_data.py") + " '" + out + "' --calls " + std::to_string(calls) + " >/dev/null";
     return std::system(command.c_str()) == 0;
 }

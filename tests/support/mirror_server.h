@@ -6,9 +6,9 @@
 #include <string>
 
 struct MirrorServer {
-    std::string state;   // configuration, logs and pid file
-    int port = 0;        // 0 when it could not be started
-    int tls_port = 0;    // HTTPS with the authority state/ca.pem
+    std::string state;  // configuration, logs and pid file
+    int port = 0;       // 0 when it could not be started
+    int tls_port = 0;   // HTTPS with the authority state/ca.pem
     MirrorServer(const std::string& mirror, const std::string& state_folder);
     ~MirrorServer();
     MirrorServer(const MirrorServer&) = delete;

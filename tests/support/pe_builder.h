@@ -8,8 +8,8 @@
 struct PeOptions {
     uint16_t major = 8, minor = 5, build = 0, revision = 39;
     uint32_t signature = 0xFEEF04BD;
-    bool with_version = true;   // false: the resource section holds only an icon type
-    bool pe32_plus = false;     // 64-bit optional header
+    bool with_version = true;  // false: the resource section holds only an icon type
+    bool pe32_plus = false;    // 64-bit optional header
 };
 
 std::vector<uint8_t> build_pe(const PeOptions& options);

@@ -77,7 +77,8 @@ ProgramRun run_binary(const std::string& binary, const std::vector<std::string>&
     ::close(out);
     if (pid < 0) return result;
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(time_limit_seconds * 1000));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(time_limit_seconds * 1000));
     int status = 0;
     for (;;) {
         pid_t done = ::waitpid(pid, &status, WNOHANG);

@@ -7,8 +7,8 @@
 #include <vector>
 
 struct ProgramRun {
-    int exit_status = -1;   // the low 8 bits the process ended with; -1 if it did not end normally
-    bool timed_out = false; // killed (SIGKILL) at the time limit
+    int exit_status = -1;    // the low 8 bits the process ended with; -1 if it did not end normally
+    bool timed_out = false;  // killed (SIGKILL) at the time limit
 };
 
 // Runs `binary` with `args` in `folder`, stdin from /dev/null, stdout and stderr to

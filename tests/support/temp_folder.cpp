@@ -36,7 +36,8 @@ TempFolder::~TempFolder()
     std::error_code ec;
     fs::current_path(previous, ec);
     // Read-only files and folders made by tests must not stop the clean-up.
-    for (auto it = fs::recursive_directory_iterator(path, ec); it != fs::recursive_directory_iterator(); it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(path, ec); it != fs::recursive_directory_iterator();
+         it.increment(ec))
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path, ec);
 }
@@ -59,10 +60,7 @@ bool path_exists(const std::string& path)
     return fs::exists(path, ec);
 }
 
-void make_dir(const std::string& path)
-{
-    fs::create_directories(path);
-}
+void make_dir(const std::string& path) { fs::create_directories(path); }
 
 #ifdef _WIN32
 long long mtime_of(const std::string& path)
@@ -74,7 +72,9 @@ long long mtime_of(const std::string& path)
 
 void set_mtime(const std::string& path, long long t)
 {
-    struct __utimbuf64 times{t, t};
+    struct __utimbuf64 times {
+        t, t
+    };
     ::_utime64(path.c_str(), &times);
 }
 #else
@@ -87,7 +87,9 @@ long long mtime_of(const std::string& path)
 
 void set_mtime(const std::string& path, long long t)
 {
-    struct utimbuf times{time_t(t), time_t(t)};
+    struct utimbuf times {
+        time_t(t), time_t(t)
+    };
     ::utime(path.c_str(), &times);
 }
 #endif

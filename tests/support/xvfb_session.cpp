@@ -24,8 +24,16 @@ RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::st
     RunningProgram program;
     program.folder = folder;
     // The command xvfb-run runs tells the display it got, then becomes the program.
-    std::vector<std::string> words{"xvfb-run", "-a", "-f", folder + "/.xauth", "-s", "-screen 0 1024x768x24",
-                                   "sh", "-c", "echo \"$DISPLAY\" > \"$0\"; exec env \"$@\"", folder + "/.display"};
+    std::vector<std::string> words{"xvfb-run",
+                                   "-a",
+                                   "-f",
+                                   folder + "/.xauth",
+                                   "-s",
+                                   "-screen 0 1024x768x24",
+                                   "sh",
+                                   "-c",
+                                   "echo \"$DISPLAY\" > \"$0\"; exec env \"$@\"",
+                                   folder + "/.display"};
     words.insert(words.end(), extra_env.begin(), extra_env.end());
     words.push_back(KSTLUPD_BINARY);
     words.insert(words.end(), args.begin(), args.end());

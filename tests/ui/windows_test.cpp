@@ -82,10 +82,7 @@ protected:
     MainWindow main;
 };
 
-void no_run(Window*)
-{
-    ADD_FAILURE() << "an update run was started";
-}
+void no_run(Window*) { ADD_FAILURE() << "an update run was started"; }
 
 // A run the test holds at its start (stage 1) until released (stage 2); it then
 // writes two result lines and moves the progress bar, as the real run does.
@@ -114,7 +111,7 @@ const char* const kResetQuestion =
 TEST_F(MainWindowTest, BoxesAndButtons)
 {
     open_main(no_run, {kSlotIota, kSlotNodes, kSlotNodesKeepAlive});  // IOTA is not enabled in this catalogue
-    EXPECT_EQ(window()->rect.x, (1024 - 550) / 2);  // centred
+    EXPECT_EQ(window()->rect.x, (1024 - 550) / 2);                    // centred
     EXPECT_EQ(window()->rect.y, (768 - 480) / 2);
     EXPECT_EQ(ctl(1407)->checked + ctl(1407)->enabled, 0);
     EXPECT_EQ(ctl(1405)->checked, 1);
@@ -130,6 +127,7 @@ TEST_F(MainWindowTest, BoxesAndButtons)
     // Each box the buttons (0: the close box) show, answered so that nothing happens.
     const char* const kNoBrowser =
         "Could not start web browser.\n\nOpen this address in a web browser:\nhttp://kst.test/kestrl/updater/";
+    // clang-format off
     const struct { int button, answer; std::string shown; } declined[] = {
         {kIdUpdate, kIdOk, box("DX Cluster Nodes", kMbIconError, load_string(kStrBothNodeLists))},
         {kIdReset, kIdNo, box("Delete old updates?", kMbYesNo | kMbIconWarning, kResetQuestion)},
@@ -137,6 +135,7 @@ TEST_F(MainWindowTest, BoxesAndButtons)
         {kIdExit, kIdNo, box("KESTRL Data Updater", kMbYesNoCancel | kMbIconQuestion, kExitQuestion)},
         {0, kIdCancel, box("KESTRL Data Updater", kMbYesNoCancel | kMbIconQuestion, kExitQuestion)},
     };
+    // clang-format on
     for (const auto& row : declined) {
         dialogs.answers = {row.answer};
         if (row.button) click(main.window, row.button);
@@ -159,7 +158,9 @@ TEST_F(MainWindowTest, BoxesAndButtons)
     EXPECT_EQ(m[1].str(), load_string(kStrNotice));
 
     // Clicking one node list unchecks the other; unchecking leaves the other alone.
-    const struct { int click, nodes, keepAlive; } steps[] = {{1408, 1, 0}, {1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
+    const struct {
+        int click, nodes, keepAlive;
+    } steps[] = {{1408, 1, 0}, {1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
     for (const auto& step : steps) {
         click(main.window, step.click);
         EXPECT_EQ(ctl(1417)->checked * 10 + ctl(1408)->checked, step.nodes * 10 + step.keepAlive) << step.click;
@@ -206,9 +207,9 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
     g_stage = 2;
     while (!main.runEnded.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_GE(fake.wakes, 1);
-    EXPECT_EQ(ctl(1101)->lines, (std::vector<std::string>{"Updated:  Country File (CTY) -- 01-Jan-2024 10:00",
-                                                          std::string(56, '-'),
-                                                          "Downloaded:  Country File (CTY) -- 01-Jan-2024 10:00"}));
+    EXPECT_EQ(ctl(1101)->lines,
+              (std::vector<std::string>{"Updated:  Country File (CTY) -- 01-Jan-2024 10:00", std::string(56, '-'),
+                                        "Downloaded:  Country File (CTY) -- 01-Jan-2024 10:00"}));
     EXPECT_EQ(ctl(kIdProgressBar)->progress, 100);
 
     // The check gives the controls back (not the disabled source) and, with -quick,
@@ -232,6 +233,7 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
     const struct {
         const char *hostVersion, *title, *clearing, *saving, *target;
         int box, ok, targetSlot, source, stored;
+        // clang-format off
     } rows[] = {
         {"8.5.0.39", "Calendar (CAL)", "calendar", "calendar", "calendar", 1404, kIdCalendarOk, kSlotCalendar, 1426, 1},
         {"8.5.0.39", "Master Callsigns (MAS1)", "master call", "master call", "master call", 1410, kIdMasterOk,
@@ -242,6 +244,7 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
         {"8.5.0.39", "Membership List (MAS2)", "member list", "membership list", "membership lists", 1411, kIdMemberOk,
          kSlotMembership, 1421, 'E'},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.title);
         open_main(no_run, {}, row.hostVersion);
@@ -302,10 +305,12 @@ TEST_F(SettingsTest, MembershipRefusesFiveListsAndEmptiesABlank)
     EXPECT_TRUE(logged("DEBUG:\teQSL is now set to E\n"));
 
     const Selections before = *selections;
+    // clang-format off
     const struct { const char* ids[5]; int accepted; } tries[] = {
         {{"e", "l", "o", "c", "x"}, 0},
         {{"e", "l", " ", "c", ""}, 1},  // a blank is taken out and stored as nothing
     };
+    // clang-format on
     for (const auto& t : tries) {
         click(member, kIdMemberClear);
         for (int i = 0; i < 5; ++i) type_text(member, 1421 + i, t.ids[i]);

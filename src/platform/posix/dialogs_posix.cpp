@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cstdio>
 #include <string>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/posix/fltk_thread.h"
 #include "platform/posix/platform_posix.h"
@@ -74,10 +74,7 @@ int posix_message_box(const char* text, const char* title, unsigned style)
     return safe_answer(style);
 }
 
-int posix_stderr_is_terminal()
-{
-    return ::isatty(STDERR_FILENO) ? 1 : 0;
-}
+int posix_stderr_is_terminal() { return ::isatty(STDERR_FILENO) ? 1 : 0; }
 
 void posix_show_usage(const char* text)
 {

@@ -39,16 +39,10 @@ uint32_t windows_error_from_errno(int err, const char* native_path)
     case EDQUOT: return kErrorDiskFull;
     case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE
     case kErrnoNotRegularFile: return kErrorBadFileType;
-    default: return 31;             // ERROR_GEN_FAILURE
+    default: return 31;  // ERROR_GEN_FAILURE
     }
 }
 
-void set_last_error(uint32_t code)
-{
-    t_last_error = code;
-}
+void set_last_error(uint32_t code) { t_last_error = code; }
 
-uint32_t posix_last_error()
-{
-    return t_last_error;
-}
+uint32_t posix_last_error() { return t_last_error; }

@@ -1,12 +1,12 @@
 #include "platform/posix/fltk_look.h"
 
+#include "platform/posix/fltk_draw.h"
 #include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Progress.H>
 #include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Window.H>
-#include "platform/posix/fltk_draw.h"
 
 namespace {
 
@@ -50,10 +50,7 @@ void button_box(int x, int y, int w, int h, Fl_Color c)
     else framed(x, y, w, h, fl_rgb_color(204, 204, 204), fl_rgb_color(191, 191, 191));
 }
 
-void button_down_box(int x, int y, int w, int h, Fl_Color c)
-{
-    framed(x, y, w, h, c, fl_rgb_color(0, 84, 153));
-}
+void button_down_box(int x, int y, int w, int h, Fl_Color c) { framed(x, y, w, h, c, fl_rgb_color(0, 84, 153)); }
 
 void field_box(int x, int y, int w, int h, Fl_Color c)
 {

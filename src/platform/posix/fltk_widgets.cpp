@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include <FL/Fl.H>
 #include "platform/posix/fltk_draw.h"
+#include <FL/Fl.H>
 
 namespace {
 

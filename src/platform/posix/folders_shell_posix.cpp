@@ -69,7 +69,4 @@ int posix_program_folder(std::string* out)
     return 1;
 }
 
-int posix_change_folder(const char* path)
-{
-    return ::chdir(path) == 0 ? 1 : 0;
-}
+int posix_change_folder(const char* path) { return ::chdir(path) == 0 ? 1 : 0; }

@@ -51,10 +51,7 @@ constexpr size_t kMaxBuffered = 256 * 1024;
 
 thread_local uint32_t t_inet_error = 0;
 
-void set_inet_error(uint32_t code)
-{
-    t_inet_error = code;
-}
+void set_inet_error(uint32_t code) { t_inet_error = code; }
 
 struct Session {
     std::string agent;
@@ -85,13 +82,13 @@ struct Request {
     char error_text[CURL_ERROR_SIZE] = {};
     long stall_seconds = kStallTimeoutSeconds;
 
-    bool added = false;         // the easy handle is in the multi handle
+    bool added = false;  // the easy handle is in the multi handle
     bool sent = false;
     bool headers_done = false;  // the final response's headers are complete
     bool pulling = false;       // the caller has asked for the body
     bool paused = false;        // the write callback held the transfer
     bool finished = false;
-    uint32_t failure = 0;       // WinINet code of a failed transfer, 0 if none
+    uint32_t failure = 0;  // WinINet code of a failed transfer, 0 if none
 
     long status = 0;  // of the response whose headers are being kept
     std::vector<std::pair<std::string, std::string>> headers;
@@ -132,10 +129,7 @@ Request* request_of(InetHandle* h)
     return h->request.get();
 }
 
-size_t buffered(const Request& r)
-{
-    return r.body.size() - r.body_pos;
-}
+size_t buffered(const Request& r) { return r.body.size() - r.body_pos; }
 
 bool is_followed_redirect(long status)
 {
@@ -163,7 +157,8 @@ size_t on_header(char* data, size_t size, size_t count, void* user)
         r->headers.clear();
         r->status = 0;
         size_t blank = line.find(' ');
-        if (blank != std::string_view::npos) r->status = std::strtol(std::string(line.substr(blank + 1, 3)).c_str(), nullptr, 10);
+        if (blank != std::string_view::npos)
+            r->status = std::strtol(std::string(line.substr(blank + 1, 3)).c_str(), nullptr, 10);
     } else if (line.empty()) {
         bool interim = r->status >= 100 && r->status < 200;
         bool redirected = is_followed_redirect(r->status) && has_header(*r, "Location");
@@ -379,10 +374,7 @@ void share_lock(CURL*, curl_lock_data data, curl_lock_access, void* user)
     static_cast<Session*>(user)->share_locks[data].lock();
 }
 
-void share_unlock(CURL*, curl_lock_data data, void* user)
-{
-    static_cast<Session*>(user)->share_locks[data].unlock();
-}
+void share_unlock(CURL*, curl_lock_data data, void* user) { static_cast<Session*>(user)->share_locks[data].unlock(); }
 
 // The session's shared caches; false when libcurl refuses them.
 bool make_share(Session* s)
@@ -686,7 +678,4 @@ void curl_close(InetHandle* handle)
     delete handle;
 }
 
-uint32_t curl_last_error()
-{
-    return t_inet_error;
-}
+uint32_t curl_last_error() { return t_inet_error; }

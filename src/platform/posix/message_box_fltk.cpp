@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/fltk_draw.h"
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
-#include "platform/posix/fltk_draw.h"
 
 #include "platform/platform.h"
 #include "platform/posix/fltk_look.h"
@@ -163,12 +163,14 @@ int show_box(const char* text, const char* title, unsigned style)
     }
     window->end();
     const int dismiss = dismiss_answer(style);
-    window->callback([](Fl_Widget* w, void* answer) {
-        const int id = int(reinterpret_cast<intptr_t>(answer));
-        if (id == 0) return;
-        static_cast<BoxWindow*>(w)->answer = id;
-        w->hide();
-    }, reinterpret_cast<void*>(intptr_t(dismiss)));
+    window->callback(
+        [](Fl_Widget* w, void* answer) {
+            const int id = int(reinterpret_cast<intptr_t>(answer));
+            if (id == 0) return;
+            static_cast<BoxWindow*>(w)->answer = id;
+            w->hide();
+        },
+        reinterpret_cast<void*>(intptr_t(dismiss)));
     window->position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
     window->set_modal();
     window->show();

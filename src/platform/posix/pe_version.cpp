@@ -77,19 +77,15 @@ struct VersionBlock {
     size_t value = 0;     // where the value starts
     size_t children = 0;  // where the first child starts
     uint32_t value_length = 0;
-    std::string key;      // ASCII; other characters become '?'
+    std::string key;  // ASCII; other characters become '?'
 };
 
-size_t align4(size_t off)
-{
-    return (off + 3) & ~size_t(3);
-}
+size_t align4(size_t off) { return (off + 3) & ~size_t(3); }
 
 bool version_block(const Image& im, size_t at, size_t parent_end, VersionBlock* b)
 {
     uint32_t length, value_length, type;
-    if (at > parent_end || !read16(im, at, &length) || !read16(im, at + 2, &value_length) ||
-        !read16(im, at + 4, &type))
+    if (at > parent_end || !read16(im, at, &length) || !read16(im, at + 2, &value_length) || !read16(im, at + 4, &type))
         return false;
     if (length < 6 || length > parent_end - at) return false;
     b->end = at + length;

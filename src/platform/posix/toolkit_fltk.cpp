@@ -28,10 +28,7 @@ LoopState& loop_state()
     return state;
 }
 
-ProgramWindow* program(Window* window)
-{
-    return reinterpret_cast<ProgramWindow*>(window);
-}
+ProgramWindow* program(Window* window) { return reinterpret_cast<ProgramWindow*>(window); }
 
 Fl_Widget* control(Window* window, int id)
 {
@@ -112,18 +109,14 @@ Fl_Widget* make_control(const ControlSpec& def)
         input->textfont(kListFont);
         input->textsize(kListFontSize);
     }
-    if (def.kind == ControlKind::AutoCheckBox || def.kind == ControlKind::CheckBox ||
-        def.kind == ControlKind::Label)
+    if (def.kind == ControlKind::AutoCheckBox || def.kind == ControlKind::CheckBox || def.kind == ControlKind::Label)
         widget->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
     if (def.kind != ControlKind::Label && def.kind != ControlKind::CharEdit)
         widget->callback(control_clicked, reinterpret_cast<void*>(intptr_t(def.id)));
     return widget;
 }
 
-int open_display()
-{
-    return fltk_open_display();
-}
+int open_display() { return fltk_open_display(); }
 
 Window* create_window(const WindowSpec& def, const WindowEvents& events)
 {
@@ -336,10 +329,7 @@ void set_idle_check(void (*check)(void*), void* context)
     });
 }
 
-void wake()
-{
-    Fl::awake(static_cast<void*>(nullptr));
-}
+void wake() { Fl::awake(static_cast<void*>(nullptr)); }
 
 int run_loop()
 {

@@ -1,8 +1,8 @@
 // Standard error and the usage text of a windowed program on Windows, which may or
 // may not have a console (its parent's, attached at start) or redirected output.
+#include <windows.h>
 #include <cstdio>
 #include <io.h>
-#include <windows.h>
 
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/text_win32.h"
@@ -23,10 +23,7 @@ bool is_console(HANDLE handle)
 
 }  // namespace
 
-int win32_stderr_is_terminal()
-{
-    return is_console(handle_of(stderr)) ? 1 : 0;
-}
+int win32_stderr_is_terminal() { return is_console(handle_of(stderr)) ? 1 : 0; }
 
 void win32_show_usage(const char* text)
 {

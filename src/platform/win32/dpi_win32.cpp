@@ -56,15 +56,9 @@ UINT dpi_of_window(HWND hwnd)
     return dpi ? dpi : system_dpi();
 }
 
-int scale_to(int length, UINT dpi)
-{
-    return MulDiv(length, int(dpi), 96);
-}
+int scale_to(int length, UINT dpi) { return MulDiv(length, int(dpi), 96); }
 
-int scale_from(int length, UINT dpi)
-{
-    return MulDiv(length, 96, int(dpi));
-}
+int scale_from(int length, UINT dpi) { return MulDiv(length, 96, int(dpi)); }
 
 Rect scaled_rect(const Rect& rect, UINT dpi)
 {

@@ -1,11 +1,11 @@
 // Win32 files behind the platform seam: the wide calls with the core's UTF-8 paths,
 // the system's error codes left as they are.
+#include <windows.h>
 #include <cerrno>
 #include <cwchar>
-#include <vector>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
+#include <vector>
 
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/text_win32.h"
@@ -211,15 +211,9 @@ int win32_list_folder(const char* path, std::vector<std::string>* names)
     return code == ERROR_NO_MORE_FILES ? 1 : failed_with(code);
 }
 
-int win32_create_directory(const char* path)
-{
-    return CreateDirectoryW(widen(path).c_str(), nullptr) ? 1 : failed();
-}
+int win32_create_directory(const char* path) { return CreateDirectoryW(widen(path).c_str(), nullptr) ? 1 : failed(); }
 
-int win32_delete_file(const char* path)
-{
-    return DeleteFileW(widen(path).c_str()) ? 1 : failed();
-}
+int win32_delete_file(const char* path) { return DeleteFileW(widen(path).c_str()) ? 1 : failed(); }
 
 // Wine shows a Unix link at the name as the file it points at, and deleting it there
 // deletes that file. So the entry is first replaced by an empty file of our own: a
@@ -253,9 +247,8 @@ int win32_set_file_time(const char* path, int64_t unix_time)
 
 int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created)
 {
-    HANDLE file = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                              nullptr);
+    HANDLE file = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) return failed();
     const FILETIME times[3] = {file_time_of(created), file_time_of(accessed), file_time_of(modified)};
     const int ok = SetFileTime(file, &times[0], &times[1], &times[2]) ? 1 : failed();
@@ -359,7 +352,4 @@ FILE* win32_open_exclusive_log(const char* path, int* err)
     return stream;
 }
 
-uint32_t win32_last_error()
-{
-    return t_last_error;
-}
+uint32_t win32_last_error() { return t_last_error; }

@@ -3,6 +3,7 @@
 // one connection handle per host and port, so that WinINet reuses its kept-alive
 // connection for every request of a run to that host. Redirects are followed here,
 // not by WinINet, which would follow a secure request to plain HTTP.
+#include <windows.h>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -10,11 +11,10 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <process.h>
 #include <string>
 #include <tuple>
 #include <vector>
-#include <process.h>
-#include <windows.h>
 #include <wininet.h>
 
 #include "platform/test_hooks.h"
@@ -87,8 +87,7 @@ std::shared_ptr<Watchdog> watch(HINTERNET request, DWORD ms)
     watchdog->request = request;
     std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
     // Without a timer the headers' deadline and WinINet's own time-outs still hold.
-    if (!CreateTimerQueueTimer(&watchdog->timer, nullptr, watchdog_expired, watchdog.get(), ms, 0,
-                               WT_EXECUTEONLYONCE))
+    if (!CreateTimerQueueTimer(&watchdog->timer, nullptr, watchdog_expired, watchdog.get(), ms, 0, WT_EXECUTEONLYONCE))
         watchdog->timer = nullptr;
     g_watchdogs[request] = watchdog;
     return watchdog;
@@ -157,7 +156,8 @@ DWORD request_flags(bool secure)
 {
     // No cache answers for the server, and none keeps what it sent; redirects are
     // ours to judge.
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
+    DWORD flags =
+        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
     if (secure) flags |= INTERNET_FLAG_SECURE;
     return flags;
 }
@@ -185,7 +185,8 @@ std::string redirect_target(HINTERNET request)
 // https for another, nothing else. Returns 0 with the request in *next, or the code.
 DWORD open_redirect(const Opened& opened, const std::string& target, HINTERNET* next)
 {
-    char host[INTERNET_MAX_HOST_NAME_LENGTH] = {}, path[INTERNET_MAX_PATH_LENGTH] = {}, extra[INTERNET_MAX_PATH_LENGTH] = {};
+    char host[INTERNET_MAX_HOST_NAME_LENGTH] = {}, path[INTERNET_MAX_PATH_LENGTH] = {},
+         extra[INTERNET_MAX_PATH_LENGTH] = {};
     URL_COMPONENTSA parts{};
     parts.dwStructSize = sizeof parts;
     parts.lpszHostName = host;
@@ -223,7 +224,8 @@ struct Sending {
     {
         HINTERNET hop = request;
         for (int redirects = 0;; ++redirects) {
-            if (!HttpSendRequestA(hop, has_headers ? headers.c_str() : nullptr, has_headers ? DWORD(-1) : 0, nullptr, 0)) {
+            if (!HttpSendRequestA(hop, has_headers ? headers.c_str() : nullptr, has_headers ? DWORD(-1) : 0, nullptr,
+                                  0)) {
                 code = GetLastError();
                 return;
             }
@@ -233,7 +235,8 @@ struct Sending {
                 return;
             }
             HINTERNET next = nullptr;
-            code = redirects == kMaxRedirects ? DWORD(ERROR_HTTP_REDIRECT_FAILED) : open_redirect(opened, target, &next);
+            code =
+                redirects == kMaxRedirects ? DWORD(ERROR_HTTP_REDIRECT_FAILED) : open_redirect(opened, target, &next);
             if (code) return;
             // The new request takes the old one's place, unless time ran out meanwhile.
             HINTERNET previous = nullptr;
@@ -288,20 +291,11 @@ int send_with_deadline(const std::shared_ptr<Sending>& sending, DWORD ms)
     return WaitForSingleObject(sending->done, ms) == WAIT_OBJECT_0;
 }
 
-HINTERNET handle_of(InetHandle* handle)
-{
-    return reinterpret_cast<HINTERNET>(handle);
-}
+HINTERNET handle_of(InetHandle* handle) { return reinterpret_cast<HINTERNET>(handle); }
 
-HINTERNET hop_of(InetHandle* handle)
-{
-    return hop_of(handle_of(handle));
-}
+HINTERNET hop_of(InetHandle* handle) { return hop_of(handle_of(handle)); }
 
-InetHandle* seam_handle(HINTERNET handle)
-{
-    return reinterpret_cast<InetHandle*>(handle);
-}
+InetHandle* seam_handle(HINTERNET handle) { return reinterpret_cast<InetHandle*>(handle); }
 
 // Keeps WinINet's code of the call that just failed; returns 0 for the caller.
 int failed()
@@ -311,15 +305,13 @@ int failed()
 }
 
 // Tests shorten the stall time-out to see it happen.
-DWORD stall_timeout_ms()
-{
-    return DWORD(test_hook_stall_seconds(kStallTimeoutMs / 1000) * 1000);
-}
+DWORD stall_timeout_ms() { return DWORD(test_hook_stall_seconds(kStallTimeoutMs / 1000) * 1000); }
 
 void set_timeout(HINTERNET handle, DWORD option, DWORD ms)
 {
     // A time-out that cannot be set leaves WinINet's own, which also ends.
-    if (!InternetSetOptionA(handle, option, &ms, sizeof ms)) { /* keep the default */ }
+    if (!InternetSetOptionA(handle, option, &ms, sizeof ms)) { /* keep the default */
+    }
 }
 
 // Set on every handle: not every WinINet passes a session's time-outs on to the
@@ -346,7 +338,8 @@ int waiting_call(HINTERNET request, Call call)
     if (call()) return 1;
     failed();
     const auto waited = std::chrono::steady_clock::now() - start;
-    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED && waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
+    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED &&
+         waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
         watch_expired(request))
         t_inet_error = ERROR_INTERNET_TIMEOUT;
     return 0;
@@ -455,7 +448,8 @@ int wininet_send_request(InetHandle* request, const char* headers)
     // Some WinINet builds report a silent server whose time-out ran out as a
     // dropped connection; the user is told that the request timed out.
     const auto waited = std::chrono::steady_clock::now() - start;
-    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED && waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
+    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED &&
+         waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
         watch_expired(handle))
         t_inet_error = ERROR_INTERNET_TIMEOUT;
     return 0;
@@ -494,7 +488,8 @@ int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint3
 int wininet_query_data_available(InetHandle* request, uint32_t* available)
 {
     DWORD count = 0;
-    if (!waiting_call(handle_of(request), [&] { return InternetQueryDataAvailable(hop_of(request), &count, 0, 0); })) return 0;
+    if (!waiting_call(handle_of(request), [&] { return InternetQueryDataAvailable(hop_of(request), &count, 0, 0); }))
+        return 0;
     *available = count;
     return 1;
 }
@@ -541,7 +536,4 @@ void wininet_close(InetHandle* handle)
     }
 }
 
-uint32_t wininet_last_error()
-{
-    return t_inet_error;
-}
+uint32_t wininet_last_error() { return t_inet_error; }

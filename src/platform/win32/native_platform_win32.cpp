@@ -1,6 +1,6 @@
 // The Windows table of the platform seam.
-#include <cstdio>
 #include <windows.h>
+#include <cstdio>
 
 #include "platform/platform.h"
 #include "platform/win32/platform_win32.h"

@@ -1,13 +1,13 @@
 // What a program file says of itself, on the Win32 API: the PE headers read from the
 // file, the version resource through the version API, and the Authenticode
 // signature judged by WinVerifyTrust.
+#include <windows.h>
 #include <cstdio>
 #include <memory>
+#include <softpub.h>
 #include <vector>
-#include <windows.h>
 #include <wincrypt.h>
 #include <wintrust.h>
-#include <softpub.h>
 
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/text_win32.h"
@@ -22,15 +22,9 @@ struct HandleCloser {
 };
 using FileHandle = std::unique_ptr<void, HandleCloser>;
 
-uint32_t le16(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
-}
+uint32_t le16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 
-uint32_t le32(const unsigned char* p)
-{
-    return le16(p) | le16(p + 2) << 16;
-}
+uint32_t le32(const unsigned char* p) { return le16(p) | le16(p + 2) << 16; }
 
 bool read_at(HANDLE file, uint64_t offset, void* buf, DWORD size)
 {
@@ -141,8 +135,8 @@ const Wintrust* wintrust()
         if (n == 0 || n >= MAX_PATH) return w;
         const HMODULE dll = LoadLibraryW((std::wstring(folder) + L"\\wintrust.dll").c_str());
         if (!dll) return w;
-        w.verify = reinterpret_cast<decltype(&WinVerifyTrust)>(
-            reinterpret_cast<void*>(GetProcAddress(dll, "WinVerifyTrust")));
+        w.verify =
+            reinterpret_cast<decltype(&WinVerifyTrust)>(reinterpret_cast<void*>(GetProcAddress(dll, "WinVerifyTrust")));
         w.provider_data = reinterpret_cast<decltype(&WTHelperProvDataFromStateData)>(
             reinterpret_cast<void*>(GetProcAddress(dll, "WTHelperProvDataFromStateData")));
         w.signer = reinterpret_cast<decltype(&WTHelperGetProvSignerFromChain)>(

@@ -1,10 +1,10 @@
 // Processes, version resources, the application-data folder, the program's own
 // folder, the working folder and the browser on the Win32 API.
-#include <vector>
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
+#include <vector>
 
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/text_win32.h"
@@ -72,7 +72,4 @@ int win32_program_folder(std::string* out)
     return out->empty() ? 0 : 1;
 }
 
-int win32_change_folder(const char* path)
-{
-    return SetCurrentDirectoryW(widen(path).c_str()) ? 1 : 0;
-}
+int win32_change_folder(const char* path) { return SetCurrentDirectoryW(widen(path).c_str()) ? 1 : 0; }

@@ -49,9 +49,9 @@ int add_control(Window* window, const ControlSpec& def)
         const ControlClass cls = class_of(def.kind);
         const bool isProgress = def.kind == ControlKind::ProgressBar;
         const Rect r = scaled_rect(def.rect, data->dpi);
-        HWND control = CreateWindowExW(cls.exStyle, cls.name, widen(def.text).c_str(), WS_CHILD | WS_VISIBLE | cls.style, r.x, r.y,
-                                       r.w, r.h, parent, reinterpret_cast<HMENU>(intptr_t(isProgress ? 0 : def.id)),
-                                       program_instance(), nullptr);
+        HWND control = CreateWindowExW(
+            cls.exStyle, cls.name, widen(def.text).c_str(), WS_CHILD | WS_VISIBLE | cls.style, r.x, r.y, r.w, r.h,
+            parent, reinterpret_cast<HMENU>(intptr_t(isProgress ? 0 : def.id)), program_instance(), nullptr);
         if (!control) return;
         if (isProgress) {
             data->progressId = def.id;

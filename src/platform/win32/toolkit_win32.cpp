@@ -184,8 +184,7 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
             }
             data->clientSize = client_at_96(created, data->dpi);
             data.release();
-        }
-        else UnregisterClassW(className.c_str(), program_instance());
+        } else UnregisterClassW(className.c_str(), program_instance());
     });
     return window_of(created);
 }

@@ -12,10 +12,10 @@
 
 struct WindowData {
     WindowEvents events;
-    std::wstring className;    // registered for this window, unregistered with it
+    std::wstring className;  // registered for this window, unregistered with it
     int resizable = 0;
-    int escapeId = 0;          // the command Escape gives; 0: none
-    SIZE minimum{};            // smallest tracking size of a resizable window, at 96 DPI
+    int escapeId = 0;  // the command Escape gives; 0: none
+    SIZE minimum{};    // smallest tracking size of a resizable window, at 96 DPI
     DWORD style = 0;
     // The DPI the window is laid out for, and each control's place at 96 DPI: a
     // change of DPI places them anew from these.
@@ -26,12 +26,12 @@ struct WindowData {
         bool listFont;
     };
     std::vector<Placed> placed;
-    bool rescaling = false;    // sizes met while the DPI changes are no resize
+    bool rescaling = false;  // sizes met while the DPI changes are no resize
     // The progress bar has no control id of its own; the program addresses it by
     // the one it asked for.
     int progressId = -1;
     HWND progress = nullptr;
-    int listExtent = 0;        // widest status-list line so far, for its scroll bar
+    int listExtent = 0;  // widest status-list line so far, for its scroll bar
     std::atomic<int> postedProgress{-1};
     // The client size last reported, at 96 DPI. The system repeats the size when a
     // window is first shown (and the X11 driver once more when the window is mapped);
@@ -40,15 +40,9 @@ struct WindowData {
     SIZE clientSize{};
 };
 
-inline HWND hwnd_of(Window* window)
-{
-    return reinterpret_cast<HWND>(window);
-}
+inline HWND hwnd_of(Window* window) { return reinterpret_cast<HWND>(window); }
 
-inline Window* window_of(HWND hwnd)
-{
-    return reinterpret_cast<Window*>(hwnd);
-}
+inline Window* window_of(HWND hwnd) { return reinterpret_cast<Window*>(hwnd); }
 
 // The toolkit's record of a window it made; nullptr for any other handle.
 WindowData* window_data(HWND hwnd);

@@ -39,8 +39,8 @@ LRESULT CALLBACK carrier_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
 // (Wine without an X server): a hidden pop-up stands in for every later window.
 bool windows_can_be_made()
 {
-    HWND probe = CreateWindowExA(0, kCarrierClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                 program_instance(), nullptr);
+    HWND probe =
+        CreateWindowExA(0, kCarrierClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, program_instance(), nullptr);
     if (!probe) return false;
     DestroyWindow(probe);
     return true;
@@ -48,10 +48,7 @@ bool windows_can_be_made()
 
 }  // namespace
 
-HINSTANCE program_instance()
-{
-    return GetModuleHandleA(nullptr);
-}
+HINSTANCE program_instance() { return GetModuleHandleA(nullptr); }
 
 int win32_open_display()
 {
@@ -71,8 +68,8 @@ int win32_open_display()
     carrierClass.lpszClassName = kCarrierClass;
     if (!RegisterClassA(&carrierClass)) return 0;
     if (!windows_can_be_made()) return 0;
-    HWND carrier = CreateWindowExA(0, kCarrierClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   program_instance(), nullptr);
+    HWND carrier =
+        CreateWindowExA(0, kCarrierClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, program_instance(), nullptr);
     if (!carrier) return 0;
     state.thread = GetCurrentThreadId();
     state.carrier = carrier;

@@ -130,7 +130,8 @@ void expect_like(const Layout& base, const Layout& shown, bool withClient)
     SCOPED_TRACE(shown.dpi);
     ASSERT_EQ(shown.controls.size(), base.controls.size());
     expect_readable(shown);
-    if (withClient) expect_scaled({0, 0, base.client.cx, base.client.cy}, {0, 0, shown.client.cx, shown.client.cy}, shown.dpi);
+    if (withClient)
+        expect_scaled({0, 0, base.client.cx, base.client.cy}, {0, 0, shown.client.cx, shown.client.cy}, shown.dpi);
     for (size_t i = 0; i < base.controls.size(); ++i) {
         const Shown &b = base.controls[i], &s = shown.controls[i];
         expect_scaled(b.rect, s.rect, shown.dpi);
@@ -297,7 +298,7 @@ TEST_F(WindowsScaling, MainAndSettingsWindowsAtEveryScale)
             ASSERT_EQ(there.size(), 8u) << "at " << dpi << " DPI";
             for (size_t i = 0; i < there.size(); i += 2) {
                 EXPECT_EQ(there[i].dpi, dpi);
-                expect_like(base[i / 2], there[i], true);  // as created at that DPI
+                expect_like(base[i / 2], there[i], true);       // as created at that DPI
                 expect_like(base[i / 2], there[i + 1], false);  // changed to 96 DPI there
             }
         }

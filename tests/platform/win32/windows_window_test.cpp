@@ -4,8 +4,8 @@
 // server.
 #include <gtest/gtest.h>
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -44,13 +44,13 @@ struct LoopbackServer {
                 for (int n; request.find("\r\n\r\n") == std::string::npos && (n = recv(client, buffer, 2048, 0)) > 0;)
                     request.append(buffer, size_t(n));
                 const std::string line = request.substr(0, request.find("\r\n"));
-                if (line.find("/KESTRL.WPX ") != std::string::npos) status = "200 OK", body = kWpx,
-                                                                     time = "Fri, 03 Nov 2023 08:26:40 GMT";
-                if (line.find("/kstlupd.exe ") != std::string::npos) status = "200 OK", body = "x",
-                                                                      time = "Mon, 01 Jan 1990 00:00:00 GMT";
-                const std::string response = "HTTP/1.1 " + status + "\r\nContent-Length: " +
-                                             std::to_string(body.size()) + (time.empty() ? "" : "\r\nLast-Modified: ") +
-                                             time + "\r\nConnection: close\r\n\r\n" + body;
+                if (line.find("/KESTRL.WPX ") != std::string::npos)
+                    status = "200 OK", body = kWpx, time = "Fri, 03 Nov 2023 08:26:40 GMT";
+                if (line.find("/kstlupd.exe ") != std::string::npos)
+                    status = "200 OK", body = "x", time = "Mon, 01 Jan 1990 00:00:00 GMT";
+                const std::string response =
+                    "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
+                    (time.empty() ? "" : "\r\nLast-Modified: ") + time + "\r\nConnection: close\r\n\r\n" + body;
                 send(client, response.data(), int(response.size()), 0);
             }
         });
@@ -100,7 +100,7 @@ struct Control {
     const char* cls;
     DWORD style;  // besides WS_CHILD | WS_VISIBLE
     const char* text;
-    RECT rect;    // x, y, width, height in client coordinates
+    RECT rect;  // x, y, width, height in client coordinates
 };
 
 void expect_controls(HWND window, const std::vector<Control>& table)
@@ -124,15 +124,9 @@ void expect_controls(HWND window, const std::vector<Control>& table)
     }
 }
 
-void click(HWND window, int id)
-{
-    PostMessageA(control(window, id), BM_CLICK, 0, 0);
-}
+void click(HWND window, int id) { PostMessageA(control(window, id), BM_CLICK, 0, 0); }
 
-LRESULT checked(HWND window, int id)
-{
-    return SendMessageA(control(window, id), BM_GETCHECK, 0, 0);
-}
+LRESULT checked(HWND window, int id) { return SendMessageA(control(window, id), BM_GETCHECK, 0, 0); }
 
 // Answers the program's message boxes with OK, as a user reading them would, until
 // the one titled `last`, which gets `button`. False when that one never came.
@@ -190,7 +184,8 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
     LoopbackServer server;
-    std::string command = "kstlupd.exe -debug -nocheck -version 8.5.0.39 -proxy 127.0.0.1:" + std::to_string(server.port);
+    std::string command =
+        "kstlupd.exe -debug -nocheck -version 8.5.0.39 -proxy 127.0.0.1:" + std::to_string(server.port);
     STARTUPINFOA start{};
     start.cb = sizeof start;
     PROCESS_INFORMATION process{};
@@ -207,24 +202,24 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
     EXPECT_EQ(frame.right - frame.left, 550);
     EXPECT_EQ(frame.bottom - frame.top, 480);
     expect_controls(main, {
-        {1401, "BUTTON", kAuto, "Custom Awards (AWD)", {20, 20, 140, 20}},
-        {1404, "BUTTON", kCheck, "Calendar (CAL)", {20, 40, 140, 20}},
-        {1405, "BUTTON", kAuto, "Country File (CTY)", {20, 60, 140, 20}},
-        {1407, "BUTTON", kAuto, "IOTA Islands (XML)", {160, 20, 160, 20}},
-        {1410, "BUTTON", kCheck, "Master Callsigns (MAS1)", {160, 40, 160, 20}},
-        {1411, "BUTTON", kCheck, "Membership List (MAS2)", {160, 60, 160, 20}},
-        {1417, "BUTTON", kAuto, "DX Cluster Nodes (TCP)", {320, 20, 180, 20}},
-        {1408, "BUTTON", kAuto, "DX Cluster Nodes (with keep-alive)", {320, 40, 200, 20}},
-        {1418, "BUTTON", kAuto, "CQ WPX Honor Roll (WPX)", {320, 60, 180, 20}},
-        {1005, "BUTTON", kPush, "Update", {20, 90, 80, 25}},
-        {1004, "BUTTON", kPush, "Reset", {120, 90, 80, 25}},
-        {1003, "BUTTON", kPush, "Help", {220, 90, 80, 25}},
-        {1001, "BUTTON", kPush, "About", {320, 90, 80, 25}},
-        {1002, "BUTTON", kPush, "Exit", {420, 90, 80, 25}},
-        {0, "msctls_progress32", PBS_SMOOTH, "", {20, 130, 490, 17}},
-        // The list box shows its scroll bars' styles only while it needs them.
-        {1101, "LISTBOX", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_BORDER, "", {20, 225, 490, 180}},
-    });
+                              {1401, "BUTTON", kAuto, "Custom Awards (AWD)", {20, 20, 140, 20}},
+                              {1404, "BUTTON", kCheck, "Calendar (CAL)", {20, 40, 140, 20}},
+                              {1405, "BUTTON", kAuto, "Country File (CTY)", {20, 60, 140, 20}},
+                              {1407, "BUTTON", kAuto, "IOTA Islands (XML)", {160, 20, 160, 20}},
+                              {1410, "BUTTON", kCheck, "Master Callsigns (MAS1)", {160, 40, 160, 20}},
+                              {1411, "BUTTON", kCheck, "Membership List (MAS2)", {160, 60, 160, 20}},
+                              {1417, "BUTTON", kAuto, "DX Cluster Nodes (TCP)", {320, 20, 180, 20}},
+                              {1408, "BUTTON", kAuto, "DX Cluster Nodes (with keep-alive)", {320, 40, 200, 20}},
+                              {1418, "BUTTON", kAuto, "CQ WPX Honor Roll (WPX)", {320, 60, 180, 20}},
+                              {1005, "BUTTON", kPush, "Update", {20, 90, 80, 25}},
+                              {1004, "BUTTON", kPush, "Reset", {120, 90, 80, 25}},
+                              {1003, "BUTTON", kPush, "Help", {220, 90, 80, 25}},
+                              {1001, "BUTTON", kPush, "About", {320, 90, 80, 25}},
+                              {1002, "BUTTON", kPush, "Exit", {420, 90, 80, 25}},
+                              {0, "msctls_progress32", PBS_SMOOTH, "", {20, 130, 490, 17}},
+                              // The list box shows its scroll bars' styles only while it needs them.
+                              {1101, "LISTBOX", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_BORDER, "", {20, 225, 490, 180}},
+                          });
     EXPECT_TRUE(GetWindowLongA(control(main, 1101), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_FALSE(IsWindowEnabled(control(main, 1407)));  // IOTA is not offered
 
@@ -239,15 +234,23 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
         int ok;
         std::vector<Control> controls;
     };
+    // clang-format off
     const Settings settings[] = {
-        {1404, "Calendar (CAL)", 1800, {{1426, "BUTTON", kAuto, "425 DX Calendar", {20, 20, 200, 20}},
-                                        {1802, "BUTTON", kPush, "Cancel", {160, 60, 60, 20}}}},
+        {1404,
+         "Calendar (CAL)",
+         1800,
+         {{1426, "BUTTON", kAuto, "425 DX Calendar", {20, 20, 200, 20}},
+          {1802, "BUTTON", kPush, "Cancel", {160, 60, 60, 20}}}},
         {1410, "Master Callsigns (MAS1)", 1810, {{1420, "BUTTON", kAuto, "Super Check Partial", {20, 40, 200, 20}}}},
         // An edit control keeps its border as an edge of its own, without WS_BORDER.
-        {1411, "Membership List (MAS2)", 1820, {{1421, "Edit", WS_TABSTOP | ES_CENTER | ES_UPPERCASE, "E", {20, 20, 30, 20}},
-                                                {1465, "Static", SS_LEFT, "Custom", {70, 140, 200, 20}},
-                                                {1821, "BUTTON", kPush, "Clear", {90, 180, 60, 20}}}},
+        {1411,
+         "Membership List (MAS2)",
+         1820,
+         {{1421, "Edit", WS_TABSTOP | ES_CENTER | ES_UPPERCASE, "E", {20, 20, 30, 20}},
+          {1465, "Static", SS_LEFT, "Custom", {70, 140, 200, 20}},
+          {1821, "BUTTON", kPush, "Clear", {90, 180, 60, 20}}}},
     };
+    // clang-format on
     for (const Settings& s : settings) {
         SCOPED_TRACE(s.title);
         click(main, s.box);
