@@ -31,7 +31,7 @@ list(FILTER WIN_TEST_SOURCES EXCLUDE REGEX ".*/tests/platform/(dialogs_posix|fil
 list(FILTER WIN_TEST_SOURCES EXCLUDE REGEX
   ".*/tests/support/(http_server|list_probe|program_run|xvfb_session|mirror_server|pe_builder)\\.cpp$")
 list(FILTER WIN_TEST_SOURCES EXCLUDE REGEX
-  ".*/tests/(net/(http_fetch|self_update)|calendar/calendar_download|pipeline/download_phase|app/host_checks|files/zip_members)_test\\.cpp$")
+  ".*/tests/(net/(http_fetch|self_update)|pipeline/(calendar_download|download_phase)|app/host_checks|files/zip_members)_test\\.cpp$")
 add_executable(kstlupd_tests ${WIN_TEST_SOURCES} ${PLATFORM_RESOURCES})
 target_include_directories(kstlupd_tests PRIVATE tests)
 target_link_libraries(kstlupd_tests PRIVATE kstlupd_core kstlupd_platform kstlupd_test_hooks kstlupd_gtest ws2_32 crypt32)

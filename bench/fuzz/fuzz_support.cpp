@@ -59,7 +59,7 @@ int bytes_close(void* cookie)
 
 int answer_ok(const char*, const char*, unsigned) { return kIdOk; }
 
-void no_window(Window*, int) {}
+void no_window(AppWindow*, int) {}
 
 constexpr char kFolderPrefix[] = "kstlupd-fuzz-";
 

@@ -30,7 +30,7 @@ std::vector<std::string> split_words(const char* text)
 bool is_help_word(const std::string& w) { return w == "-help" || w == "--help" || w == "-h" || w == "-?"; }
 
 // A rejected command line points to the usage text everywhere but in the log.
-void report_bad_command_line(Window* owner, const std::string& message, const char* title)
+void report_bad_command_line(AppWindow* owner, const std::string& message, const char* title)
 {
     static constexpr const char* kHint = "\nTry -help.";
     const std::string shown = format_bounded(kMessageSize - std::strlen(kHint), "%s", message.c_str()) + kHint;
@@ -53,7 +53,7 @@ EarlyOptions early_options(const char* text)
     return found;
 }
 
-int parse_command_line(const char* text, Window* owner)
+int parse_command_line(const char* text, AppWindow* owner)
 {
     const std::vector<std::string> words = split_words(text);
     for (size_t i = 0; i < words.size(); ++i) {

@@ -2,13 +2,13 @@
 // logging program's version and the proxy.
 #pragma once
 
-struct Window;
+struct AppWindow;
 
 // Reads the words of the command line (the text after the program name) into
 // g_config. 1 when every word was accepted; 0 after reporting the first bad word
 // or a -proxy without an address (flags set by earlier words stay set). The log
 // gets the report as it is; the box and the terminal get it with "Try -help." below.
-[[nodiscard]] int parse_command_line(const char* text, Window* owner);
+[[nodiscard]] int parse_command_line(const char* text, AppWindow* owner);
 
 // What must be known before the log is opened: a request for the usage text or
 // the program's version (the first of them counts), and -auto (a log that cannot be

@@ -16,7 +16,7 @@ std::string& last_problem()
 
 // The box, with the owner window disabled around it; with show false only the owner
 // is disabled and enabled again, as a box that was dismissed at once.
-int show_box(Window* owner, const char* text, const char* title, unsigned style, bool show)
+int show_box(AppWindow* owner, const char* text, const char* title, unsigned style, bool show)
 {
     if (owner) g_platform.enable_window(owner, 0);
     int answer = show ? g_platform.message_box(text, title, style | kMbTopmost) : kIdOk;
@@ -44,12 +44,12 @@ void log_report(const char* logged, const char* shown, const char* title, unsign
 
 }  // namespace
 
-void report_message(Window* owner, const char* text, const char* title, unsigned style)
+void report_message(AppWindow* owner, const char* text, const char* title, unsigned style)
 {
     report_message_shown(owner, text, text, title, style);
 }
 
-void report_message_shown(Window* owner, const char* logged, const char* shown, const char* title, unsigned style)
+void report_message_shown(AppWindow* owner, const char* logged, const char* shown, const char* title, unsigned style)
 {
     log_report(logged, shown, title, style);
     show_box(owner, shown, title, style, !g_config.autoMode);
@@ -57,7 +57,7 @@ void report_message_shown(Window* owner, const char* logged, const char* shown, 
 
 void report_logged(const char* text, const char* title, unsigned style) { log_report(text, text, title, style); }
 
-void report_open_error(Window* owner, const char* file, int errnum)
+void report_open_error(AppWindow* owner, const char* file, int errnum)
 {
     // The C library has no text that says it; "No such device" would mislead.
     const char* why = errnum == kErrnoNotRegularFile ? "Not a regular file" : std::strerror(errnum);
@@ -66,7 +66,7 @@ void report_open_error(Window* owner, const char* file, int errnum)
     report_message(owner, text.c_str(), "File Open", kMbIconError);
 }
 
-int ask_question(Window* owner, const char* text, const char* title, unsigned style)
+int ask_question(AppWindow* owner, const char* text, const char* title, unsigned style)
 {
     int answer = show_box(owner, text, title, style, true);
     if (answer == kIdYes) log_printf("%s [YES]\n", text);

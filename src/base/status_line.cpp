@@ -7,7 +7,7 @@
 #include "base/terminal_view.h"
 #include "platform/platform.h"
 
-void statusLine(Window* owner, const char* text, int position)
+void statusLine(AppWindow* owner, const char* text, int position)
 {
     if (position == 0) {
         log_printf("\n%s\n\n", kSeparator);
@@ -19,20 +19,20 @@ void statusLine(Window* owner, const char* text, int position)
     if (!g_config.autoMode) g_platform.status_insert(owner, text, position);
 }
 
-void status_failure_line(Window* owner, const char* text, int position)
+void status_failure_line(AppWindow* owner, const char* text, int position)
 {
     statusLine(owner, text, position);
     unattended_keep((std::string(text) + "\n").c_str());
     unattended_failed();
 }
 
-void status_progress_line(Window* owner, const char* text)
+void status_progress_line(AppWindow* owner, const char* text)
 {
     terminal_progress_start(text);
     if (!g_config.autoMode) g_platform.status_insert(owner, text, -1);
 }
 
-void status_remove_last(Window* owner)
+void status_remove_last(AppWindow* owner)
 {
     terminal_progress_end();
     if (g_config.autoMode) return;

@@ -8,7 +8,7 @@
 
 namespace {
 
-void report_not_json(Window* owner, const char* path)
+void report_not_json(AppWindow* owner, const char* path)
 {
     std::string text = format_bounded(kMessageSize, "%s is not a JSON file", path);
     report_message(owner, text.c_str(), "Not JSON", kMbIconError);
@@ -35,7 +35,7 @@ bool same_element(const JsonDoc& fresh, size_t a, const JsonDoc& old, size_t b)
 
 }  // namespace
 
-int compare_calendars(Window* owner, const char* new_file, const char* old_file)
+int compare_calendars(AppWindow* owner, const char* new_file, const char* old_file)
 {
     // The kept copy is held whole; the new one is compared element by element as it
     // is read, so a huge download never has two trees in memory.

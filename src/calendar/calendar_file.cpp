@@ -111,7 +111,7 @@ void log_dropped(const std::vector<SkippedElement>& skipped, const LogLimit& ski
 
 }  // namespace
 
-std::vector<CalendarEvent> read_calendar(Window* owner, const DataSource& source)
+std::vector<CalendarEvent> read_calendar(AppWindow* owner, const DataSource& source)
 {
     const char* path = source.downloadPath.c_str();
     JsonDoc doc;
@@ -144,7 +144,7 @@ std::vector<CalendarEvent> read_calendar(Window* owner, const DataSource& source
     return events;
 }
 
-int write_calendar(Window* owner, int slot, const Catalogue& catalogue)
+int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue)
 {
     const DataSource& source = catalogue.slot[kSlotCalendarSource];
     const DataSource& target = catalogue.slot[slot];

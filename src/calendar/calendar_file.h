@@ -5,7 +5,7 @@
 #include "calendar/calendar_events.h"
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 
 // The file holds a 16-bit event count: a calendar with more events keeps the first
 // this many in file order, and the log says so.
@@ -19,11 +19,11 @@ constexpr int kMaxCalendarEvents = 65535;
 // its index; a later event with the text and start date of an earlier one is dropped
 // with "ERROR:\tDuplicate event: %s\n". Both kinds are logged in the order of the
 // array, at most kLoggedPerKind times each, then counted in one line per kind.
-[[nodiscard]] std::vector<CalendarEvent> read_calendar(Window* owner, const DataSource& source);
+[[nodiscard]] std::vector<CalendarEvent> read_calendar(AppWindow* owner, const DataSource& source);
 
 // Rebuilds the calendar target of `slot` from the calendar source (slot 26) when that
 // is selected, else writes a calendar without events. 1 on success; 0 when the target
 // could not be written (reported; the old file unchanged), or when the selected
 // calendar gave not one event (report_nothing_read: the old file unchanged, an empty
 // one written only where there was none).
-[[nodiscard]] int write_calendar(Window* owner, int slot, const Catalogue& catalogue);
+[[nodiscard]] int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue);

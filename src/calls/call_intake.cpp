@@ -49,7 +49,7 @@ std::string list_without_calls(const ListYield& yield, bool target_empty)
     return target_empty ? yield.unopened : std::string();
 }
 
-int keep_target_without_calls(Window* owner, const ListYield& yield, bool target_empty, const std::string& target,
+int keep_target_without_calls(AppWindow* owner, const ListYield& yield, bool target_empty, const std::string& target,
                               bool* refused)
 {
     const std::string list = list_without_calls(yield, target_empty);

@@ -85,7 +85,7 @@ void take_call(CallIntake* intake, char* text);
 // source's downloadPath (its targetPath when it has none).
 void log_read_counts(CallIntake* intake, const DataSource& source);
 
-struct Window;
+struct AppWindow;
 
 // What the downloaded lists of one target gave, so that a sign-in page or a broken
 // list in place of a list neither empties the file nor takes that list's callsigns out
@@ -109,5 +109,5 @@ std::string list_without_calls(const ListYield& yield, bool target_empty);
 // (list_without_calls), after reporting it once ("No callsign could be read from ...");
 // 0 when the target may be written. The install has failed either way once a list
 // gave nothing, so `*refused` says whether such a list was met.
-[[nodiscard]] int keep_target_without_calls(Window* owner, const ListYield& yield, bool target_empty,
+[[nodiscard]] int keep_target_without_calls(AppWindow* owner, const ListYield& yield, bool target_empty,
                                             const std::string& target, bool* refused);

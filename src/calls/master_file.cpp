@@ -74,7 +74,7 @@ int writeMasterCalls(FILE* stream, const CallSet& set)
     return count;
 }
 
-int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue)
+int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue)
 {
     const Selections* selections = g_config.selections;
     CallSet set;

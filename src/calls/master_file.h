@@ -7,7 +7,7 @@
 #include "calls/call_set.h"
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 
 // One callsign per line, read in pieces of 63 characters, added to the set. With
 // -debug logs the invalid texts and the closing counts.
@@ -29,4 +29,4 @@ int writeMasterCalls(FILE* stream, const CallSet& set);
 // one callsign, or the file would hold none while a list could not be opened
 // (report_nothing_read: the old file unchanged; where there was none, what there is
 // is written).
-[[nodiscard]] int writeMasterFile(Window* owner, int slot, const Catalogue& catalogue);
+[[nodiscard]] int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue);

@@ -80,7 +80,7 @@ int writeMemberRecords(FILE* stream, const CallSet& set)
     return count;
 }
 
-int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue)
+int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue)
 {
     const Selections* selections = g_config.selections;
     CallSet set;
@@ -124,7 +124,7 @@ int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue)
     return nothing_read ? 0 : 1;
 }
 
-int checkListIds(Window* owner, std::array<std::string, 5>* fields)
+int checkListIds(AppWindow* owner, std::array<std::string, 5>* fields)
 {
     std::string message;
     size_t used = 0;

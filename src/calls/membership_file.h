@@ -9,7 +9,7 @@
 #include "calls/call_set.h"
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 
 // The record's length byte bounds the callsigns the membership file can hold; a longer
 // one is counted invalid by readMemberList and never written.
@@ -32,9 +32,9 @@ int writeMemberRecords(FILE* stream, const CallSet& set);
 // callsign, or the file would hold none while one could not be opened
 // (report_nothing_read: the old file unchanged; where there was none, what there is is
 // written).
-[[nodiscard]] int writeMembershipFile(Window* owner, int slot, const Catalogue& catalogue);
+[[nodiscard]] int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue);
 
 // Tidies and checks the texts of the five list-ID fields of the membership settings
 // (slots 21 to 25 in order): a field starting with a blank is emptied. 1 when
 // acceptable; 0 after telling the user why (titled "Too many lists").
-[[nodiscard]] int checkListIds(Window* owner, std::array<std::string, 5>* fields);
+[[nodiscard]] int checkListIds(AppWindow* owner, std::array<std::string, 5>* fields);

@@ -134,7 +134,7 @@ void CopySelections(const CheckBoxReader& boxes, Selections* selections, const C
     debug_printf("\n");
 }
 
-int write_selections(Window* owner, Selections* selections, const Catalogue& catalogue)
+int write_selections(AppWindow* owner, Selections* selections, const Catalogue& catalogue)
 {
     bool changed = false;
     for (int i = 0; i < kSlotCount; ++i) {

@@ -7,7 +7,7 @@
 
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 
 constexpr size_t kSelectionsSize = 109;
 
@@ -47,7 +47,7 @@ void CopySelections(const CheckBoxReader& boxes, Selections* selections, const C
 // Saves the record when anything changed since the last save (or it was written by
 // another version). Returns 1 when the file is current afterwards, 0 after a
 // reported failure (the old file is then unchanged).
-[[nodiscard]] int write_selections(Window* owner, Selections* selections, const Catalogue& catalogue);
+[[nodiscard]] int write_selections(AppWindow* owner, Selections* selections, const Catalogue& catalogue);
 
 // The 109 bytes of a record, and back.
 void encode_selections(const Selections& s, uint8_t out[kSelectionsSize]);

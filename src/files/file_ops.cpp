@@ -11,7 +11,7 @@
 
 namespace {
 
-void report_error(Window* owner, const std::string& text, const char* title)
+void report_error(AppWindow* owner, const std::string& text, const char* title)
 {
     report_message(owner, text.c_str(), title, kMbIconError);
 }
@@ -56,7 +56,7 @@ std::string fileNamePart(const std::string& path)
 
 std::string join_path(const char* folder, const std::string& name) { return std::string(folder) + "\\" + name; }
 
-int backupTarget(Window* owner, const DataSource& source)
+int backupTarget(AppWindow* owner, const DataSource& source)
 {
     std::string backup = join_path("BACKUP", fileNamePart(source.targetPath));
     FileStatus target;
@@ -76,7 +76,7 @@ int backupTarget(Window* owner, const DataSource& source)
     return 1;
 }
 
-int installCopy(Window* owner, const DataSource& source)
+int installCopy(AppWindow* owner, const DataSource& source)
 {
     const char* from = source.downloadPath.c_str();
     const char* to = source.targetPath.c_str();
@@ -88,21 +88,21 @@ int installCopy(Window* owner, const DataSource& source)
     return 0;
 }
 
-int copyFileReported(Window* owner, const char* from, const char* to)
+int copyFileReported(AppWindow* owner, const char* from, const char* to)
 {
     if (g_platform.copy_file(from, to, 1)) return 1;
     report_error(owner, transfer_error("copy", from, to, g_platform.last_error()), "CopyFileEx");
     return 0;
 }
 
-int moveFileReported(Window* owner, const char* from, const char* to)
+int moveFileReported(AppWindow* owner, const char* from, const char* to)
 {
     if (g_platform.move_file(from, to)) return 1;
     report_error(owner, transfer_error("move", from, to, g_platform.last_error()), "MoveFileEx");
     return 0;
 }
 
-int ensureDirectory(Window* owner, const char* path)
+int ensureDirectory(AppWindow* owner, const char* path)
 {
     if (directoryExists(path)) return 1;
     if (g_platform.create_directory(path)) return 1;
@@ -133,7 +133,7 @@ int is_marked_not_installed(const DataSource& source)
     return fileExists(not_installed_marker(source.downloadPath).c_str());
 }
 
-int mark_not_installed(Window* owner, const DataSource& source)
+int mark_not_installed(AppWindow* owner, const DataSource& source)
 {
     const std::string marker = not_installed_marker(source.downloadPath);
     AtomicFile file;
@@ -153,7 +153,7 @@ void clear_not_installed(const DataSource& source)
         debug_printf("DEBUG:\tcould not delete %s\n", marker.c_str());
 }
 
-int report_nothing_read(Window* owner, const std::string& target, const std::string& text, const char* title)
+int report_nothing_read(AppWindow* owner, const std::string& target, const std::string& text, const char* title)
 {
     report_error(owner, text, title);
     ++g_config.errorCount;

@@ -6,7 +6,7 @@
 
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 
 // Non-zero when the path exists and is a directory / exists and is not one.
 int directoryExists(const char* path);
@@ -21,20 +21,20 @@ std::string join_path(const char* folder, const std::string& name);
 // Copies the target into BACKUP unless the backup already holds this version; the
 // previous backup is replaced only by a complete new one.
 // 1 done or nothing to do, 0 failed (reported, title "CopyFile").
-[[nodiscard]] int backupTarget(Window* owner, const DataSource& source);
+[[nodiscard]] int backupTarget(AppWindow* owner, const DataSource& source);
 
 // Copies downloadPath over targetPath through the atomic writer, so a failed copy
 // leaves the old target. 1 copied, 0 failed (reported, title "CopyFile").
-[[nodiscard]] int installCopy(Window* owner, const DataSource& source);
+[[nodiscard]] int installCopy(AppWindow* owner, const DataSource& source);
 
 // Copy (overwrite, keeps the time) and move (replace, across volumes). 1 done,
 // 0 failed (reported with titles "CopyFileEx" / "MoveFileEx").
-[[nodiscard]] int copyFileReported(Window* owner, const char* from, const char* to);
-[[nodiscard]] int moveFileReported(Window* owner, const char* from, const char* to);
+[[nodiscard]] int copyFileReported(AppWindow* owner, const char* from, const char* to);
+[[nodiscard]] int moveFileReported(AppWindow* owner, const char* from, const char* to);
 
 // 1 when the directory exists or was created; 0 otherwise, reported only when a
 // parent is missing ("%s path not found!", title "CreateDirectory").
-[[nodiscard]] int ensureDirectory(Window* owner, const char* path);
+[[nodiscard]] int ensureDirectory(AppWindow* owner, const char* path);
 
 // Deletes the downloaded copies in UPDATE and their not-installed markers (never the
 // user's own list).
@@ -53,7 +53,7 @@ int is_marked_not_installed(const DataSource& source);
 
 // Writes the marker of the source's copy and makes it durable. 1 done; 0 reported
 // ("ERROR: Unable to open file \"%s\" for write.", title "CreateFile").
-[[nodiscard]] int mark_not_installed(Window* owner, const DataSource& source);
+[[nodiscard]] int mark_not_installed(AppWindow* owner, const DataSource& source);
 
 // Removes the marker: the copy is what is installed. A marker that cannot be removed
 // only costs a fetch more.
@@ -64,7 +64,7 @@ void clear_not_installed(const DataSource& source);
 // installed target exists, which then stays as it is; 0 when there is none yet, so
 // that what there is may be written. Either way the install has failed and its copies
 // stay marked as not installed, to be fetched again whatever their date.
-[[nodiscard]] int report_nothing_read(Window* owner, const std::string& target, const std::string& text,
+[[nodiscard]] int report_nothing_read(AppWindow* owner, const std::string& target, const std::string& text,
                                       const char* title);
 
 // Removes the unfinished temporary files an earlier, killed run left in the folders

@@ -49,7 +49,7 @@ int response_status(InetHandle* request)
     return std::atoi(text);
 }
 
-void report_status(Window* owner, int status, const DataSource& source)
+void report_status(AppWindow* owner, int status, const DataSource& source)
 {
     std::string text =
         format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s", status, url_text(source).c_str());
@@ -71,7 +71,7 @@ std::string content_encoding(InetHandle* request)
     return folded;
 }
 
-void report_too_large(Window* owner, const DataSource& source)
+void report_too_large(AppWindow* owner, const DataSource& source)
 {
     std::string text =
         format_bounded(kMessageSize, "The file is larger than %llu MiB, the most a download may have\n%s",
@@ -113,7 +113,7 @@ int sniff(HtmlSniffer* s, const char* data, size_t size)
 
 // Progress bar positions go out only when they change.
 struct Progress {
-    Window* owner = nullptr;
+    AppWindow* owner = nullptr;
     int shown = -1;
 };
 
@@ -161,7 +161,7 @@ int copy_time_usable(int64_t copy_time, int64_t now)
     return copy_time != kCopyNotInstalled && copy_time <= now + kCopyFutureTolerance;
 }
 
-InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& source, int64_t if_modified_since)
+InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource& source, int64_t if_modified_since)
 {
     InetHandle* connection = g_platform.inet_connect(session, source.host, source.secure ? 443 : 80);
     if (!connection) {
@@ -193,7 +193,7 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
 
 int notModified(InetHandle* request) { return response_status(request) == 304 ? 1 : 0; }
 
-int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
+int queryRemoteInfo(AppWindow*, InetHandle* request, DataSource* source)
 {
     if (notModified(request)) {
         // The server confirmed the copy: its date and size are the server's.
@@ -224,7 +224,7 @@ int queryRemoteInfo(Window*, InetHandle* request, DataSource* source)
     return 1;
 }
 
-int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path, int64_t file_time,
+int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source, const char* path, int64_t file_time,
                 int html_allowed)
 {
     if (const int status = response_status(request); status != 200) {

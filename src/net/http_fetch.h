@@ -8,7 +8,7 @@
 
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 struct InetHandle;
 
 inline constexpr const char* kUserAgent = "WinInetGet/0.1";
@@ -34,7 +34,7 @@ inline constexpr int64_t kCopyFutureTolerance = 86400;
 // `if_modified_since` asks the server to answer 304 without a body when its file is
 // not newer than that time; only then is a 304 accepted. Any answer but 200 and that
 // 304 is reported ("HttpSendRequest failed, HTTP status = %d") as a failure.
-InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& source, int64_t if_modified_since = 0);
+InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource& source, int64_t if_modified_since = 0);
 
 // 1 when the server answered 304: its file is not newer than the time asked with.
 [[nodiscard]] int notModified(InetHandle* request);
@@ -42,7 +42,7 @@ InetHandle* openRequest(Window* owner, InetHandle* session, const DataSource& so
 // 1 after storing remoteTime and remoteSize; 0 when there is no Last-Modified or its
 // date is outside the years 1970 to 9999. After a 304 the copy's localTime and
 // localSize stand for the server's.
-[[nodiscard]] int queryRemoteInfo(Window* owner, InetHandle* request, DataSource* source);
+[[nodiscard]] int queryRemoteInfo(AppWindow* owner, InetHandle* request, DataSource* source);
 
 // Nothing larger is downloaded: far above the largest data file published, and a
 // bound on what a server can put on the disk.
@@ -56,7 +56,7 @@ inline constexpr uint64_t kMaxDownloadBytes = uint64_t(256) << 20;
 // passes), an encoding other than gzip or deflate, a body that starts as an HTML
 // document unless `html_allowed`, a file that cannot be written. The previous file
 // at `path` is then untouched.
-[[nodiscard]] int fetchToFile(Window* owner, InetHandle* request, const DataSource& source, const char* path,
+[[nodiscard]] int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source, const char* path,
                               int64_t file_time, int html_allowed = 0);
 
 void closeRequest(InetHandle* request);

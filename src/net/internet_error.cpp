@@ -50,7 +50,7 @@ const char* explanation_of(uint32_t code)
 
 }  // namespace
 
-uint32_t reportInternetError(Window* owner, const char* operation, const char* extra)
+uint32_t reportInternetError(AppWindow* owner, const char* operation, const char* extra)
 {
     // First, before anything else can overwrite it.
     const uint32_t code = g_platform.inet_last_error();

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-struct Window;
+struct AppWindow;
 
 // Reports "<operation> failed, error = <code>" with the code's explanation and the
 // extra text (title "Internet error"); returns the code.
-uint32_t reportInternetError(Window* owner, const char* operation, const char* extra);
+uint32_t reportInternetError(AppWindow* owner, const char* operation, const char* extra);

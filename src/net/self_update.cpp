@@ -63,7 +63,7 @@ uint64_t own_file_version()
 std::string shown(const std::string& text) { return shown_text(text.substr(0, 40)); }
 
 // Removes a received program file that failed its checks and says why, once.
-void refuse_new_program(Window* owner, const std::string& staged, const std::string& target, const std::string& why)
+void refuse_new_program(AppWindow* owner, const std::string& staged, const std::string& target, const std::string& why)
 {
     g_platform.set_read_only(staged.c_str(), 0);
     g_platform.delete_file(staged.c_str());
@@ -76,7 +76,7 @@ void refuse_new_program(Window* owner, const std::string& staged, const std::str
 // that a failed download leaves the running program's file as it was. The question
 // before this may have taken minutes, so the file comes with a request of its own
 // rather than through one held open all that time. 1 when the new file is in place.
-int install_new_version(Window* owner, InetHandle* session, DataSource* source)
+int install_new_version(AppWindow* owner, InetHandle* session, DataSource* source)
 {
     const std::string& target = source->targetPath;
     const std::string staged = temp_path_for(target);
@@ -144,7 +144,7 @@ std::string newProgramRefusal(const char* candidate, const char* installed, cons
     return {};
 }
 
-void restoreProgramFile(Window* owner, const DataSource& updater)
+void restoreProgramFile(AppWindow* owner, const DataSource& updater)
 {
     const std::string& target = updater.targetPath;
     if (target.empty() || fileExists(target.c_str())) return;
@@ -162,7 +162,7 @@ void restoreProgramFile(Window* owner, const DataSource& updater)
         log_printf("INFO:\t%s was missing; the previous program %s was put back\n", target.c_str(), backup.c_str());
 }
 
-int checkSelfUpdate(Window* owner, InetHandle* session, DataSource* source)
+int checkSelfUpdate(AppWindow* owner, InetHandle* session, DataSource* source)
 {
     // An update cut short between its two renames left no program file.
     restoreProgramFile(owner, *source);

@@ -5,12 +5,12 @@
 
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 struct InetHandle;
 
 // 1 when the program must end now (new version fetched and restart chosen, or the
 // user cancelled), 0 when start-up goes on.
-[[nodiscard]] int checkSelfUpdate(Window* owner, InetHandle* session, DataSource* source);
+[[nodiscard]] int checkSelfUpdate(AppWindow* owner, InetHandle* session, DataSource* source);
 
 // Why the program file `candidate` may not take the place of `installed` (null: none
 // to compare with), or empty when it may: it must be this program (64-bit windowed
@@ -22,4 +22,4 @@ struct InetHandle;
 
 // When the program file is missing (an update killed between its two renames), puts
 // back the received new file if it passes the checks, otherwise the previous one.
-void restoreProgramFile(Window* owner, const DataSource& updater);
+void restoreProgramFile(AppWindow* owner, const DataSource& updater);

@@ -68,7 +68,7 @@ const char* text_or_empty(const std::optional<std::string>& text) { return text 
 
 // Only the first few of a kind get a box: a hostile list must not bury the user in
 // them; the log keeps its own limit.
-void report_duplicate(Window* owner, const NodeEntry& node, bool boxed)
+void report_duplicate(AppWindow* owner, const NodeEntry& node, bool boxed)
 {
     const std::string callsign = shown_text(node.callsign), link = shown_text(text_or_empty(node.link)),
                       address = shown_text(node.address);
@@ -95,7 +95,7 @@ bool put(FILE* stream, const std::string& text)
 
 }  // namespace
 
-NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version)
+NodeSet read_tcp(AppWindow* owner, const char* path, NodeVersion* version)
 {
     FILE* file = g_platform.open_file(path, "rb");
     if (!file) {

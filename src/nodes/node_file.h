@@ -8,7 +8,7 @@
 
 #include "nodes/node_set.h"
 
-struct Window;
+struct AppWindow;
 
 // The version text of a node list: at most 15 characters and a terminator. Starts
 // zero-filled; a longer version text is cut to 15 characters.
@@ -26,7 +26,7 @@ constexpr size_t kNodeLinePiece = 259;
 // absent link shows as empty text), both in the order of the file, each kind at most
 // kLoggedPerKind times and then counted in one line; with -debug the count of node
 // lines read is logged.
-[[nodiscard]] NodeSet read_tcp(Window* owner, const char* path, NodeVersion* version);
+[[nodiscard]] NodeSet read_tcp(AppWindow* owner, const char* path, NodeVersion* version);
 
 // Writes one node line: callsign, ">" link when present, "," address, "|" extra
 // when present, CR LF. 1 when the stream took it, 0 when it reported an error.

@@ -42,12 +42,12 @@ bool is_local_node(const NodeEntry& node)
     return node.address.starts_with("127.0.") || node.address.starts_with("192.168.");
 }
 
-void report_error(Window* owner, const std::string& text, const char* title)
+void report_error(AppWindow* owner, const std::string& text, const char* title)
 {
     report_message(owner, text.c_str(), title, kMbIconError);
 }
 
-void report_no_nodes(Window* owner, const std::string& path)
+void report_no_nodes(AppWindow* owner, const std::string& path)
 {
     report_error(owner, format_bounded(kMessageSize, "%s did not contain any valid Telnet nodes!", path.c_str()),
                  "No nodes");
@@ -139,7 +139,7 @@ void markDeletedNodes(NodeSet* installed, const NodeSet& downloaded, NodeCounts*
     }
 }
 
-int mergeNodeList(Window* owner, const DataSource& source)
+int mergeNodeList(AppWindow* owner, const DataSource& source)
 {
     const char* target = source.targetPath.c_str();
     const char* download = source.downloadPath.c_str();

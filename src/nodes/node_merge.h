@@ -6,7 +6,7 @@
 #include "catalogue/data_source.h"
 #include "nodes/node_set.h"
 
-struct Window;
+struct AppWindow;
 
 // What a merge did; only the debug lines read it.
 struct NodeCounts {
@@ -19,7 +19,7 @@ struct NodeCounts {
 // 0 failure (reported; installed file unchanged), 1 the download was copied as the
 // first installed file or a list without node lines was written, otherwise the
 // number of node lines written.
-[[nodiscard]] int mergeNodeList(Window* owner, const DataSource& source);
+[[nodiscard]] int mergeNodeList(AppWindow* owner, const DataSource& source);
 
 // Takes the publisher's nodes (walked in ascending callsign order) into the installed
 // set: unknown callsigns are added with ordinal 999, known ones take the publisher's

@@ -19,7 +19,7 @@ constexpr const char* kTextFolder = "CTYTexts";
 
 }  // namespace
 
-int restoreCountryTexts(Window* owner)
+int restoreCountryTexts(AppWindow* owner)
 {
     for (const TextTable& pair : kTextTables) {
         const std::string table = join_path(kTextFolder, pair.table);

@@ -6,10 +6,10 @@
 #include "base/config.h"
 #include "base/log.h"
 #include "base/status_line.h"
-#include "calendar/calendar_download.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
+#include "pipeline/calendar_download.h"
 #include "platform/platform.h"
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 // The progress bar's total for the IOTA list when the server's length is not used.
 constexpr uint32_t kIotaDefaultSize = 0x12B000;
 
-int internet_error_outcome(Window* owner, int slot, const DataSource& source)
+int internet_error_outcome(AppWindow* owner, int slot, const DataSource& source)
 {
     std::string line = format_bounded(kMessageSize, "%s -- Internet Error", source.title);
     status_failure_line(owner, line.c_str(), -1);
@@ -48,7 +48,7 @@ std::string result_date(int64_t unix_time)
     return buffer;
 }
 
-int downloadSource(Window* owner, int slot, DataSource* source)
+int downloadSource(AppWindow* owner, int slot, DataSource* source)
 {
     Selections& s = *g_config.selections;
     if (!source->remotePath) return s.upd[slot];
@@ -134,7 +134,7 @@ int downloadSource(Window* owner, int slot, DataSource* source)
     return 1;
 }
 
-void downloadGroup(Window* owner, int group, std::span<const int> sources)
+void downloadGroup(AppWindow* owner, int group, std::span<const int> sources)
 {
     Catalogue& c = *g_config.catalogue;
     Selections& s = *g_config.selections;
@@ -158,7 +158,7 @@ void downloadGroup(Window* owner, int group, std::span<const int> sources)
     if (!fileExists(c.slot[group].targetPath.c_str())) s.upd[group] = 1;
 }
 
-void downloadUpdates(Window* owner)
+void downloadUpdates(AppWindow* owner)
 {
     Catalogue& c = *g_config.catalogue;
     Selections& s = *g_config.selections;

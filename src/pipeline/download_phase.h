@@ -5,21 +5,21 @@
 
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 
 // Date of a result line: "%d-%b-%Y %H:%M" in UTC.
 std::string result_date(int64_t unix_time);
 
 // Decides and fetches one source; returns its upd flag afterwards (non-zero: must
 // be installed). Failures show as "%s -- Internet Error" and count as errors.
-int downloadSource(Window* owner, int slot, DataSource* source);
+int downloadSource(AppWindow* owner, int slot, DataSource* source);
 
 // A target built from several sources: fetches the selected ones and leaves the
 // verdict in upd of the group slot.
-void downloadGroup(Window* owner, int group, std::span<const int> sources);
+void downloadGroup(AppWindow* owner, int group, std::span<const int> sources);
 
 // Walks the main list and calls the above for each slot.
-void downloadUpdates(Window* owner);
+void downloadUpdates(AppWindow* owner);
 
 // After a successful install of main-list `slot`: the copies it was made from (the
 // slot's own, or every selected source's of a group) lose their not-installed

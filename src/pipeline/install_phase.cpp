@@ -24,7 +24,7 @@ namespace {
 enum class ResultLine { TitleOnly, TitleAndDate };
 
 // Installs one slot; returns 0 when the installer failed (it has reported why).
-int install_slot(Window* owner, Catalogue* catalogue, int slot, ResultLine* line)
+int install_slot(AppWindow* owner, Catalogue* catalogue, int slot, ResultLine* line)
 {
     const bool v9 = is_version9(g_config.hostVersion);
     DataSource& source = catalogue->slot[slot];
@@ -71,7 +71,7 @@ int install_slot(Window* owner, Catalogue* catalogue, int slot, ResultLine* line
 
 }  // namespace
 
-void updateTargets(Window* owner, Catalogue* catalogue)
+void updateTargets(AppWindow* owner, Catalogue* catalogue)
 {
     const Selections& s = *g_config.selections;
     int line_index = 0;

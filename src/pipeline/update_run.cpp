@@ -21,7 +21,7 @@ std::string update_summary(uint32_t updated, uint32_t errors)
     return format_bounded(kMessageSize, "%s\n%s", first.c_str(), second.c_str());
 }
 
-void Update(Window* owner)
+void Update(AppWindow* owner)
 {
     g_config.errorCount = 0;
     g_config.updatedCount = 0;

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-struct Window;
+struct AppWindow;
 
 // Performs one whole run with the catalogue and selections of g_config; the owner
 // window is the main window (or none with -auto). Results go to the log, the status
 // list and the summary message.
-void Update(Window* owner);
+void Update(AppWindow* owner);
 
 // The summary message of a run with these counts: "No files were updated.",
 // "One file was updated." or "%0d files were updated.", and on a second line

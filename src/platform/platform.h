@@ -11,9 +11,9 @@
 
 #include "platform/toolkit.h"
 
-// Opaque handles. A Window is whatever the toolkit uses for the main window; the
+// Opaque handles. An AppWindow is whatever the toolkit uses for the main window; the
 // core only passes it on. An InetHandle is a session, a connection or a request.
-struct Window;
+struct AppWindow;
 struct InetHandle;
 
 // Windows error codes the core reports and compares with.
@@ -178,7 +178,7 @@ struct Platform {
     // ---- dialogs -----------------------------------------------------------
     // Blocks until answered; returns kIdOk, kIdYes, kIdNo or kIdCancel.
     int (*message_box)(const char* text, const char* title, unsigned style);
-    void (*enable_window)(Window* window, int enable);
+    void (*enable_window)(AppWindow* window, int enable);
 
     // ---- console -----------------------------------------------------------
     // 1 when standard error is a terminal a person watches (Windows: a console).
@@ -189,10 +189,10 @@ struct Platform {
 
     // ---- status list and progress bar of the main window ----------------------
     // Called from the run thread; the toolkit carries them to the window's thread.
-    void (*status_insert)(Window* window, const char* text, int index);  // -1 appends
-    int (*status_count)(Window* window);
-    void (*status_delete)(Window* window, int index);
-    void (*progress_set)(Window* window, int percent);
+    void (*status_insert)(AppWindow* window, const char* text, int index);  // -1 appends
+    int (*status_count)(AppWindow* window);
+    void (*status_delete)(AppWindow* window, int index);
+    void (*progress_set)(AppWindow* window, int percent);
 
     // ---- internet ----------------------------------------------------------
     // Errors leave a WinINet-style code in inet_last_error() (thread-local); no

@@ -5,7 +5,7 @@
 
 #include <string>
 
-struct Window;
+struct AppWindow;
 
 struct Rect {
     int x = 0;
@@ -41,12 +41,12 @@ constexpr int kNotifyKillFocus = 0x200;  // an edit field lost the keyboard focu
 // What a window tells its owner. Each is called on the window's thread.
 struct WindowEvents {
     void* context = nullptr;
-    void (*command)(void* context, Window* window, int id, int notification) = nullptr;
+    void (*command)(void* context, AppWindow* window, int id, int notification) = nullptr;
     // The close box (or the window manager's close request); the window stays open
     // unless the handler destroys it.
-    void (*close)(void* context, Window* window) = nullptr;
+    void (*close)(void* context, AppWindow* window) = nullptr;
     // The client area changed size.
-    void (*resize)(void* context, Window* window, int width, int height) = nullptr;
+    void (*resize)(void* context, AppWindow* window, int width, int height) = nullptr;
 };
 
 struct WindowSpec {
@@ -59,8 +59,8 @@ struct WindowSpec {
     int min_width = 0;  // with resizable: the smallest size allowed, as above
     int min_height = 0;
     int resizable = 0;
-    Window* owner = nullptr;  // stays above its owner
-    int escape_id = 0;        // Escape gives this command (Cancel); 0: Escape does nothing
+    AppWindow* owner = nullptr;  // stays above its owner
+    int escape_id = 0;           // Escape gives this command (Cancel); 0: Escape does nothing
 };
 
 // Every entry may be called from any thread: a call from another thread than the one
@@ -72,35 +72,35 @@ struct Toolkit {
     // first call makes the calling thread the window thread.
     int (*open_display)();
     // Created hidden at the screen's left edge, y = 0; nullptr on failure.
-    Window* (*create_window)(const WindowSpec& def, const WindowEvents& events);
-    void (*destroy_window)(Window* window);
+    AppWindow* (*create_window)(const WindowSpec& def, const WindowEvents& events);
+    void (*destroy_window)(AppWindow* window);
     // Shows (or raises) and repaints the window.
-    void (*show_window)(Window* window);
+    void (*show_window)(AppWindow* window);
     // The window's rectangle in screen coordinates.
-    void (*window_rect)(Window* window, Rect* out);
-    void (*move_window)(Window* window, int x, int y);
-    void (*client_size)(Window* window, int* width, int* height);
+    void (*window_rect)(AppWindow* window, Rect* out);
+    void (*move_window)(AppWindow* window, int x, int y);
+    void (*client_size)(AppWindow* window, int* width, int* height);
     void (*screen_size)(int* width, int* height);
 
     // 1 when the control was created.
-    int (*add_control)(Window* window, const ControlSpec& def);
+    int (*add_control)(AppWindow* window, const ControlSpec& def);
     // The control's rectangle in screen coordinates; 0 when there is no such control.
-    int (*control_rect)(Window* window, int id, Rect* out);
+    int (*control_rect)(AppWindow* window, int id, Rect* out);
     // Places a control at a client rectangle.
-    void (*move_control)(Window* window, int id, const Rect& rect);
-    void (*enable_control)(Window* window, int id, int enable);
-    void (*set_check)(Window* window, int id, int checked);
+    void (*move_control)(AppWindow* window, int id, const Rect& rect);
+    void (*enable_control)(AppWindow* window, int id, int enable);
+    void (*set_check)(AppWindow* window, int id, int checked);
     // Non-zero when the check box exists and is checked.
-    int (*is_checked)(Window* window, int id);
-    std::string (*get_text)(Window* window, int id);
-    void (*set_text)(Window* window, int id, const char* text);
+    int (*is_checked)(AppWindow* window, int id);
+    std::string (*get_text)(AppWindow* window, int id);
+    void (*set_text)(AppWindow* window, int id, const char* text);
 
     // Status list: insert at a 0-based index (-1 appends), count, delete, empty.
-    void (*list_insert)(Window* window, int id, const char* text, int index);
-    int (*list_count)(Window* window, int id);
-    void (*list_delete)(Window* window, int id, int index);
-    void (*list_reset)(Window* window, int id);
-    void (*set_progress)(Window* window, int id, int percent);
+    void (*list_insert)(AppWindow* window, int id, const char* text, int index);
+    int (*list_count)(AppWindow* window, int id);
+    void (*list_delete)(AppWindow* window, int id, int index);
+    void (*list_reset)(AppWindow* window, int id);
+    void (*set_progress)(AppWindow* window, int id, int percent);
 
     // A function the loop runs before it waits for the next event, and again after
     // wake() from any thread.

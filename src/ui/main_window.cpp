@@ -52,7 +52,7 @@ constexpr ButtonDef kButtons[] = {
 // The buttons a run disables.
 constexpr int kRunButtons[] = {kIdUpdate, kIdReset, kIdExit};
 
-int box_checked(void* context, int id) { return g_platform.toolkit.is_checked(static_cast<Window*>(context), id); }
+int box_checked(void* context, int id) { return g_platform.toolkit.is_checked(static_cast<AppWindow*>(context), id); }
 
 void copy_selections(MainWindow* main)
 {
@@ -146,18 +146,18 @@ int create_main_window(MainWindow* main)
     def.resizable = 1;
     WindowEvents events;
     events.context = main;
-    events.command = [](void* context, Window*, int id, int notification) {
+    events.command = [](void* context, AppWindow*, int id, int notification) {
         main_command(static_cast<MainWindow*>(context), id, notification);
     };
-    events.close = [](void* context, Window*) { close_request(static_cast<MainWindow*>(context)); };
-    events.resize = [](void* context, Window*, int width, int height) {
+    events.close = [](void* context, AppWindow*) { close_request(static_cast<MainWindow*>(context)); };
+    events.resize = [](void* context, AppWindow*, int width, int height) {
         relayout(static_cast<MainWindow*>(context), width, height);
     };
     main->window = tk().create_window(def, events);
     return main->window ? 1 : 0;
 }
 
-void add_source_checkbox(Window* window, const Catalogue& catalogue, const Selections& selections, int slot,
+void add_source_checkbox(AppWindow* window, const Catalogue& catalogue, const Selections& selections, int slot,
                          const Rect& rect, int toggles)
 {
     const DataSource& source = catalogue.slot[slot];
@@ -180,7 +180,7 @@ void add_source_checkbox(Window* window, const Catalogue& catalogue, const Selec
 
 void create_main_controls(MainWindow* main)
 {
-    Window* w = main->window;
+    AppWindow* w = main->window;
     for (const SourceBox& box : kSourceBoxes)
         add_source_checkbox(w, *main->catalogue, *main->selections, main->catalogue->mainList[box.listIndex], box.rect,
                             box.toggles);

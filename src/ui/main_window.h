@@ -16,9 +16,9 @@ struct Selections;
 struct MainWindow {
     int clientWidth = 550;
     int clientHeight = 480;
-    Window* window = nullptr;
+    AppWindow* window = nullptr;
     // The update run the thread performs; a test puts its own in place.
-    void (*run)(Window* owner) = nullptr;
+    void (*run)(AppWindow* owner) = nullptr;
     std::thread runThread;  // joinable while a run is not yet noticed as ended
     std::atomic<bool> runEnded{false};
     int runExitCode = 0;
@@ -45,7 +45,7 @@ void create_main_controls(MainWindow* main);
 
 // One check box of a data source: id 1400 + slot, the slot's title; disabled and
 // unchecked when the source is not enabled, else checked when sel is set.
-void add_source_checkbox(Window* window, const Catalogue& catalogue, const Selections& selections, int slot,
+void add_source_checkbox(AppWindow* window, const Catalogue& catalogue, const Selections& selections, int slot,
                          const Rect& rect, int toggles);
 
 // A click (notification 0) or other notification from a control.

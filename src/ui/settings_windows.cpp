@@ -36,7 +36,7 @@ Layout layout_of(SettingsKind kind)
     return {kSlotMembership, 270, 260, 180, kIdMemberOk, "wcMbr"};
 }
 
-void add_buttons(Window* window, const Layout& layout)
+void add_buttons(AppWindow* window, const Layout& layout)
 {
     static constexpr const char* kTexts[] = {"OK", "Clear", "Cancel"};
     for (int i = 0; i < 3; ++i) {
@@ -49,7 +49,7 @@ void add_buttons(Window* window, const Layout& layout)
     }
 }
 
-void add_membership_fields(Window* window, const Catalogue& catalogue, const Selections& selections)
+void add_membership_fields(AppWindow* window, const Catalogue& catalogue, const Selections& selections)
 {
     for (int i = 0; i < int(kMembershipSources.size()); ++i) {
         const int slot = kMembershipSources[i];
@@ -73,7 +73,7 @@ void add_membership_fields(Window* window, const Catalogue& catalogue, const Sel
 }
 
 template <size_t N>
-void add_source_boxes(Window* window, const MainWindow& main, const std::array<int, N>& slots)
+void add_source_boxes(AppWindow* window, const MainWindow& main, const std::array<int, N>& slots)
 {
     for (size_t i = 0; i < N; ++i)
         add_source_checkbox(window, *main.catalogue, *main.selections, slots[i], {20, 20 + 20 * int(i), 200, 20}, 1);
@@ -189,17 +189,17 @@ void open_settings(MainWindow* main, SettingsKind kind)
     def.escape_id = layout.okId + 2;  // Cancel
     WindowEvents events;
     events.context = settings.get();
-    events.command = [](void* context, Window*, int id, int notification) {
+    events.command = [](void* context, AppWindow*, int id, int notification) {
         settings_command(static_cast<SettingsWindow*>(context), id, notification);
     };
-    events.close = [](void* context, Window*) { settings_close_box(static_cast<SettingsWindow*>(context)); };
+    events.close = [](void* context, AppWindow*) { settings_close_box(static_cast<SettingsWindow*>(context)); };
     settings->window = tk().create_window(def, events);
     if (!settings->window) {
         const std::string text = format_bounded(kMessageSize, "RegisterClass(&%s) failed", layout.className);
         report_message(nullptr, text.c_str(), "RegisterClass", kMbIconError);
         return;
     }
-    Window* w = settings->window;
+    AppWindow* w = settings->window;
     switch (kind) {
     case SettingsKind::Calendar: add_source_boxes(w, *main, kCalendarSources); break;
     case SettingsKind::MasterCall: add_source_boxes(w, *main, kMasterCallSources); break;

@@ -5,13 +5,13 @@
 #include <string>
 
 struct MainWindow;
-struct Window;
+struct AppWindow;
 
 enum class SettingsKind { Calendar, MasterCall, Membership };
 
 struct SettingsWindow {
     SettingsKind kind = SettingsKind::Calendar;
-    Window* window = nullptr;
+    AppWindow* window = nullptr;
     MainWindow* main = nullptr;
     std::string title;  // the target slot's title: window title and question caption
 };

@@ -13,16 +13,16 @@ constexpr const char* kNoDisplay =
     "No display is available for the main window.  Set DISPLAY to a display you may use,\n"
     "or run the update without a window: kstlupd -auto";
 
-void status_insert(Window* window, const char* text, int index)
+void status_insert(AppWindow* window, const char* text, int index)
 {
     g_platform.toolkit.list_insert(window, kIdStatusList, text, index);
 }
 
-int status_count(Window* window) { return g_platform.toolkit.list_count(window, kIdStatusList); }
+int status_count(AppWindow* window) { return g_platform.toolkit.list_count(window, kIdStatusList); }
 
-void status_delete(Window* window, int index) { g_platform.toolkit.list_delete(window, kIdStatusList, index); }
+void status_delete(AppWindow* window, int index) { g_platform.toolkit.list_delete(window, kIdStatusList, index); }
 
-void progress_set(Window* window, int percent) { g_platform.toolkit.set_progress(window, kIdProgressBar, percent); }
+void progress_set(AppWindow* window, int percent) { g_platform.toolkit.set_progress(window, kIdProgressBar, percent); }
 
 }  // namespace
 

@@ -28,7 +28,7 @@ TEST_F(Reporting, LogPrefixByIconBoxesUnlessUnattendedAndOpenErrors)
 
     // Unattended: no box, but the owner is still disabled and enabled again.
     g_config.autoMode = 1;
-    report_message(reinterpret_cast<Window*>(0x1), "quiet", "T", kMbIconError);
+    report_message(reinterpret_cast<AppWindow*>(0x1), "quiet", "T", kMbIconError);
     EXPECT_EQ(dialogs.shown.size(), 6u);
     EXPECT_EQ(dialogs.window_events, (std::vector<std::string>{"disable", "enable"}));
 }

@@ -26,7 +26,7 @@ protected:
     {
         AppTest::SetUp();
         g_progress.clear();
-        g_platform.progress_set = [](Window*, int percent) { g_progress.push_back(percent); };
+        g_platform.progress_set = [](AppWindow*, int percent) { g_progress.push_back(percent); };
         via_server = proxied_session();
     }
     void TearDown() override
@@ -64,5 +64,5 @@ protected:
     std::vector<InetHandle*> sessions;
     InetHandle* via_server = nullptr;  // the test server as proxy unless a test chose another
     int owner_window = 0;
-    Window* owner = reinterpret_cast<Window*>(&owner_window);
+    AppWindow* owner = reinterpret_cast<AppWindow*>(&owner_window);
 };

@@ -19,7 +19,7 @@ int scripted_box(const char* text, const char* title, unsigned style)
     return kind == 3 || kind == 4 ? kIdNo : kIdOk;
 }
 
-void scripted_enable(Window*, int enable) { g_dialogs->window_events.push_back(enable ? "enable" : "disable"); }
+void scripted_enable(AppWindow*, int enable) { g_dialogs->window_events.push_back(enable ? "enable" : "disable"); }
 
 }  // namespace
 

@@ -6,7 +6,7 @@ namespace {
 
 FakeToolkit* g_fake = nullptr;
 
-Window* create_window(const WindowSpec& def, const WindowEvents& events)
+AppWindow* create_window(const WindowSpec& def, const WindowEvents& events)
 {
     if (g_fake->fail_create) {
         g_fake->fail_create = 0;
@@ -15,10 +15,10 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
     g_fake->windows.push_back(std::make_unique<FakeWindow>());
     g_fake->windows.back()->events = events;
     g_fake->windows.back()->rect = {0, 0, def.width, def.height};
-    return reinterpret_cast<Window*>(g_fake->windows.back().get());
+    return reinterpret_cast<AppWindow*>(g_fake->windows.back().get());
 }
 
-int add_control(Window* window, const ControlSpec& def)
+int add_control(AppWindow* window, const ControlSpec& def)
 {
     auto& controls = fake_window(window)->controls;
     if (controls.count(def.id)) return 0;
@@ -27,19 +27,19 @@ int add_control(Window* window, const ControlSpec& def)
     return 1;
 }
 
-void list_insert(Window* window, int id, const char* text, int index)
+void list_insert(AppWindow* window, int id, const char* text, int index)
 {
     std::vector<std::string>& lines = fake_control(window, id)->lines;
     lines.insert(index < 0 || index >= int(lines.size()) ? lines.end() : lines.begin() + index, text);
 }
 
-FakeControl* accepting(Window* window, int id)
+FakeControl* accepting(AppWindow* window, int id)
 {
     FakeControl* c = fake_control(window, id);
     return c && c->enabled && fake_window(window)->enabled && !fake_window(window)->destroyed ? c : nullptr;
 }
 
-void send_command(Window* window, int id, int notification)
+void send_command(AppWindow* window, int id, int notification)
 {
     const WindowEvents& e = fake_window(window)->events;
     if (e.command) e.command(e.context, window, id, notification);
@@ -52,14 +52,14 @@ void install_fake_toolkit(FakeToolkit* fake)
     g_fake = fake;
     Toolkit& t = g_platform.toolkit;
     t.create_window = create_window;
-    t.destroy_window = [](Window* w) { fake_window(w)->destroyed = 1; };
-    t.show_window = [](Window* w) { fake_window(w)->shown = 1; };
-    t.window_rect = [](Window* w, Rect* out) { *out = fake_window(w)->rect; };
-    t.move_window = [](Window* w, int x, int y) {
+    t.destroy_window = [](AppWindow* w) { fake_window(w)->destroyed = 1; };
+    t.show_window = [](AppWindow* w) { fake_window(w)->shown = 1; };
+    t.window_rect = [](AppWindow* w, Rect* out) { *out = fake_window(w)->rect; };
+    t.move_window = [](AppWindow* w, int x, int y) {
         fake_window(w)->rect.x = x;
         fake_window(w)->rect.y = y;
     };
-    t.client_size = [](Window* w, int* width, int* height) {
+    t.client_size = [](AppWindow* w, int* width, int* height) {
         *width = fake_window(w)->rect.w;
         *height = fake_window(w)->rect.h;
     };
@@ -68,27 +68,27 @@ void install_fake_toolkit(FakeToolkit* fake)
         *height = 768;
     };
     t.add_control = add_control;
-    t.enable_control = [](Window* w, int id, int on) { fake_control(w, id)->enabled = on ? 1 : 0; };
-    t.set_check = [](Window* w, int id, int on) { fake_control(w, id)->checked = on ? 1 : 0; };
-    t.is_checked = [](Window* w, int id) { return fake_control(w, id) ? fake_control(w, id)->checked : 0; };
-    t.get_text = [](Window* w, int id) { return fake_control(w, id)->text; };
-    t.set_text = [](Window* w, int id, const char* text) { fake_control(w, id)->text = text; };
+    t.enable_control = [](AppWindow* w, int id, int on) { fake_control(w, id)->enabled = on ? 1 : 0; };
+    t.set_check = [](AppWindow* w, int id, int on) { fake_control(w, id)->checked = on ? 1 : 0; };
+    t.is_checked = [](AppWindow* w, int id) { return fake_control(w, id) ? fake_control(w, id)->checked : 0; };
+    t.get_text = [](AppWindow* w, int id) { return fake_control(w, id)->text; };
+    t.set_text = [](AppWindow* w, int id, const char* text) { fake_control(w, id)->text = text; };
     t.list_insert = list_insert;
-    t.list_reset = [](Window* w, int id) { fake_control(w, id)->lines.clear(); };
-    t.set_progress = [](Window* w, int id, int percent) { fake_control(w, id)->progress = percent; };
+    t.list_reset = [](AppWindow* w, int id) { fake_control(w, id)->lines.clear(); };
+    t.set_progress = [](AppWindow* w, int id, int percent) { fake_control(w, id)->progress = percent; };
     t.wake = [] { ++g_fake->wakes; };
     t.quit = [](int code) { g_fake->quit_code = code; };
-    g_platform.enable_window = [](Window* w, int on) { fake_window(w)->enabled = on ? 1 : 0; };
+    g_platform.enable_window = [](AppWindow* w, int on) { fake_window(w)->enabled = on ? 1 : 0; };
 }
 
-FakeControl* fake_control(Window* window, int id)
+FakeControl* fake_control(AppWindow* window, int id)
 {
     auto& controls = fake_window(window)->controls;
     auto found = controls.find(id);
     return found == controls.end() ? nullptr : &found->second;
 }
 
-void click(Window* window, int id)
+void click(AppWindow* window, int id)
 {
     FakeControl* c = accepting(window, id);
     if (!c) return;
@@ -96,7 +96,7 @@ void click(Window* window, int id)
     send_command(window, id, kNotifyClicked);
 }
 
-void type_text(Window* window, int id, const std::string& text)
+void type_text(AppWindow* window, int id, const std::string& text)
 {
     FakeControl* c = accepting(window, id);
     for (char ch : text)
@@ -104,9 +104,9 @@ void type_text(Window* window, int id, const std::string& text)
             c->text = std::string(1, char(std::toupper(static_cast<unsigned char>(ch))));
 }
 
-void leave_field(Window* window, int id) { send_command(window, id, kNotifyKillFocus); }
+void leave_field(AppWindow* window, int id) { send_command(window, id, kNotifyKillFocus); }
 
-void press_close_box(Window* window)
+void press_close_box(AppWindow* window)
 {
     FakeWindow* w = fake_window(window);
     if (w->enabled && w->events.close) w->events.close(w->events.context, window);

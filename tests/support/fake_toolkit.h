@@ -39,15 +39,15 @@ struct FakeToolkit {
 // screen is 1024 x 768.
 void install_fake_toolkit(FakeToolkit* fake);
 
-inline FakeWindow* fake_window(Window* window) { return reinterpret_cast<FakeWindow*>(window); }
-FakeControl* fake_control(Window* window, int id);
+inline FakeWindow* fake_window(AppWindow* window) { return reinterpret_cast<FakeWindow*>(window); }
+FakeControl* fake_control(AppWindow* window, int id);
 
 // The user's actions. Clicks on disabled controls or in a disabled window do nothing;
 // a self-toggling check box changes its mark before the click is reported.
-void click(Window* window, int id);
+void click(AppWindow* window, int id);
 // Types into a one-character field as the real field does: printable ASCII only,
 // upper-cased, refused when the field is full.
-void type_text(Window* window, int id, const std::string& text);
+void type_text(AppWindow* window, int id, const std::string& text);
 // Moves the focus away from a field.
-void leave_field(Window* window, int id);
-void press_close_box(Window* window);
+void leave_field(AppWindow* window, int id);
+void press_close_box(AppWindow* window);

@@ -43,7 +43,8 @@ protected:
 
     // Opens the main window as start-up does for a logging program of this version,
     // with `run` in place of the update run; `selected` slots are selected first.
-    void open_main(void (*run)(Window*), std::initializer_list<int> selected = {}, const char* hostVersion = "8.5.0.39")
+    void open_main(void (*run)(AppWindow*), std::initializer_list<int> selected = {},
+                   const char* hostVersion = "8.5.0.39")
     {
         g_config.hostVersion = hostVersion;
         choose_master_slot(&g_config);
@@ -59,10 +60,10 @@ protected:
     }
 
     // Clicks a main-window box and returns the window made last (the settings window).
-    Window* open_from(int boxId)
+    AppWindow* open_from(int boxId)
     {
         click(main.window, boxId);
-        return reinterpret_cast<Window*>(fake.windows.back().get());
+        return reinterpret_cast<AppWindow*>(fake.windows.back().get());
     }
     // The boxes shown since the last call, each as box() gives it; then forgotten.
     std::string boxes()
@@ -82,13 +83,13 @@ protected:
     MainWindow main;
 };
 
-void no_run(Window*) { ADD_FAILURE() << "an update run was started"; }
+void no_run(AppWindow*) { ADD_FAILURE() << "an update run was started"; }
 
 // A run the test holds at its start (stage 1) until released (stage 2); it then
 // writes two result lines and moves the progress bar, as the real run does.
 std::atomic<int> g_stage{0};
 
-void held_run(Window* owner)
+void held_run(AppWindow* owner)
 {
     g_stage = 1;
     while (g_stage.load() != 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -252,7 +253,7 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
         const std::string saving = std::string("DEBUG:\tsaving ") + row.saving + " settings\nDEBUG:\t";
 
         // The close box asks; No keeps the window, Cancel and Yes leave without saving.
-        Window* s = open_from(row.box);
+        AppWindow* s = open_from(row.box);
         EXPECT_EQ(window()->enabled, 0);
         click(s, row.ok + 1);
         dialogs.answers = {kIdNo};
@@ -299,7 +300,7 @@ TEST_F(SettingsTest, MembershipRefusesFiveListsAndEmptiesABlank)
     EXPECT_EQ(boxes(), box("RegisterClass", kMbIconError, "RegisterClass(&wcMbr) failed"));
     EXPECT_TRUE(logged("ERROR:\tRegisterClass(&wcMbr) failed\n"));
 
-    Window* member = open_from(1411);
+    AppWindow* member = open_from(1411);
     EXPECT_EQ(fake_control(member, 1421)->text, "E");  // the saved ID
     leave_field(member, 1421);
     EXPECT_TRUE(logged("DEBUG:\teQSL is now set to E\n"));

@@ -1,12 +1,12 @@
 #include "platform/posix/fltk_look.h"
 
-#include "platform/posix/fltk_draw.h"
 #include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Progress.H>
 #include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
 
 namespace {
 

@@ -1,6 +1,5 @@
 // The program's look on FLTK: fonts, colours, the window icon and the box types of
-// a plain Windows-style dialog. Free of the seam's headers, so that it can sit
-// beside the X headers, whose Window is another type.
+// a plain Windows-style dialog.
 #pragma once
 
 #include <FL/Enumerations.H>

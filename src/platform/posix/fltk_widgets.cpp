@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/posix/fltk_draw.h"
 #include <FL/Fl.H>
+#include <FL/fl_draw.H>
 
 namespace {
 
@@ -49,7 +49,7 @@ void ProgramWindow::resize(int x, int y, int w, int h)
 {
     const bool sized = w != this->w() || h != this->h();
     Fl_Double_Window::resize(x, y, w, h);
-    if (sized && events.resize) events.resize(events.context, reinterpret_cast<Window*>(this), w, h);
+    if (sized && events.resize) events.resize(events.context, reinterpret_cast<AppWindow*>(this), w, h);
 }
 
 PlainCheckButton::PlainCheckButton(int x, int y, int w, int h) : Fl_Check_Button(x, y, w, h)
@@ -146,7 +146,7 @@ int CharInput::handle(int event)
         const int result = Fl_Input::handle(event);
         ProgramWindow* window = program_window_of(this);
         if (window && window->events.command)
-            window->events.command(window->events.context, reinterpret_cast<Window*>(window), id_, kNotifyKillFocus);
+            window->events.command(window->events.context, reinterpret_cast<AppWindow*>(window), id_, kNotifyKillFocus);
         return result;
     }
     default: break;

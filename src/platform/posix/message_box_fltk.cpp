@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/fltk_draw.h"
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/fl_draw.H>
 
 #include "platform/platform.h"
 #include "platform/posix/fltk_look.h"

@@ -8,10 +8,10 @@
 
 namespace {
 
-void no_window_insert(Window*, const char*, int) {}
-int no_window_count(Window*) { return 0; }
-void no_window_delete(Window*, int) {}
-void no_window_progress(Window*, int) {}
+void no_window_insert(AppWindow*, const char*, int) {}
+int no_window_count(AppWindow*) { return 0; }
+void no_window_delete(AppWindow*, int) {}
+void no_window_progress(AppWindow*, int) {}
 
 }  // namespace
 

@@ -19,7 +19,7 @@ void posix_show_usage(const char* text);
 // window's enabled state.
 Toolkit fltk_toolkit();
 int fltk_message_box(const char* text, const char* title, unsigned style);
-void fltk_enable_window(Window* window, int enable);
+void fltk_enable_window(AppWindow* window, int enable);
 
 // The terminal prompt behind posix_message_box, on any pair of streams: shows the
 // title, the text and the buttons, and reads a line whose first letter names a

@@ -28,9 +28,9 @@ LoopState& loop_state()
     return state;
 }
 
-ProgramWindow* program(Window* window) { return reinterpret_cast<ProgramWindow*>(window); }
+ProgramWindow* program(AppWindow* window) { return reinterpret_cast<ProgramWindow*>(window); }
 
-Fl_Widget* control(Window* window, int id)
+Fl_Widget* control(AppWindow* window, int id)
 {
     if (!window) return nullptr;
     auto& controls = program(window)->controls;
@@ -39,7 +39,7 @@ Fl_Widget* control(Window* window, int id)
 }
 
 template <class T>
-T* control_as(Window* window, int id)
+T* control_as(AppWindow* window, int id)
 {
     return dynamic_cast<T*>(control(window, id));
 }
@@ -49,7 +49,7 @@ void control_clicked(Fl_Widget* widget, void* data)
     ProgramWindow* window = program_window_of(widget);
     if (!window || !window->events.command) return;
     const int id = int(reinterpret_cast<intptr_t>(data));
-    window->events.command(window->events.context, reinterpret_cast<Window*>(window), id, kNotifyClicked);
+    window->events.command(window->events.context, reinterpret_cast<AppWindow*>(window), id, kNotifyClicked);
 }
 
 void window_closing(Fl_Widget* widget, void*)
@@ -59,12 +59,12 @@ void window_closing(Fl_Widget* widget, void*)
     auto* window = static_cast<ProgramWindow*>(widget);
     if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) {
         if (window->input_enabled && window->escape_id && window->events.command)
-            window->events.command(window->events.context, reinterpret_cast<Window*>(window), window->escape_id,
+            window->events.command(window->events.context, reinterpret_cast<AppWindow*>(window), window->escape_id,
                                    kNotifyClicked);
         return;
     }
     if (!window->input_enabled || !window->events.close) return;
-    window->events.close(window->events.context, reinterpret_cast<Window*>(window));
+    window->events.close(window->events.context, reinterpret_cast<AppWindow*>(window));
 }
 
 Fl_Widget* make_control(const ControlSpec& def)
@@ -118,7 +118,7 @@ Fl_Widget* make_control(const ControlSpec& def)
 
 int open_display() { return fltk_open_display(); }
 
-Window* create_window(const WindowSpec& def, const WindowEvents& events)
+AppWindow* create_window(const WindowSpec& def, const WindowEvents& events)
 {
     ProgramWindow* created = nullptr;
     run_on_window_thread([&] {
@@ -132,10 +132,10 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
         window->callback(window_closing);
         created = window;
     });
-    return reinterpret_cast<Window*>(created);
+    return reinterpret_cast<AppWindow*>(created);
 }
 
-void destroy_window(Window* window)
+void destroy_window(AppWindow* window)
 {
     run_on_window_thread([&] {
         ProgramWindow* w = program(window);
@@ -145,7 +145,7 @@ void destroy_window(Window* window)
     });
 }
 
-void show_window(Window* window)
+void show_window(AppWindow* window)
 {
     run_on_window_thread([&] {
         program(window)->show();
@@ -154,7 +154,7 @@ void show_window(Window* window)
     });
 }
 
-void window_rect(Window* window, Rect* out)
+void window_rect(AppWindow* window, Rect* out)
 {
     run_on_window_thread([&] {
         ProgramWindow* w = program(window);
@@ -162,12 +162,12 @@ void window_rect(Window* window, Rect* out)
     });
 }
 
-void move_window(Window* window, int x, int y)
+void move_window(AppWindow* window, int x, int y)
 {
     run_on_window_thread([&] { program(window)->position(x, y); });
 }
 
-void client_size(Window* window, int* width, int* height)
+void client_size(AppWindow* window, int* width, int* height)
 {
     run_on_window_thread([&] {
         *width = program(window)->w();
@@ -183,7 +183,7 @@ void screen_size(int* width, int* height)
     });
 }
 
-int add_control(Window* window, const ControlSpec& def)
+int add_control(AppWindow* window, const ControlSpec& def)
 {
     int added = 0;
     run_on_window_thread([&] {
@@ -198,7 +198,7 @@ int add_control(Window* window, const ControlSpec& def)
     return added;
 }
 
-int control_rect(Window* window, int id, Rect* out)
+int control_rect(AppWindow* window, int id, Rect* out)
 {
     int found = 0;
     run_on_window_thread([&] {
@@ -211,7 +211,7 @@ int control_rect(Window* window, int id, Rect* out)
     return found;
 }
 
-void move_control(Window* window, int id, const Rect& rect)
+void move_control(AppWindow* window, int id, const Rect& rect)
 {
     run_on_window_thread([&] {
         Fl_Widget* c = control(window, id);
@@ -221,7 +221,7 @@ void move_control(Window* window, int id, const Rect& rect)
     });
 }
 
-void enable_control(Window* window, int id, int enable)
+void enable_control(AppWindow* window, int id, int enable)
 {
     run_on_window_thread([&] {
         Fl_Widget* c = control(window, id);
@@ -231,14 +231,14 @@ void enable_control(Window* window, int id, int enable)
     });
 }
 
-void set_check(Window* window, int id, int checked)
+void set_check(AppWindow* window, int id, int checked)
 {
     run_on_window_thread([&] {
         if (auto* b = control_as<Fl_Button>(window, id)) b->value(checked ? 1 : 0);
     });
 }
 
-int is_checked(Window* window, int id)
+int is_checked(AppWindow* window, int id)
 {
     int checked = 0;
     run_on_window_thread([&] {
@@ -247,7 +247,7 @@ int is_checked(Window* window, int id)
     return checked;
 }
 
-std::string get_text(Window* window, int id)
+std::string get_text(AppWindow* window, int id)
 {
     std::string text;
     run_on_window_thread([&] {
@@ -258,7 +258,7 @@ std::string get_text(Window* window, int id)
     return text;
 }
 
-void set_text(Window* window, int id, const char* text)
+void set_text(AppWindow* window, int id, const char* text)
 {
     run_on_window_thread([&] {
         Fl_Widget* c = control(window, id);
@@ -268,7 +268,7 @@ void set_text(Window* window, int id, const char* text)
     });
 }
 
-void list_insert(Window* window, int id, const char* text, int index)
+void list_insert(AppWindow* window, int id, const char* text, int index)
 {
     run_on_window_thread([&] {
         auto* list = control_as<Fl_Browser>(window, id);
@@ -278,7 +278,7 @@ void list_insert(Window* window, int id, const char* text, int index)
     });
 }
 
-int list_count(Window* window, int id)
+int list_count(AppWindow* window, int id)
 {
     int count = 0;
     run_on_window_thread([&] {
@@ -287,7 +287,7 @@ int list_count(Window* window, int id)
     return count;
 }
 
-void list_delete(Window* window, int id, int index)
+void list_delete(AppWindow* window, int id, int index)
 {
     run_on_window_thread([&] {
         auto* list = control_as<Fl_Browser>(window, id);
@@ -295,14 +295,14 @@ void list_delete(Window* window, int id, int index)
     });
 }
 
-void list_reset(Window* window, int id)
+void list_reset(AppWindow* window, int id)
 {
     run_on_window_thread([&] {
         if (auto* list = control_as<Fl_Browser>(window, id)) list->clear();
     });
 }
 
-void set_progress(Window* window, int id, int percent)
+void set_progress(AppWindow* window, int id, int percent)
 {
     if (!window) return;
     // Each post costs a round trip to the window thread: send changes only.
@@ -350,7 +350,7 @@ void quit(int code)
 
 }  // namespace
 
-void fltk_enable_window(Window* window, int enable)
+void fltk_enable_window(AppWindow* window, int enable)
 {
     if (!window) return;
     run_on_window_thread([&] { program(window)->input_enabled = enable != 0; });

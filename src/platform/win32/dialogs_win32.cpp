@@ -14,7 +14,7 @@ int win32_message_box(const char* text, const char* title, unsigned style)
     return MessageBoxW(owner, widen(text).c_str(), widen(title).c_str(), style);
 }
 
-void win32_enable_window(Window* window, int enable)
+void win32_enable_window(AppWindow* window, int enable)
 {
     if (window) EnableWindow(reinterpret_cast<HWND>(window), enable ? TRUE : FALSE);
 }

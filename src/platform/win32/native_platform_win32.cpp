@@ -23,10 +23,10 @@ __attribute__((constructor(101))) void load_dlls_from_the_system_folder_only()
     if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-void no_window_insert(Window*, const char*, int) {}
-int no_window_count(Window*) { return 0; }
-void no_window_delete(Window*, int) {}
-void no_window_progress(Window*, int) {}
+void no_window_insert(AppWindow*, const char*, int) {}
+int no_window_count(AppWindow*) { return 0; }
+void no_window_delete(AppWindow*, int) {}
+void no_window_progress(AppWindow*, int) {}
 
 // A box that cannot be shown (no desktop, as for a scheduled task) gives 0, or -1
 // from some dialog managers; the caller then gets the safe answer: OK, or No where

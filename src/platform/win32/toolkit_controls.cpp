@@ -39,7 +39,7 @@ LRESULT CALLBACK char_edit_procedure(HWND hwnd, UINT message, WPARAM wparam, LPA
     return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
-int add_control(Window* window, const ControlSpec& def)
+int add_control(AppWindow* window, const ControlSpec& def)
 {
     int added = 0;
     run_on_window_thread([&] {
@@ -73,7 +73,7 @@ int add_control(Window* window, const ControlSpec& def)
 
 // The size is the one the control was given: read back from the scaled one it
 // could come out a pixel off, and a re-layout would carry that on.
-int control_rect(Window* window, int id, Rect* out)
+int control_rect(AppWindow* window, int id, Rect* out)
 {
     HWND control = control_of(window, id);
     WindowData* data = window_data(hwnd_of(window));
@@ -86,7 +86,7 @@ int control_rect(Window* window, int id, Rect* out)
     return 1;
 }
 
-void move_control(Window* window, int id, const Rect& rect)
+void move_control(AppWindow* window, int id, const Rect& rect)
 {
     run_on_window_thread([&] {
         HWND control = control_of(window, id);
@@ -98,24 +98,24 @@ void move_control(Window* window, int id, const Rect& rect)
     });
 }
 
-void enable_control(Window* window, int id, int enable)
+void enable_control(AppWindow* window, int id, int enable)
 {
     if (HWND control = control_of(window, id)) EnableWindow(control, enable ? TRUE : FALSE);
 }
 
-void set_check(Window* window, int id, int checked)
+void set_check(AppWindow* window, int id, int checked)
 {
     if (HWND control = control_of(window, id))
         SendMessageA(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-int is_checked(Window* window, int id)
+int is_checked(AppWindow* window, int id)
 {
     HWND control = control_of(window, id);
     return control && SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
-std::string get_text(Window* window, int id)
+std::string get_text(AppWindow* window, int id)
 {
     HWND control = control_of(window, id);
     if (!control) return {};
@@ -124,7 +124,7 @@ std::string get_text(Window* window, int id)
     return narrow(text.c_str());
 }
 
-void set_text(Window* window, int id, const char* text)
+void set_text(AppWindow* window, int id, const char* text)
 {
     if (HWND control = control_of(window, id)) SetWindowTextW(control, widen(text).c_str());
 }
@@ -145,7 +145,7 @@ void widen_for(HWND list, WindowData* data, const std::wstring& text)
     ReleaseDC(list, dc);
 }
 
-void list_insert(Window* window, int id, const char* text, int index)
+void list_insert(AppWindow* window, int id, const char* text, int index)
 {
     run_on_window_thread([&] {
         HWND list = control_of(window, id);
@@ -158,19 +158,19 @@ void list_insert(Window* window, int id, const char* text, int index)
     });
 }
 
-int list_count(Window* window, int id)
+int list_count(AppWindow* window, int id)
 {
     HWND list = control_of(window, id);
     const LRESULT count = list ? SendMessageA(list, LB_GETCOUNT, 0, 0) : 0;
     return count > 0 ? int(count) : 0;
 }
 
-void list_delete(Window* window, int id, int index)
+void list_delete(AppWindow* window, int id, int index)
 {
     if (HWND list = control_of(window, id); list && index >= 0) SendMessageA(list, LB_DELETESTRING, WPARAM(index), 0);
 }
 
-void list_reset(Window* window, int id)
+void list_reset(AppWindow* window, int id)
 {
     run_on_window_thread([&] {
         HWND list = control_of(window, id);
@@ -181,7 +181,7 @@ void list_reset(Window* window, int id)
     });
 }
 
-void set_progress(Window* window, int id, int percent)
+void set_progress(AppWindow* window, int id, int percent)
 {
     WindowData* data = window_data(hwnd_of(window));
     HWND bar = control_of(window, id);
@@ -193,7 +193,7 @@ void set_progress(Window* window, int id, int percent)
 
 }  // namespace
 
-HWND control_of(Window* window, int id)
+HWND control_of(AppWindow* window, int id)
 {
     HWND parent = hwnd_of(window);
     WindowData* data = window_data(parent);

@@ -151,7 +151,7 @@ std::wstring class_name_of(const WindowSpec& def)
     return title.substr(0, title.find(L" - "));
 }
 
-Window* create_window(const WindowSpec& def, const WindowEvents& events)
+AppWindow* create_window(const WindowSpec& def, const WindowEvents& events)
 {
     HWND created = nullptr;
     run_on_window_thread([&] {
@@ -189,7 +189,7 @@ Window* create_window(const WindowSpec& def, const WindowEvents& events)
     return window_of(created);
 }
 
-void destroy_window(Window* window)
+void destroy_window(AppWindow* window)
 {
     run_on_window_thread([&] {
         WindowData* data = window_data(hwnd_of(window));
@@ -200,7 +200,7 @@ void destroy_window(Window* window)
     });
 }
 
-void show_window(Window* window)
+void show_window(AppWindow* window)
 {
     ShowWindow(hwnd_of(window), SW_SHOW);
     UpdateWindow(hwnd_of(window));
@@ -208,13 +208,13 @@ void show_window(Window* window)
 
 // The program places its windows in pixels at 96 DPI: the screen too is measured in
 // them, so that a window it centres is centred at any scale.
-UINT dpi_of(Window* window)
+UINT dpi_of(AppWindow* window)
 {
     const WindowData* data = window_data(hwnd_of(window));
     return data ? data->dpi : system_dpi();
 }
 
-void window_rect(Window* window, Rect* out)
+void window_rect(AppWindow* window, Rect* out)
 {
     RECT r{};
     GetWindowRect(hwnd_of(window), &r);
@@ -223,14 +223,14 @@ void window_rect(Window* window, Rect* out)
             scale_from(int(r.bottom - r.top), dpi)};
 }
 
-void move_window(Window* window, int x, int y)
+void move_window(AppWindow* window, int x, int y)
 {
     const UINT dpi = dpi_of(window);
     SetWindowPos(hwnd_of(window), nullptr, scale_to(x, dpi), scale_to(y, dpi), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void client_size(Window* window, int* width, int* height)
+void client_size(AppWindow* window, int* width, int* height)
 {
     const SIZE size = client_at_96(hwnd_of(window), dpi_of(window));
     *width = int(size.cx);

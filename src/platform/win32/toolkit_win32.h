@@ -15,7 +15,7 @@ Toolkit win32_toolkit();
 int win32_message_box(const char* text, const char* title, unsigned style);
 
 // Enables or disables input to a window (EnableWindow); a null window is ignored.
-void win32_enable_window(Window* window, int enable);
+void win32_enable_window(AppWindow* window, int enable);
 
 // The text of string resource id (1301-1315) from the program's resources; nullptr
 // when the program has no such resource.

@@ -40,15 +40,15 @@ struct WindowData {
     SIZE clientSize{};
 };
 
-inline HWND hwnd_of(Window* window) { return reinterpret_cast<HWND>(window); }
+inline HWND hwnd_of(AppWindow* window) { return reinterpret_cast<HWND>(window); }
 
-inline Window* window_of(HWND hwnd) { return reinterpret_cast<Window*>(hwnd); }
+inline AppWindow* window_of(HWND hwnd) { return reinterpret_cast<AppWindow*>(hwnd); }
 
 // The toolkit's record of a window it made; nullptr for any other handle.
 WindowData* window_data(HWND hwnd);
 
 // The control with that id in the window; nullptr when there is none.
-HWND control_of(Window* window, int id);
+HWND control_of(AppWindow* window, int id);
 
 // The control's place at 96 DPI; nullptr for a control the toolkit did not make.
 WindowData::Placed* placed_of(WindowData* data, HWND control);

@@ -3,7 +3,7 @@
 
 #include "catalogue/data_source.h"
 
-struct Window;
+struct AppWindow;
 struct InetHandle;
 
 // Takes over and closes the request. 1 when a new calendar now stands at the
@@ -11,4 +11,4 @@ struct InetHandle;
 // equals the copy there; -1 after a reported failure (no staging folder,
 // a failed fetch, an answer that is not a JSON array, a failed move), which leaves
 // the copy as it was and its progress line removed.
-[[nodiscard]] int download_calendar(Window* owner, InetHandle* request, DataSource* source);
+[[nodiscard]] int download_calendar(AppWindow* owner, InetHandle* request, DataSource* source);

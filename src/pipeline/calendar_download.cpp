@@ -1,4 +1,4 @@
-#include "calendar/calendar_download.h"
+#include "pipeline/calendar_download.h"
 
 #include <ctime>
 #include <string>
@@ -32,7 +32,7 @@ void make_parent_folders(const std::string& folder)
 }
 
 // 1 when the new calendar stands in UPDATE; -1 after the move was reported failed.
-int move_into_updates(Window* owner, const std::string& staged, const DataSource& source)
+int move_into_updates(AppWindow* owner, const std::string& staged, const DataSource& source)
 {
     if (moveFileReported(owner, staged.c_str(), source.downloadPath.c_str())) return 1;
     status_remove_last(owner);
@@ -40,7 +40,7 @@ int move_into_updates(Window* owner, const std::string& staged, const DataSource
 }
 
 // 1 when the file holds a JSON array; 0 after reporting that it does not.
-int is_calendar(Window* owner, const char* path)
+int is_calendar(AppWindow* owner, const char* path)
 {
     // One element at a time: a huge download is checked without holding it whole.
     if (json_parse_elements(path, [](const JsonDoc&) {})) return 1;
@@ -51,7 +51,7 @@ int is_calendar(Window* owner, const char* path)
 
 }  // namespace
 
-int download_calendar(Window* owner, InetHandle* request, DataSource* source)
+int download_calendar(AppWindow* owner, InetHandle* request, DataSource* source)
 {
     std::string app_data;
     if (!g_platform.app_data_folder(&app_data)) {

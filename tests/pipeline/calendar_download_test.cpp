@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "calendar/calendar_download.h"
 #include "catalogue/catalogue.h"
 #include "net/net_fixture.h"
+#include "pipeline/calendar_download.h"
 #include "support/fake_status_list.h"
 
 namespace {
