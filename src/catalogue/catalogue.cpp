@@ -4,19 +4,12 @@
 #include <cstring>
 
 #include "base/config.h"
+#include "base/path_text.h"
 #include "catalogue/hosts.h"
 
 namespace {
 
-std::string last_component(const char* path)
-{
-    const char* cut = nullptr;
-    for (const char* p = path; *p; ++p)
-        if (*p == '/' || *p == '\\') cut = p;
-    return cut ? std::string(cut + 1) : std::string(path);
-}
-
-std::string in_folder(const char* folder, const std::string& name) { return std::string(folder) + "\\" + name; }
+std::string in_folder(const char* folder, const std::string& name) { return join_path(folder, name); }
 
 struct SlotFill {
     const char* title;
@@ -113,7 +106,7 @@ void build_catalogue(Catalogue* catalogue)
 
     for (int i = 0; i < kSlotCount; ++i) {
         if (i == kSlotCustomList) c[i].downloadPath = c[i].targetPath;
-        else if (c[i].remotePath) c[i].downloadPath = in_folder("UPDATE", last_component(c[i].remotePath));
+        else if (c[i].remotePath) c[i].downloadPath = in_folder("UPDATE", fileNamePart(c[i].remotePath));
     }
 
     c[kSlotCalendar].selected = c[kSlotCalendarSource].selected ? 1 : 0;

@@ -9,6 +9,7 @@
 
 #include "base/atomic_file.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "files/file_ops.h"
 #include "platform/platform.h"
 
@@ -33,11 +34,9 @@ struct TargetParts {
 
 TargetParts split_target(const std::string& target)
 {
-    const size_t cut = target.find_last_of("/\\");
-    if (cut == std::string::npos) return {".", target};
-    std::string folder = target.substr(0, cut);
+    std::string folder = folder_part(target);
     while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-    return {folder, target.substr(cut + 1)};
+    return {folder, fileNamePart(target)};
 }
 
 // Only a name that stays inside its folder may be written there.

@@ -5,6 +5,7 @@
 
 #include "base/config.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/report.h"
 #include "base/status_line.h"
 #include "calendar/calendar_compare.h"
