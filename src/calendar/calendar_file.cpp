@@ -11,6 +11,7 @@
 
 #include "base/atomic_file.h"
 #include "base/config.h"
+#include "base/little_endian.h"
 #include "base/log.h"
 #include "base/log_limit.h"
 #include "base/outside_text.h"
@@ -177,8 +178,8 @@ int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue)
     if (total > count)
         log_printf("WARNING:\tThe calendar has %d events; only the first %d fit into %s\n", total, count, path);
 
-    uint8_t header[10] = {
-        'C', 'A', 'L', 'B', uint8_t(kCalendarRecordSize), 0, uint8_t(count & 0xFF), uint8_t((count >> 8) & 0xFF), 0, 0};
+    uint8_t header[10] = {'C', 'A', 'L', 'B', uint8_t(kCalendarRecordSize)};
+    put_u16(header + 6, uint16_t(count));
     std::fwrite(header, 1, sizeof header, file.file);
     write_events(file.file, events, count);
     // A failed write or a full disk surfaces here; the old calendar then stays.
