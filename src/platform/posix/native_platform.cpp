@@ -15,6 +15,16 @@ void no_window_progress(AppWindow*, int) {}
 
 }  // namespace
 
+std::string native_command_line(int argc, char** argv)
+{
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) text += ' ';
+        text += argv[i];
+    }
+    return text;
+}
+
 Platform native_platform()
 {
     Platform p{};
