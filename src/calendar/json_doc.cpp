@@ -155,7 +155,7 @@ int json_parse_text(std::string_view text, JsonValue* out)
 {
     ValueReader reader;
     const bool ok = read(text, &reader);
-    *out = ok ? std::move(reader.value) : JsonValue();
+    *out = std::move(reader.value);
     return ok ? 1 : 0;
 }
 

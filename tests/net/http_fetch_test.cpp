@@ -39,7 +39,6 @@ TEST(NetHttpDate, ReadsRfc1123DatesAndTheDocumentedLeniencies)
     };
     // clang-format on
     for (const auto& row : rows) EXPECT_EQ(parse_http_date_at(row.text, kClock), row.seconds) << row.text;
-    EXPECT_EQ(parseHttpDate("Sun Nov  6 08:49:37 1994"), 784111777);
     // Only the years 1970 to 9999 are a server's date.
     for (const char* date : {"Thu, 01 Jan 1970 00:00:00 GMT", "Fri, 31 Dec 9999 23:59:59 GMT"})
         EXPECT_TRUE(http_date_in_range(parseHttpDate(date))) << date;
