@@ -40,8 +40,8 @@ std::unique_ptr<Selections> read_ini(FILE* file, const Catalogue& catalogue);
 // an unreadable or invalid file. Never fails.
 std::unique_ptr<Selections> load_selections(const Catalogue& catalogue);
 
-// Copies the main window's check boxes into sel, following the country archive's
-// shared slots.
+// Copies the main window's check boxes into sel, each slot from the box that chooses
+// it in this host version (an archive member from its archive's box).
 void CopySelections(const CheckBoxReader& boxes, Selections* selections, const Catalogue& catalogue);
 
 // Saves the record when anything changed since the last save (or it was written by
