@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/config.h"
 #include "catalogue/hosts.h"
 
 namespace {
@@ -48,9 +47,9 @@ long version_major(const std::string& version) { return std::strtol(version.c_st
 
 int is_version9(const std::string& hostVersion) { return version_major(hostVersion) == 9; }
 
-void build_catalogue(Catalogue* catalogue)
+void build_catalogue(Catalogue* catalogue, const std::string& hostVersion, uint32_t masterSlot)
 {
-    const bool v9 = is_version9(g_config.hostVersion);
+    const bool v9 = is_version9(hostVersion);
     auto& c = catalogue->slot;
     for (auto& s : c) s = DataSource{};
 
@@ -106,7 +105,7 @@ void build_catalogue(Catalogue* catalogue)
     fill(&c[25], {"Custom", nullptr, nullptr, 0, 0, 0, 0}, "member.txt");
     fill(&c[26], {"425 DX Calendar", kHostCalendar, "kestrl.php", 0, 0, 1, 1}, in_folder("UPDATE", "kestrl.php"));
 
-    if (compare_version_text(g_config.hostVersion, "8") < 0) {
+    if (compare_version_text(hostVersion, "8") < 0) {
         for (int s : kMembershipSources) c[s].selected = 0;
         c[kSlotMembership].enabled = 0;
     }
@@ -117,7 +116,7 @@ void build_catalogue(Catalogue* catalogue)
     }
 
     c[kSlotCalendar].selected = c[kSlotCalendarSource].selected ? 1 : 0;
-    const int master = g_config.masterSlot == 9 ? kSlotMasterOld : kSlotMaster;
+    const int master = masterSlot == 9 ? kSlotMasterOld : kSlotMaster;
     c[master].selected = (c[kSlotClubLog].selected || c[kSlotSuperCheck].selected) ? 1 : 0;
     uint8_t anyMember = 0;
     for (int s : kMembershipSources) anyMember |= c[s].selected ? 1 : 0;
