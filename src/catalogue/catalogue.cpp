@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/config.h"
 #include "catalogue/hosts.h"
 
 namespace {
@@ -48,9 +47,9 @@ long version_major(const std::string& version) { return std::strtol(version.c_st
 
 int is_version9(const std::string& hostVersion) { return version_major(hostVersion) == 9; }
 
-void build_catalogue(Catalogue* catalogue)
+void build_catalogue(Catalogue* catalogue, const std::string& hostVersion, uint32_t masterSlot)
 {
-    const bool v9 = is_version9(g_config.hostVersion);
+    const bool v9 = is_version9(hostVersion);
     auto& c = catalogue->slot;
     for (auto& s : c) s = DataSource{};
 
@@ -116,7 +115,7 @@ void build_catalogue(Catalogue* catalogue)
         else if (const int box = choosing_box(i, v9); box >= 0 && box != i) c[i].selected = c[box].selected;
     }
 
-    if (compare_version_text(g_config.hostVersion, "8") < 0) {
+    if (compare_version_text(hostVersion, "8") < 0) {
         for (int s : group_sources(kSlotMembership)) c[s].selected = 0;
         c[kSlotMembership].enabled = 0;
     }
@@ -126,7 +125,7 @@ void build_catalogue(Catalogue* catalogue)
         else if (c[i].remotePath) c[i].downloadPath = in_folder("UPDATE", last_component(c[i].remotePath));
     }
 
-    const int master = g_config.masterSlot == 9 ? kSlotMasterOld : kSlotMaster;
+    const int master = masterSlot == 9 ? kSlotMasterOld : kSlotMaster;
     catalogue->mainList = {kSlotAwards,     kSlotCalendar, kSlotCountry,        kSlotIota, master,
                            kSlotMembership, kSlotNodes,    kSlotNodesKeepAlive, kSlotWpx};
     // A derived target is chosen when any of its sources is.

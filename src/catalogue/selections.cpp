@@ -111,9 +111,10 @@ std::unique_ptr<Selections> load_selections(const Catalogue& catalogue)
     return new_status(catalogue);
 }
 
-void CopySelections(const CheckBoxReader& boxes, Selections* selections, const Catalogue& catalogue)
+void CopySelections(const CheckBoxReader& boxes, Selections* selections, const Catalogue& catalogue,
+                    const std::string& hostVersion)
 {
-    const bool v9 = is_version9(g_config.hostVersion);
+    const bool v9 = is_version9(hostVersion);
     auto box = [&](int slot) -> uint8_t {
         return boxes.is_checked && boxes.is_checked(boxes.context, kControlIdBase + slot) ? 1 : 0;
     };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "catalogue/data_source.h"
 
@@ -41,8 +42,9 @@ std::unique_ptr<Selections> read_ini(FILE* file, const Catalogue& catalogue);
 std::unique_ptr<Selections> load_selections(const Catalogue& catalogue);
 
 // Copies the main window's check boxes into sel, each slot from the box that chooses
-// it in this host version (an archive member from its archive's box).
-void CopySelections(const CheckBoxReader& boxes, Selections* selections, const Catalogue& catalogue);
+// it in the logging program's version (an archive member from its archive's box).
+void CopySelections(const CheckBoxReader& boxes, Selections* selections, const Catalogue& catalogue,
+                    const std::string& hostVersion);
 
 // Saves the record when anything changed since the last save (or it was written by
 // another version). Returns 1 when the file is current afterwards, 0 after a

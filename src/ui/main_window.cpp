@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/report.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/run_context.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"
 #include "pipeline/update_run.h"
@@ -45,7 +46,7 @@ int box_checked(void* context, int id) { return g_platform.toolkit.is_checked(st
 void copy_selections(MainWindow* main)
 {
     CheckBoxReader boxes{main->window, box_checked};
-    CopySelections(boxes, main->selections, *main->catalogue);
+    CopySelections(boxes, main->selections, *main->catalogue, main->context->hostVersion);
 }
 
 void save_and_quit(MainWindow* main)
@@ -59,7 +60,7 @@ void save_and_quit(MainWindow* main)
 
 void run_thread_body(MainWindow* main)
 {
-    main->run(main->window);
+    main->run(main->window, main->context);
     main->runExitCode = 0;
     main->runEnded.store(true);
     // The loop may be asleep with nothing else to wake it.
@@ -114,10 +115,11 @@ void exclude_other(MainWindow* main, int clicked, int other)
 
 }  // namespace
 
-void init_main_window(MainWindow* main)
+void init_main_window(MainWindow* main, RunContext* context)
 {
-    main->catalogue = g_config.catalogue;
-    main->selections = g_config.selections;
+    main->context = context;
+    main->catalogue = &context->catalogue;
+    main->selections = &context->selections;
     main->run = Update;
 }
 

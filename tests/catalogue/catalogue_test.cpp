@@ -12,7 +12,7 @@ Catalogue build_for(const char* hostVersion)
     g_config.hostVersion = hostVersion;
     choose_master_slot(&g_config);
     Catalogue c;
-    build_catalogue(&c);
+    build_catalogue(&c, hostVersion, g_config.masterSlot);
     return c;
 }
 
