@@ -125,7 +125,7 @@ void build_catalogue(Catalogue* catalogue, const std::string& hostVersion, uint3
         else if (c[i].remotePath) c[i].downloadPath = in_folder("UPDATE", last_component(c[i].remotePath));
     }
 
-    const int master = masterSlot == 9 ? kSlotMasterOld : kSlotMaster;
+    const int master = int(masterSlot) == kSlotMasterOld ? kSlotMasterOld : kSlotMaster;
     catalogue->mainList = {kSlotAwards,     kSlotCalendar, kSlotCountry,        kSlotIota, master,
                            kSlotMembership, kSlotNodes,    kSlotNodesKeepAlive, kSlotWpx};
     // A derived target is chosen when any of its sources is.
