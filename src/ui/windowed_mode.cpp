@@ -34,7 +34,7 @@ void install_window_services(Platform* platform)
     platform->progress_set = progress_set;
 }
 
-int run_main_window()
+int run_main_window(RunContext* run)
 {
     const Toolkit& tk = g_platform.toolkit;
     if (!tk.open_display || !tk.open_display()) {
@@ -45,7 +45,7 @@ int run_main_window()
     install_window_services(&g_platform);
 
     MainWindow main;
-    init_main_window(&main);
+    init_main_window(&main, run);
     if (!create_main_window(&main)) return -1;
     create_main_controls(&main);
     tk.set_idle_check([](void* context) { completion_check(static_cast<MainWindow*>(context)); }, &main);
