@@ -3,8 +3,6 @@
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
-
 #include "base/log.h"
 #include "base/report.h"
 #include "calendar/json_doc.h"

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "base/atomic_file.h"
 #include "base/little_endian.h"
 #include "base/log.h"

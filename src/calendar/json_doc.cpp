@@ -9,8 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/platform.h"
 
 namespace {

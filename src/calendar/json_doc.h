@@ -7,7 +7,7 @@
 #include <functional>
 #include <string_view>
 
-#include <nlohmann/json_fwd.hpp>
+#include <nlohmann/json.hpp>
 
 using JsonValue = nlohmann::ordered_json;
 
