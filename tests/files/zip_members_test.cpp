@@ -142,19 +142,13 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
 
 TEST_F(ZipMembers, StrippingDropsDrivesLeadingSeparatorsAndUpSteps)
 {
+    // clang-format off
     const std::pair<const char*, const char*> rows[] = {
-        {"C:\\data\\..\\kestrl.cty", "kestrl.cty"},
-        {"C:kestrl.cty", "kestrl.cty"},
-        {"/C:/x", "x"},
-        {"D:", ""},
-        {"\\\\server\\share\\..\\k", "k"},
-        {"x\\../k", "k"},
-        {"x/..\\k", "k"},
-        {"sub/k", "sub/k"},
-        {"../k", "../k"},
+        {"C:\\data\\..\\kestrl.cty", "kestrl.cty"}, {"C:kestrl.cty", "kestrl.cty"}, {"/C:/x", "x"}, {"D:", ""},
+        {"\\\\server\\share\\..\\k", "k"}, {"x\\../k", "k"}, {"x/..\\k", "k"}, {"sub/k", "sub/k"}, {"../k", "../k"},
         // "\..\" is looked for before "/..\": here it decides, although it starts later.
-        {"a/..\\..\\b", "b"},
-        {"a/../../k", "../k"}};
+        {"a/..\\..\\b", "b"}, {"a/../../k", "../k"}};
+    // clang-format on
     for (const auto& [stored, stripped] : rows) EXPECT_EQ(stripped_member_name(stored), stripped) << stored;
 }
 
@@ -166,19 +160,13 @@ TEST_F(ZipMembers, HostileNamesNeverWriteOutsideTheDestinationFolder)
     for (const char* path : sentinels) write_file(path, path);
     // Up to "first" none strips to the plain name; the first that does wins and is
     // written inside.
-    ASSERT_TRUE(python_zip("hostile.zip", {{"../kestrl.cty", "1"},
-                                           {"..\\..\\..\\kestrl.cty", "2"},
-                                           {"a/../../kestrl.cty.~new", "3"},
-                                           {fs::current_path().string() + "/outside/kestrl.cty", "4"},
-                                           {"..", "5"},
-                                           {".", "6"},
-                                           {"C:", "7"},
-                                           {"/", "8"},
-                                           {"../../../outside/kestrl.cty", "9"},
-                                           {"Kestrl.cty", "10"},
-                                           {"sub/kestrl.cty", "11"},
-                                           {"../../../../kestrl.cty", "first"},
-                                           {"a/../../../kestrl.cty", "x"}}));
+    // clang-format off
+    ASSERT_TRUE(python_zip("hostile.zip", {
+        {"../kestrl.cty", "1"}, {"..\\..\\..\\kestrl.cty", "2"}, {"a/../../kestrl.cty.~new", "3"},
+        {fs::current_path().string() + "/outside/kestrl.cty", "4"}, {"..", "5"}, {".", "6"}, {"C:", "7"}, {"/", "8"},
+        {"../../../outside/kestrl.cty", "9"}, {"Kestrl.cty", "10"}, {"sub/kestrl.cty", "11"},
+        {"../../../../kestrl.cty", "first"}, {"a/../../../kestrl.cty", "x"}}));
+    // clang-format on
     for (const char* target :
          {"a\\b\\SAVE\\kestrl.cty", "a\\b\\SAVE\\", "a\\b\\SAVE\\..", "a\\b\\SAVE\\.", "a\\b\\SAVE\\kestrl.cty.~new"})
         EXPECT_EQ(extractMember("UPDATE\\hostile.zip", target), 1) << target;
