@@ -14,8 +14,6 @@ namespace {
 
 constexpr int64_t kOldTime = 1690000000;
 
-std::string test_program(const std::string& name) { return read_file(std::string(KSTLUPD_TEST_PROGRAMS) + "/" + name); }
-
 // An unattended run, which must end normally, in a fresh logging-program folder whose
 // program file is older than the server's, through `proxy_port`; `check` then looks
 // at the folder. Its log, LF only.
@@ -60,7 +58,7 @@ TEST(E2eSelfUpdate, AnUpdateKilledBetweenItsRenamesIsRepairedAtTheNextStart)
 {
     // kstlupd.exe already became the backup; the received program waits beside it.
     HttpServer server;
-    const std::string received = test_program("kstlupd_9_7.exe");
+    const std::string received = read_file(KSTLUPD_TEST_PROGRAMS "/kstlupd_9_7.exe");
     unattended_run(
         server.port(),
         [&] {
