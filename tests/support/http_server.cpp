@@ -24,16 +24,22 @@ namespace {
 constexpr size_t kMaxHead = 64 * 1024;
 constexpr auto kIdleLimit = std::chrono::seconds(20);
 
+sockaddr_in loopback(int port)
+{
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(uint16_t(port));
+    return addr;
+}
+
 int listen_on_loopback(int* port)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) throw std::runtime_error("socket failed");
     int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
+    sockaddr_in addr = loopback(0);
     socklen_t len = sizeof addr;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 32) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
@@ -183,10 +189,7 @@ void tunnel(HttpServerState* s, int c)
 {
     static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
     static const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(uint16_t(s->tunnel_port));
+    sockaddr_in addr = loopback(s->tunnel_port);
     const int up = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s->tunnel_port == 0 || ::connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         send_all(s, c, refused.data(), refused.size());
@@ -269,12 +272,7 @@ void HttpServer::add(const std::string& path, ServedFile file)
 
 void HttpServer::add(const std::string& path, std::string body, int64_t last_modified, int status, unsigned flags)
 {
-    ServedFile file;
-    file.body = std::move(body);
-    file.last_modified = last_modified;
-    file.status = status;
-    file.flags = flags;
-    add(path, std::move(file));
+    add(path, {std::move(body), last_modified, status, flags, "", "", ""});
 }
 
 int HttpServer::port() const { return state_->port; }
