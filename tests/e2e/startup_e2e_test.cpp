@@ -96,7 +96,7 @@ TEST(StartupEndToEnd, StartedElsewhereWorksInItsOwnFolderAndSaysOnlyWhatFailed)
     const std::string said = read_file("start/program.out");
     EXPECT_TRUE(contains(said, "Custom Awards (AWD) -- Internet Error\n")) << said;
     EXPECT_TRUE(contains(said, "\nERROR:\t")) << said;
-    EXPECT_TRUE(said.size() > summary.size() && said.substr(said.size() - summary.size()) == summary) << said;
+    EXPECT_TRUE(said.ends_with(summary) && said.size() > summary.size()) << said;
     EXPECT_EQ(said.find("Downloading"), std::string::npos) << said;
 }
 

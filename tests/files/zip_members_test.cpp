@@ -91,11 +91,11 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     ASSERT_TRUE(info_zip("deflated.zip", "kestrl.cty adif.pmp"));
     // Without extended times, each member's data says whether it should come out writable.
     const uint32_t unix_rw = 0100644u << 16;
-    const std::vector<PyMember> rows = {{"dos_ro", "ro", 0, unix_rw | 0x01},
-                                        {"dos_rw", "rw", 0, 0x20},
-                                        {"ntfs_ro", "ro", 11, unix_rw | 0x01},
-                                        {"unix_ro", "ro", 3, 0100444u << 16},
+    // clang-format off
+    const std::vector<PyMember> rows = {{"dos_ro", "ro", 0, unix_rw | 0x01}, {"dos_rw", "rw", 0, 0x20},
+                                        {"ntfs_ro", "ro", 11, unix_rw | 0x01}, {"unix_ro", "ro", 3, 0100444u << 16},
                                         {"unix_rw", "rw", 3, unix_rw | 0x01}};
+    // clang-format on
     ASSERT_TRUE(python_zip("py.zip", rows));
     write_file("SAVE/kestrl.cty", "last year's table");
     // A zone three hours east of UTC, so that local and UTC readings differ.

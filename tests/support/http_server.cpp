@@ -93,7 +93,7 @@ bool send_all(HttpServerState* s, int c, const char* data, size_t size)
     return size == 0;
 }
 
-// Reads one request head; false when the client left or sent nonsense.
+// Reads and records one request head; false when the client left or sent nonsense.
 bool read_request(HttpServerState* s, int c, ReceivedRequest* out)
 {
     std::string head;
@@ -108,13 +108,9 @@ bool read_request(HttpServerState* s, int c, ReceivedRequest* out)
     char method[16], target[4096];
     if (std::sscanf(head.c_str(), "%15s %4095s HTTP/", method, target) != 2) return false;
     *out = {method, target, head};
-    return true;
-}
-
-void record(HttpServerState* s, const ReceivedRequest& r)
-{
     std::lock_guard<std::mutex> lock(s->mutex);
-    s->received.push_back(r);
+    s->received.push_back(*out);
+    return true;
 }
 
 std::string path_of(const std::string& target)
@@ -211,11 +207,9 @@ void tunnel(HttpServerState* s, int c)
 void serve_connection(HttpServerState* s, int c)
 {
     ReceivedRequest r;
-    if (read_request(s, c, &r)) {
-        record(s, r);
-        if (r.method == "CONNECT") tunnel(s, c);
-        while (r.method != "CONNECT" && respond(s, c, r) && read_request(s, c, &r)) record(s, r);
-    }
+    bool more = read_request(s, c, &r);
+    if (more && r.method == "CONNECT") tunnel(s, c);
+    while (more && r.method != "CONNECT" && respond(s, c, r)) more = read_request(s, c, &r);
     std::lock_guard<std::mutex> lock(s->mutex);
     s->open_fds.erase(c);
     ::close(c);
