@@ -115,8 +115,7 @@ protected:
     std::string realdata(const char* name)
     {
         const char* dir = std::getenv("KSTLUPD_REALDATA");
-        std::string path = std::string(dir && *dir ? dir : KSTLUPD_SOURCE_DIR "/../shared/realdata") + "/" + name;
-        return path_exists(path) ? read_file(path) : std::string();
+        return read_file(std::string(dir && *dir ? dir : KSTLUPD_SOURCE_DIR "/../shared/realdata") + "/" + name);
     }
     Catalogue catalogue;
     Selections selections;
