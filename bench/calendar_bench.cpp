@@ -63,13 +63,11 @@ int main()
     fs::create_directory("UPDATE");
     fs::create_directory("KESTRL");
     g_config.autoMode = 1;
-    g_config.hostVersion = "8.6.0.1";
-    g_config.masterSlot = 10;
     Catalogue catalogue;
-    build_catalogue(&catalogue);
+    build_catalogue(&catalogue, "8.6.0.1", 10);
     Selections selections;
     selections.sel[kSlotCalendarSource] = 1;
-    g_config.selections = &selections;
+    uint32_t errors = 0;
 
     const int count = 20000;
     size_t bytes = write_calendar_json("UPDATE/kestrl.php", count);
@@ -83,7 +81,7 @@ int main()
         result = compare_calendars(nullptr, "KESTRL\\kestrl.php", "UPDATE\\kestrl.php");
         best_compare = std::min(best_compare, milliseconds_since(start));
         start = std::chrono::steady_clock::now();
-        ok = write_calendar(nullptr, kSlotCalendar, catalogue);
+        ok = write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errors);
         best_convert = std::min(best_convert, milliseconds_since(start));
     }
     std::printf("compare_calendars (both files): %8.2f ms (best of 3), result %d\n", best_compare, result);
@@ -109,7 +107,7 @@ int main()
     std::printf("compare_calendars: %8.0f ms, result %d, peak memory %.1f MB\n", milliseconds_since(start),
                 hostile_result, peak_mb());
     start = std::chrono::steady_clock::now();
-    int hostile_ok = write_calendar(nullptr, kSlotCalendar, catalogue);
+    int hostile_ok = write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errors);
     std::printf("write_calendar:    %8.0f ms, result %d, peak memory %.1f MB, log %ju bytes\n",
                 milliseconds_since(start), hostile_ok, peak_mb(), uintmax_t(fs::file_size("kstlupd.log")));
     std::fclose(g_config.log);

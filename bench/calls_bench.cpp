@@ -195,16 +195,19 @@ void sort_lists_in_place()
     }
 }
 
-int run_round(const char* label, const Catalogue& catalogue)
+int run_round(const char* label, const Catalogue& catalogue, const Selections& selections)
 {
+    uint32_t errors = 0;
     int member_ok = 1;
     int master_ok = 1;
     std::vector<Timing> member, master, member_sort, master_sort;
     long member_peak = 0;
     for (int run = 0; run < kRepeats; ++run) {
-        member.push_back(time_own([&] { member_ok &= writeMembershipFile(nullptr, kSlotMembership, catalogue); }));
+        member.push_back(time_own(
+            [&] { member_ok &= writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errors); }));
         member_peak = peak_kib();
-        master.push_back(time_own([&] { master_ok &= writeMasterFile(nullptr, kSlotMaster, catalogue); }));
+        master.push_back(
+            time_own([&] { master_ok &= writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errors); }));
         member_sort.push_back(
             time_sort("UPDATE/AGMemberList.txt UPDATE/lotw1.txt UPDATE/OQRS.txt UPDATE/CWOPS_csv2.txt member.txt"));
         master_sort.push_back(time_sort("UPDATE/clublog.scp UPDATE/MASTER.LIS"));
@@ -240,22 +243,18 @@ int main()
     write_list("UPDATE/clublog.scp", kMasterLines, nullptr, false, false);
     write_list("UPDATE/MASTER.LIS", kMasterLines, nullptr, false, true);
 
-    g_config.hostVersion = "9.0.0.1";
-    g_config.masterSlot = 10;
     Catalogue catalogue;
-    build_catalogue(&catalogue);
+    build_catalogue(&catalogue, "9.0.0.1", 10);
     Selections selections;
     const char ids[] = {'E', 'L', 'O', 'C', 'U'};
     for (int i = 0; i < 5; ++i) selections.sel[21 + i] = static_cast<uint8_t>(ids[i]);
     selections.sel[kSlotClubLog] = 1;
     selections.sel[kSlotSuperCheck] = 1;
-    g_config.catalogue = &catalogue;
-    g_config.selections = &selections;
 
     std::printf("peak resident memory before: %.1f MB\n", peak_kib() / 1024.0);
-    int ok = run_round("shuffled", catalogue);
+    int ok = run_round("shuffled", catalogue, selections);
     sort_lists_in_place();
-    ok = run_round("sorted (as published)", catalogue) && ok;
+    ok = run_round("sorted (as published)", catalogue, selections) && ok;
 
     if (chdir("/") != 0) std::perror("chdir");
     std::error_code ec;

@@ -41,10 +41,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     fuzz_setup();
     mkdir("UPDATE", 0755);
     mkdir("SAVE", 0755);
-    build_catalogue(&g_catalogue);
+    build_catalogue(&g_catalogue, g_config.hostVersion, g_config.masterSlot);
     g_selections = new_status(g_catalogue);
     g_selections->sel[kSlotCalendarSource] = 1;
-    g_config.selections = g_selections.get();
     fuzz_write_file("UPDATE/kept.php", kKeptCalendar, sizeof kKeptCalendar - 1);
     fuzz_log_taken();
     return 0;
@@ -62,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if ((kept == -1) != (itself == -1)) fuzz_fail("a calendar is JSON in one comparison and not in the other");
 
     const std::string target = "SAVE/" + g_catalogue.slot[kSlotCalendar].targetPath.substr(5);
-    (void)write_calendar(nullptr, kSlotCalendar, g_catalogue);
+    uint32_t errors = 0;
+    (void)write_calendar(nullptr, kSlotCalendar, g_catalogue, *g_selections, &errors);
     check_calendar_file(target.c_str());
     unlink(target.c_str());
     fuzz_check_log(3 * size);

@@ -16,7 +16,7 @@ Catalogue g_catalogue;
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     fuzz_setup();
-    build_catalogue(&g_catalogue);
+    build_catalogue(&g_catalogue, g_config.hostVersion, g_config.masterSlot);
     return 0;
 }
 

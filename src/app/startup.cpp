@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "app/command_line.h"
@@ -11,6 +12,7 @@
 #include "base/report.h"
 #include "base/terminal_view.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/run_context.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
@@ -85,13 +87,19 @@ void work_in_program_folder()
         (void)g_platform.change_folder(folder.c_str());
 }
 
-// Steps 6 to the end of start-up; returns the exit status.
-int start(const char* commandLine)
+struct SessionCloser {
+    void operator()(InetHandle* session) const { closeSession(session); }
+};
+using Session = std::unique_ptr<InetHandle, SessionCloser>;
+
+// Steps 6 to the end of start-up; returns the exit status. The session opened here is
+// left in *session for the caller to close once the log is closed.
+int start(const char* commandLine, Session* session)
 {
     if (!parse_command_line(commandLine, nullptr)) return -1;
 
-    g_config.session = openSession(g_config.proxy.c_str());
-    if (!g_config.session) {
+    session->reset(openSession(g_config.proxy.c_str()));
+    if (!*session) {
         reportInternetError(nullptr, "InternetOpen", nullptr);
         return -1;
     }
@@ -124,16 +132,17 @@ int start(const char* commandLine)
     if (!make_work_folder("BACKUP") || !make_work_folder("UPDATE")) return -1;
 
     choose_master_slot(&g_config);
-    static Catalogue catalogue;
-    build_catalogue(&catalogue);
-    g_config.catalogue = &catalogue;
-    g_config.selections = load_selections(catalogue).release();
+    RunContext run;
+    run.hostVersion = g_config.hostVersion;
+    run.session = session->get();
+    build_catalogue(&run.catalogue, run.hostVersion, g_config.masterSlot);
+    run.selections = *load_selections(run.catalogue);
 
-    if (checkSelfUpdate(nullptr, g_config.session, &catalogue.slot[kSlotUpdater])) return 0;
+    if (checkSelfUpdate(nullptr, run.session, &run.catalogue.slot[kSlotUpdater])) return 0;
 
-    if (g_config.resetUpdates) deleteOldUpdates(catalogue);
-    if (!g_config.autoMode) return run_main_window();
-    Update(nullptr);
+    if (g_config.resetUpdates) deleteOldUpdates(run.catalogue);
+    if (!g_config.autoMode) return run_main_window(&run);
+    Update(nullptr, &run);
     return 0;
 }
 
@@ -172,13 +181,12 @@ int run_program(const char* commandLine)
     }
     write_header();
 
-    int status = start(commandLine);
+    Session session;
+    int status = start(commandLine, &session);
     if (status == -1) status = failed_start();
 
     write_footer();
     std::fclose(g_config.log);
     g_config.log = nullptr;
-    closeSession(g_config.session);
-    g_config.session = nullptr;
     return status;
 }

@@ -1,14 +1,10 @@
-// The one configuration record of a program run, and the process-wide handles that
-// start-up creates and every later step uses.
+// The one configuration record of a program run: its settings, which every layer may
+// read. What a run works on and counts is a RunContext (catalogue/run_context.h).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
-
-struct InetHandle;
-struct Catalogue;
-struct Selections;
 
 struct Config {
     std::string proxy;  // empty = the platform's own proxy settings
@@ -18,18 +14,11 @@ struct Config {
     uint8_t debug = 0;
     uint8_t noCheck = 0;
     uint32_t masterSlot = 0;  // 9 or 10 once chosen
-    uint32_t errorCount = 0;
-    uint32_t updatedCount = 0;
     const char* iniFile = "kstlupd.ini";
     const char* logFile = "kstlupd.log";
     FILE* log = nullptr;
     std::string version;      // the updater's own, the project's version
     std::string hostVersion;  // empty until known
-
-    // Handles owned by start-up for the life of the process.
-    InetHandle* session = nullptr;
-    Catalogue* catalogue = nullptr;
-    Selections* selections = nullptr;
 };
 
 extern Config g_config;

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/atomic_file.h"
-#include "base/config.h"
 #include "base/log.h"
 #include "base/log_limit.h"
 #include "base/outside_text.h"
@@ -144,27 +143,27 @@ std::vector<CalendarEvent> read_calendar(AppWindow* owner, const DataSource& sou
     return events;
 }
 
-int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue)
+int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue, const Selections& selections,
+                   uint32_t* errorCount)
 {
     const DataSource& source = catalogue.slot[kSlotCalendarSource];
     const DataSource& target = catalogue.slot[slot];
-    const Selections* selections = g_config.selections;
     const char* title = source.title ? source.title : "";
 
-    if (selections && selections->upd[kSlotCalendarSource]) debug_printf("DEBUG:\t    %s was updated\n", title);
+    if (selections.upd[kSlotCalendarSource]) debug_printf("DEBUG:\t    %s was updated\n", title);
     // A deselected source still rewrites the file, empty: the logging program's
     // calendar then shows nothing.
     std::vector<CalendarEvent> events;
-    if (selections && selections->sel[kSlotCalendarSource]) events = read_calendar(owner, source);
+    if (selections.sel[kSlotCalendarSource]) events = read_calendar(owner, source);
 
     const char* path = target.targetPath.c_str();
     // An answer that is no calendar must not empty the logging program's calendar.
-    const bool nothing_read = selections && selections->sel[kSlotCalendarSource] && events.empty();
+    const bool nothing_read = selections.sel[kSlotCalendarSource] && events.empty();
     if (nothing_read &&
         report_nothing_read(owner, target.targetPath,
                             format_bounded(kMessageSize, "No calendar event could be read from %s: %s was not replaced",
                                            source.downloadPath.c_str(), path),
-                            "No events"))
+                            "No events", errorCount))
         return 0;
     AtomicFile file;
     if (!atomic_open(&file, target.targetPath)) {

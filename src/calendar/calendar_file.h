@@ -2,10 +2,13 @@
 // that the download phase keeps in UPDATE.
 #pragma once
 
+#include <cstdint>
+
 #include "calendar/calendar_events.h"
 #include "catalogue/data_source.h"
 
 struct AppWindow;
+struct Selections;
 
 // The file holds a 16-bit event count: a calendar with more events keeps the first
 // this many in file order, and the log says so.
@@ -26,4 +29,5 @@ constexpr int kMaxCalendarEvents = 65535;
 // could not be written (reported; the old file unchanged), or when the selected
 // calendar gave not one event (report_nothing_read: the old file unchanged, an empty
 // one written only where there was none).
-[[nodiscard]] int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue);
+[[nodiscard]] int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue, const Selections& selections,
+                                 uint32_t* errorCount);

@@ -50,7 +50,7 @@ std::string list_without_calls(const ListYield& yield, bool target_empty)
 }
 
 int keep_target_without_calls(AppWindow* owner, const ListYield& yield, bool target_empty, const std::string& target,
-                              bool* refused)
+                              bool* refused, uint32_t* errorCount)
 {
     const std::string list = list_without_calls(yield, target_empty);
     *refused = !list.empty();
@@ -58,5 +58,5 @@ int keep_target_without_calls(AppWindow* owner, const ListYield& yield, bool tar
     return report_nothing_read(owner, target,
                                format_bounded(kMessageSize, "No callsign could be read from %s: %s was not replaced",
                                               list.c_str(), target.c_str()),
-                               "No callsigns");
+                               "No callsigns", errorCount);
 }

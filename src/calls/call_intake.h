@@ -108,6 +108,7 @@ std::string list_without_calls(const ListYield& yield, bool target_empty);
 // 1 when the installed `target` must stay as it is because a list gave no callsign
 // (list_without_calls), after reporting it once ("No callsign could be read from ...");
 // 0 when the target may be written. The install has failed either way once a list
-// gave nothing, so `*refused` says whether such a list was met.
+// gave nothing, so `*refused` says whether such a list was met. The report counts in
+// *errorCount.
 [[nodiscard]] int keep_target_without_calls(AppWindow* owner, const ListYield& yield, bool target_empty,
-                                            const std::string& target, bool* refused);
+                                            const std::string& target, bool* refused, uint32_t* errorCount);

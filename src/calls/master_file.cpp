@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "base/atomic_file.h"
-#include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "calls/call_intake.h"
@@ -74,15 +73,15 @@ int writeMasterCalls(FILE* stream, const CallSet& set)
     return count;
 }
 
-int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue)
+int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue, const Selections& selections,
+                    uint32_t* errorCount)
 {
-    const Selections* selections = g_config.selections;
     CallSet set;
     ListYield yield;
     for (int index : kMasterCallSources) {
         const DataSource& source = catalogue.slot[index];
-        if (!selections || selections->sel[index] == 0) continue;
-        if (selections->upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
+        if (selections.sel[index] == 0) continue;
+        if (selections.upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
         // The archive's member lands at targetPath; a missing member shows only as an
         // open error below, or as the older copy read. A member that is there but could
         // not be unpacked (logged) would leave the file built from the older list while
@@ -104,7 +103,7 @@ int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue)
 
     const std::string& target = catalogue.slot[slot].targetPath;
     bool nothing_read = false;
-    if (keep_target_without_calls(owner, yield, set.keys.empty(), target, &nothing_read)) return 0;
+    if (keep_target_without_calls(owner, yield, set.keys.empty(), target, &nothing_read, errorCount)) return 0;
     AtomicFile file;
     if (!atomic_open(&file, target)) {
         report_open_error(owner, target.c_str(), errno);

@@ -2,12 +2,14 @@
 // and the readers of those sources.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 #include "calls/call_set.h"
 #include "catalogue/data_source.h"
 
 struct AppWindow;
+struct Selections;
 
 // One callsign per line, read in pieces of 63 characters, added to the set. With
 // -debug logs the invalid texts and the closing counts.
@@ -29,4 +31,5 @@ int writeMasterCalls(FILE* stream, const CallSet& set);
 // one callsign, or the file would hold none while a list could not be opened
 // (report_nothing_read: the old file unchanged; where there was none, what there is
 // is written).
-[[nodiscard]] int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue);
+[[nodiscard]] int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue, const Selections& selections,
+                                  uint32_t* errorCount);

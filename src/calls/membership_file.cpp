@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "base/atomic_file.h"
-#include "base/config.h"
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
@@ -80,15 +79,15 @@ int writeMemberRecords(FILE* stream, const CallSet& set)
     return count;
 }
 
-int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue)
+int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue, const Selections& selections,
+                        uint32_t* errorCount)
 {
-    const Selections* selections = g_config.selections;
     CallSet set;
     ListYield yield;
     for (int index : kMembershipSources) {
         const DataSource& source = catalogue.slot[index];
-        if (selections && selections->upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
-        if (!selections || selections->sel[index] == 0) continue;
+        if (selections.upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
+        if (selections.sel[index] == 0) continue;
         const bool downloaded = source.remotePath != nullptr;
         FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
         if (!stream) {
@@ -97,7 +96,7 @@ int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue)
             continue;
         }
         const size_t before = set.keys.size();
-        readMemberList(stream, &set, source, static_cast<char>(selections->sel[index]));
+        readMemberList(stream, &set, source, static_cast<char>(selections.sel[index]));
         std::fclose(stream);
         note_list(&yield, source.targetPath, downloaded, true, set.keys.size() - before);
     }
@@ -106,7 +105,7 @@ int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue)
     const std::string& target = catalogue.slot[slot].targetPath;
     const int count = writeMemberRecords(nullptr, set);
     bool nothing_read = false;
-    if (keep_target_without_calls(owner, yield, count == 0, target, &nothing_read)) return 0;
+    if (keep_target_without_calls(owner, yield, count == 0, target, &nothing_read, errorCount)) return 0;
     AtomicFile file;
     if (!atomic_open(&file, target)) {
         report_open_error(owner, target.c_str(), errno);

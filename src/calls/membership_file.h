@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "catalogue/data_source.h"
 
 struct AppWindow;
+struct Selections;
 
 // The record's length byte bounds the callsigns the membership file can hold; a longer
 // one is counted invalid by readMemberList and never written.
@@ -32,7 +34,8 @@ int writeMemberRecords(FILE* stream, const CallSet& set);
 // callsign, or the file would hold none while one could not be opened
 // (report_nothing_read: the old file unchanged; where there was none, what there is is
 // written).
-[[nodiscard]] int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue);
+[[nodiscard]] int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue,
+                                      const Selections& selections, uint32_t* errorCount);
 
 // Tidies and checks the texts of the five list-ID fields of the membership settings
 // (slots 21 to 25 in order): a field starting with a blank is emptied. 1 when

@@ -2,6 +2,7 @@
 // that shape it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "catalogue/data_source.h"
@@ -15,6 +16,6 @@ long version_major(const std::string& version);
 // 1 when the version-9 file names and slots apply.
 int is_version9(const std::string& hostVersion);
 
-// Fills a catalogue for g_config.hostVersion and g_config.masterSlot (9 or 10); the
-// main list's fifth entry becomes the master slot.
-void build_catalogue(Catalogue* catalogue);
+// Fills a catalogue for the logging program's version and its master slot (9 or 10);
+// the main list's fifth entry becomes the master slot.
+void build_catalogue(Catalogue* catalogue, const std::string& hostVersion, uint32_t masterSlot);

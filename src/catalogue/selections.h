@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "catalogue/data_source.h"
 
@@ -40,9 +41,10 @@ std::unique_ptr<Selections> read_ini(FILE* file, const Catalogue& catalogue);
 // an unreadable or invalid file. Never fails.
 std::unique_ptr<Selections> load_selections(const Catalogue& catalogue);
 
-// Copies the main window's check boxes into sel, following the country archive's
-// shared slots.
-void CopySelections(const CheckBoxReader& boxes, Selections* selections, const Catalogue& catalogue);
+// Copies the main window's check boxes into sel, each slot from the box that chooses
+// it in the logging program's version (an archive member from its archive's box).
+void CopySelections(const CheckBoxReader& boxes, Selections* selections, const Catalogue& catalogue,
+                    const std::string& hostVersion);
 
 // Saves the record when anything changed since the last save (or it was written by
 // another version). Returns 1 when the file is current afterwards, 0 after a

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "base/atomic_file.h"
-#include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "platform/platform.h"
@@ -153,10 +152,11 @@ void clear_not_installed(const DataSource& source)
         debug_printf("DEBUG:\tcould not delete %s\n", marker.c_str());
 }
 
-int report_nothing_read(AppWindow* owner, const std::string& target, const std::string& text, const char* title)
+int report_nothing_read(AppWindow* owner, const std::string& target, const std::string& text, const char* title,
+                        uint32_t* errorCount)
 {
     report_error(owner, text, title);
-    ++g_config.errorCount;
+    ++*errorCount;
     return fileExists(target.c_str());
 }
 

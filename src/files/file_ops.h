@@ -60,12 +60,12 @@ int is_marked_not_installed(const DataSource& source);
 void clear_not_installed(const DataSource& source);
 
 // For a converter with a downloaded list (or calendar) that gave not one record:
-// reports `text` as an error (title `title`) and counts it in errorCount. 1 when an
+// reports `text` as an error (title `title`) and counts it in *errorCount. 1 when an
 // installed target exists, which then stays as it is; 0 when there is none yet, so
 // that what there is may be written. Either way the install has failed and its copies
 // stay marked as not installed, to be fetched again whatever their date.
 [[nodiscard]] int report_nothing_read(AppWindow* owner, const std::string& target, const std::string& text,
-                                      const char* title);
+                                      const char* title, uint32_t* errorCount);
 
 // Removes the unfinished temporary files an earlier, killed run left in the folders
 // the program writes to: the working folder, BACKUP, and every folder of a catalogue

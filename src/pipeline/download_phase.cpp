@@ -3,10 +3,9 @@
 #include <ctime>
 
 #include "base/calendar_time.h"
-#include "base/config.h"
 #include "base/log.h"
 #include "base/status_line.h"
-#include "catalogue/selections.h"
+#include "catalogue/run_context.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
 #include "pipeline/calendar_download.h"
@@ -17,25 +16,13 @@ namespace {
 // The progress bar's total for the IOTA list when the server's length is not used.
 constexpr uint32_t kIotaDefaultSize = 0x12B000;
 
-int internet_error_outcome(AppWindow* owner, int slot, const DataSource& source)
+int internet_error_outcome(AppWindow* owner, RunContext* run, int slot, const DataSource& source)
 {
     std::string line = format_bounded(kMessageSize, "%s -- Internet Error", source.title);
     status_failure_line(owner, line.c_str(), -1);
-    ++g_config.errorCount;
-    g_config.selections->upd[slot] = 0;
+    ++run->errorCount;
+    run->selections.upd[slot] = 0;
     return 0;
-}
-
-// The sources a group target is built from; empty for a target of its own.
-std::span<const int> group_sources(int slot)
-{
-    switch (slot) {
-    case kSlotCalendar: return kCalendarSources;
-    case kSlotMaster:
-    case kSlotMasterOld: return kMasterCallSources;
-    case kSlotMembership: return kMembershipSources;
-    default: return {};
-    }
 }
 
 }  // namespace
@@ -48,9 +35,9 @@ std::string result_date(int64_t unix_time)
     return buffer;
 }
 
-int downloadSource(AppWindow* owner, int slot, DataSource* source)
+int downloadSource(AppWindow* owner, RunContext* run, int slot, DataSource* source)
 {
-    Selections& s = *g_config.selections;
+    Selections& s = run->selections;
     if (!source->remotePath) return s.upd[slot];
 
     if (!fileExists(source->targetPath.c_str())) {
@@ -76,13 +63,13 @@ int downloadSource(AppWindow* owner, int slot, DataSource* source)
     // may say so without sending the file. The calendar is a script's output whose
     // dates say nothing about its content: it is always fetched and compared.
     const int64_t ask_since = !s.upd[slot] && slot != kSlotCalendarSource ? source->localTime : 0;
-    InetHandle* request = openRequest(owner, g_config.session, *source, ask_since > 0 ? ask_since : 0);
-    if (!request) return internet_error_outcome(owner, slot, *source);
+    InetHandle* request = openRequest(owner, run->session, *source, ask_since > 0 ? ask_since : 0);
+    if (!request) return internet_error_outcome(owner, run, slot, *source);
 
     if (slot != kSlotCalendarSource) {
         if (!queryRemoteInfo(owner, request, source)) {
             closeRequest(request);
-            return internet_error_outcome(owner, slot, *source);
+            return internet_error_outcome(owner, run, slot, *source);
         }
         if (double(source->remoteTime - source->localTime) > 0) s.upd[slot] = 1;
     } else {
@@ -90,11 +77,11 @@ int downloadSource(AppWindow* owner, int slot, DataSource* source)
         // it goes again when nothing new arrived.
         if (!pending && !mark_not_installed(owner, *source)) {
             closeRequest(request);
-            return internet_error_outcome(owner, slot, *source);
+            return internet_error_outcome(owner, run, slot, *source);
         }
         const int calendar = download_calendar(owner, request, source);
         if (calendar <= 0 && !pending) clear_not_installed(*source);
-        if (calendar < 0) return internet_error_outcome(owner, slot, *source);
+        if (calendar < 0) return internet_error_outcome(owner, run, slot, *source);
         if (calendar > 0) s.upd[slot] = 1;
     }
     // The calendar check has closed its request either way.
@@ -124,7 +111,7 @@ int downloadSource(AppWindow* owner, int slot, DataSource* source)
         if (!fetched) {
             if (marked && !pending) clear_not_installed(*source);
             status_remove_last(owner);
-            return internet_error_outcome(owner, slot, *source);
+            return internet_error_outcome(owner, run, slot, *source);
         }
         line = format_bounded(kMessageSize, "Downloaded:  %s -- %s", source->title,
                               result_date(source->remoteTime).c_str());
@@ -134,10 +121,10 @@ int downloadSource(AppWindow* owner, int slot, DataSource* source)
     return 1;
 }
 
-void downloadGroup(AppWindow* owner, int group, std::span<const int> sources)
+void downloadGroup(AppWindow* owner, RunContext* run, int group, std::span<const int> sources)
 {
-    Catalogue& c = *g_config.catalogue;
-    Selections& s = *g_config.selections;
+    Catalogue& c = run->catalogue;
+    Selections& s = run->selections;
     if (s.sel[group] == 0 && !c.slot[group].required) {
         for (int m : sources) {
             if (s.sel[m] != s.ini[m]) {
@@ -150,7 +137,7 @@ void downloadGroup(AppWindow* owner, int group, std::span<const int> sources)
     for (int m : sources) {
         if (s.sel[m]) {
             s.upd[m] = 0;
-            if (downloadSource(owner, m, &c.slot[m])) s.upd[group] = 1;
+            if (downloadSource(owner, run, m, &c.slot[m])) s.upd[group] = 1;
         } else if (s.ini[m]) {
             s.upd[group] = 1;
         }
@@ -158,23 +145,22 @@ void downloadGroup(AppWindow* owner, int group, std::span<const int> sources)
     if (!fileExists(c.slot[group].targetPath.c_str())) s.upd[group] = 1;
 }
 
-void downloadUpdates(AppWindow* owner)
+void downloadUpdates(AppWindow* owner, RunContext* run)
 {
-    Catalogue& c = *g_config.catalogue;
-    Selections& s = *g_config.selections;
+    Catalogue& c = run->catalogue;
+    Selections& s = run->selections;
     for (int slot : c.mainList) {
         s.upd[slot] = 0;
         if (std::span<const int> sources = group_sources(slot); !sources.empty()) {
-            downloadGroup(owner, slot, sources);
+            downloadGroup(owner, run, slot, sources);
         } else if (s.sel[slot] || c.slot[slot].required) {
-            downloadSource(owner, slot, &c.slot[slot]);
+            downloadSource(owner, run, slot, &c.slot[slot]);
         }
     }
 }
 
-void markInstalled(const Catalogue& catalogue, int slot)
+void markInstalled(const Catalogue& catalogue, const Selections& selections, int slot)
 {
-    const Selections& s = *g_config.selections;
     auto installed = [&](int m) {
         if (catalogue.slot[m].remotePath) clear_not_installed(catalogue.slot[m]);
     };
@@ -182,5 +168,5 @@ void markInstalled(const Catalogue& catalogue, int slot)
     std::span<const int> sources = group_sources(slot);
     if (sources.empty()) installed(slot);
     for (int m : sources)
-        if (s.sel[m]) installed(m);
+        if (selections.sel[m]) installed(m);
 }

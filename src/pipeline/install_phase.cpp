@@ -1,8 +1,7 @@
 #include "pipeline/install_phase.h"
 
-#include <array>
+#include <algorithm>
 
-#include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "base/status_line.h"
@@ -11,7 +10,7 @@
 #include "calls/master_file.h"
 #include "calls/membership_file.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/selections.h"
+#include "catalogue/run_context.h"
 #include "files/file_ops.h"
 #include "files/zip_members.h"
 #include "nodes/node_merge.h"
@@ -24,60 +23,57 @@ namespace {
 enum class ResultLine { TitleOnly, TitleAndDate };
 
 // Installs one slot; returns 0 when the installer failed (it has reported why).
-int install_slot(AppWindow* owner, Catalogue* catalogue, int slot, ResultLine* line)
+int install_slot(AppWindow* owner, RunContext* run, int slot, ResultLine* line)
 {
-    const bool v9 = is_version9(g_config.hostVersion);
-    DataSource& source = catalogue->slot[slot];
+    const bool v9 = is_version9(run->hostVersion);
+    const Catalogue* catalogue = &run->catalogue;
+    const DataSource& source = catalogue->slot[slot];
     switch (slot) {
     case kSlotAwards:
-        *line = ResultLine::TitleOnly;
+    case kSlotCountry: {
+        *line = slot == kSlotAwards ? ResultLine::TitleOnly : ResultLine::TitleAndDate;
+        const bool texts = slot == kSlotCountry && v9;  // the country texts have a folder of their own
+        if (texts && !directoryExists("CTYTexts")) {
+            std::string text = format_bounded(
+                kMessageSize, "ERROR: Can't update country files if directory %s does not exist", "CTYTexts");
+            report_message(owner, text.c_str(), "Can't Update CTY", kMbIconError);
+            return 0;
+        }
+        const std::span<const int> members = archive_members(slot, v9);
+        const int extracted = extractMembers(*catalogue, source, members);
+        if (texts) (void)restoreCountryTexts(owner);
         // A member that could not be written leaves the slot to the next run; the
         // logging program's own file is dropped only once all its sources are new.
-        if (v9) {
-            static constexpr std::array<int, 2> members{2, 3};
-            if (!extractMembers(*catalogue, source, members)) return 0;
-            g_platform.delete_file(source.targetPath.c_str());
-            return 1;
-        }
-        static constexpr std::array<int, 1> award_members{kSlotAwards};
-        return extractMembers(*catalogue, source, award_members);
-    case kSlotCalendar: *line = ResultLine::TitleOnly; return write_calendar(owner, slot, *catalogue);
-    case kSlotCountry:
-        *line = ResultLine::TitleAndDate;
-        if (v9) {
-            if (!directoryExists("CTYTexts")) {
-                std::string text = format_bounded(
-                    kMessageSize, "ERROR: Can't update country files if directory %s does not exist", "CTYTexts");
-                report_message(owner, text.c_str(), "Can't Update CTY", kMbIconError);
-                return 0;
-            }
-            static constexpr std::array<int, 5> members{13, 14, 12, 16, 0};
-            const int extracted = extractMembers(*catalogue, source, members);
-            (void)restoreCountryTexts(owner);
-            if (!extracted) return 0;
-            g_platform.delete_file(source.targetPath.c_str());
-            return 1;
-        }
-        static constexpr std::array<int, 2> country_members{kSlotCountry, kSlotPrefixMap};
-        return extractMembers(*catalogue, source, country_members);
+        if (!extracted) return 0;
+        if (std::ranges::find(members, slot) == members.end()) g_platform.delete_file(source.targetPath.c_str());
+        return 1;
+    }
+    case kSlotCalendar:
+        *line = ResultLine::TitleOnly;
+        return write_calendar(owner, slot, *catalogue, run->selections, &run->errorCount);
     case kSlotNodesKeepAlive:
     case kSlotNodes: *line = ResultLine::TitleAndDate; return mergeNodeList(owner, source) != 0;
     case kSlotMasterOld:
-    case kSlotMaster: *line = ResultLine::TitleOnly; return writeMasterFile(owner, slot, *catalogue);
-    case kSlotMembership: *line = ResultLine::TitleOnly; return writeMembershipFile(owner, slot, *catalogue);
+    case kSlotMaster:
+        *line = ResultLine::TitleOnly;
+        return writeMasterFile(owner, slot, *catalogue, run->selections, &run->errorCount);
+    case kSlotMembership:
+        *line = ResultLine::TitleOnly;
+        return writeMembershipFile(owner, slot, *catalogue, run->selections, &run->errorCount);
     default: *line = ResultLine::TitleAndDate; return installCopy(owner, source);
     }
 }
 
 }  // namespace
 
-void updateTargets(AppWindow* owner, Catalogue* catalogue)
+void updateTargets(AppWindow* owner, RunContext* run)
 {
-    const Selections& s = *g_config.selections;
+    const Catalogue& catalogue = run->catalogue;
+    const Selections& s = run->selections;
     int line_index = 0;
-    for (int slot : catalogue->mainList) {
+    for (int slot : catalogue.mainList) {
         if (!s.upd[slot]) continue;
-        const DataSource& source = catalogue->slot[slot];
+        const DataSource& source = catalogue.slot[slot];
         debug_printf("DEBUG:\t%s will be updated\n", source.title);
         if (!backupTarget(owner, source)) {
             std::string text = format_bounded(kMessageSize, "Error backing up %s", source.targetPath.c_str());
@@ -85,7 +81,7 @@ void updateTargets(AppWindow* owner, Catalogue* catalogue)
             continue;
         }
         ResultLine kind = ResultLine::TitleOnly;
-        if (!install_slot(owner, catalogue, slot, &kind)) {
+        if (!install_slot(owner, run, slot, &kind)) {
             unattended_failed();
             continue;
         }
@@ -94,7 +90,7 @@ void updateTargets(AppWindow* owner, Catalogue* catalogue)
                                : format_bounded(kMessageSize, "Updated:  %s -- %s", source.title,
                                                 result_date(source.remoteTime).c_str());
         statusLine(owner, text.c_str(), line_index++);
-        ++g_config.updatedCount;
-        markInstalled(*catalogue, slot);
+        ++run->updatedCount;
+        markInstalled(catalogue, s, slot);
     }
 }

@@ -2,8 +2,8 @@
 #pragma once
 
 struct AppWindow;
-struct Catalogue;
+struct RunContext;
 
-// Installs every main-list slot whose upd flag is set, in main-list order, with one
-// result line each at the top of the status list.
-void updateTargets(AppWindow* owner, Catalogue* catalogue);
+// Installs every main-list slot of the run whose upd flag is set, in main-list order,
+// with one result line each at the top of the status list; counts the installs.
+void updateTargets(AppWindow* owner, RunContext* run);

@@ -1,9 +1,9 @@
 #include "pipeline/update_run.h"
 
-#include "base/config.h"
 #include "base/log.h"
 #include "base/report.h"
 #include "base/terminal_view.h"
+#include "catalogue/run_context.h"
 #include "files/file_ops.h"
 #include "net/self_update.h"
 #include "pipeline/download_phase.h"
@@ -21,20 +21,20 @@ std::string update_summary(uint32_t updated, uint32_t errors)
     return format_bounded(kMessageSize, "%s\n%s", first.c_str(), second.c_str());
 }
 
-void Update(AppWindow* owner)
+void Update(AppWindow* owner, RunContext* run)
 {
-    g_config.errorCount = 0;
-    g_config.updatedCount = 0;
+    run->errorCount = 0;
+    run->updatedCount = 0;
     // The leftovers may hold the only copy of the updater itself: it goes back first.
-    restoreProgramFile(owner, g_config.catalogue->slot[kSlotUpdater]);
-    removeLeftoverTemps(*g_config.catalogue);
+    restoreProgramFile(owner, run->catalogue.slot[kSlotUpdater]);
+    removeLeftoverTemps(run->catalogue);
     debug_printf("\nDEBUG:\tStarted downloadUpdates()\n\n");
-    downloadUpdates(owner);
+    downloadUpdates(owner, run);
     debug_printf("\nDEBUG:\tFinished downloadUpdates()\n\n");
     debug_printf("\nDEBUG:\tStarted updateTargets()\n\n");
-    updateTargets(owner, g_config.catalogue);
+    updateTargets(owner, run);
     debug_printf("\nDEBUG:\tFinished updateTargets()\n\n");
-    const std::string text = update_summary(g_config.updatedCount, g_config.errorCount);
+    const std::string text = update_summary(run->updatedCount, run->errorCount);
     report_message(nullptr, text.c_str(), "Update finished", kMbIconInformation);
-    unattended_end(text.c_str(), g_config.errorCount);
+    unattended_end(text.c_str(), run->errorCount);
 }

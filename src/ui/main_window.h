@@ -11,19 +11,23 @@
 #include "ui/settings_windows.h"
 
 struct Catalogue;
+struct RunContext;
 struct Selections;
 
 struct MainWindow {
     int clientWidth = 550;
     int clientHeight = 480;
     AppWindow* window = nullptr;
-    // The update run the thread performs; a test puts its own in place.
-    void (*run)(AppWindow* owner) = nullptr;
+    // The update run the thread performs on `context`; a test puts its own in place.
+    void (*run)(AppWindow* owner, RunContext* context) = nullptr;
     std::thread runThread;  // joinable while a run is not yet noticed as ended
     std::atomic<bool> runEnded{false};
     int runExitCode = 0;
     bool quitting = false;
     std::unique_ptr<SettingsWindow> settings;  // at most one open
+    // Borrowed from start-up, which owns the run's state for the life of the window;
+    // catalogue and selections are its parts.
+    RunContext* context = nullptr;
     Catalogue* catalogue = nullptr;
     Selections* selections = nullptr;
 };
@@ -32,8 +36,8 @@ struct MainWindow {
 constexpr int kMainWidth = 550;
 constexpr int kMainHeight = 480;
 
-// Fills the record for g_config's catalogue and selections, with Update as the run.
-void init_main_window(MainWindow* main);
+// Fills the record for the run's catalogue and selections, with Update as the run.
+void init_main_window(MainWindow* main, RunContext* context);
 
 // Creates the (hidden) window titled "KESTRL Data Updater - Version <version>".
 // 1 done, 0 when the toolkit could not make it.

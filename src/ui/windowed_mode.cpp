@@ -36,7 +36,7 @@ RunView main_window_view()
     return view;
 }
 
-int run_main_window()
+int run_main_window(RunContext* run)
 {
     const Toolkit& tk = g_platform.toolkit;
     if (!tk.open_display || !tk.open_display()) {
@@ -47,7 +47,7 @@ int run_main_window()
     g_run_view = main_window_view();
 
     MainWindow main;
-    init_main_window(&main);
+    init_main_window(&main, run);
     if (!create_main_window(&main)) return -1;
     create_main_controls(&main);
     tk.set_idle_check([](void* context) { completion_check(static_cast<MainWindow*>(context)); }, &main);

@@ -38,9 +38,8 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        build_catalogue(&catalogue);
+        build_catalogue(&catalogue, g_config.hostVersion, g_config.masterSlot);
         selections.sel[kSlotCalendarSource] = 1;
-        g_config.selections = &selections;
         make_dir("UPDATE");
         make_dir("SAVE");
     }
@@ -49,12 +48,13 @@ protected:
     std::string convert(const std::string& json)
     {
         write_file("UPDATE/kestrl.php", json);
-        EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 1);
+        EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errorCount), 1);
         return read_file("SAVE/KESTRL.CAL");
     }
 
     Catalogue catalogue;
     Selections selections;
+    uint32_t errorCount = 0;
 };
 
 }  // namespace
@@ -128,7 +128,7 @@ TEST_F(CalendarFile, SourceThatGivesNoEventNeverReplacesTheCalendar)
         if (row.content) write_file("UPDATE/kestrl.php", row.content);
         write_file("SAVE/KESTRL.CAL", "old");
         dialogs.shown.clear();
-        EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 0);
+        EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errorCount), 0);
         EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), "old");
         std::vector<std::string> shown;
         for (const ShownBox& box : dialogs.shown) shown.push_back(box.text + " / " + box.title);
@@ -136,26 +136,26 @@ TEST_F(CalendarFile, SourceThatGivesNoEventNeverReplacesTheCalendar)
         if (row.report.empty()) expected.erase(expected.begin());
         EXPECT_EQ(shown, expected);
     }
-    EXPECT_EQ(g_config.errorCount, 6u);
+    EXPECT_EQ(errorCount, 6u);
     // With no calendar file yet the empty one is written; the install still failed.
     std::remove("SAVE/KESTRL.CAL");
-    EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 0);
+    EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), header(0));
-    EXPECT_EQ(g_config.errorCount, 7u);
+    EXPECT_EQ(errorCount, 7u);
 }
 
 TEST_F(CalendarFile, FailedWriteKeepsTheOldCalendarAndIsReported)
 {
     write_file("UPDATE/kestrl.php", "[" + event("X") + "]");
     std::filesystem::remove("SAVE");  // an empty folder, on every system
-    EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 0);
+    EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(dialogs.shown.back().text, "Error opening SAVE\\KESTRL.CAL:\n" + std::string(std::strerror(ENOENT)));
     make_dir("SAVE");
     write_file("SAVE/KESTRL.CAL", "the calendar of yesterday");
     g_platform.open_file = [](const char* path, const char* mode) {
         return std::string(mode) == "wb" ? std::fopen("/dev/full", "wb") : native_platform().open_file(path, mode);
     };
-    EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 0);
+    EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), "the calendar of yesterday");
     EXPECT_FALSE(path_exists("SAVE/KESTRL.CAL.~kstlupd"));
     EXPECT_EQ(dialogs.shown.back().text, "Error writing SAVE\\KESTRL.CAL:\n" + std::string(std::strerror(ENOSPC)));

@@ -89,12 +89,8 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        g_config.hostVersion = "9.0.0.1";
-        g_config.masterSlot = 10;
         g_config.debug = 1;
-        build_catalogue(&catalogue);
-        g_config.catalogue = &catalogue;
-        g_config.selections = &selections;
+        build_catalogue(&catalogue, "9.0.0.1", 10);
         make_dir("SAVE");
         make_dir("UPDATE");
     }
@@ -119,8 +115,8 @@ protected:
         const size_t log_start = log_text().size();
         const char ids[] = {1, 1, 'E', 'L', 'O', 'L', 'U'};
         for (int i = 0; i < 7; ++i) selections.sel[19 + i] = uint8_t(ids[i]);
-        EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue) +
-                      writeMembershipFile(nullptr, kSlotMembership, catalogue),
+        EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount) +
+                      writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount),
                   2);
         std::string counts, log = log_text().substr(log_start);
         for (const char* part : {" calls from ", " calls to "})
@@ -136,6 +132,7 @@ protected:
     }
     Catalogue catalogue;
     Selections selections;
+    uint32_t errorCount = 0;
 };
 
 using MasterCalls = Membership;
@@ -147,7 +144,7 @@ using RecordedOutputs = Membership;
 TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile)
 {
     write_file("SAVE/mstrcals.dat", "old content");
-    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);  // nothing selected
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 1);  // nothing selected
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), std::string("KSTLMAS1\x0C\xFF"));
 
     selections.sel[kSlotClubLog] = 1;
@@ -160,7 +157,7 @@ TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile
                                          "N0CALL\nBW2-5001");
     // The second token; a line with fewer is skipped uncounted (a tab separates nothing).
     write_file("UPDATE/MASTER.LIS", "1 G4ABC\r\n   \r\nONLY\r\n2 k1b extra\n3  W1AW/MM\n4\tVK2AB\n5 ZL/G4ABC\r\n");
-    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 1);
     // Each callsign with bit 7 of its first byte set, in ascending order; 0xFF last.
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xC1"
                                               "A1AA\xC4"
@@ -180,14 +177,14 @@ TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile
                                 "4ABC\xD7"
                                 "1AW\xDA"
                                 "L/G4ABC\xFF";
-    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 1);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), reduced);
     EXPECT_EQ(dialogs.shown.at(0).text, "Error opening UPDATE\\clublog.scp:\nNo such file or directory");
     EXPECT_EQ(dialogs.shown.at(0).title, "File Open");
 
     selections.sel[kSlotClubLog] = 0;
     fill_disk_on_write();
-    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 0);
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), reduced);
     EXPECT_FALSE(path_exists("SAVE/mstrcals.dat.~kstlupd"));
     EXPECT_EQ(dialogs.shown.size(), 2u);
@@ -203,14 +200,14 @@ TEST_F(MasterCalls, ClubLogListComesFromItsArchiveElseFromTheEarlierExtraction)
     write_file("UPDATE/clublog.scp", "K1ABC\r\n");  // extracted by an earlier run
     write_file("UPDATE/other.scp", "W1AW\r\n");
     ASSERT_EQ(std::system("cd UPDATE && zip -q clublog.scp.zip other.scp"), 0);  // member missing
-    ASSERT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    ASSERT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 1);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xCB"
                                               "1ABC\xFF");
 
     write_file("UPDATE/clublog.scp", "G4XYZ\r\n");
     ASSERT_EQ(std::system("cd UPDATE && zip -q clublog.scp.zip clublog.scp"), 0);
     write_file("UPDATE/clublog.scp", "stale\r\n");
-    ASSERT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 1);
+    ASSERT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 1);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xC7"
                                               "4XYZ\xFF");
 }
@@ -229,7 +226,7 @@ TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
     write_file("UPDATE/lotw1.txt",
                "W1AW\r\nG4ABC/P\r\nK1ZZ" + std::string(255, ' ') + "DL1XYZ\r\n" + longest + "\n" + longest + "A\n");
     write_file("UPDATE/CWOPS_csv2.txt", "\"Call\",\"Name\"\n# comment, with a comma\nK1ZZ,Ken,3321,IL\nDL1XYZ,Al,\n");
-    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 1);
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 1);
     // The record count (32 bits, little-endian), then per callsign its length, itself,
     // the number of its IDs and the IDs.
     EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x06\0\0\0", 12) +
@@ -254,7 +251,7 @@ TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
 
     std::string before = read_file("SAVE/members.dat");
     fill_disk_on_write();
-    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 0);
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/members.dat"), before);
     EXPECT_FALSE(path_exists("SAVE/members.dat.~kstlupd"));
     EXPECT_EQ(dialogs.shown.at(0).text, "Error opening SAVE\\members.dat:\nNo space left on device");
@@ -275,8 +272,8 @@ TEST_F(Membership, ListsThatGiveNoCallsignNeverReplaceTheFile)
     selections.sel[kSlotSuperCheck] = 1;
     selections.sel[21] = 'E';
     selections.sel[22] = 'L';
-    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 0);
-    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 0);
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 0);
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "old master");
     EXPECT_EQ(read_file("SAVE/members.dat"), "old members");
     ASSERT_EQ(dialogs.shown.size(), 2u);
@@ -285,30 +282,30 @@ TEST_F(Membership, ListsThatGiveNoCallsignNeverReplaceTheFile)
     EXPECT_EQ(dialogs.shown[1].text,
               "No callsign could be read from UPDATE\\AGMemberList.txt: SAVE\\members.dat was not replaced");
     EXPECT_EQ(dialogs.shown[1].title, "No callsigns");
-    EXPECT_EQ(g_config.errorCount, 2u);
+    EXPECT_EQ(errorCount, 2u);
 
     // A list that is not there empties nothing either; the install still fails when
     // there was no file to keep.
     for (const char* f : {"SAVE/mstrcals.dat", "SAVE/members.dat", "UPDATE/MASTER.LIS"}) std::remove(f);
-    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue), 0);
-    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 0);
+    EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 0);
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xFF");
     EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x01L", 19));
     EXPECT_EQ(dialogs.shown.at(3).text,
               "No callsign could be read from UPDATE\\MASTER.LIS: SAVE\\mstrcals.dat was not replaced");
-    EXPECT_EQ(g_config.errorCount, 4u);
+    EXPECT_EQ(errorCount, 4u);
 
     write_file("UPDATE/AGMemberList.txt", "W1AW\r\n");
-    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 1);
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 1);
     EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x02"
                                                          "EL",
                                                          20));
     selections.sel[21] = selections.sel[22] = 0;
     selections.sel[25] = 'U';
     write_file("member.txt", "# nobody yet\r\n");
-    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue), 1);
+    EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 1);
     EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\0\0\0\0", 12));
-    EXPECT_EQ(g_config.errorCount, 4u);
+    EXPECT_EQ(errorCount, 4u);
 }
 
 TEST_F(Membership, IdsInFirstSeenOrderEachOnceAndTheLogCapped)
@@ -431,7 +428,7 @@ TEST_F(RecordedOutputs, NodeListsAndCalendar)
     }
     write_file("UPDATE/kestrl.php", json + "]");
     selections.sel[kSlotCalendarSource] = 1;
-    ASSERT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue), 1);
+    ASSERT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errorCount), 1);
     EXPECT_EQ(nodes + " " + fnv(read_file("SAVE/calendar.dat")) + " " + fnv(log_text()),
               "09e868cf7321c683 f6e8fdd68b1bb672 d5842eec44d7093b f121dff7570ec632");
 }

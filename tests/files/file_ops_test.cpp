@@ -125,11 +125,9 @@ TEST_F(FileOps, NamesExistenceAndDirectoriesReportingOnlyAMissingParent)
 
 TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnListAndLeftoversGoToo)
 {
-    g_config.hostVersion = "8.5.0.39";
-    g_config.masterSlot = 10;
     g_config.debug = 1;
     Catalogue c;
-    build_catalogue(&c);
+    build_catalogue(&c, "8.5.0.39", 10);
     for (const char* f :
          {"UPDATE/kestrl_cty.zip", "UPDATE/clublog.scp.zip", "UPDATE/clublog.scp", "UPDATE/kestrl.php", "member.txt"})
         write_file(f, "x");

@@ -36,7 +36,7 @@ protected:
             native_platform().inet_close(handle);
         };
         install_fake_status_list(&status);
-        build_catalogue(&catalogue);
+        build_catalogue(&catalogue, g_config.hostVersion, g_config.masterSlot);
         make_dir("UPDATE");
     }
 

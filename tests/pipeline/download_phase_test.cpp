@@ -18,13 +18,12 @@ protected:
         RunTest::SetUp();
         select_nothing();
         proxy = "127.0.0.1:" + std::to_string(server.port());
-        g_config.session = openSession(proxy.c_str());
-        ASSERT_NE(g_config.session, nullptr);
+        run.session = openSession(proxy.c_str());
+        ASSERT_NE(run.session, nullptr);
     }
     void TearDown() override
     {
-        closeSession(g_config.session);
-        g_config.session = nullptr;
+        closeSession(run.session);
         RunTest::TearDown();
     }
     size_t gets_of(const std::string& path)
@@ -72,7 +71,7 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
         const bool usable = copy_time != 0 && copy_time < kServerTime + 100 && !path_exists(marker);
         selections->upd[18] = 0;
         status.lines.clear();
-        EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), row.fetched) << row.date;
+        EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), row.fetched) << row.date;
         EXPECT_EQ(last_condition(), usable ? http_date_text(copy_time) : "") << row.date;
         const std::string date = row.fetched ? result_date(row.date) : result_date(copy_time);
         EXPECT_EQ(status.lines, (std::vector<std::string>{(row.fetched ? "Downloaded:  " : "") +
@@ -80,7 +79,7 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
         // The copy has the server's date at once; the marker keeps it from being current.
         EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), row.fetched ? row.date : copy_time);
         EXPECT_EQ(path_exists(marker), row.fetched == 1) << row.date;
-        if (row.install) updateTargets(nullptr, &catalogue);
+        if (row.install) updateTargets(nullptr, &run);
         EXPECT_EQ(path_exists(marker), row.fetched && !row.install) << row.date;
         EXPECT_EQ(mtime_of("SAVE/KESTRL.WPX"), row.install ? row.date : target_time) << row.date;
     }
@@ -90,12 +89,12 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
     // unmarked; one that cannot be marked is not fetched.
     server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9, 200, kServeCutShort);
     status.lines = {"earlier line"};
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
     EXPECT_EQ(status.lines, (std::vector<std::string>{"earlier line", "CQ WPX Honor Roll (WPX) -- Internet Error"}));
     EXPECT_FALSE(path_exists(marker));
     server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9);
     make_dir(marker + ".~kstlupd");
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
     EXPECT_EQ(dialogs.shown.back().text, "ERROR: Unable to open file \"UPDATE\\KESTRL.WPX.~notinstalled\" for write.");
     EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), kServerTime + 2);
 }
@@ -106,7 +105,7 @@ TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
     write_file("UPDATE/KESTRL.WPX", "copy");
     set_mtime("UPDATE/KESTRL.WPX", kServerTime);  // the copy is current, the target is not there
     g_config.debug = 1;
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 1);
+    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 1);
     EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "fresh");
     EXPECT_EQ(last_condition(), "");
     EXPECT_NE(log_text().find("DEBUG:\t  SAVE\\KESTRL.WPX does not exist, must download it.\n"), std::string::npos);
@@ -114,7 +113,7 @@ TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
     // With the target there, an unselected required source is only a debug line.
     write_file("SAVE/KESTRL.WPX", "installed");
     selections->upd[18] = 0;
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
     EXPECT_NE(log_text().find("DEBUG:\tCQ WPX Honor Roll (WPX) is not selected.\n"), std::string::npos);
     EXPECT_EQ(gets_of("KESTRL.WPX"), 1u);
 }
@@ -129,11 +128,11 @@ TEST_F(DownloadPhase, FailuresCountAsInternetErrors)
     write_file("UPDATE/fulllist.xml", "old list");
     selections->sel[18] = selections->sel[7] = selections->sel[26] = 1;
     g_config.autoMode = 1;  // reports only in the log
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
-    EXPECT_EQ(downloadSource(nullptr, 7, &catalogue.slot[7]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, 7, &catalogue.slot[7]), 0);
     // A page that is no calendar never becomes one, not even when there is no copy.
-    EXPECT_EQ(downloadSource(nullptr, 26, &catalogue.slot[26]), 0);
-    EXPECT_EQ(g_config.errorCount, 3u);
+    EXPECT_EQ(downloadSource(nullptr, &run, 26, &catalogue.slot[26]), 0);
+    EXPECT_EQ(run.errorCount, 3u);
     EXPECT_EQ(read_file("UPDATE/fulllist.xml"), "old list");
     EXPECT_FALSE(path_exists("UPDATE/kestrl.php"));
     const std::string log = log_text();
@@ -155,7 +154,7 @@ TEST_F(DownloadPhase, CalendarIsAlwaysFetchedAndWebPagesNeverStandForAFile)
     set_mtime("UPDATE/kestrl.php", installed);
     server.add("/kestrl.php", R"([{"start":"2025-01-01","text":"new"}])", kServerTime);
     selections->sel[26] = selections->sel[18] = 1;
-    EXPECT_EQ(downloadSource(nullptr, 26, &catalogue.slot[26]), 1);
+    EXPECT_EQ(downloadSource(nullptr, &run, 26, &catalogue.slot[26]), 1);
     EXPECT_EQ(last_condition(), "");
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), R"([{"start":"2025-01-01","text":"new"}])");
 
@@ -163,22 +162,22 @@ TEST_F(DownloadPhase, CalendarIsAlwaysFetchedAndWebPagesNeverStandForAFile)
     write_file("UPDATE/KESTRL.WPX", "copy");
     set_mtime("UPDATE/KESTRL.WPX", kServerTime);
     server.add("/kestrl/WPX/KESTRL.WPX", "\r\n<!DOCTYPE html><title>Sign in</title>", kServerTime + 86400);
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
     server.add("/kestrl/WPX/KESTRL.WPX", "real list", kServerTime);
-    EXPECT_EQ(downloadSource(nullptr, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
     EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "copy");
     EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), kServerTime);
     EXPECT_EQ(status.lines,
               (std::vector<std::string>{"Downloaded:  425 DX Calendar", "CQ WPX Honor Roll (WPX) -- Internet Error",
                                         "CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00"}));
-    EXPECT_EQ(g_config.errorCount, 1u);
+    EXPECT_EQ(run.errorCount, 1u);
 }
 
 TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
 {
     selections->ini[21] = 'E';
     selections->sel[21] = 'Q';  // a new ID, but the membership target itself is not selected
-    downloadGroup(nullptr, 11, kMembershipSources);
+    downloadGroup(nullptr, &run, 11, kMembershipSources);
     EXPECT_EQ(selections->upd[11], 1);
 
     write_file("KESTRL.MAS2", "members");
@@ -187,17 +186,17 @@ TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
     selections->ini[21] = 0;
     selections->sel[11] = 1;
     selections->ini[22] = 'L';  // LoTW was on at the last save, is off now
-    downloadGroup(nullptr, 11, kMembershipSources);
+    downloadGroup(nullptr, &run, 11, kMembershipSources);
     EXPECT_EQ(selections->upd[11], 1);
     EXPECT_TRUE(server.requests().empty());
 
     // A selected group whose own target is missing is rebuilt; present, it is not.
     selections->sel[10] = 1;
-    downloadGroup(nullptr, 10, kMasterCallSources);
+    downloadGroup(nullptr, &run, 10, kMasterCallSources);
     EXPECT_EQ(selections->upd[10], 1);
     write_file("KESTRL.MAS1", "x");
     selections->upd[10] = 0;
-    downloadGroup(nullptr, 10, kMasterCallSources);
+    downloadGroup(nullptr, &run, 10, kMasterCallSources);
     EXPECT_EQ(selections->upd[10], 0);
 
     // One source fetched, another failing: the group keeps the fetched verdict.
@@ -207,17 +206,17 @@ TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
     selections->sel[23] = 'O';
     server.add("/qslcard/DownloadedFiles/AGMemberList.txt", "K1ABC\r\n", kServerTime);
     server.add("/lists/OQRS.txt", "W1AW\r\n", kServerTime, 200, kServeNoLastModified);
-    downloadGroup(nullptr, 11, kMembershipSources);
+    downloadGroup(nullptr, &run, 11, kMembershipSources);
     EXPECT_EQ(selections->upd[11], 1);
     EXPECT_EQ(selections->upd[21], 1);
     EXPECT_EQ(selections->upd[23], 0);
-    EXPECT_EQ(g_config.errorCount, 1u);
+    EXPECT_EQ(run.errorCount, 1u);
     EXPECT_EQ(read_file("UPDATE/AGMemberList.txt"), "K1ABC\r\n");
     // Its list is current only once the membership file is built.
     EXPECT_EQ(mtime_of("UPDATE/AGMemberList.txt"), kServerTime);
     EXPECT_TRUE(path_exists("UPDATE/AGMemberList.txt.~notinstalled"));
     EXPECT_FALSE(path_exists("UPDATE/OQRS.txt.~notinstalled"));
-    markInstalled(catalogue, 11);
+    markInstalled(catalogue, *selections, 11);
     EXPECT_FALSE(path_exists("UPDATE/AGMemberList.txt.~notinstalled"));
 }
 

@@ -59,7 +59,7 @@ TEST_F(InstallPhase, AFullDiskKeepsEveryTargetAndBackupWhole)
     catalogue.slot[18].remoteTime = 784111777;
     selections->upd[7] = selections->upd[17] = selections->upd[18] = 1;
     g_config.debug = 1;
-    updateTargets(nullptr, &catalogue);
+    updateTargets(nullptr, &run);
     EXPECT_EQ(status.lines, (std::vector<std::string>{"Error backing up SAVE\\fulllist.xml",
                                                       "Updated:  CQ WPX Honor Roll (WPX) -- 06-Nov-1994 08:49", kSep,
                                                       "a download line"}));
@@ -75,8 +75,8 @@ TEST_F(InstallPhase, AFullDiskKeepsEveryTargetAndBackupWhole)
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[0].title, "CopyFile");
     EXPECT_EQ(dialogs.shown[1].text.rfind("Can't copy UPDATE\\KESTRL.TCP to SAVE\\KESTRL.TCP\nError Code = ", 0), 0u);
-    EXPECT_EQ(g_config.updatedCount, 1u);
-    EXPECT_EQ(g_config.errorCount, 0u);
+    EXPECT_EQ(run.updatedCount, 1u);
+    EXPECT_EQ(run.errorCount, 0u);
 }
 #endif
 
@@ -85,8 +85,8 @@ TEST_F(InstallPhase, Version9CountryFileNeedsTheTextFolder)
     use_host_version("9.0.0.0");
     write_file("UPDATE/kestrl9_cty.zip", "not even a zip");
     selections->upd[5] = 1;
-    updateTargets(nullptr, &catalogue);
-    EXPECT_EQ(g_config.updatedCount, 0u);
+    updateTargets(nullptr, &run);
+    EXPECT_EQ(run.updatedCount, 0u);
     EXPECT_TRUE(status.lines.empty());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "ERROR: Can't update country files if directory CTYTexts does not exist");
@@ -98,7 +98,7 @@ TEST_F(InstallPhase, Version9CountryFileNeedsTheTextFolder)
     g_config.autoMode = 1;
     g_platform.stderr_is_terminal = [] { return 0; };
     testing::internal::CaptureStderr();
-    updateTargets(nullptr, &catalogue);
+    updateTargets(nullptr, &run);
     unattended_end("No files were updated.", 0);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "ERROR:\tERROR: Can't update country files if directory CTYTexts does not exist\n"
@@ -112,11 +112,11 @@ TEST_F(InstallPhase, RunWithNothingToDoReportsNoFilesAndResetsCounters)
     for (const char* f : {"SAVE/kestrl.awd", "SAVE/kestrl.cty", "SAVE/KESTRL.TCP", "SAVE/KESTRL.WPX", "KESTRL.MAS1",
                           "KESTRL.MAS2", "SAVE/KESTRL.CAL"})
         write_file(f, "x");
-    g_config.errorCount = 5;
-    g_config.updatedCount = 7;
-    Update(nullptr);
-    EXPECT_EQ(g_config.errorCount, 0u);
-    EXPECT_EQ(g_config.updatedCount, 0u);
+    run.errorCount = 5;
+    run.updatedCount = 7;
+    Update(nullptr, &run);
+    EXPECT_EQ(run.errorCount, 0u);
+    EXPECT_EQ(run.updatedCount, 0u);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, "No files were updated.");
     EXPECT_EQ(dialogs.shown[0].title, "Update finished");

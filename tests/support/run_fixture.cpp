@@ -12,21 +12,13 @@ void RunTest::SetUp()
     use_host_version("8.5.0.39");
 }
 
-void RunTest::TearDown()
-{
-    g_config.catalogue = nullptr;
-    g_config.selections = nullptr;
-    AppTest::TearDown();
-}
-
 void RunTest::use_host_version(const char* hostVersion)
 {
     g_config.hostVersion = hostVersion;
     choose_master_slot(&g_config);
-    build_catalogue(&catalogue);
-    selections = new_status(catalogue);
-    g_config.catalogue = &catalogue;
-    g_config.selections = selections.get();
+    run.hostVersion = hostVersion;
+    build_catalogue(&catalogue, run.hostVersion, g_config.masterSlot);
+    run.selections = *new_status(catalogue);
 }
 
 void RunTest::select_nothing()

@@ -10,7 +10,7 @@
 #include "app/host_checks.h"
 #include "base/status_line.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/selections.h"
+#include "catalogue/run_context.h"
 #include "support/app_fixture.h"
 #include "support/fake_toolkit.h"
 #include "ui/control_ids.h"
@@ -43,17 +43,16 @@ protected:
 
     // Opens the main window as start-up does for a logging program of this version,
     // with `run` in place of the update run; `selected` slots are selected first.
-    void open_main(void (*run)(AppWindow*), std::initializer_list<int> selected = {},
+    void open_main(void (*run)(AppWindow*, RunContext*), std::initializer_list<int> selected = {},
                    const char* hostVersion = "8.5.0.39")
     {
         g_config.hostVersion = hostVersion;
         choose_master_slot(&g_config);
-        build_catalogue(&catalogue);
-        selections = new_status(catalogue);
+        context.hostVersion = hostVersion;
+        build_catalogue(&context.catalogue, context.hostVersion, g_config.masterSlot);
+        context.selections = *new_status(context.catalogue);
         for (int slot : selected) selections->sel[slot] = 1;
-        g_config.catalogue = &catalogue;
-        g_config.selections = selections.get();
-        init_main_window(&main);
+        init_main_window(&main, &context);
         main.run = run;
         ASSERT_TRUE(create_main_window(&main));
         create_main_controls(&main);
@@ -78,18 +77,18 @@ protected:
     FakeWindow* window() { return fake_window(main.window); }
 
     FakeToolkit fake;
-    Catalogue catalogue;
-    std::unique_ptr<Selections> selections;
+    RunContext context;
+    Selections* const selections = &context.selections;
     MainWindow main;
 };
 
-void no_run(AppWindow*) { ADD_FAILURE() << "an update run was started"; }
+void no_run(AppWindow*, RunContext*) { ADD_FAILURE() << "an update run was started"; }
 
 // A run the test holds at its start (stage 1) until released (stage 2); it then
 // writes two result lines and moves the progress bar, as the real run does.
 std::atomic<int> g_stage{0};
 
-void held_run(AppWindow* owner)
+void held_run(AppWindow* owner, RunContext*)
 {
     g_stage = 1;
     while (g_stage.load() != 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -16,7 +16,7 @@
 
 #include "app/host_checks.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/selections.h"
+#include "catalogue/run_context.h"
 #include "support/app_fixture.h"
 #include "ui/main_window.h"
 #include "ui/settings_windows.h"
@@ -180,11 +180,10 @@ protected:
     {
         g_config.hostVersion = "8.5.0.39";
         choose_master_slot(&g_config);
-        build_catalogue(&catalogue);
-        selections = new_status(catalogue);
-        g_config.catalogue = &catalogue;
-        g_config.selections = selections.get();
-        init_main_window(&main);
+        context.hostVersion = g_config.hostVersion;
+        build_catalogue(&context.catalogue, context.hostVersion, g_config.masterSlot);
+        context.selections = *new_status(context.catalogue);
+        init_main_window(&main, &context);
         EXPECT_TRUE(create_main_window(&main));
         if (!main.window) return {};
         create_main_controls(&main);
@@ -217,8 +216,7 @@ protected:
         return layouts;
     }
 
-    Catalogue catalogue;
-    std::unique_ptr<Selections> selections;
+    RunContext context;
     MainWindow main;
 };
 

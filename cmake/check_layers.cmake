@@ -1,0 +1,66 @@
+# Checks the source tree's layering: cmake -DSOURCE_DIR=<folder holding src/> -P check_layers.cmake
+#
+# A file may include its own folder and the folders below its own in the order
+# app > ui > pipeline > (net, nodes, calls, calendar) > files > catalogue > base > platform.
+# The four converter folders do not include one another, so none of them fetches.
+# System, libcurl, FLTK and X headers stay in platform/posix and platform/win32.
+# A run's state (catalogue, selections, session, counts) is passed down, so nothing
+# below app/ and ui/ reads it from g_config.
+set(run_state "g_config\\.(session|catalogue|selections|errorCount|updatedCount)")
+set(rank_platform 0)
+set(rank_base 1)
+set(rank_catalogue 2)
+set(rank_files 3)
+set(rank_net 4)
+set(rank_nodes 4)
+set(rank_calls 4)
+set(rank_calendar 4)
+set(rank_pipeline 5)
+set(rank_ui 6)
+set(rank_app 7)
+
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "SOURCE_DIR is not set")
+endif()
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.inc)
+set(faults "")
+foreach(file IN LISTS files)
+  string(REGEX REPLACE "^src/([a-z_0-9]+)/.*" "\\1" layer "${file}")
+  if(NOT DEFINED rank_${layer})
+    list(APPEND faults "${file}: in no known layer")
+    continue()
+  endif()
+  file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^#[ \t]*include[ \t]+\"[a-z_0-9]+/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^#[ \t]*include[ \t]+\"([a-z_0-9]+)/.*" "\\1" target "${line}")
+    if(target STREQUAL layer)
+      continue()
+    endif()
+    if(NOT DEFINED rank_${target} OR NOT rank_${target} LESS rank_${layer})
+      list(APPEND faults "${file}: ${layer}/ may not include ${target}/ (${line})")
+    endif()
+  endforeach()
+  if(NOT file MATCHES "^src/platform/(posix|win32)/")
+    file(STRINGS ${SOURCE_DIR}/${file} system_includes
+      REGEX "^#[ \t]*include[ \t]+<(curl/|FL/|X11/|windows\\.h|wininet\\.h|unistd\\.h|fcntl\\.h|dirent\\.h|sys/)")
+    foreach(line IN LISTS system_includes)
+      list(APPEND faults "${file}: only the platform tables include ${line}")
+    endforeach()
+  endif()
+  if(NOT layer MATCHES "^(app|ui)$")
+    file(STRINGS ${SOURCE_DIR}/${file} reads REGEX "${run_state}")
+    foreach(line IN LISTS reads)
+      # A semicolon would split the report into list items.
+      string(REPLACE ";" "" line "${line}")
+      string(STRIP "${line}" line)
+      list(APPEND faults "${file}: a run's state read from g_config below app/ and ui/: ${line}")
+    endforeach()
+  endif()
+endforeach()
+
+list(LENGTH files checked)
+if(faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "Layering faults:\n  ${text}")
+endif()
+message(STATUS "${checked} files follow the layer order")
