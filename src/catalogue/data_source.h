@@ -1,12 +1,12 @@
 // The catalogue of data sources: 27 fixed slots, each naming a remote file, its
-// local copy in UPDATE and the installed target, and the slot lists that group them.
+// local copy in UPDATE and the installed target; slots.h says how slots belong together.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-constexpr int kSlotCount = 27;
+#include "catalogue/slots.h"
 
 struct DataSource {
     const char* title = nullptr;  // null in an empty slot
@@ -28,30 +28,9 @@ struct Catalogue {
     std::array<DataSource, kSlotCount> slot;
     // The nine check boxes of the main window and the order of an update run; the
     // fifth entry is the master-callsign slot.
-    std::array<int, 9> mainList{1, 4, 5, 7, 10, 11, 17, 8, 18};
+    std::array<int, 9> mainList{kSlotAwards,     kSlotCalendar, kSlotCountry,        kSlotIota, kSlotMaster,
+                                kSlotMembership, kSlotNodes,    kSlotNodesKeepAlive, kSlotWpx};
 };
-
-// Slots the program refers to by number.
-constexpr int kSlotAwards = 1;
-constexpr int kSlotCalendar = 4;
-constexpr int kSlotCountry = 5;
-constexpr int kSlotUpdater = 6;
-constexpr int kSlotIota = 7;
-constexpr int kSlotNodesKeepAlive = 8;
-constexpr int kSlotMasterOld = 9;
-constexpr int kSlotMaster = 10;
-constexpr int kSlotMembership = 11;
-constexpr int kSlotPrefixMap = 15;
-constexpr int kSlotNodes = 17;
-constexpr int kSlotWpx = 18;
-constexpr int kSlotClubLog = 19;
-constexpr int kSlotSuperCheck = 20;
-constexpr int kSlotCustomList = 25;
-constexpr int kSlotCalendarSource = 26;
-
-inline constexpr std::array<int, 1> kCalendarSources{26};
-inline constexpr std::array<int, 2> kMasterCallSources{19, 20};
-inline constexpr std::array<int, 5> kMembershipSources{21, 22, 23, 24, 25};
 
 // Identifier of a slot's window control.
 constexpr int kControlIdBase = 1400;

@@ -100,7 +100,7 @@ std::unique_ptr<Selections> load_selections(const Catalogue& catalogue)
 {
     FILE* file = g_platform.open_file(g_config.iniFile, "rb");
     if (!file) {
-        int err = errno;
+        const int err = errno_of_error(g_platform.last_error());
         if (err != ENOENT) report_open_error(nullptr, g_config.iniFile, err);
         return new_status(catalogue);
     }
@@ -118,19 +118,11 @@ void CopySelections(const CheckBoxReader& boxes, Selections* selections, const C
     auto box = [&](int slot) -> uint8_t {
         return boxes.is_checked && boxes.is_checked(boxes.context, kControlIdBase + slot) ? 1 : 0;
     };
-    const uint8_t country = box(kSlotCountry);
     debug_printf("\n");
-    for (int i = 0; i < kSlotCount; ++i) {
-        const bool followsCountry = v9 ? (i == 0 || i == 12 || i == 13 || i == 14 || i == 16) : i == kSlotPrefixMap;
-        const bool countryShared = i == 0 || i == 12 || i == 13 || i == 14 || i == 15 || i == 16;
-        if (i >= kSlotClubLog) {
-            // set by the settings windows
-        } else if (followsCountry) {
-            selections->sel[i] = country;
-        } else if (!countryShared) {
-            selections->sel[i] = box(i);
-        }
-    }
+    // A slot no box chooses keeps its value: the settings windows set the sources, and
+    // a member only another version has is kept for that version.
+    for (int i = 0; i < kSlotCount; ++i)
+        if (const int from = choosing_box(i, v9); from >= 0) selections->sel[i] = box(from);
     log_slots("CopySelections", *selections, catalogue);
     debug_printf("\n");
 }

@@ -41,8 +41,8 @@ std::unique_ptr<Selections> read_ini(FILE* file, const Catalogue& catalogue);
 // an unreadable or invalid file. Never fails.
 std::unique_ptr<Selections> load_selections(const Catalogue& catalogue);
 
-// Copies the main window's check boxes into sel, following the country archive's
-// shared slots of the logging program's version.
+// Copies the main window's check boxes into sel, each slot from the box that chooses
+// it in the logging program's version (an archive member from its archive's box).
 void CopySelections(const CheckBoxReader& boxes, Selections* selections, const Catalogue& catalogue,
                     const std::string& hostVersion);
 

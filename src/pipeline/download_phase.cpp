@@ -25,18 +25,6 @@ int internet_error_outcome(AppWindow* owner, RunContext* run, int slot, const Da
     return 0;
 }
 
-// The sources a group target is built from; empty for a target of its own.
-std::span<const int> group_sources(int slot)
-{
-    switch (slot) {
-    case kSlotCalendar: return kCalendarSources;
-    case kSlotMaster:
-    case kSlotMasterOld: return kMasterCallSources;
-    case kSlotMembership: return kMembershipSources;
-    default: return {};
-    }
-}
-
 }  // namespace
 
 std::string result_date(int64_t unix_time)

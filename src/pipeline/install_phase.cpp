@@ -1,6 +1,6 @@
 #include "pipeline/install_phase.h"
 
-#include <array>
+#include <algorithm>
 
 #include "base/log.h"
 #include "base/report.h"
@@ -30,38 +30,27 @@ int install_slot(AppWindow* owner, RunContext* run, int slot, ResultLine* line)
     const DataSource& source = catalogue->slot[slot];
     switch (slot) {
     case kSlotAwards:
-        *line = ResultLine::TitleOnly;
+    case kSlotCountry: {
+        *line = slot == kSlotAwards ? ResultLine::TitleOnly : ResultLine::TitleAndDate;
+        const bool texts = slot == kSlotCountry && v9;  // the country texts have a folder of their own
+        if (texts && !directoryExists("CTYTexts")) {
+            std::string text = format_bounded(
+                kMessageSize, "ERROR: Can't update country files if directory %s does not exist", "CTYTexts");
+            report_message(owner, text.c_str(), "Can't Update CTY", kMbIconError);
+            return 0;
+        }
+        const std::span<const int> members = archive_members(slot, v9);
+        const int extracted = extractMembers(*catalogue, source, members);
+        if (texts) (void)restoreCountryTexts(owner);
         // A member that could not be written leaves the slot to the next run; the
         // logging program's own file is dropped only once all its sources are new.
-        if (v9) {
-            static constexpr std::array<int, 2> members{2, 3};
-            if (!extractMembers(*catalogue, source, members)) return 0;
-            g_platform.delete_file(source.targetPath.c_str());
-            return 1;
-        }
-        static constexpr std::array<int, 1> award_members{kSlotAwards};
-        return extractMembers(*catalogue, source, award_members);
+        if (!extracted) return 0;
+        if (std::ranges::find(members, slot) == members.end()) g_platform.delete_file(source.targetPath.c_str());
+        return 1;
+    }
     case kSlotCalendar:
         *line = ResultLine::TitleOnly;
         return write_calendar(owner, slot, *catalogue, run->selections, &run->errorCount);
-    case kSlotCountry:
-        *line = ResultLine::TitleAndDate;
-        if (v9) {
-            if (!directoryExists("CTYTexts")) {
-                std::string text = format_bounded(
-                    kMessageSize, "ERROR: Can't update country files if directory %s does not exist", "CTYTexts");
-                report_message(owner, text.c_str(), "Can't Update CTY", kMbIconError);
-                return 0;
-            }
-            static constexpr std::array<int, 5> members{13, 14, 12, 16, 0};
-            const int extracted = extractMembers(*catalogue, source, members);
-            (void)restoreCountryTexts(owner);
-            if (!extracted) return 0;
-            g_platform.delete_file(source.targetPath.c_str());
-            return 1;
-        }
-        static constexpr std::array<int, 2> country_members{kSlotCountry, kSlotPrefixMap};
-        return extractMembers(*catalogue, source, country_members);
     case kSlotNodesKeepAlive:
     case kSlotNodes: *line = ResultLine::TitleAndDate; return mergeNodeList(owner, source) != 0;
     case kSlotMasterOld:

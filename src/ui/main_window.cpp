@@ -19,25 +19,13 @@ namespace {
 
 const Toolkit& tk() { return g_platform.toolkit; }
 
-struct SourceBox {
-    int listIndex;  // position in the catalogue's main list
-    Rect rect;
-    int toggles;
+// The rectangles of the nine source check boxes, in main-list order: the fifth is the
+// master-callsign box, whichever slot masterSlot names.
+constexpr Rect kSourceBoxes[] = {
+    {20, 20, 140, 20},  {20, 40, 140, 20},  {20, 60, 140, 20},  {160, 20, 160, 20}, {160, 40, 160, 20},
+    {160, 60, 160, 20}, {320, 20, 180, 20}, {320, 40, 200, 20}, {320, 60, 180, 20},
 };
-
-// The nine source check boxes in creation order; the main list gives the slot, so
-// the master-callsign box follows masterSlot.
-constexpr SourceBox kSourceBoxes[] = {
-    {0, {20, 20, 140, 20}, 1},   // 1 awards
-    {1, {20, 40, 140, 20}, 0},   // 4 calendar
-    {2, {20, 60, 140, 20}, 1},   // 5 country file
-    {3, {160, 20, 160, 20}, 1},  // 7 IOTA
-    {4, {160, 40, 160, 20}, 0},  // 9 or 10 master callsigns
-    {5, {160, 60, 160, 20}, 0},  // 11 membership
-    {6, {320, 20, 180, 20}, 1},  // 17 nodes
-    {7, {320, 40, 200, 20}, 1},  // 8 nodes with keep-alive
-    {8, {320, 60, 180, 20}, 1},  // 18 WPX
-};
+static_assert(std::size(kSourceBoxes) == std::tuple_size_v<decltype(Catalogue::mainList)>);
 
 struct ButtonDef {
     int id;
@@ -183,9 +171,11 @@ void add_source_checkbox(AppWindow* window, const Catalogue& catalogue, const Se
 void create_main_controls(MainWindow* main)
 {
     AppWindow* w = main->window;
-    for (const SourceBox& box : kSourceBoxes)
-        add_source_checkbox(w, *main->catalogue, *main->selections, main->catalogue->mainList[box.listIndex], box.rect,
-                            box.toggles);
+    for (size_t i = 0; i < std::size(kSourceBoxes); ++i) {
+        // A derived target's box opens its settings window, which checks it.
+        const int slot = main->catalogue->mainList[i];
+        add_source_checkbox(w, *main->catalogue, *main->selections, slot, kSourceBoxes[i], group_sources(slot).empty());
+    }
     for (const ButtonDef& b : kButtons) {
         ControlSpec def;
         def.id = b.id;

@@ -1,5 +1,6 @@
 #include "ui/settings_windows.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/config.h"
@@ -163,10 +164,11 @@ void log_field(SettingsWindow* s, int id)
         "DEBUG:\teQSL is now set to %s\n", "DEBUG:\tLoTW is now set to %s\n",   "DEBUG:\tOQRS is now set to %s\n",
         "DEBUG:\tCWOP is now set to %s\n", "DEBUG:\tCustom is now set to %s\n",
     };
-    const int index = id - kControlIdBase - kMembershipSources[0];
-    if (index < 0 || index >= int(kMembershipSources.size())) return;
+    static_assert(std::size(kLines) == kMembershipSources.size());
+    const auto source = std::ranges::find(kMembershipSources, id - kControlIdBase);
+    if (source == kMembershipSources.end()) return;
     const std::string text = tk().get_text(s->window, id).substr(0, 3);
-    debug_printf(kLines[index], text.c_str());
+    debug_printf(kLines[source - kMembershipSources.begin()], text.c_str());
 }
 
 }  // namespace
@@ -206,7 +208,7 @@ void open_settings(MainWindow* main, SettingsKind kind)
     case SettingsKind::Membership: add_membership_fields(w, *main->catalogue, *main->selections); break;
     }
     add_buttons(w, layout);
-    g_platform.enable_window(main->window, 0);
+    g_platform.toolkit.enable_window(main->window, 0);
 
     Rect frame;
     tk().window_rect(main->window, &frame);
@@ -248,5 +250,5 @@ void close_settings(MainWindow* main)
     if (!main->settings) return;
     tk().destroy_window(main->settings->window);
     main->settings.reset();
-    g_platform.enable_window(main->window, 1);
+    g_platform.toolkit.enable_window(main->window, 1);
 }

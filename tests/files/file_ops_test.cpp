@@ -64,10 +64,13 @@ TEST_F(FileOps, BackupAndInstallCopyReplaceWholeOrNotAtAll)
     EXPECT_EQ(mtime_of("SAVE/kestrl.cty"), 5000);
 
     // The rename fails: the old target stays, no temporary file is left, and the
-    // message carries the rename's own code.
+    // message carries the rename's own code, though the clean-up met a failure too.
     write_file("UPDATE/kestrl.cty", "newer data");
-    g_platform.replace_file = [](const char*, const char*) { return 0; };
-    g_platform.last_error = [] { return kErrorDiskFull; };
+    g_platform.replace_file = [](const char*, const char*) { return g_platform.set_last_error(kErrorDiskFull), 0; };
+    g_platform.remove_temp_file = [](const char* path) {
+        FileStatus status;
+        return native_platform().file_status("missing", &status) + native_platform().remove_temp_file(path);
+    };
     EXPECT_EQ(installCopy(nullptr, source), 0);
     EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new data");
     EXPECT_FALSE(path_exists("SAVE/kestrl.cty.~kstlupd"));
