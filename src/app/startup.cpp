@@ -1,6 +1,5 @@
 #include "app/startup.h"
 
-#include <cerrno>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -175,10 +174,9 @@ int run_program(const char* commandLine)
     // Known before the log is opened, so that a log that cannot be had is reported
     // without a box in an unattended run.
     g_config.autoMode = uint8_t(early.autoMode);
-    int err = 0;
-    g_config.log = g_platform.open_exclusive_log(g_config.logFile, &err);
+    g_config.log = g_platform.open_exclusive_log(g_config.logFile);
     if (!g_config.log) {
-        report_open_error(nullptr, g_config.logFile, err);
+        report_open_error(nullptr, g_config.logFile, errno_of_error(g_platform.last_error()));
         return failed_start();
     }
     write_header();

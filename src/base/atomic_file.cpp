@@ -9,17 +9,32 @@
 namespace {
 
 // Removes a temporary file, also one that is a copy of a read-only file, and never
-// through a link planted at its name.
-int discard(const std::string& temp) { return g_platform.remove_temp_file(temp.c_str()); }
+// through a link planted at its name. The cause of a failure being cleaned up after
+// stays as it was: errno, and the platform's last error, which the callers report.
+int discard(const std::string& temp)
+{
+    const int saved = errno;
+    const uint32_t code = g_platform.last_error();
+    const int removed = g_platform.remove_temp_file(temp.c_str());
+    g_platform.set_last_error(code);
+    errno = saved;
+    return removed;
+}
+
+// A failed call of the platform, told as the C library tells its own failures.
+int platform_failed()
+{
+    errno = errno_of_error(g_platform.last_error());
+    return 0;
+}
 
 // The last step of every write: the finished temporary file takes the target's place,
-// or disappears and leaves the target alone. errno keeps the cause.
+// or disappears and leaves the target alone. errno and the last error keep the cause.
 int put_in_place(const std::string& temp, const std::string& target)
 {
     if (g_platform.replace_file(temp.c_str(), target.c_str())) return 1;
-    const int saved = errno ? errno : EIO;
+    platform_failed();
     discard(temp);
-    errno = saved;
     return 0;
 }
 
@@ -44,10 +59,8 @@ int atomic_open(AtomicFile* f, const std::string& target)
     discard(f->temp);
     f->file = g_platform.open_file(f->temp.c_str(), "wb");
     if (!f->file) {
-        const int saved = errno;
         f->temp.clear();
-        errno = saved;
-        return 0;
+        return platform_failed();
     }
     return 1;
 }
@@ -63,7 +76,7 @@ int atomic_commit(AtomicFile* f)
     int saved = errno;
     int ok = std::ferror(f->file) == 0;
     if (ok && !g_platform.sync_file(f->file)) {
-        ok = 0;
+        ok = platform_failed();
         saved = errno;
     }
     if (std::fclose(f->file) != 0 && ok) {
@@ -74,7 +87,7 @@ int atomic_commit(AtomicFile* f)
     if (ok && f->stamp) {
         if (!g_platform.set_file_times(f->temp.c_str(), f->modified, f->accessed, f->created) ||
             (f->read_only && !g_platform.set_read_only(f->temp.c_str(), 1))) {
-            ok = 0;
+            ok = platform_failed();
             saved = errno;
         }
     }
@@ -106,7 +119,7 @@ int atomic_copy(const char* from, const char* to)
     const std::string temp = temp_path_for(to);
     discard(temp);
     // A failed copy leaves no destination behind, and the cause stays readable.
-    if (!g_platform.copy_file(from, temp.c_str(), 0)) return 0;
+    if (!g_platform.copy_file(from, temp.c_str(), 0)) return platform_failed();
     return put_in_place(temp, to);
 }
 

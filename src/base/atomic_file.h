@@ -30,13 +30,15 @@ std::string temp_path_for(const std::string& target);
 // Opens a new, empty temporary file for binary writing: a leftover of the same name
 // is removed first (a link as a link, never what it points at), and the file is
 // created exclusively, so nothing put at the name in between is written through.
-// 1 on success; 0 with errno and the platform's last error set.
+// 1 on success; 0 with the platform's last error set, and errno as the C library
+// tells that failure (errno_of_error).
 [[nodiscard]] int atomic_open(AtomicFile* f, const std::string& target);
 
 // Flushes, syncs and closes the temporary file, stamps it when asked, and renames it
 // over the target. 1 when the target now holds exactly what was written; 0 otherwise,
 // with the temporary file removed, the target as it was, and errno set to the cause
-// (the error of the failed write, sync, close or rename, not a stand-in).
+// (the error of the failed write, sync, close or rename, not a stand-in; the
+// platform's last error too where a call of the platform failed).
 [[nodiscard]] int atomic_commit(AtomicFile* f);
 
 // Closes and removes the temporary file; the target stays as it was.

@@ -18,9 +18,9 @@ std::string& last_problem()
 // is disabled and enabled again, as a box that was dismissed at once.
 int show_box(AppWindow* owner, const char* text, const char* title, unsigned style, bool show)
 {
-    if (owner) g_platform.enable_window(owner, 0);
+    if (owner) g_platform.toolkit.enable_window(owner, 0);
     int answer = show ? g_platform.message_box(text, title, style | kMbTopmost) : kIdOk;
-    if (owner) g_platform.enable_window(owner, 1);
+    if (owner) g_platform.toolkit.enable_window(owner, 1);
     return answer;
 }
 

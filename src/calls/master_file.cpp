@@ -89,7 +89,7 @@ int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue, cons
         if (index == kSlotClubLog && !extractMember(source.downloadPath.c_str(), source.targetPath.c_str())) return 0;
         FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
         if (!stream) {
-            report_open_error(owner, source.targetPath.c_str(), errno);
+            report_open_error(owner, source.targetPath.c_str(), errno_of_error(g_platform.last_error()));
             note_list(&yield, source.targetPath, true, false, 0);
             continue;
         }

@@ -85,7 +85,7 @@ int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue, 
         const bool downloaded = source.remotePath != nullptr;
         FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
         if (!stream) {
-            report_open_error(owner, source.targetPath.c_str(), errno);
+            report_open_error(owner, source.targetPath.c_str(), errno_of_error(g_platform.last_error()));
             note_list(&yield, source.targetPath, downloaded, false, 0);
             continue;
         }

@@ -100,7 +100,7 @@ std::unique_ptr<Selections> load_selections(const Catalogue& catalogue)
 {
     FILE* file = g_platform.open_file(g_config.iniFile, "rb");
     if (!file) {
-        int err = errno;
+        const int err = errno_of_error(g_platform.last_error());
         if (err != ENOENT) report_open_error(nullptr, g_config.iniFile, err);
         return new_status(catalogue);
     }

@@ -121,7 +121,7 @@ void progress_to(Progress* p, int percent)
 {
     if (!p->owner || percent == p->shown) return;
     p->shown = percent;
-    g_platform.progress_set(p->owner, percent);
+    g_run_view.progress_set(p->owner, percent);
 }
 
 // Month names in HTTP dates; not the C library's, which follow the locale.

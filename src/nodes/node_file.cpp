@@ -99,7 +99,7 @@ NodeSet read_tcp(AppWindow* owner, const char* path, NodeVersion* version)
 {
     FILE* file = g_platform.open_file(path, "rb");
     if (!file) {
-        report_open_error(owner, path, errno);
+        report_open_error(owner, path, errno_of_error(g_platform.last_error()));
         return {};
     }
     std::string bytes;

@@ -1,6 +1,59 @@
 #include "platform/platform.h"
 
 Platform g_platform = native_platform();
+RunView g_run_view = no_run_view();
+
+RunView no_run_view()
+{
+    RunView view{};
+    view.status_insert = [](AppWindow*, const char*, int) {};
+    view.status_count = [](AppWindow*) { return 0; };
+    view.status_delete = [](AppWindow*, int) {};
+    view.progress_set = [](AppWindow*, int) {};
+    return view;
+}
+
+int errno_of_error(uint32_t code)
+{
+    switch (code) {
+    case kErrorFileNotFound:
+    case kErrorPathNotFound: return ENOENT;
+    case kErrorAccessDenied:
+    case kErrorSharingViolation:
+    case 33: return EACCES;  // ERROR_LOCK_VIOLATION
+    case kErrorDiskFull: return ENOSPC;
+    case kErrorFileExists:
+    case kErrorAlreadyExists: return EEXIST;
+    case kErrorBadFileType: return kErrnoNotRegularFile;
+    default: return EIO;
+    }
+}
+
+std::vector<int> message_box_buttons(unsigned style)
+{
+    switch (style & 0xF) {
+    case 1: return {kIdOk, kIdCancel};
+    case kMbYesNoCancel: return {kIdYes, kIdNo, kIdCancel};
+    case kMbYesNo: return {kIdYes, kIdNo};
+    default: return {kIdOk};
+    }
+}
+
+const char* message_box_label(int id)
+{
+    switch (id) {
+    case kIdCancel: return "Cancel";
+    case kIdYes: return "Yes";
+    case kIdNo: return "No";
+    default: return "OK";
+    }
+}
+
+int message_box_safe_answer(unsigned style)
+{
+    const unsigned buttons = style & 0xF;
+    return buttons == kMbYesNo || buttons == kMbYesNoCancel ? kIdNo : kIdOk;
+}
 
 std::string one_line_report(const char* title, const char* text)
 {

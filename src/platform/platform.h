@@ -16,21 +16,28 @@
 struct AppWindow;
 struct InetHandle;
 
-// Windows error codes the core reports and compares with.
+// Windows error codes: every failing entry of the table leaves one for last_error(),
+// the same code on every system for the same situation (the one Windows gives).
 constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorNotSameDevice = 17;
-constexpr uint32_t kErrorAlreadyExists = 183;
+constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorBadFileType = 222;
 
 // errno of a path that names something other than a regular file or a folder where
-// a file is read (a FIFO, a device, a socket): it is refused, never opened blocking
-// (last error kErrorBadFileType).
+// a file is read (a FIFO, a device, a socket; kErrorBadFileType): reports say so.
 constexpr int kErrnoNotRegularFile = ENODEV;
 
-// Message-box styles and answers, numerically as the original platform has them.
+// The C library's errno for a code of the table, as the Windows C library gives it
+// for a failed file call: what a report of a failed open or write says.
+int errno_of_error(uint32_t code);
+
+// Message-box styles and answers, numerically as Windows has them.
 constexpr unsigned kMbOk = 0x0;
 constexpr unsigned kMbYesNoCancel = 0x3;
 constexpr unsigned kMbYesNo = 0x4;
@@ -43,6 +50,25 @@ constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
+
+// The buttons of a style in the order they are shown (OK; OK, Cancel; Yes, No,
+// Cancel; Yes, No), and their labels ("OK", "Cancel", "Yes", "No").
+std::vector<int> message_box_buttons(unsigned style);
+const char* message_box_label(int id);
+// What a box that nobody can answer gives: OK, or No where there is a No.
+int message_box_safe_answer(unsigned style);
+
+// The internet entries' limits, the same on every system. A connection is made
+// within kInetConnectSeconds; no byte for kInetStallSeconds while a response is
+// waited for ends it with 12002, and so do final headers not in that long after
+// sending, however slowly a server trickles them; no request lives longer than
+// kInetRequestSeconds from sending to the end of its body, so that a body trickled
+// just fast enough to dodge the stall time still ends (far above what the largest
+// data file needs on a slow link); a request follows kInetMaxRedirects redirects.
+constexpr int kInetConnectSeconds = 30;
+constexpr int kInetStallSeconds = 60;
+constexpr int kInetRequestSeconds = 3600;
+constexpr int kInetMaxRedirects = 5;
 
 // Every temporary file the program writes is named after the file it will become
 // with this ending, so that a later run can find and remove what a killed one left.
@@ -109,23 +135,26 @@ constexpr uint32_t kInetCertRevoked = 12170;
 struct Platform {
     // ---- files -------------------------------------------------------------
     // Every path is as the core composes it ("SAVE\kestrl.cty"); the table maps it
-    // to the system's form. Results: 1 success, 0 failure with last_error() set.
+    // to the system's form. Results: 1 success, 0 (or nullptr) failure with
+    // last_error() set; errno is no part of this contract.
     std::string (*native_path)(const char* path);
     int (*file_status)(const char* path, FileStatus* out);
     // Copies keep the source's modification time and permissions, and are on stable
     // storage when the call returns; a failed copy leaves no destination. overwrite = 0
     // fails on an existing destination (also a link); a link as the destination is
-    // never written through. A source that is not a regular file is refused.
+    // never written through (kErrorFileExists for both). A source that is not a
+    // regular file is refused.
     int (*copy_file)(const char* from, const char* to, int overwrite);
     // Replaces an existing destination; falls back to copy+delete across volumes.
     int (*move_file)(const char* from, const char* to);
     // Puts a finished file in place of `to` (same folder) in one step, replacing an
     // existing destination even when it is read-only, and makes the new folder entry
-    // durable (POSIX: rename, then sync the folder). Also sets errno on failure.
+    // durable (POSIX: rename, then sync the folder).
     int (*replace_file)(const char* from, const char* to);
     // The names of a folder's entries, without "." and "..".
     int (*list_folder)(const char* path, std::vector<std::string>* names);
     int (*create_directory)(const char* path);
+    // A read-only file is not deleted (kErrorAccessDenied), nor is a folder.
     int (*delete_file)(const char* path);
     // Removes a temporary file of the program's (also a read-only one) without ever
     // acting through a link at its name: what a link points at stays as it is. A
@@ -140,18 +169,22 @@ struct Platform {
     // clearing on one does nothing, setting on one fails. The times above are set on
     // a link itself, never on what it points at.
     int (*set_read_only)(const char* path, int read_only);
-    // fopen with the mapped path; nullptr and errno on failure. Reading ("r", "rb")
-    // opens only a regular file, without blocking on anything else (a FIFO, a device:
-    // errno kErrnoNotRegularFile; a folder: EISDIR). Writing ("w", "wb") creates a new
-    // file exclusively: an existing entry of the name, a link included, fails with EEXIST.
+    // fopen with the mapped path. Reading ("r", "rb") opens only a regular file,
+    // without blocking on anything else (a FIFO, a device: kErrorBadFileType; a
+    // folder: kErrorAccessDenied). Writing ("w", "wb") creates a new file
+    // exclusively: an existing entry of the name, a link included, fails with
+    // kErrorFileExists.
     FILE* (*open_file)(const char* path, const char* mode);
     // Flushes a written stream to stable storage; 1 success.
     int (*sync_file)(FILE* file);
     // Opens the log for exclusive use without emptying it, then empties it once the
-    // lock is held. nullptr with *err = errno when it cannot be had.
-    FILE* (*open_exclusive_log)(const char* path, int* err);
-    // Windows error code of the last failed file operation on this thread.
+    // lock is held; another holder fails it with kErrorSharingViolation.
+    FILE* (*open_exclusive_log)(const char* path);
+    // Windows error code of the last failed entry on this thread (the internet
+    // entries keep theirs in inet_last_error()), and setting it, for a clean-up
+    // after a failure that must not lose its cause.
     uint32_t (*last_error)();
+    void (*set_last_error)(uint32_t code);
 
     // ---- processes and executables ------------------------------------------
     // Base names of the running processes; 0 when the list cannot be had.
@@ -172,13 +205,14 @@ struct Platform {
     // of /proc/self/exe), absolute, links resolved; 0 when it cannot be had.
     int (*program_folder)(std::string* out);
     // Makes a folder the working folder, which every relative path then names; 1
-    // success.
+    // success, 0 with last_error() set. (The entries above that answer 0 for "there
+    // is none" keep no cause.)
     int (*change_folder)(const char* path);
 
     // ---- dialogs -----------------------------------------------------------
-    // Blocks until answered; returns kIdOk, kIdYes, kIdNo or kIdCancel.
+    // Blocks until answered; returns kIdOk, kIdYes, kIdNo or kIdCancel, and the safe
+    // answer where the box cannot be shown or answered.
     int (*message_box)(const char* text, const char* title, unsigned style);
-    void (*enable_window)(AppWindow* window, int enable);
 
     // ---- console -----------------------------------------------------------
     // 1 when standard error is a terminal a person watches (Windows: a console).
@@ -187,16 +221,9 @@ struct Platform {
     // in a message box where the program has no console to write to.
     void (*show_usage)(const char* text);
 
-    // ---- status list and progress bar of the main window ----------------------
-    // Called from the run thread; the toolkit carries them to the window's thread.
-    void (*status_insert)(AppWindow* window, const char* text, int index);  // -1 appends
-    int (*status_count)(AppWindow* window);
-    void (*status_delete)(AppWindow* window, int index);
-    void (*progress_set)(AppWindow* window, int percent);
-
     // ---- internet ----------------------------------------------------------
-    // Errors leave a WinINet-style code in inet_last_error() (thread-local); no
-    // operation retries.
+    // Errors leave a WinINet-style code in inet_last_error() (thread-local), the
+    // same convention as last_error(); no operation retries.
     // proxy null or empty: the platform's own proxy settings.
     InetHandle* (*inet_open_session)(const char* agent, const char* proxy);
     // Remembers host and port; the connection is a child of the session and is
@@ -251,12 +278,17 @@ std::string native_command_line(int argc, char** argv);
 // of line feeds in the text made one blank.
 std::string one_line_report(const char* title, const char* text);
 
-// Swaps entries of g_platform for the lifetime of the guard: the constructor saves
-// the table, the destructor restores it.
+// Swaps entries of g_platform and g_run_view for the lifetime of the guard: the
+// constructor saves both tables, the destructor restores them.
 struct PlatformOverride {
-    PlatformOverride() : saved(g_platform) {}
-    ~PlatformOverride() { g_platform = saved; }
+    PlatformOverride() : saved(g_platform), saved_view(g_run_view) {}
+    ~PlatformOverride()
+    {
+        g_platform = saved;
+        g_run_view = saved_view;
+    }
     PlatformOverride(const PlatformOverride&) = delete;
     PlatformOverride& operator=(const PlatformOverride&) = delete;
     Platform saved;
+    RunView saved_view;
 };

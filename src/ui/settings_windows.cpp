@@ -208,7 +208,7 @@ void open_settings(MainWindow* main, SettingsKind kind)
     case SettingsKind::Membership: add_membership_fields(w, *main->catalogue, *main->selections); break;
     }
     add_buttons(w, layout);
-    g_platform.enable_window(main->window, 0);
+    g_platform.toolkit.enable_window(main->window, 0);
 
     Rect frame;
     tk().window_rect(main->window, &frame);
@@ -250,5 +250,5 @@ void close_settings(MainWindow* main)
     if (!main->settings) return;
     tk().destroy_window(main->settings->window);
     main->settings.reset();
-    g_platform.enable_window(main->window, 1);
+    g_platform.toolkit.enable_window(main->window, 1);
 }

@@ -26,12 +26,14 @@ void progress_set(AppWindow* window, int percent) { g_platform.toolkit.set_progr
 
 }  // namespace
 
-void install_window_services(Platform* platform)
+RunView main_window_view()
 {
-    platform->status_insert = status_insert;
-    platform->status_count = status_count;
-    platform->status_delete = status_delete;
-    platform->progress_set = progress_set;
+    RunView view{};
+    view.status_insert = status_insert;
+    view.status_count = status_count;
+    view.status_delete = status_delete;
+    view.progress_set = progress_set;
+    return view;
 }
 
 int run_main_window(RunContext* run)
@@ -42,7 +44,7 @@ int run_main_window(RunContext* run)
         std::fprintf(stderr, "kstlupd: %s\n", kNoDisplay);
         return -1;
     }
-    install_window_services(&g_platform);
+    g_run_view = main_window_view();
 
     MainWindow main;
     init_main_window(&main, run);
@@ -54,6 +56,7 @@ int run_main_window(RunContext* run)
     tk.set_idle_check(nullptr, nullptr);
     finish_run_thread(&main);
     close_settings(&main);
+    g_run_view = no_run_view();
     tk.destroy_window(main.window);
     return status;
 }

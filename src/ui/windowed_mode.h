@@ -1,7 +1,8 @@
 // The windowed mode of a program run: the main window and its message loop.
 #pragma once
 
-struct Platform;
+#include "platform/toolkit.h"
+
 struct RunContext;
 
 // Start-up's last step without -auto: opens the main window over the run's state and
@@ -9,6 +10,5 @@ struct RunContext;
 // display can be opened, logs and prints that the window cannot be shown and returns -1.
 [[nodiscard]] int run_main_window(RunContext* run);
 
-// Points the status-list and progress-bar entries of the table at the toolkit's
-// list and progress bar of the main window.
-void install_window_services(Platform* platform);
+// The run's view of the main window: its status list and progress bar.
+RunView main_window_view();

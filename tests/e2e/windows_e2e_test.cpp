@@ -21,10 +21,8 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 std::vector<std::string> lines_of(const std::string& text)
 {
     std::vector<std::string> lines;
-    for (size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = std::min(text.find('\n', start), text.size());
-        lines.push_back(text.substr(start, end - start));
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 

@@ -65,10 +65,13 @@ TEST_F(FileOps, BackupAndInstallCopyReplaceWholeOrNotAtAll)
     EXPECT_EQ(mtime_of("SAVE/kestrl.cty"), 5000);
 
     // The rename fails: the old target stays, no temporary file is left, and the
-    // message carries the rename's own code.
+    // message carries the rename's own code, though the clean-up met a failure too.
     write_file("UPDATE/kestrl.cty", "newer data");
-    g_platform.replace_file = [](const char*, const char*) { return 0; };
-    g_platform.last_error = [] { return kErrorDiskFull; };
+    g_platform.replace_file = [](const char*, const char*) { return g_platform.set_last_error(kErrorDiskFull), 0; };
+    g_platform.remove_temp_file = [](const char* path) {
+        FileStatus status;
+        return native_platform().file_status("missing", &status) + native_platform().remove_temp_file(path);
+    };
     EXPECT_EQ(installCopy(nullptr, source), 0);
     EXPECT_EQ(read_file("SAVE/kestrl.cty"), "new data");
     EXPECT_FALSE(path_exists("SAVE/kestrl.cty.~kstlupd"));
@@ -83,20 +86,22 @@ TEST_F(FileOps, CopyAndMoveErrorTexts)
     g_platform.move_file = [](const char*, const char*) { return 0; };
     static uint32_t code;
     g_platform.last_error = [] { return code; };
-    code = kErrorAccessDenied;
-    EXPECT_EQ(copyFileReported(nullptr, "a", "b"), 0);
-    code = kErrorNotSameDevice;
-    EXPECT_EQ(moveFileReported(nullptr, "a", "b"), 0);
-    code = 32;
-    EXPECT_EQ(copyFileReported(nullptr, "a", "b"), 0);
-    EXPECT_EQ(moveFileReported(nullptr, "a", "b"), 0);
-    ASSERT_EQ(dialogs.shown.size(), 4u);
-    EXPECT_EQ(dialogs.shown[0].text, "Access denied: b");
-    EXPECT_EQ(dialogs.shown[0].title, "CopyFileEx");
-    EXPECT_EQ(dialogs.shown[1].text, "Not same device: b");
-    EXPECT_EQ(dialogs.shown[1].title, "MoveFileEx");
-    EXPECT_EQ(dialogs.shown[2].text, "Unable to copy a to b, error code = 32");
-    EXPECT_EQ(dialogs.shown[3].text, "Unable to move a to b, error code = 32");
+    // clang-format off
+    const struct { uint32_t code; bool move; const char *text, *title; } rows[] = {
+        {kErrorAccessDenied, false, "Access denied: b", "CopyFileEx"},
+        {kErrorNotSameDevice, true, "Not same device: b", "MoveFileEx"},
+        {32, false, "Unable to copy a to b, error code = 32", "CopyFileEx"},
+        {32, true, "Unable to move a to b, error code = 32", "MoveFileEx"},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        code = row.code;
+        EXPECT_EQ((row.move ? moveFileReported : copyFileReported)(nullptr, "a", "b"), 0);
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].text, row.text);
+        EXPECT_EQ(dialogs.shown[0].title, row.title);
+        dialogs.shown.clear();
+    }
 }
 
 TEST_F(FileOps, NamesExistenceAndDirectoriesReportingOnlyAMissingParent)
@@ -124,9 +129,10 @@ TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnListAndLeftoversGoToo)
     g_config.debug = 1;
     Catalogue c;
     build_catalogue(&c, "8.5.0.39", 10);
-    for (const char* f :
-         {"UPDATE/kestrl_cty.zip", "UPDATE/clublog.scp.zip", "UPDATE/clublog.scp", "UPDATE/kestrl.php", "member.txt"})
-        write_file(f, "x");
+    const char* updates[] = {"UPDATE/kestrl_cty.zip", "UPDATE/clublog.scp.zip", "UPDATE/clublog.scp",
+                             "UPDATE/kestrl.php"};
+    for (const char* f : updates) write_file(f, "x");
+    write_file("member.txt", "x");
     // What a killed run leaves goes; what merely looks alike stays.
     make_dir("IMPORT");
     make_dir("SAVE/dir.~kstlupd");
@@ -141,10 +147,7 @@ TEST_F(FileOps, DeleteOldUpdatesKeepsTheUsersOwnListAndLeftoversGoToo)
     for (const char* f : leftovers) EXPECT_FALSE(path_exists(f)) << f;
     for (const char* f : kept) EXPECT_TRUE(path_exists(f)) << f;
     deleteOldUpdates(c);
-    EXPECT_FALSE(path_exists("UPDATE/kestrl_cty.zip"));
-    EXPECT_FALSE(path_exists("UPDATE/clublog.scp.zip"));
-    EXPECT_FALSE(path_exists("UPDATE/clublog.scp"));
-    EXPECT_FALSE(path_exists("UPDATE/kestrl.php"));
+    for (const char* f : updates) EXPECT_FALSE(path_exists(f)) << f;
     EXPECT_TRUE(path_exists("member.txt"));
     const std::string log = log_text();
     EXPECT_NE(log.find("DEBUG:\tDeleting UPDATE\\clublog.scp.zip (Club Log)\n"

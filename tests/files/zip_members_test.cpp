@@ -81,9 +81,8 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     const std::string cty = long_text();
     write_file("stage/kestrl.cty", cty);
     write_file("stage/adif.pmp", "adif map");
-    // Odd seconds: only the extended timestamp can carry them, the DOS time cannot.
-    set_mtime("stage/kestrl.cty", 1700000001);
-    // An access time in the future: no read moves it, so the archive's copy of it shows.
+    // Odd seconds: only the extended timestamp can carry them, the DOS time cannot. An
+    // access time in the future: no read moves it, so the archive's copy of it shows.
     const struct timespec times[2] = {{2000000003, 0}, {1700000001, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, "stage/kestrl.cty", times, 0), 0);
     set_mtime("stage/adif.pmp", 1600000003);
@@ -91,11 +90,11 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
     ASSERT_TRUE(info_zip("deflated.zip", "kestrl.cty adif.pmp"));
     // Without extended times, each member's data says whether it should come out writable.
     const uint32_t unix_rw = 0100644u << 16;
-    const std::vector<PyMember> rows = {{"dos_ro", "ro", 0, unix_rw | 0x01},
-                                        {"dos_rw", "rw", 0, 0x20},
-                                        {"ntfs_ro", "ro", 11, unix_rw | 0x01},
-                                        {"unix_ro", "ro", 3, 0100444u << 16},
+    // clang-format off
+    const std::vector<PyMember> rows = {{"dos_ro", "ro", 0, unix_rw | 0x01}, {"dos_rw", "rw", 0, 0x20},
+                                        {"ntfs_ro", "ro", 11, unix_rw | 0x01}, {"unix_ro", "ro", 3, 0100444u << 16},
                                         {"unix_rw", "rw", 3, unix_rw | 0x01}};
+    // clang-format on
     ASSERT_TRUE(python_zip("py.zip", rows));
     write_file("SAVE/kestrl.cty", "last year's table");
     // A zone three hours east of UTC, so that local and UTC readings differ.
@@ -142,19 +141,13 @@ TEST_F(ZipMembers, RealArchivesGiveBytesTimesAndReadOnlyBit)
 
 TEST_F(ZipMembers, StrippingDropsDrivesLeadingSeparatorsAndUpSteps)
 {
+    // clang-format off
     const std::pair<const char*, const char*> rows[] = {
-        {"C:\\data\\..\\kestrl.cty", "kestrl.cty"},
-        {"C:kestrl.cty", "kestrl.cty"},
-        {"/C:/x", "x"},
-        {"D:", ""},
-        {"\\\\server\\share\\..\\k", "k"},
-        {"x\\../k", "k"},
-        {"x/..\\k", "k"},
-        {"sub/k", "sub/k"},
-        {"../k", "../k"},
+        {"C:\\data\\..\\kestrl.cty", "kestrl.cty"}, {"C:kestrl.cty", "kestrl.cty"}, {"/C:/x", "x"}, {"D:", ""},
+        {"\\\\server\\share\\..\\k", "k"}, {"x\\../k", "k"}, {"x/..\\k", "k"}, {"sub/k", "sub/k"}, {"../k", "../k"},
         // "\..\" is looked for before "/..\": here it decides, although it starts later.
-        {"a/..\\..\\b", "b"},
-        {"a/../../k", "../k"}};
+        {"a/..\\..\\b", "b"}, {"a/../../k", "../k"}};
+    // clang-format on
     for (const auto& [stored, stripped] : rows) EXPECT_EQ(stripped_member_name(stored), stripped) << stored;
 }
 
@@ -166,19 +159,13 @@ TEST_F(ZipMembers, HostileNamesNeverWriteOutsideTheDestinationFolder)
     for (const char* path : sentinels) write_file(path, path);
     // Up to "first" none strips to the plain name; the first that does wins and is
     // written inside.
-    ASSERT_TRUE(python_zip("hostile.zip", {{"../kestrl.cty", "1"},
-                                           {"..\\..\\..\\kestrl.cty", "2"},
-                                           {"a/../../kestrl.cty.~new", "3"},
-                                           {fs::current_path().string() + "/outside/kestrl.cty", "4"},
-                                           {"..", "5"},
-                                           {".", "6"},
-                                           {"C:", "7"},
-                                           {"/", "8"},
-                                           {"../../../outside/kestrl.cty", "9"},
-                                           {"Kestrl.cty", "10"},
-                                           {"sub/kestrl.cty", "11"},
-                                           {"../../../../kestrl.cty", "first"},
-                                           {"a/../../../kestrl.cty", "x"}}));
+    // clang-format off
+    ASSERT_TRUE(python_zip("hostile.zip", {
+        {"../kestrl.cty", "1"}, {"..\\..\\..\\kestrl.cty", "2"}, {"a/../../kestrl.cty.~new", "3"},
+        {fs::current_path().string() + "/outside/kestrl.cty", "4"}, {"..", "5"}, {".", "6"}, {"C:", "7"}, {"/", "8"},
+        {"../../../outside/kestrl.cty", "9"}, {"Kestrl.cty", "10"}, {"sub/kestrl.cty", "11"},
+        {"../../../../kestrl.cty", "first"}, {"a/../../../kestrl.cty", "x"}}));
+    // clang-format on
     for (const char* target :
          {"a\\b\\SAVE\\kestrl.cty", "a\\b\\SAVE\\", "a\\b\\SAVE\\..", "a\\b\\SAVE\\.", "a\\b\\SAVE\\kestrl.cty.~new"})
         EXPECT_EQ(extractMember("UPDATE\\hostile.zip", target), 1) << target;

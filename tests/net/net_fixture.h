@@ -26,7 +26,7 @@ protected:
     {
         AppTest::SetUp();
         g_progress.clear();
-        g_platform.progress_set = [](AppWindow*, int percent) { g_progress.push_back(percent); };
+        g_run_view.progress_set = [](AppWindow*, int percent) { g_progress.push_back(percent); };
         via_server = proxied_session();
     }
     void TearDown() override

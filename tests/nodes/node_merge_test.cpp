@@ -1,4 +1,3 @@
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,7 +39,7 @@ FILE* open_failing_writes(const char* path, const char* mode)
 {
     if (!std::strchr(mode, 'w')) return std::fopen(native_platform().native_path(path).c_str(), mode);
     if (!refuse_create) return std::fopen("/dev/full", mode);
-    errno = EACCES;
+    g_platform.set_last_error(kErrorAccessDenied);
     return nullptr;
 }
 

@@ -15,8 +15,7 @@ int scripted_box(const char* text, const char* title, unsigned style)
         d->answers.pop_front();
         return answer;
     }
-    unsigned kind = style & 0xF;
-    return kind == 3 || kind == 4 ? kIdNo : kIdOk;
+    return message_box_safe_answer(style);
 }
 
 void scripted_enable(AppWindow*, int enable) { g_dialogs->window_events.push_back(enable ? "enable" : "disable"); }
@@ -29,7 +28,7 @@ void install_scripted_dialogs(ScriptedDialogs* dialogs)
 {
     g_dialogs = dialogs;
     g_platform.message_box = scripted_box;
-    g_platform.enable_window = scripted_enable;
+    g_platform.toolkit.enable_window = scripted_enable;
 }
 
 void AppTest::SetUp()

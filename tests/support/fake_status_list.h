@@ -10,6 +10,6 @@ struct FakeStatusList {
     std::vector<int> progress;  // every position set, in order
 };
 
-// Routes g_platform's status-list and progress entries to `list` (restore the table
+// Routes g_run_view's status-list and progress entries to `list` (restore the view
 // with a PlatformOverride).
 void install_fake_status_list(FakeStatusList* list);

@@ -78,7 +78,7 @@ void install_fake_toolkit(FakeToolkit* fake)
     t.set_progress = [](AppWindow* w, int id, int percent) { fake_control(w, id)->progress = percent; };
     t.wake = [] { ++g_fake->wakes; };
     t.quit = [](int code) { g_fake->quit_code = code; };
-    g_platform.enable_window = [](AppWindow* w, int on) { fake_window(w)->enabled = on ? 1 : 0; };
+    t.enable_window = [](AppWindow* w, int on) { fake_window(w)->enabled = on ? 1 : 0; };
 }
 
 FakeControl* fake_control(AppWindow* window, int id)

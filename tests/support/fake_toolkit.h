@@ -35,7 +35,7 @@ struct FakeToolkit {
     int wakes = 0;
 };
 
-// Installs the fake into g_platform (toolkit and enable_window) for the test; the
+// Installs the fake as g_platform's toolkit for the test; the
 // screen is 1024 x 768.
 void install_fake_toolkit(FakeToolkit* fake);
 

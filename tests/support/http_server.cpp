@@ -24,16 +24,22 @@ namespace {
 constexpr size_t kMaxHead = 64 * 1024;
 constexpr auto kIdleLimit = std::chrono::seconds(20);
 
+sockaddr_in loopback(int port)
+{
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(uint16_t(port));
+    return addr;
+}
+
 int listen_on_loopback(int* port)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) throw std::runtime_error("socket failed");
     int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
+    sockaddr_in addr = loopback(0);
     socklen_t len = sizeof addr;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 32) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
@@ -87,7 +93,7 @@ bool send_all(HttpServerState* s, int c, const char* data, size_t size)
     return size == 0;
 }
 
-// Reads one request head; false when the client left or sent nonsense.
+// Reads and records one request head; false when the client left or sent nonsense.
 bool read_request(HttpServerState* s, int c, ReceivedRequest* out)
 {
     std::string head;
@@ -102,13 +108,9 @@ bool read_request(HttpServerState* s, int c, ReceivedRequest* out)
     char method[16], target[4096];
     if (std::sscanf(head.c_str(), "%15s %4095s HTTP/", method, target) != 2) return false;
     *out = {method, target, head};
-    return true;
-}
-
-void record(HttpServerState* s, const ReceivedRequest& r)
-{
     std::lock_guard<std::mutex> lock(s->mutex);
-    s->received.push_back(r);
+    s->received.push_back(*out);
+    return true;
 }
 
 std::string path_of(const std::string& target)
@@ -183,10 +185,7 @@ void tunnel(HttpServerState* s, int c)
 {
     static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
     static const std::string refused = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(uint16_t(s->tunnel_port));
+    sockaddr_in addr = loopback(s->tunnel_port);
     const int up = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s->tunnel_port == 0 || ::connect(up, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         send_all(s, c, refused.data(), refused.size());
@@ -208,11 +207,9 @@ void tunnel(HttpServerState* s, int c)
 void serve_connection(HttpServerState* s, int c)
 {
     ReceivedRequest r;
-    if (read_request(s, c, &r)) {
-        record(s, r);
-        if (r.method == "CONNECT") tunnel(s, c);
-        while (r.method != "CONNECT" && respond(s, c, r) && read_request(s, c, &r)) record(s, r);
-    }
+    bool more = read_request(s, c, &r);
+    if (more && r.method == "CONNECT") tunnel(s, c);
+    while (more && r.method != "CONNECT" && respond(s, c, r)) more = read_request(s, c, &r);
     std::lock_guard<std::mutex> lock(s->mutex);
     s->open_fds.erase(c);
     ::close(c);
@@ -269,12 +266,7 @@ void HttpServer::add(const std::string& path, ServedFile file)
 
 void HttpServer::add(const std::string& path, std::string body, int64_t last_modified, int status, unsigned flags)
 {
-    ServedFile file;
-    file.body = std::move(body);
-    file.last_modified = last_modified;
-    file.status = status;
-    file.flags = flags;
-    add(path, std::move(file));
+    add(path, {std::move(body), last_modified, status, flags, "", "", ""});
 }
 
 int HttpServer::port() const { return state_->port; }

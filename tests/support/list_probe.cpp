@@ -24,6 +24,16 @@ Fn next_definition(const char* symbol)
     return reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, symbol));
 }
 
+// Replaced whole, so that a reader never sees half a file.
+void replace_file(const std::string& path, const std::string& text)
+{
+    const std::string temp = path + ".part";
+    FILE* out = std::fopen(temp.c_str(), "wb");
+    if (!out) return;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) == 0 && written) std::rename(temp.c_str(), path.c_str());
+}
+
 void write_lines(const Fl_Browser* list)
 {
     const char* path = std::getenv("KSTLUPD_LIST_PROBE_FILE");
@@ -31,15 +41,9 @@ void write_lines(const Fl_Browser* list)
     std::string text;
     for (int line = 1; line <= list->size(); ++line) {
         const char* t = list->text(line);
-        text += t ? t : "";
-        text += '\n';
+        text += std::string(t ? t : "") + '\n';
     }
-    // Replaced whole, so that a reader never sees half a list.
-    const std::string temp = std::string(path) + ".part";
-    FILE* out = std::fopen(temp.c_str(), "wb");
-    if (!out) return;
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (std::fclose(out) == 0 && written) std::rename(temp.c_str(), path);
+    replace_file(path, text);
     if (!list->window()) return;
     fl_font(list->textfont(), list->textsize());
     std::string layout = std::to_string(list->h() - Fl::box_dh(list->box())) + " " + std::to_string(fl_height()) + "\n";
@@ -54,10 +58,7 @@ void write_lines(const Fl_Browser* list)
         for (int v : {c->x(), c->y(), c->w(), c->h(), need}) layout += std::to_string(v) + " ";
         layout += "\n";
     }
-    if ((out = std::fopen(temp.c_str(), "wb"))) {
-        std::fputs(layout.c_str(), out);
-        if (std::fclose(out) == 0) std::rename(temp.c_str(), (std::string(path) + ".layout").c_str());
-    }
+    replace_file(std::string(path) + ".layout", layout);
 }
 
 }  // namespace

@@ -3,18 +3,16 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 extern char** environ;
 
 namespace {
 
-// The child's environment, made before fork: the child of a threaded process may
-// only do async-signal-safe work.
+// The child's environment: the test's, without a display, with `env` applied.
 std::vector<std::string> child_environment(const std::vector<std::pair<std::string, std::string>>& env)
 {
     auto overridden = [&](const std::string& entry) {
@@ -56,42 +54,35 @@ ProgramRun run_binary(const std::string& binary, const std::vector<std::string>&
     for (std::string& e : env_text) envp.push_back(e.data());
     envp.push_back(nullptr);
 
+    // Output opened before the folder is entered: `folder` may be relative.
     const std::string out_path = folder + "/program.out";
-    int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (in < 0 || out < 0) {
-        if (in >= 0) ::close(in);
-        if (out >= 0) ::close(out);
-        return result;
-    }
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(folder.c_str()) != 0) ::_exit(126);
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execve(program.c_str(), argv.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(in);
-    ::close(out);
-    if (pid < 0) return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return result;
 
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(time_limit_seconds * 1000));
-    int status = 0;
-    for (;;) {
-        pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (done < 0) return result;
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            result.timed_out = true;
-            return result;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
+    result.exit_status = wait_child(pid, time_limit_seconds, false, &result.timed_out);
     return result;
+}
+
+int wait_child(pid_t pid, double seconds, bool group, bool* timed_out)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
+    int status = 0;
+    pid_t done;
+    while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (done == 0) {
+        ::kill(group ? -pid : pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        if (timed_out) *timed_out = true;
+        return -1;
+    }
+    return done == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

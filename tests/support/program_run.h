@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -16,3 +17,8 @@ struct ProgramRun {
 // (an empty value removes the variable).
 ProgramRun run_binary(const std::string& binary, const std::vector<std::string>& args, const std::string& folder,
                       const std::vector<std::pair<std::string, std::string>>& env = {}, double time_limit_seconds = 60);
+
+// Waits up to `seconds` for the child `pid` to end: its exit status, or -1 when it
+// did not exit normally or had to be killed (SIGKILL, to its whole process group
+// when `group`) at the limit, which sets *timed_out.
+int wait_child(pid_t pid, double seconds, bool group, bool* timed_out = nullptr);

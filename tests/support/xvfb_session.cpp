@@ -1,15 +1,15 @@
 #include "support/xvfb_session.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
+
+#include "support/program_run.h"
 
 extern char** environ;
 
@@ -24,16 +24,10 @@ RunningProgram start_kstlupd(const std::vector<std::string>& args, const std::st
     RunningProgram program;
     program.folder = folder;
     // The command xvfb-run runs tells the display it got, then becomes the program.
-    std::vector<std::string> words{"xvfb-run",
-                                   "-a",
-                                   "-f",
-                                   folder + "/.xauth",
-                                   "-s",
-                                   "-screen 0 1024x768x24",
-                                   "sh",
-                                   "-c",
-                                   "echo \"$DISPLAY\" > \"$0\"; exec env \"$@\"",
-                                   folder + "/.display"};
+    // clang-format off
+    std::vector<std::string> words{"xvfb-run", "-a", "-f", folder + "/.xauth", "-s", "-screen 0 1024x768x24",
+                                   "sh", "-c", "echo \"$DISPLAY\" > \"$0\"; exec env \"$@\"", folder + "/.display"};
+    // clang-format on
     words.insert(words.end(), extra_env.begin(), extra_env.end());
     words.push_back(KSTLUPD_BINARY);
     words.insert(words.end(), args.begin(), args.end());
@@ -79,18 +73,9 @@ std::string on_display(const RunningProgram& program, const std::string& command
 int wait_kstlupd(RunningProgram* program, int timeout_ms)
 {
     if (program->pid <= 0) return -1;
-    int status = 0;
-    for (int waited = 0; waited < timeout_ms; waited += 20) {
-        if (::waitpid(program->pid, &status, WNOHANG) == program->pid) {
-            program->pid = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::kill(-program->pid, SIGKILL);
-    ::waitpid(program->pid, &status, 0);
+    const int status = wait_child(program->pid, timeout_ms / 1000.0, true);
     program->pid = -1;
-    return -1;
+    return status;
 }
 
 std::string screenshot_folder()

@@ -31,7 +31,7 @@ protected:
     {
         AppTest::SetUp();
         install_fake_toolkit(&fake);
-        install_window_services(&g_platform);
+        g_run_view = main_window_view();
         g_config.debug = 1;
     }
 
@@ -93,7 +93,7 @@ void held_run(AppWindow* owner, RunContext*)
     g_stage = 1;
     while (g_stage.load() != 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     statusLine(owner, "Downloaded:  Country File (CTY) -- 01-Jan-2024 10:00", -1);
-    g_platform.progress_set(owner, 100);
+    g_run_view.progress_set(owner, 100);
     statusLine(owner, "Updated:  Country File (CTY) -- 01-Jan-2024 10:00", 0);
 }
 

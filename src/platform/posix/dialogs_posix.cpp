@@ -13,50 +13,34 @@
 
 namespace {
 
-struct Button {
-    char key;
-    const char* label;
-    int id;
-};
-
-// The buttons of a style, in the order the platform shows them.
-std::vector<Button> buttons_of(unsigned style)
+// "[Y]es": the letter that answers with the button.
+std::string prompt_label(int id)
 {
-    switch (style & 0xF) {
-    case 1: return {{'O', "[O]K", kIdOk}, {'C', "[C]ancel", kIdCancel}};
-    case 3: return {{'Y', "[Y]es", kIdYes}, {'N', "[N]o", kIdNo}, {'C', "[C]ancel", kIdCancel}};
-    case 4: return {{'Y', "[Y]es", kIdYes}, {'N', "[N]o", kIdNo}};
-    default: return {{'O', "[O]K", kIdOk}};
-    }
-}
-
-int safe_answer(unsigned style)
-{
-    unsigned kind = style & 0xF;
-    if (kind == 3 || kind == 4) return kIdNo;
-    return kIdOk;
+    const std::string label = message_box_label(id);
+    return "[" + label.substr(0, 1) + "]" + label.substr(1);
 }
 
 }  // namespace
 
 int prompt_message_box(FILE* in, FILE* out, const char* text, const char* title, unsigned style)
 {
-    const std::vector<Button> buttons = buttons_of(style);
+    const std::vector<int> buttons = message_box_buttons(style);
     std::fprintf(out, "\n== %s ==\n%s\n", title, text);
     for (;;) {
-        for (size_t i = 0; i < buttons.size(); ++i) std::fprintf(out, "%s%s", i ? " / " : "", buttons[i].label);
-        std::fprintf(out, " (Enter: %s)? ", buttons[0].label);
+        for (size_t i = 0; i < buttons.size(); ++i)
+            std::fprintf(out, "%s%s", i ? " / " : "", prompt_label(buttons[i]).c_str());
+        std::fprintf(out, " (Enter: %s)? ", prompt_label(buttons[0]).c_str());
         std::fflush(out);
         char line[256];
         if (!std::fgets(line, sizeof line, in)) {
             std::fprintf(out, "\n");
-            return safe_answer(style);
+            return message_box_safe_answer(style);
         }
         char first = line[0];
-        if (first == '\n' || first == '\r' || first == '\0') return buttons[0].id;
+        if (first == '\n' || first == '\r' || first == '\0') return buttons[0];
         char key = char(std::toupper(static_cast<unsigned char>(first)));
-        for (const Button& b : buttons)
-            if (b.key == key) return b.id;
+        for (const int id : buttons)
+            if (message_box_label(id)[0] == key) return id;
     }
 }
 
@@ -71,7 +55,7 @@ int posix_message_box(const char* text, const char* title, unsigned style)
         return kIdOk;
     }
     if (::isatty(STDIN_FILENO)) return prompt_message_box(stdin, stderr, text, title, style);
-    return safe_answer(style);
+    return message_box_safe_answer(style);
 }
 
 int posix_stderr_is_terminal() { return ::isatty(STDERR_FILENO) ? 1 : 0; }

@@ -34,7 +34,9 @@ uint32_t windows_error_from_errno(int err, const char* native_path)
     case EISDIR:
     case ETXTBSY: return kErrorAccessDenied;
     case EXDEV: return kErrorNotSameDevice;
-    case EEXIST: return kErrorAlreadyExists;
+    case EEXIST: return kErrorFileExists;  // a folder made twice says kErrorAlreadyExists
+    case EBUSY: return kErrorSharingViolation;
+    case EINVAL: return kErrorInvalidParameter;
     case ENOSPC:
     case EDQUOT: return kErrorDiskFull;
     case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE

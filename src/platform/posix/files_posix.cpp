@@ -36,13 +36,30 @@ std::string match_case(const std::string& folder, const std::string& name)
     return found;
 }
 
-// Keeps errno as the cause: the code lookup may look at the disk itself.
+// Leaves the Windows code of errno as the thread's last error (the lookup may look
+// at the disk itself, which must not change the cause).
 bool fail(const char* native)
 {
     const int saved = errno;
     set_last_error(windows_error_from_errno(saved, native));
     errno = saved;
     return false;
+}
+
+// What Windows calls read-only: a file nobody may write, its owner included.
+bool read_only(const struct stat& st) { return S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR); }
+
+// Unlinks a file, never a folder; with `keep_read_only` a read-only file stays as well.
+int remove_entry(const char* path, bool keep_read_only)
+{
+    const std::string native = posix_native_path(path);
+    struct stat st;
+    if (::lstat(native.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || (keep_read_only && read_only(st)))) {
+        errno = EACCES;
+        return fail(native.c_str());
+    }
+    if (::unlink(native.c_str()) == 0) return 1;
+    return fail(native.c_str());
 }
 
 std::string folder_of(const std::string& native)
@@ -164,10 +181,7 @@ int posix_copy_file(const char* from, const char* to, int overwrite)
     const std::string src = posix_native_path(from);
     const std::string dst = posix_native_path(to);
     int in = open_regular(src);
-    if (in < 0) {
-        if (errno == EISDIR) errno = EACCES;
-        return fail(src.c_str());
-    }
+    if (in < 0) return fail(src.c_str());
     struct stat st;
     if (::fstat(in, &st) != 0) {
         int saved = errno;
@@ -211,9 +225,7 @@ int posix_move_file(const char* from, const char* to)
     ::unlink(temp.c_str());
     if (!posix_copy_file(src.c_str(), temp.c_str(), 0)) return 0;
     if (!posix_replace_file(temp.c_str(), dst.c_str())) {
-        int saved = errno;
         ::unlink(temp.c_str());
-        errno = saved;
         return 0;
     }
     ::unlink(src.c_str());
@@ -250,20 +262,15 @@ int posix_create_directory(const char* path)
 {
     const std::string native = posix_native_path(path);
     if (::mkdir(native.c_str(), 0777) == 0) return 1;
-    return fail(native.c_str());
+    if (errno != EEXIST) return fail(native.c_str());
+    set_last_error(kErrorAlreadyExists);
+    return 0;
 }
 
-int posix_delete_file(const char* path)
-{
-    const std::string native = posix_native_path(path);
-    struct stat st;
-    if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        errno = EISDIR;
-        return fail(native.c_str());
-    }
-    if (::unlink(native.c_str()) == 0) return 1;
-    return fail(native.c_str());
-}
+int posix_delete_file(const char* path) { return remove_entry(path, true); }
+
+// unlink removes a link itself and needs no write permission of the file.
+int posix_remove_temp_file(const char* path) { return remove_entry(path, false); }
 
 int posix_set_file_time(const char* path, int64_t unix_time)
 {
@@ -327,32 +334,25 @@ FILE* posix_open_file(const char* path, const char* mode)
 
 int posix_sync_file(FILE* file)
 {
-    if (std::fflush(file) != 0) return 0;
-    return ::fsync(::fileno(file)) == 0 || errno == EINVAL || errno == EROFS;
+    if (std::fflush(file) == 0 && (::fsync(::fileno(file)) == 0 || errno == EINVAL || errno == EROFS)) return 1;
+    return fail(nullptr);
 }
 
-FILE* posix_open_exclusive_log(const char* path, int* err)
+FILE* posix_open_exclusive_log(const char* path)
 {
     const std::string native = posix_native_path(path);
     int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-        *err = errno;
+        fail(native.c_str());
         return nullptr;
     }
     // Lock first, empty afterwards: a second copy must not wipe the first one's log.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        *err = errno == EWOULDBLOCK ? EBUSY : errno;
-        ::close(fd);
-        return nullptr;
-    }
-    if (::ftruncate(fd, 0) != 0) {
-        *err = errno;
-        ::close(fd);
-        return nullptr;
-    }
-    FILE* file = ::fdopen(fd, "w");
+    bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!ok && errno == EWOULDBLOCK) errno = EBUSY;  // another copy holds it
+    ok = ok && ::ftruncate(fd, 0) == 0;
+    FILE* file = ok ? ::fdopen(fd, "w") : nullptr;
     if (!file) {
-        *err = errno;
+        fail(native.c_str());
         ::close(fd);
     }
     return file;

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/posix/error_codes.h"
 #include "platform/posix/platform_posix.h"
 
 int posix_app_data_folder(std::string* out)
@@ -69,4 +70,9 @@ int posix_program_folder(std::string* out)
     return 1;
 }
 
-int posix_change_folder(const char* path) { return ::chdir(path) == 0 ? 1 : 0; }
+int posix_change_folder(const char* path)
+{
+    if (::chdir(path) == 0) return 1;
+    set_last_error(windows_error_from_errno(errno, path));
+    return 0;
+}

@@ -33,16 +33,6 @@ constexpr uint32_t kInetInvalidUrl = 12005;
 constexpr uint32_t kInetUnrecognizedScheme = 12006;
 constexpr uint32_t kNotEnoughMemory = 8;
 
-constexpr long kConnectTimeoutSeconds = 30;
-// No byte for this long while the transfer is being waited for ends it with 12002;
-// the final headers must also be in this long after sending, however slowly a
-// server trickles them, or the send fails with 12002.
-constexpr long kStallTimeoutSeconds = 60;
-// No request lives longer than this from sending to the end of its body, so a body
-// trickled just fast enough to dodge the stall time still ends. Far above what the
-// largest data file needs on a slow mobile or satellite link.
-constexpr long kRequestSeconds = 3600;
-constexpr long kMaxRedirects = 5;
 // Idle connections kept for reuse: more than the hosts of a whole run, so that none
 // is dropped to make room before the run comes back to its host.
 constexpr long kKeptConnections = 32;
@@ -80,7 +70,7 @@ struct Request {
     curl_slist* extra_headers = nullptr;
     curl_slist* connect_to = nullptr;
     char error_text[CURL_ERROR_SIZE] = {};
-    long stall_seconds = kStallTimeoutSeconds;
+    long stall_seconds = kInetStallSeconds;
 
     bool added = false;  // the easy handle is in the multi handle
     bool sent = false;
@@ -237,7 +227,7 @@ bool out_of_time(const Request& r)
     const auto now = Clock::now();
     const auto stall = std::chrono::seconds(r.stall_seconds);
     return now - r.last_activity >= stall || (!r.headers_done && now - r.sent_at >= stall) ||
-           now - r.sent_at >= std::chrono::seconds(kRequestSeconds);
+           now - r.sent_at >= std::chrono::seconds(kInetRequestSeconds);
 }
 
 // Runs the transfer until `ready` holds or the transfer has ended in success,
@@ -330,8 +320,8 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     // HTTP would let anyone on the path answer in its place.
     ok = ok && curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https") == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
-    ok = ok && curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
-    ok = ok && curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds) == CURLE_OK;
+    ok = ok && curl_easy_setopt(e, CURLOPT_MAXREDIRS, long(kInetMaxRedirects)) == CURLE_OK;
+    ok = ok && curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, long(kInetConnectSeconds)) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_ERRORBUFFER, r->error_text) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_HEADERDATA, r) == CURLE_OK;
@@ -365,7 +355,7 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     r->connect_to = test_connect_to();
     if (r->connect_to) ok = ok && curl_easy_setopt(e, CURLOPT_CONNECT_TO, r->connect_to) == CURLE_OK;
     // Tests shorten the stall time rather than wait a minute.
-    r->stall_seconds = test_hook_stall_seconds(kStallTimeoutSeconds);
+    r->stall_seconds = test_hook_stall_seconds(kInetStallSeconds);
     return ok;
 }
 

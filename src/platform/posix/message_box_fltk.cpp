@@ -2,6 +2,7 @@
 // text and the buttons in the original platform's order. (FLTK's own boxes cannot
 // be nested and rename a box that is already open.)
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -25,22 +26,6 @@ constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 8;
 constexpr Fl_Font kTextFont = FL_HELVETICA;
 constexpr Fl_Fontsize kTextSize = 14;
-
-struct ButtonDef {
-    const char* label;
-    int id;
-    char key;
-};
-
-std::vector<ButtonDef> buttons_of(unsigned style)
-{
-    switch (style & 0xF) {
-    case 1: return {{"OK", kIdOk, 'o'}, {"Cancel", kIdCancel, 'c'}};
-    case 3: return {{"Yes", kIdYes, 'y'}, {"No", kIdNo, 'n'}, {"Cancel", kIdCancel, 'c'}};
-    case 4: return {{"Yes", kIdYes, 'y'}, {"No", kIdNo, 'n'}};
-    default: return {{"OK", kIdOk, 'o'}};
-    }
-}
 
 // What the close box and Escape answer: Cancel where there is one, OK in a box with
 // only OK; a Yes/No box must be answered.
@@ -135,7 +120,7 @@ void answer_with(Fl_Widget* widget, void* id)
 
 int show_box(const char* text, const char* title, unsigned style)
 {
-    const std::vector<ButtonDef> buttons = buttons_of(style);
+    const std::vector<int> buttons = message_box_buttons(style);
     fl_font(kTextFont, kTextSize);
     int textWidth = 0, textHeight = 0;
     fl_measure(text, textWidth, textHeight, 0);
@@ -153,11 +138,12 @@ int show_box(const char* text, const char* title, unsigned style)
     new PlainText(textLeft, kMargin + std::max(0, (bodyHeight - textHeight) / 2), textWidth + 8, textHeight, text);
     int x = (width - rowWidth) / 2;
     const int y = height - kMargin - kButtonHeight;
-    for (const ButtonDef& def : buttons) {
-        auto* button = new Fl_Button(x, y, kButtonWidth, kButtonHeight, def.label);
+    for (const int id : buttons) {
+        const char* label = message_box_label(id);
+        auto* button = new Fl_Button(x, y, kButtonWidth, kButtonHeight, label);
         style_push_button(button);
-        button->callback(answer_with, reinterpret_cast<void*>(intptr_t(def.id)));
-        button->shortcut(def.key);
+        button->callback(answer_with, reinterpret_cast<void*>(intptr_t(id)));
+        button->shortcut(std::tolower(static_cast<unsigned char>(label[0])));
         if (!window->first) window->first = button;
         x += kButtonWidth + kButtonGap;
     }

@@ -6,15 +6,6 @@
 #include "platform/posix/pe_version.h"
 #include "platform/posix/platform_posix.h"
 
-namespace {
-
-void no_window_insert(AppWindow*, const char*, int) {}
-int no_window_count(AppWindow*) { return 0; }
-void no_window_delete(AppWindow*, int) {}
-void no_window_progress(AppWindow*, int) {}
-
-}  // namespace
-
 std::string native_command_line(int argc, char** argv)
 {
     std::string text;
@@ -36,7 +27,7 @@ Platform native_platform()
     p.list_folder = posix_list_folder;
     p.create_directory = posix_create_directory;
     p.delete_file = posix_delete_file;
-    p.remove_temp_file = posix_delete_file;  // unlink removes a link itself and needs no write permission
+    p.remove_temp_file = posix_remove_temp_file;
     p.set_file_time = posix_set_file_time;
     p.set_file_times = posix_set_file_times;
     p.set_read_only = posix_set_read_only;
@@ -44,6 +35,7 @@ Platform native_platform()
     p.sync_file = posix_sync_file;
     p.open_exclusive_log = posix_open_exclusive_log;
     p.last_error = posix_last_error;
+    p.set_last_error = set_last_error;
     p.process_names = posix_process_names;
     p.file_version = posix_file_version;
     p.program_image = posix_program_image;
@@ -52,13 +44,8 @@ Platform native_platform()
     p.program_folder = posix_program_folder;
     p.change_folder = posix_change_folder;
     p.message_box = posix_message_box;
-    p.enable_window = fltk_enable_window;
     p.stderr_is_terminal = posix_stderr_is_terminal;
     p.show_usage = posix_show_usage;
-    p.status_insert = no_window_insert;
-    p.status_count = no_window_count;
-    p.status_delete = no_window_delete;
-    p.progress_set = no_window_progress;
     p.inet_open_session = curl_open_session;
     p.inet_connect = curl_connect;
     p.inet_open_request = curl_open_request;

@@ -15,11 +15,9 @@ int posix_message_box(const char* text, const char* title, unsigned style);
 int posix_stderr_is_terminal();
 void posix_show_usage(const char* text);
 
-// The FLTK toolkit, its modal message box (needs an open display) and the owner
-// window's enabled state.
+// The FLTK toolkit and its modal message box (needs an open display).
 Toolkit fltk_toolkit();
 int fltk_message_box(const char* text, const char* title, unsigned style);
-void fltk_enable_window(AppWindow* window, int enable);
 
 // The terminal prompt behind posix_message_box, on any pair of streams: shows the
 // title, the text and the buttons, and reads a line whose first letter names a

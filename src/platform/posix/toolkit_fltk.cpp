@@ -348,13 +348,13 @@ void quit(int code)
     wake();
 }
 
-}  // namespace
-
-void fltk_enable_window(AppWindow* window, int enable)
+void enable_window(AppWindow* window, int enable)
 {
     if (!window) return;
     run_on_window_thread([&] { program(window)->input_enabled = enable != 0; });
 }
+
+}  // namespace
 
 Toolkit fltk_toolkit()
 {
@@ -363,6 +363,7 @@ Toolkit fltk_toolkit()
     t.create_window = create_window;
     t.destroy_window = destroy_window;
     t.show_window = show_window;
+    t.enable_window = enable_window;
     t.window_rect = window_rect;
     t.move_window = move_window;
     t.client_size = client_size;

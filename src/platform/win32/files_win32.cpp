@@ -1,7 +1,6 @@
 // Win32 files behind the platform seam: the wide calls with the core's UTF-8 paths,
 // the system's error codes left as they are.
 #include <windows.h>
-#include <cerrno>
 #include <cwchar>
 #include <fcntl.h>
 #include <io.h>
@@ -14,14 +13,10 @@ namespace {
 
 thread_local uint32_t t_last_error = 0;
 
-int errno_of(DWORD code);
-
-// Keeps the system's code of the call that just failed, and its errno for callers
-// that report a C library cause; returns 0 for the caller.
+// Keeps the system's code of the call that just failed; returns 0 for the caller.
 int failed()
 {
     t_last_error = GetLastError();
-    errno = errno_of(t_last_error);
     return 0;
 }
 
@@ -50,22 +45,6 @@ int64_t unix_time_of(const FILETIME& time)
     const int64_t since = ticks - kFileTimeOf1970;
     // Whole seconds, rounded towards the past also before 1970.
     return since >= 0 ? since / 10000000LL : -((-since + 9999999LL) / 10000000LL);
-}
-
-int errno_of(DWORD code)
-{
-    switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return EACCES;
-    case ERROR_DISK_FULL: return ENOSPC;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
-    case ERROR_BAD_FILE_TYPE: return kErrnoNotRegularFile;
-    default: return EIO;
-    }
 }
 
 // A handle opened for reading names a file on a disk, not a pipe, a console or a
@@ -284,7 +263,7 @@ FILE* win32_open_file(const char* path, const char* mode)
     const std::string text = mode;
     const bool writing = text[0] == 'w';
     if ((!writing && text[0] != 'r') || text.find('+') != std::string::npos) {
-        errno = EINVAL;
+        failed_with(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     HANDLE handle = writing ? CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
@@ -299,57 +278,61 @@ FILE* win32_open_file(const char* path, const char* mode)
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), (writing ? _O_WRONLY : _O_RDONLY) | binary);
     if (fd < 0) {
         CloseHandle(handle);
-        errno = EIO;
+        failed_with(ERROR_TOO_MANY_OPEN_FILES);
         return nullptr;
     }
     FILE* stream = _fdopen(fd, mode);
     if (!stream) {
-        const int saved = errno;
         _close(fd);
-        errno = saved;
+        failed_with(ERROR_TOO_MANY_OPEN_FILES);
     }
     return stream;
 }
 
 int win32_sync_file(FILE* file)
 {
-    if (std::fflush(file) != 0) return 0;
+    // A failed flush leaves the code of the write that failed.
+    if (std::fflush(file) != 0) return failed();
     HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    if (handle == INVALID_HANDLE_VALUE) return 0;
+    if (handle == INVALID_HANDLE_VALUE) return failed_with(ERROR_INVALID_HANDLE);
     return FlushFileBuffers(handle) ? 1 : failed();
 }
 
 // Share mode: others may read the log while it is written, but nobody else may
 // open it for writing, so a second copy of the program in the same folder fails
 // here before it has emptied anything.
-FILE* win32_open_exclusive_log(const char* path, int* err)
+FILE* win32_open_exclusive_log(const char* path)
 {
     HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         failed();
-        *err = errno_of(t_last_error);
         return nullptr;
     }
     if (!SetEndOfFile(file)) {
         failed();
-        *err = errno_of(t_last_error);
         CloseHandle(file);
         return nullptr;
     }
     // Text mode: the log is read by people with Windows tools, so lines end in CR LF.
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_TEXT);
     if (fd < 0) {
-        *err = errno;
         CloseHandle(file);
+        failed_with(ERROR_TOO_MANY_OPEN_FILES);
         return nullptr;
     }
     FILE* stream = _fdopen(fd, "w");
     if (!stream) {
-        *err = errno;
         _close(fd);
+        failed_with(ERROR_TOO_MANY_OPEN_FILES);
     }
     return stream;
 }
 
 uint32_t win32_last_error() { return t_last_error; }
+
+void win32_set_last_error(uint32_t code)
+{
+    t_last_error = code;
+    SetLastError(code);
+}

@@ -22,16 +22,9 @@
 
 namespace {
 
-constexpr DWORD kConnectTimeoutMs = 30 * 1000;
-// No byte for this long while a response is being waited for ends it with 12002;
-// the final headers must also be in this long after sending, however slowly a
-// server trickles them.
-constexpr DWORD kStallTimeoutMs = 60 * 1000;
-// No request lives longer than this from sending to the end of its body, so a body
-// trickled just fast enough to dodge the stall time still ends. Far above what the
-// largest data file needs on a slow link.
-constexpr DWORD kRequestTimeoutMs = 3600 * 1000;
-constexpr int kMaxRedirects = 5;
+// The limits of platform.h in WinINet's milliseconds.
+constexpr DWORD kConnectTimeoutMs = kInetConnectSeconds * 1000;
+constexpr DWORD kRequestTimeoutMs = kInetRequestSeconds * 1000;
 
 thread_local uint32_t t_inet_error = 0;
 
@@ -235,8 +228,8 @@ struct Sending {
                 return;
             }
             HINTERNET next = nullptr;
-            code =
-                redirects == kMaxRedirects ? DWORD(ERROR_HTTP_REDIRECT_FAILED) : open_redirect(opened, target, &next);
+            code = redirects == kInetMaxRedirects ? DWORD(ERROR_HTTP_REDIRECT_FAILED)
+                                                  : open_redirect(opened, target, &next);
             if (code) return;
             // The new request takes the old one's place, unless time ran out meanwhile.
             HINTERNET previous = nullptr;
@@ -305,7 +298,7 @@ int failed()
 }
 
 // Tests shorten the stall time-out to see it happen.
-DWORD stall_timeout_ms() { return DWORD(test_hook_stall_seconds(kStallTimeoutMs / 1000) * 1000); }
+DWORD stall_timeout_ms() { return DWORD(test_hook_stall_seconds(kInetStallSeconds) * 1000); }
 
 void set_timeout(HINTERNET handle, DWORD option, DWORD ms)
 {

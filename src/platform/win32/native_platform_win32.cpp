@@ -24,20 +24,12 @@ __attribute__((constructor(101))) void load_dlls_from_the_system_folder_only()
     if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-void no_window_insert(AppWindow*, const char*, int) {}
-int no_window_count(AppWindow*) { return 0; }
-void no_window_delete(AppWindow*, int) {}
-void no_window_progress(AppWindow*, int) {}
-
 // A box that cannot be shown (no desktop, as for a scheduled task) gives 0, or -1
-// from some dialog managers; the caller then gets the safe answer: OK, or No where
-// there is a No.
+// from some dialog managers; the caller then gets the safe answer.
 int message_box(const char* text, const char* title, unsigned style)
 {
     const int answer = win32_message_box(text, title, style);
-    if (answer > 0) return answer;
-    const unsigned buttons = style & 0xF;
-    return buttons == kMbYesNo || buttons == kMbYesNoCancel ? kIdNo : kIdOk;
+    return answer > 0 ? answer : message_box_safe_answer(style);
 }
 
 // The program is a windowed one, so a console it was started from does not get its
@@ -94,6 +86,7 @@ Platform native_platform()
     p.sync_file = win32_sync_file;
     p.open_exclusive_log = win32_open_exclusive_log;
     p.last_error = win32_last_error;
+    p.set_last_error = win32_set_last_error;
     p.process_names = win32_process_names;
     p.file_version = win32_file_version;
     p.program_image = win32_program_image;
@@ -102,13 +95,8 @@ Platform native_platform()
     p.program_folder = win32_program_folder;
     p.change_folder = win32_change_folder;
     p.message_box = message_box;
-    p.enable_window = win32_enable_window;
     p.stderr_is_terminal = win32_stderr_is_terminal;
     p.show_usage = win32_show_usage;
-    p.status_insert = no_window_insert;
-    p.status_count = no_window_count;
-    p.status_delete = no_window_delete;
-    p.progress_set = no_window_progress;
     p.inet_open_session = wininet_open_session;
     p.inet_connect = wininet_connect;
     p.inet_open_request = wininet_open_request;

@@ -25,8 +25,9 @@ int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, i
 int win32_set_read_only(const char* path, int read_only);
 FILE* win32_open_file(const char* path, const char* mode);
 int win32_sync_file(FILE* file);
-FILE* win32_open_exclusive_log(const char* path, int* err);
+FILE* win32_open_exclusive_log(const char* path);
 uint32_t win32_last_error();
+void win32_set_last_error(uint32_t code);
 
 // Processes, executables, folders and the shell.
 int win32_process_names(std::vector<std::string>* names);

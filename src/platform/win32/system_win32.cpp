@@ -72,4 +72,9 @@ int win32_program_folder(std::string* out)
     return out->empty() ? 0 : 1;
 }
 
-int win32_change_folder(const char* path) { return SetCurrentDirectoryW(widen(path).c_str()) ? 1 : 0; }
+int win32_change_folder(const char* path)
+{
+    if (SetCurrentDirectoryW(widen(path).c_str())) return 1;
+    win32_set_last_error(GetLastError());
+    return 0;
+}

@@ -294,6 +294,7 @@ Toolkit win32_toolkit()
     t.create_window = create_window;
     t.destroy_window = destroy_window;
     t.show_window = show_window;
+    t.enable_window = win32_enable_window;
     t.window_rect = window_rect;
     t.move_window = move_window;
     t.client_size = client_size;
