@@ -153,7 +153,7 @@ int json_parse_text(std::string_view text, JsonValue* out)
 {
     ValueReader reader;
     const bool ok = read(text, &reader);
-    *out = std::move(reader.value);
+    *out = ok ? std::move(reader.value) : JsonValue();
     return ok ? 1 : 0;
 }
 

@@ -17,7 +17,7 @@ constexpr int kJsonDepthLimit = 512;
 // 1 with *out holding the one value of `text`; 0 when the text is not JSON: a syntax
 // error, trailing data, an object that repeats a member name, or nesting deeper than
 // kJsonDepthLimit. A UTF-8 byte-order mark is skipped only as the very first bytes.
-// Reports nothing.
+// *out is null after a failure. Reports nothing.
 [[nodiscard]] int json_parse_text(std::string_view text, JsonValue* out);
 
 // Reads the file at `path` (a path as the core composes it) one element of its root
