@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "base/path_text.h"
 #include "platform/platform.h"
 
 namespace {
@@ -129,7 +130,7 @@ int remove_temp_files(const char* folder, const std::string& keep)
     int removed = 0;
     for (const std::string& name : names) {
         if (!ends_with_suffix(name) || name == keep) continue;
-        const std::string path = std::string(folder) + "\\" + name;
+        const std::string path = join_path(folder, name);
         FileStatus status;
         if (g_platform.file_status(path.c_str(), &status) && !status.is_directory && discard(path)) ++removed;
     }

@@ -1,5 +1,6 @@
 #include "base/calendar_time.h"
 
+#include <algorithm>
 #include <chrono>
 
 std::tm utc_calendar_time(int64_t unix_time)
@@ -19,6 +20,14 @@ std::tm utc_calendar_time(int64_t unix_time)
     out.tm_wday = int(weekday{day}.c_encoding());
     out.tm_yday = int((day - sys_days{ymd.year() / January / 1}).count());
     return out;
+}
+
+int64_t days_from_civil(int64_t year, int month)
+{
+    using std::chrono::sys_days;
+    using Year = std::chrono::year;
+    const Year held{int(std::clamp<int64_t>(year, int(Year::min()), int(Year::max())))};
+    return sys_days{held / std::chrono::month{unsigned(month)} / 1}.time_since_epoch().count();
 }
 
 std::tm local_calendar_time(int64_t unix_time)

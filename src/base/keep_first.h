@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -13,42 +12,11 @@
 // ascending runs, one or two per file; up to this many are merged rather than sorted.
 constexpr size_t kMergedRuns = 32;
 
-// For items whose order starts with a byte of their key: the byte, which must agree
-// with the order (a smaller byte sorts first).
-struct NoLeadingByte {};
-
-// Sorts [first, last) by `less`; with a leading byte, the items are first dealt out by
-// it in place, and each group, a fraction of the whole and far likelier to fit the
-// cache, sorted on its own.
-template <typename T, typename Less, typename Byte>
-void sort_range(T* first, T* last, Less less, Byte byte)
-{
-    if constexpr (std::is_same_v<Byte, NoLeadingByte>) {
-        std::sort(first, last, less);
-    } else {
-        size_t start[257] = {};
-        for (T* it = first; it != last; ++it) ++start[byte(*it) + 1];
-        for (int b = 0; b < 256; ++b) start[b + 1] += start[b];
-        size_t next[256];
-        std::copy(start, start + 256, next);
-        for (int b = 0; b < 256; ++b) {
-            while (next[b] < start[b + 1]) {
-                // Carry the item to its group, taking the one there along, until one
-                // belongs here.
-                T item = std::move(first[next[b]]);
-                for (int home = byte(item); home != b; home = byte(item)) std::swap(item, first[next[home]++]);
-                first[next[b]++] = std::move(item);
-            }
-        }
-        for (int b = 0; b < 256; ++b) std::sort(first + start[b], first + start[b + 1], less);
-    }
-}
-
 // Sorts the items by `less`, which must be a total order (items of equal key ordered
 // by their input order). A few ascending runs are merged, right to left, through a
 // buffer as large as the longest run but the last; anything else is sorted.
-template <typename T, typename Less, typename Byte = NoLeadingByte>
-void sort_items(std::vector<T>* items, Less less, Byte byte = {})
+template <typename T, typename Less>
+void sort_items(std::vector<T>* items, Less less)
 {
     const size_t n = items->size();
     T* v = items->data();
@@ -57,7 +25,7 @@ void sort_items(std::vector<T>* items, Less less, Byte byte = {})
         if (!less(v[i], v[i - 1])) continue;
         starts.push_back(i);
         if (starts.size() > kMergedRuns) {
-            sort_range(v, v + n, less, byte);
+            std::sort(v, v + n, less);
             return;
         }
     }
@@ -77,10 +45,10 @@ void sort_items(std::vector<T>* items, Less less, Byte byte = {})
 // Sorts as sort_items, then removes every item that is `same` as the kept one before
 // it, after handing both to `merge(kept, dropped)`; within a key, kept and dropped
 // ones come in input order.
-template <typename T, typename Less, typename Same, typename Merge, typename Byte = NoLeadingByte>
-void sort_keep_first(std::vector<T>* items, Less less, Same same, Merge merge, Byte byte = {})
+template <typename T, typename Less, typename Same, typename Merge>
+void sort_keep_first(std::vector<T>* items, Less less, Same same, Merge merge)
 {
-    sort_items(items, less, byte);
+    sort_items(items, less);
     auto kept = items->begin();
     for (auto it = items->begin(); it != items->end(); ++it) {
         if (kept != items->begin() && same(*(kept - 1), *it)) {

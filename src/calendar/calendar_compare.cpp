@@ -1,6 +1,7 @@
 #include "calendar/calendar_compare.h"
 
 #include <string>
+#include <string_view>
 
 #include "base/log.h"
 #include "base/report.h"
@@ -15,21 +16,19 @@ void report_not_json(AppWindow* owner, const char* path)
 }
 
 // An element's member count; one that is not an object counts as one without members.
-size_t member_count(const JsonDoc& doc, size_t element)
-{
-    return json_type(doc, element) == JsonType::object ? json_size(doc, element) : 0;
-}
+size_t member_count(const JsonValue& element) { return element.is_object() ? element.size() : 0; }
 
 // Position by position: the same members in another order are a change, as the
 // converter reads them by position.
-bool same_element(const JsonDoc& fresh, size_t a, const JsonDoc& old, size_t b)
+bool same_element(const JsonValue& fresh, const JsonValue& old)
 {
-    size_t members = member_count(fresh, a);
-    if (members != member_count(old, b)) return false;
-    for (size_t x = a + 1, y = b + 1, n = 0; n < members; ++n, x = json_next(fresh, x + 1), y = json_next(old, y + 1)) {
-        if (json_string(fresh, x) != json_string(old, y)) return false;
-        if (!json_equal(fresh, x + 1, old, y + 1)) return false;
-    }
+    const size_t members = member_count(fresh);
+    if (members != member_count(old)) return false;
+    if (members == 0) return true;
+    auto a = fresh.get_ref<const JsonValue::object_t&>().begin();
+    auto b = old.get_ref<const JsonValue::object_t&>().begin();
+    for (size_t i = 0; i < members; ++i)
+        if (a[i].first != b[i].first || !json_equal(a[i].second, b[i].second)) return false;
     return true;
 }
 
@@ -37,18 +36,33 @@ bool same_element(const JsonDoc& fresh, size_t a, const JsonDoc& old, size_t b)
 
 int compare_calendars(AppWindow* owner, const char* new_file, const char* old_file)
 {
-    // The kept copy is held whole; the new one is compared element by element as it
-    // is read, so a huge download never has two trees in memory.
-    JsonDoc old;
-    bool old_ok = json_parse_file(old_file, &old) && json_type(old, 0) == JsonType::array;
-    size_t old_element = 1;
+    // Both files are read one element at a time. The kept copy's elements wait as
+    // compact text, one line each, and are read back one at a time: as values, a
+    // file of many tiny elements would take many times its size.
+    std::string kept;
+    size_t old_count = 0;
+    const bool old_ok = json_parse_elements(old_file, [&](const JsonValue& element) {
+        kept += element.dump();
+        kept += '\n';
+        ++old_count;
+    });
     size_t fresh_count = 0;
+    size_t line = 0;
     bool different = false;
-    int fresh_ok = json_parse_elements(new_file, [&](const JsonDoc& element) {
+    const int fresh_ok = json_parse_elements(new_file, [&](const JsonValue& element) {
         ++fresh_count;
         if (different || !old_ok) return;
-        different = old_element >= json_next(old, 0) || !same_element(element, 0, old, old_element);
-        if (!different) old_element = json_next(old, old_element);
+        const size_t end = kept.find('\n', line);
+        if (end == std::string::npos) {
+            different = true;
+            return;
+        }
+        // The same text is the same value; only a different one is read back and
+        // compared with the tolerance.
+        const std::string_view old_text = std::string_view(kept).substr(line, end - line);
+        JsonValue old;
+        different = old_text != element.dump() && (!json_parse_text(old_text, &old) || !same_element(element, old));
+        line = end + 1;
     });
     if (!fresh_ok) {
         report_not_json(owner, new_file);
@@ -58,5 +72,5 @@ int compare_calendars(AppWindow* owner, const char* new_file, const char* old_fi
         report_not_json(owner, old_file);
         return -1;
     }
-    return different || fresh_count != json_size(old, 0) ? 1 : 0;
+    return different || fresh_count != old_count ? 1 : 0;
 }

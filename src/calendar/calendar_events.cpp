@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/keep_first.h"
+#include "base/little_endian.h"
 
 namespace {
 
@@ -18,12 +19,6 @@ int compare_events(const CalendarEvent& a, const CalendarEvent& b)
     if (a.start.month != b.start.month) return a.start.month > b.start.month ? -1 : 1;
     if (a.start.day != b.start.day) return a.start.day > b.start.day ? -1 : 1;
     return 0;
-}
-
-void put_u16(uint8_t* out, uint16_t value)
-{
-    out[0] = uint8_t(value & 0xFF);
-    out[1] = uint8_t(value >> 8);
 }
 
 constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/little_endian.h"
 #include "base/log.h"
 #include "base/log_limit.h"
 #include "base/outside_text.h"
@@ -59,22 +60,22 @@ int parse_date(const std::string& text, CalendarDate* date)
 }
 
 // Why an element gives no event, or nullptr when it gives one in *event.
-const char* event_from_element(const JsonDoc& doc, size_t element, CalendarEvent* event)
+const char* event_from_element(const JsonValue& element, CalendarEvent* event)
 {
-    if (json_type(doc, element) != JsonType::object) return "not an object";
-    if (json_size(doc, element) < 3) return "fewer than three members";
+    if (!element.is_object()) return "not an object";
+    if (element.size() < 3) return "fewer than three members";
     // Member names mean nothing here: start, end and text are the first three values.
-    std::string values[3];
-    for (size_t i = 0, key = element + 1; i < 3; ++i, key = json_next(doc, key + 1)) {
-        if (json_type(doc, key + 1) != JsonType::string) return "one of the first three members is not a string";
-        values[i] = json_string(doc, key + 1);
-    }
-    if (!parse_date(values[0], &event->start) || !parse_date(values[1], &event->end))
+    // By an iterator: the map's own [] looks a member up by name.
+    const auto members = element.get_ref<const JsonValue::object_t&>().begin();
+    for (size_t i = 0; i < 3; ++i)
+        if (!members[i].second.is_string()) return "one of the first three members is not a string";
+    const std::string& text = members[2].second.get_ref<const std::string&>();
+    if (!parse_date(members[0].second.get_ref<const std::string&>(), &event->start) ||
+        !parse_date(members[1].second.get_ref<const std::string&>(), &event->end))
         return "a date with fewer than three parts";
     if (event->start.month < 1 || event->start.month > 12 || event->end.month < 1 || event->end.month > 12)
         return "a month outside 1 to 12";
     // The logging program's text field is a C string, so a NUL ends the text too.
-    const std::string& text = values[2];
     event->text = text.substr(0, std::min(text.find_first_of(std::string("\r\n\0", 3)), text.size()));
     return nullptr;
 }
@@ -113,29 +114,28 @@ void log_dropped(const std::vector<SkippedElement>& skipped, const LogLimit& ski
 std::vector<CalendarEvent> read_calendar(AppWindow* owner, const DataSource& source)
 {
     const char* path = source.downloadPath.c_str();
-    JsonDoc doc;
-    if (!json_parse_file(path, &doc) || json_type(doc, 0) != JsonType::array) {
-        std::string text = format_bounded(kMessageSize, "%s is missing or not a JSON file", path);
-        report_message(owner, text.c_str(), "Not JSON", kMbIconError);
-        return {};
-    }
-    if (json_size(doc, 0) == 0) {
-        std::string text = format_bounded(kMessageSize, "%s has no calendar events!", path);
-        report_message(owner, text.c_str(), "No events", kMbIconError);
-        return {};
-    }
     std::vector<CalendarEvent> events;
     std::vector<SkippedElement> skipped;
     LogLimit skip_limit;
     size_t index = 0;
-    for (size_t element = 1; element < json_next(doc, 0); element = json_next(doc, element), ++index) {
+    const int ok = json_parse_elements(path, [&](const JsonValue& element) {
         CalendarEvent event;
-        event.element = index;
-        if (const char* why = event_from_element(doc, element, &event)) {
-            if (log_limit_take(&skip_limit)) skipped.push_back({index, why});
-            continue;
+        event.element = index++;
+        if (const char* why = event_from_element(element, &event)) {
+            if (log_limit_take(&skip_limit)) skipped.push_back({event.element, why});
+            return;
         }
         events.push_back(std::move(event));
+    });
+    if (!ok) {
+        std::string text = format_bounded(kMessageSize, "%s is missing or not a JSON file", path);
+        report_message(owner, text.c_str(), "Not JSON", kMbIconError);
+        return {};
+    }
+    if (index == 0) {
+        std::string text = format_bounded(kMessageSize, "%s has no calendar events!", path);
+        report_message(owner, text.c_str(), "No events", kMbIconError);
+        return {};
     }
     std::vector<CalendarEvent> duplicates;
     sort_events(&events, &duplicates);
@@ -175,8 +175,8 @@ int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue, const
     if (total > count)
         log_printf("WARNING:\tThe calendar has %d events; only the first %d fit into %s\n", total, count, path);
 
-    uint8_t header[10] = {
-        'C', 'A', 'L', 'B', uint8_t(kCalendarRecordSize), 0, uint8_t(count & 0xFF), uint8_t((count >> 8) & 0xFF), 0, 0};
+    uint8_t header[10] = {'C', 'A', 'L', 'B', uint8_t(kCalendarRecordSize)};
+    put_u16(header + 6, uint16_t(count));
     std::fwrite(header, 1, sizeof header, file.file);
     write_events(file.file, events, count);
     // A failed write or a full disk surfaces here; the old calendar then stays.

@@ -2,198 +2,120 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <limits>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/platform.h"
 
 namespace {
-
-using Library = nlohmann::json;
-
-constexpr uint32_t kMaxSize = std::numeric_limits<uint32_t>::max() >> 4;
-constexpr size_t kMaxNodes = std::numeric_limits<uint32_t>::max();
 
 // Objects with more members than this check repeated names, and are matched, through
 // a hash set; below it a look along the members is quicker.
 constexpr size_t kIndexedObjectSize = 32;
 
-// Builds the compact tree from the library's parse events. Returning false from an
-// event ends the parse as failed: a member name repeated within one object (the
-// calendar reads members by position, so such a document cannot be trusted), nesting
-// deeper than kJsonDepthLimit, or a size the node fields cannot hold.
-struct DocBuilder {
-    using number_integer_t = Library::number_integer_t;
-    using number_unsigned_t = Library::number_unsigned_t;
-    using number_float_t = Library::number_float_t;
-    using string_t = Library::string_t;
-    using binary_t = Library::binary_t;
+// Builds the library's values from its parse events. We build them rather than let
+// the library's callback parser do it because that parser, and the library's own
+// member insertion, look along a container for every value added to it: quadratic
+// time on a hostile file. Returning false from an event ends the parse as failed: a
+// member name repeated within one object (the calendar reads members by position, so
+// such a document cannot be trusted), nesting deeper than kJsonDepthLimit, or, when
+// reading elements, a root that is not an array.
+struct ValueReader {
+    using number_integer_t = JsonValue::number_integer_t;
+    using number_unsigned_t = JsonValue::number_unsigned_t;
+    using number_float_t = JsonValue::number_float_t;
+    using string_t = JsonValue::string_t;
+    using binary_t = JsonValue::binary_t;
 
     struct Open {
-        size_t node = 0;
-        uint32_t size = 0;
+        JsonValue* value = nullptr;
         std::unique_ptr<std::unordered_set<std::string>> names;  // a large object's member names
     };
 
-    JsonDoc* doc = nullptr;
-    std::vector<Open> open;
-    size_t depth_limit = kJsonDepthLimit;
+    // With an element callback each element of the root array is handed over and
+    // released; without one the whole document stays in `value`.
+    const std::function<void(const JsonValue&)>* element = nullptr;
+    bool in_root_array = false;
+    JsonValue value;
+    std::vector<Open> open;  // the containers open in `value`
+    std::string name;        // the name of the member whose value comes next
 
-    bool add(JsonType type, uint64_t value, size_t size = 0)
+    bool add(JsonValue&& added, bool container)
     {
-        if (doc->nodes.size() >= kMaxNodes || size > kMaxSize) return false;
-        if (!open.empty() && type != JsonType::key && json_type(*doc, open.back().node) == JsonType::array) {
-            if (++open.back().size > kMaxSize) return false;
+        const size_t levels = open.size() + (in_root_array ? 1 : 0);
+        if (container && levels >= size_t(kJsonDepthLimit)) return false;
+        JsonValue* placed = &value;
+        if (open.empty()) {
+            if (element && !in_root_array) return false;
+            value = std::move(added);
+        } else if (open.back().value->is_array()) {
+            auto& array = open.back().value->get_ref<JsonValue::array_t&>();
+            array.push_back(std::move(added));
+            placed = &array.back();
+        } else {
+            // Appended, not inserted: key() has refused a repeated name already.
+            auto& object = open.back().value->get_ref<JsonValue::object_t&>();
+            object.emplace_back(std::move(name), std::move(added));
+            placed = &object.back().second;
         }
-        doc->nodes.push_back(JsonNode{value, uint32_t(doc->nodes.size() + 1), uint32_t(size << 4 | uint32_t(type))});
+        if (container) open.push_back(Open{placed, {}});
+        else if (open.empty()) hand_over();
         return true;
     }
 
-    bool add_text(JsonType type, const std::string& text)
+    void hand_over()
     {
-        uint64_t offset = doc->text.size();
-        if (!add(type, offset, text.size())) return false;
-        doc->text += text;
-        return true;
+        if (!element) return;
+        (*element)(value);
+        value = JsonValue();
     }
 
-    bool start(JsonType type)
+    bool end()
     {
-        if (open.size() >= depth_limit || !add(type, 0)) return false;
-        open.push_back(Open{doc->nodes.size() - 1, 0, nullptr});
-        return true;
-    }
-
-    bool finish()
-    {
-        Open& o = open.back();
-        JsonNode& node = doc->nodes[o.node];
-        node.end = uint32_t(doc->nodes.size());
-        node.type_size |= o.size << 4;
+        if (open.empty()) return true;  // the root array
         open.pop_back();
+        if (open.empty()) hand_over();
         return true;
     }
 
-    bool repeated_name(Open* o, const std::string& name)
+    static bool repeated(Open* o, const std::string& member)
     {
-        if (o->names) return !o->names->insert(name).second;
-        for (size_t k = o->node + 1, n = 0; n < o->size; ++n, k = json_next(*doc, k + 1))
-            if (json_string(*doc, k) == name) return true;
-        if (o->size + 1 > kIndexedObjectSize) {
+        if (o->names) return !o->names->insert(member).second;
+        const auto& object = o->value->get_ref<JsonValue::object_t&>();
+        if (object.find(member) != object.end()) return true;
+        if (object.size() + 1 > kIndexedObjectSize) {
             o->names = std::make_unique<std::unordered_set<std::string>>();
-            for (size_t k = o->node + 1, n = 0; n < o->size; ++n, k = json_next(*doc, k + 1))
-                o->names->emplace(json_string(*doc, k));
-            o->names->insert(name);
+            for (const auto& m : object) o->names->insert(m.first);
+            o->names->insert(member);
         }
         return false;
     }
 
-    bool null() { return add(JsonType::null, 0); }
-    bool boolean(bool value) { return add(JsonType::boolean, value ? 1 : 0); }
-    bool number_integer(number_integer_t value) { return add(JsonType::integer, uint64_t(value)); }
-    bool number_unsigned(number_unsigned_t value) { return add(JsonType::unsigned_integer, value); }
-    bool number_float(number_float_t value, const string_t&)
-    {
-        uint64_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        return add(JsonType::number, bits);
-    }
-    bool string(string_t& value) { return add_text(JsonType::string, value); }
+    bool null() { return add(JsonValue(nullptr), false); }
+    bool boolean(bool v) { return add(JsonValue(v), false); }
+    bool number_integer(number_integer_t v) { return add(JsonValue(v), false); }
+    bool number_unsigned(number_unsigned_t v) { return add(JsonValue(v), false); }
+    bool number_float(number_float_t v, const string_t&) { return add(JsonValue(v), false); }
+    bool string(string_t& v) { return add(JsonValue(std::move(v)), false); }
     bool binary(binary_t&) { return false; }  // JSON text has none
-    bool start_object(std::size_t) { return start(JsonType::object); }
-    bool key(string_t& name)
+    bool start_object(std::size_t) { return add(JsonValue(JsonValue::value_t::object), true); }
+    bool key(string_t& member)
     {
-        Open& o = open.back();
-        if (repeated_name(&o, name) || ++o.size > kMaxSize) return false;
-        return add_text(JsonType::key, name);
-    }
-    bool end_object() { return finish(); }
-    bool start_array(std::size_t) { return start(JsonType::array); }
-    bool end_array() { return finish(); }
-    template <class Exception>
-    bool parse_error(std::size_t, const std::string&, const Exception&)
-    {
-        return false;
-    }
-};
-
-// Hands each element of a root array to a DocBuilder of its own and the finished
-// element to the caller; a root that is not an array ends the parse as failed.
-struct ElementSplitter {
-    using number_integer_t = Library::number_integer_t;
-    using number_unsigned_t = Library::number_unsigned_t;
-    using number_float_t = Library::number_float_t;
-    using string_t = Library::string_t;
-    using binary_t = Library::binary_t;
-
-    const std::function<void(const JsonDoc&)>* element = nullptr;
-    JsonDoc doc;
-    DocBuilder builder;
-    int depth = 0;  // 1 inside the root array
-
-    // Starts an element when a value begins directly in the root array.
-    bool begin_value()
-    {
-        if (depth == 0) return false;
-        if (depth == 1) {
-            doc = JsonDoc{};
-            builder = DocBuilder{};
-            builder.doc = &doc;
-            builder.depth_limit = kJsonDepthLimit - 1;  // the root array is the first level
-        }
+        if (repeated(&open.back(), member)) return false;
+        name = std::move(member);
         return true;
     }
-    // Hands over the element when the value just ended directly in the root array.
-    bool end_value(bool ok)
+    bool end_object() { return end(); }
+    bool start_array(std::size_t)
     {
-        if (ok && depth == 1) (*element)(doc);
-        return ok;
+        if (element && !in_root_array && open.empty()) return in_root_array = true;
+        return add(JsonValue(JsonValue::value_t::array), true);
     }
-
-    bool null() { return begin_value() && end_value(builder.null()); }
-    bool boolean(bool value) { return begin_value() && end_value(builder.boolean(value)); }
-    bool number_integer(number_integer_t value) { return begin_value() && end_value(builder.number_integer(value)); }
-    bool number_unsigned(number_unsigned_t value) { return begin_value() && end_value(builder.number_unsigned(value)); }
-    bool number_float(number_float_t value, const string_t& text)
-    {
-        return begin_value() && end_value(builder.number_float(value, text));
-    }
-    bool string(string_t& value) { return begin_value() && end_value(builder.string(value)); }
-    bool binary(binary_t&) { return false; }
-    bool start_object(std::size_t size)
-    {
-        if (!begin_value()) return false;
-        ++depth;
-        return builder.start_object(size);
-    }
-    bool key(string_t& name) { return builder.key(name); }
-    bool end_object()
-    {
-        --depth;
-        return end_value(builder.end_object());
-    }
-    bool start_array(std::size_t size)
-    {
-        if (depth == 0) {
-            depth = 1;  // the root array itself is not kept
-            return true;
-        }
-        if (!begin_value()) return false;
-        ++depth;
-        return builder.start_array(size);
-    }
-    bool end_array()
-    {
-        if (--depth == 0) return true;
-        return end_value(builder.end_array());
-    }
+    bool end_array() { return end(); }
     template <class Exception>
     bool parse_error(std::size_t, const std::string&, const Exception&)
     {
@@ -202,141 +124,92 @@ struct ElementSplitter {
 };
 
 template <typename Input>
-int parse(Input&& input, JsonDoc* out)
+bool read(Input&& input, ValueReader* reader)
 {
-    *out = JsonDoc{};
-    bool ok = false;
     try {
-        DocBuilder builder;
-        builder.doc = out;
-        ok = Library::sax_parse(std::forward<Input>(input), &builder, Library::input_format_t::json, true, false);
+        return JsonValue::sax_parse(std::forward<Input>(input), reader, JsonValue::input_format_t::json, true, false);
     } catch (...) {
-        // Only allocation can throw here; a document we cannot hold is not usable.
-        ok = false;
-    }
-    if (!ok) *out = JsonDoc{};
-    return ok ? 1 : 0;
-}
-
-double as_double(const JsonDoc& doc, size_t node)
-{
-    uint64_t bits = doc.nodes[node].value;
-    switch (json_type(doc, node)) {
-    case JsonType::integer: return double(int64_t(bits));
-    case JsonType::unsigned_integer: return double(bits);
-    default: {
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
+        return false;  // only allocation can throw here; a document we cannot hold is not usable
     }
 }
 
-bool is_number(JsonType type)
+bool numbers_equal(const JsonValue& a, const JsonValue& b)
 {
-    return type == JsonType::integer || type == JsonType::unsigned_integer || type == JsonType::number;
-}
-
-bool numbers_equal(const JsonDoc& da, size_t a, const JsonDoc& db, size_t b)
-{
-    JsonType ta = json_type(da, a);
-    JsonType tb = json_type(db, b);
     // Two integers differ by a whole number, so within the tolerance only when they
     // are equal; comparing them exactly keeps large ones from meeting in a double.
-    if (ta != JsonType::number && tb != JsonType::number) {
-        uint64_t va = da.nodes[a].value;
-        uint64_t vb = db.nodes[b].value;
-        if (ta == tb) return va == vb;
+    if (!a.is_number_float() && !b.is_number_float()) {
+        if (a.is_number_unsigned() == b.is_number_unsigned()) return a == b;
         // The parser gives non-negative integers the unsigned type; "-0" is signed.
-        uint64_t signed_bits = ta == JsonType::integer ? va : vb;
-        uint64_t unsigned_value = ta == JsonType::integer ? vb : va;
-        return int64_t(signed_bits) >= 0 && unsigned_value == signed_bits;
+        const int64_t signed_value = a.is_number_unsigned() ? b.get<int64_t>() : a.get<int64_t>();
+        const uint64_t unsigned_value = a.is_number_unsigned() ? a.get<uint64_t>() : b.get<uint64_t>();
+        return signed_value >= 0 && uint64_t(signed_value) == unsigned_value;
     }
-    return std::fabs(as_double(da, a) - as_double(db, b)) < 0.000001;
+    return std::fabs(a.get<double>() - b.get<double>()) < 0.000001;
 }
 
 }  // namespace
 
-int json_parse_text(std::string_view text, JsonDoc* out) { return parse(text, out); }
-
-int json_parse_file(const char* path, JsonDoc* out)
+int json_parse_text(std::string_view text, JsonValue* out)
 {
-    *out = JsonDoc{};
-    FILE* file = g_platform.open_file(path, "rb");
-    if (!file) return 0;
-    int ok = parse(file, out);
-    if (std::ferror(file)) {
-        ok = 0;
-        *out = JsonDoc{};
-    }
-    std::fclose(file);
-    return ok;
+    ValueReader reader;
+    const bool ok = read(text, &reader);
+    *out = ok ? std::move(reader.value) : JsonValue();
+    return ok ? 1 : 0;
 }
 
-int json_parse_elements(const char* path, const std::function<void(const JsonDoc&)>& element)
+int json_parse_elements(const char* path, const std::function<void(const JsonValue&)>& element)
 {
     FILE* file = g_platform.open_file(path, "rb");
     if (!file) return 0;
-    bool ok = false;
-    try {
-        auto splitter = std::make_unique<ElementSplitter>();
-        splitter->element = &element;
-        ok = Library::sax_parse(file, splitter.get(), Library::input_format_t::json, true, false);
-    } catch (...) {
-        ok = false;  // only allocation can throw here
-    }
-    ok = ok && !std::ferror(file);
+    ValueReader reader;
+    reader.element = &element;
+    const bool ok = read(file, &reader) && !std::ferror(file);
     std::fclose(file);
     return ok ? 1 : 0;
 }
 
-bool json_equal(const JsonDoc& da, size_t a, const JsonDoc& db, size_t b)
+bool json_equal(const JsonValue& a, const JsonValue& b)
 {
-    std::vector<std::pair<size_t, size_t>> pending{{a, b}};
-    std::unordered_map<std::string_view, size_t> index;
+    std::vector<std::pair<const JsonValue*, const JsonValue*>> pending{{&a, &b}};
+    std::unordered_map<std::string_view, const JsonValue*> index;
     while (!pending.empty()) {
         auto [x, y] = pending.back();
         pending.pop_back();
-        JsonType type = json_type(da, x);
-        if (is_number(type) && is_number(json_type(db, y))) {
-            if (!numbers_equal(da, x, db, y)) return false;
+        if (x->is_number() && y->is_number()) {
+            if (!numbers_equal(*x, *y)) return false;
             continue;
         }
-        if (type != json_type(db, y)) return false;
-        switch (type) {
-        case JsonType::null: break;
-        case JsonType::boolean:
-            if (da.nodes[x].value != db.nodes[y].value) return false;
+        if (x->type() != y->type()) return false;
+        switch (x->type()) {
+        case JsonValue::value_t::null: break;
+        case JsonValue::value_t::boolean:
+        case JsonValue::value_t::string:
+            if (*x != *y) return false;
             break;
-        case JsonType::string:
-            if (json_string(da, x) != json_string(db, y)) return false;
+        case JsonValue::value_t::array:
+            if (x->size() != y->size()) return false;
+            for (size_t i = 0; i < x->size(); ++i) pending.emplace_back(&(*x)[i], &(*y)[i]);
             break;
-        case JsonType::array:
-            if (json_size(da, x) != json_size(db, y)) return false;
-            for (size_t i = x + 1, j = y + 1; i < json_next(da, x); i = json_next(da, i), j = json_next(db, j))
-                pending.emplace_back(i, j);
-            break;
-        case JsonType::object: {
-            size_t count = json_size(da, x);
-            if (count != json_size(db, y)) return false;
-            bool indexed = count > kIndexedObjectSize;
+        case JsonValue::value_t::object: {
+            const auto& xs = x->get_ref<const JsonValue::object_t&>();
+            const auto& ys = y->get_ref<const JsonValue::object_t&>();
+            if (xs.size() != ys.size()) return false;
+            const bool indexed = xs.size() > kIndexedObjectSize;
             if (indexed) {
                 index.clear();
-                for (size_t k = y + 1; k < json_next(db, y); k = json_next(db, k + 1))
-                    index.emplace(json_string(db, k), k + 1);
+                for (const auto& [name, member] : ys) index.emplace(name, &member);
             }
-            for (size_t k = x + 1; k < json_next(da, x); k = json_next(da, k + 1)) {
-                std::string_view name = json_string(da, k);
-                size_t found = 0;
+            for (const auto& [name, member] : xs) {
+                const JsonValue* found = nullptr;
                 if (indexed) {
                     auto it = index.find(name);
                     if (it != index.end()) found = it->second;
                 } else {
-                    for (size_t m = y + 1; m < json_next(db, y) && !found; m = json_next(db, m + 1))
-                        if (json_string(db, m) == name) found = m + 1;
+                    auto it = ys.find(name);
+                    if (it != ys.end()) found = &it->second;
                 }
                 if (!found) return false;
-                pending.emplace_back(k + 1, found);
+                pending.emplace_back(&member, found);
             }
             break;
         }

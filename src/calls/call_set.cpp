@@ -87,8 +87,7 @@ void sort_calls(CallSet* set)
             CallLists& lists = set->lists[size_t(&kept - first)];
             if (lists[0] == 0) add_id(&lists, kept.listId);
             add_id(&lists, dropped.listId);
-        },
-        [](const CallKey& key) { return int(key.prefix >> 56); });
+        });
     if (any_ids) {
         set->lists.resize(set->keys.size());
         for (size_t i = 0; i < set->keys.size(); ++i)

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/atomic_file.h"
+#include "base/little_endian.h"
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
@@ -24,13 +25,6 @@ constexpr size_t kMaxMembershipLists = 4;
 bool is_ascii_alnum(unsigned char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-void put_u32(FILE* stream, uint32_t value)
-{
-    unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                              static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-    std::fwrite(bytes, 1, sizeof bytes, stream);
 }
 
 // First line of a message, or the next one behind a line feed, cut at the size of
@@ -113,7 +107,9 @@ int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue, 
     }
     std::fputc(0x07, file.file);
     std::fwrite("MEMBERA", 1, 7, file.file);
-    put_u32(file.file, static_cast<uint32_t>(count));
+    uint8_t count_bytes[4];
+    put_u32(count_bytes, static_cast<uint32_t>(count));
+    std::fwrite(count_bytes, 1, sizeof count_bytes, file.file);
     writeMemberRecords(file.file, set);
     if (!atomic_commit(&file)) {
         report_open_error(owner, target.c_str(), errno);

@@ -3,19 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/path_text.h"
 #include "catalogue/hosts.h"
 
 namespace {
-
-std::string last_component(const char* path)
-{
-    const char* cut = nullptr;
-    for (const char* p = path; *p; ++p)
-        if (*p == '/' || *p == '\\') cut = p;
-    return cut ? std::string(cut + 1) : std::string(path);
-}
-
-std::string in_folder(const char* folder, const std::string& name) { return std::string(folder) + "\\" + name; }
 
 struct SlotFill {
     const char* title;
@@ -59,56 +50,56 @@ void build_catalogue(Catalogue* catalogue, const std::string& hostVersion, uint3
 
     // Every row is filled; the slots this version leaves empty are emptied below.
     fill(&c[kSlotAddresses], {"Manager Addresses (ADDRESS)", nullptr, country, 0, 0, 0, 0},
-         in_folder("CTYTexts", "address.txt"));
+         join_path("CTYTexts", "address.txt"));
     fill(&c[kSlotAwards], {"Custom Awards (AWD)", kHostUpdater, awards, 0, 1, 1, 1},
-         in_folder("SAVE", v9 ? "custawds.dat" : "kestrl.awd"));
+         join_path("SAVE", v9 ? "custawds.dat" : "kestrl.awd"));
     fill(&c[kSlotAwardsMap], {"Custom Awards Map (AWDMAP)", nullptr, awards, 0, 0, 0, 0},
-         in_folder("SAVE", "awdmap.txt"));
+         join_path("SAVE", "awdmap.txt"));
     fill(&c[kSlotAwardsText], {"Custom Awards (AWDTXT)", nullptr, awards, 0, 0, 0, 0},
-         in_folder("SAVE", "custawds.txt"));
+         join_path("SAVE", "custawds.txt"));
     fill(&c[kSlotCalendar], {"Calendar (CAL)", nullptr, nullptr, 0, 0, 0, 1},
-         in_folder("SAVE", v9 ? "calendar.dat" : "KESTRL.CAL"));
+         join_path("SAVE", v9 ? "calendar.dat" : "KESTRL.CAL"));
     fill(&c[kSlotCountry], {"Country File (CTY)", kHostCountryFiles, country, 0, 1, 1, 1},
-         in_folder("SAVE", v9 ? "country.dat" : "kestrl.cty"));
+         join_path("SAVE", v9 ? "country.dat" : "kestrl.cty"));
     fill(&c[kSlotUpdater], {"KESTRL Data Updater", kHostUpdater, "kestrl/updater/download/kstlupd.exe", 0, 0, 1, 1},
          "kstlupd.exe");
     fill(&c[kSlotIota], {"IOTA Islands (XML)", kHostIota, "xml/fulllist.xml", 0, 0, 0, 0},
-         in_folder("SAVE", "fulllist.xml"));
+         join_path("SAVE", "fulllist.xml"));
     fill(&c[kSlotNodesKeepAlive],
          {"DX Cluster Nodes (with keep-alive)", kHostClusterNodes, "telnet/KESTRL.KCP", 0, 0, 0, uint8_t(v9 ? 0 : 1)},
-         in_folder("SAVE", nodeFile));
+         join_path("SAVE", nodeFile));
     fill(&c[kSlotMasterOld], {"Master Callsigns (MAS)", nullptr, nullptr, 0, 0, 0, 1}, "KESTRL.MAS");
     fill(&c[kSlotMaster], {"Master Callsigns (MAS1)", nullptr, nullptr, 0, 0, 0, 1},
-         v9 ? in_folder("SAVE", "mstrcals.dat") : std::string("KESTRL.MAS1"));
+         v9 ? join_path("SAVE", "mstrcals.dat") : std::string("KESTRL.MAS1"));
     fill(&c[kSlotMembership], {"Membership List (MAS2)", nullptr, nullptr, 0, 0, 0, 1},
-         v9 ? in_folder("SAVE", "members.dat") : std::string("KESTRL.MAS2"));
+         v9 ? join_path("SAVE", "members.dat") : std::string("KESTRL.MAS2"));
     fill(&c[kSlotCallExceptions], {"Callsign Exceptions (NCALL)", nullptr, country, 0, 0, 0, 0},
-         in_folder("CTYTexts", "ncall.txt"));
+         join_path("CTYTexts", "ncall.txt"));
     fill(&c[kSlotEntities], {"DXCC Entities (NPREFIX)", nullptr, country, 0, 0, 0, 0},
-         in_folder("CTYTexts", "nprefix.txt"));
+         join_path("CTYTexts", "nprefix.txt"));
     fill(&c[kSlotPrefixMappings], {"Prefix Mappings (NSUFFIX)", nullptr, country, 0, 0, 0, 0},
-         in_folder("CTYTexts", "nsuffix.txt"));
-    fill(&c[kSlotPrefixMap], {"ADIF Prefix Map (PMP)", nullptr, nullptr, 0, 1, 0, 0}, in_folder("IMPORT", "adif.pmp"));
+         join_path("CTYTexts", "nsuffix.txt"));
+    fill(&c[kSlotPrefixMap], {"ADIF Prefix Map (PMP)", nullptr, nullptr, 0, 1, 0, 0}, join_path("IMPORT", "adif.pmp"));
     fill(&c[kSlotQslManagers], {"QSL Managers (QSL)", nullptr, country, 0, 0, 0, 0},
-         in_folder("CTYTexts", "qslmgr.txt"));
+         join_path("CTYTexts", "qslmgr.txt"));
     fill(&c[kSlotNodes], {"DX Cluster Nodes (TCP)", kHostClusterNodes, "telnet/KESTRL.TCP", 0, 1, 1, 1},
-         in_folder("SAVE", nodeFile));
+         join_path("SAVE", nodeFile));
     fill(&c[kSlotWpx], {"CQ WPX Honor Roll (WPX)", kHostUpdater, "kestrl/WPX/KESTRL.WPX", 0, 1, 1, 1},
-         in_folder("SAVE", v9 ? "wpxdeltd.txt" : "KESTRL.WPX"));
+         join_path("SAVE", v9 ? "wpxdeltd.txt" : "KESTRL.WPX"));
     fill(&c[kSlotClubLog], {"Club Log", kHostClubLog, "clublog.scp.zip", 1, 0, 1, 1},
-         in_folder("UPDATE", "clublog.scp"));
+         join_path("UPDATE", "clublog.scp"));
     fill(&c[kSlotSuperCheck], {"Super Check Partial", kHostSuperCheck, "MASTER.LIS", 0, 0, 1, 1},
-         in_folder("UPDATE", "MASTER.LIS"));
+         join_path("UPDATE", "MASTER.LIS"));
     fill(&c[kSlotEqsl], {"eQSL", kHostEqsl, "qslcard/DownloadedFiles/AGMemberList.txt", 0, 0, 'E', 1},
-         in_folder("UPDATE", "AGMemberList.txt"));
-    fill(&c[kSlotLotw], {"ARRL LoTW", kHostLotw, "lotw/lotw1.txt", 0, 0, 'L', 1}, in_folder("UPDATE", "lotw1.txt"));
+         join_path("UPDATE", "AGMemberList.txt"));
+    fill(&c[kSlotLotw], {"ARRL LoTW", kHostLotw, "lotw/lotw1.txt", 0, 0, 'L', 1}, join_path("UPDATE", "lotw1.txt"));
     fill(&c[kSlotOqrs], {"On-line QSL Request", kHostClubLists, "lists/OQRS.txt", 0, 0, 'O', 1},
-         in_folder("UPDATE", "OQRS.txt"));
+         join_path("UPDATE", "OQRS.txt"));
     fill(&c[kSlotCwOps], {"CW Ops", kHostClubLists, "lists/CWOPS_csv2.txt", 0, 0, 0, 1},
-         in_folder("UPDATE", "CWOPS_csv2.txt"));
+         join_path("UPDATE", "CWOPS_csv2.txt"));
     fill(&c[kSlotCustomList], {"Custom", nullptr, nullptr, 0, 0, 0, 0}, "member.txt");
     fill(&c[kSlotCalendarSource], {"425 DX Calendar", kHostCalendar, "kestrl.php", 0, 0, 1, 1},
-         in_folder("UPDATE", "kestrl.php"));
+         join_path("UPDATE", "kestrl.php"));
 
     for (int i = 0; i < kSlotCount; ++i) {
         if (left_empty(i, v9)) c[i] = DataSource{};
@@ -122,7 +113,7 @@ void build_catalogue(Catalogue* catalogue, const std::string& hostVersion, uint3
 
     for (int i = 0; i < kSlotCount; ++i) {
         if (i == kSlotCustomList) c[i].downloadPath = c[i].targetPath;
-        else if (c[i].remotePath) c[i].downloadPath = in_folder("UPDATE", last_component(c[i].remotePath));
+        else if (c[i].remotePath) c[i].downloadPath = join_path("UPDATE", fileNamePart(c[i].remotePath));
     }
 
     const int master = int(masterSlot) == kSlotMasterOld ? kSlotMasterOld : kSlotMaster;

@@ -5,6 +5,7 @@
 
 #include "base/atomic_file.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/report.h"
 #include "platform/platform.h"
 
@@ -46,14 +47,6 @@ int fileExists(const char* path)
     FileStatus st;
     return g_platform.file_status(path, &st) && !st.is_directory;
 }
-
-std::string fileNamePart(const std::string& path)
-{
-    size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string join_path(const char* folder, const std::string& name) { return std::string(folder) + "\\" + name; }
 
 int backupTarget(AppWindow* owner, const DataSource& source)
 {
@@ -165,9 +158,7 @@ void removeLeftoverTemps(const Catalogue& catalogue)
     std::vector<std::string> folders = {".", "BACKUP"};
     for (const DataSource& s : catalogue.slot) {
         for (const std::string* path : {&s.targetPath, &s.downloadPath}) {
-            const size_t cut = path->find_last_of("/\\");
-            if (cut == std::string::npos) continue;
-            std::string folder = path->substr(0, cut);
+            std::string folder = folder_part(*path);
             bool known = false;
             for (const std::string& f : folders) known = known || same_folder_name(f, folder);
             if (!known) folders.push_back(folder);
@@ -177,8 +168,7 @@ void removeLeftoverTemps(const Catalogue& catalogue)
     // of the updater (an update killed between its renames); start-up puts it back.
     const std::string& program = catalogue.slot[kSlotUpdater].targetPath;
     const bool keep_program = !program.empty() && !fileExists(program.c_str());
-    const size_t cut = program.find_last_of("/\\");
-    const std::string program_folder = cut == std::string::npos ? "." : program.substr(0, cut);
+    const std::string program_folder = folder_part(program);
     for (const std::string& folder : folders) {
         std::string keep;
         if (keep_program && same_folder_name(folder, program_folder)) keep = fileNamePart(program) + kTempSuffix;

@@ -12,12 +12,6 @@ struct AppWindow;
 int directoryExists(const char* path);
 int fileExists(const char* path);
 
-// The text after the last '/' or '\' (the whole path when it has neither).
-std::string fileNamePart(const std::string& path);
-
-// "%s\%s" of a folder and a name.
-std::string join_path(const char* folder, const std::string& name);
-
 // Copies the target into BACKUP unless the backup already holds this version; the
 // previous backup is replaced only by a complete new one.
 // 1 done or nothing to do, 0 failed (reported, title "CopyFile").

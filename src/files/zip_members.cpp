@@ -8,7 +8,9 @@
 #include <minizip/unzip.h>
 
 #include "base/atomic_file.h"
+#include "base/little_endian.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "files/file_ops.h"
 #include "platform/platform.h"
 
@@ -33,11 +35,9 @@ struct TargetParts {
 
 TargetParts split_target(const std::string& target)
 {
-    const size_t cut = target.find_last_of("/\\");
-    if (cut == std::string::npos) return {".", target};
-    std::string folder = target.substr(0, cut);
+    std::string folder = folder_part(target);
     while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-    return {folder, target.substr(cut + 1)};
+    return {folder, fileNamePart(target)};
 }
 
 // Only a name that stays inside its folder may be written there.
@@ -81,8 +81,8 @@ void extended_times(const unsigned char* field, size_t size, MemberTimes* times)
 {
     size_t pos = 0;
     while (size - pos >= 4) {
-        const unsigned tag = field[pos] | unsigned(field[pos + 1]) << 8;
-        const size_t length = field[pos + 2] | size_t(field[pos + 3]) << 8;
+        const unsigned tag = get_u16(field + pos);
+        const size_t length = get_u16(field + pos + 2);
         pos += 4;
         if (length > size - pos) return;
         if (tag == kExtendedTimestampTag && length >= 1) {
@@ -92,9 +92,7 @@ void extended_times(const unsigned char* field, size_t size, MemberTimes* times)
             for (unsigned bit = 0; bit < 3; ++bit) {
                 if (!(flags & (1u << bit))) continue;
                 if (at + 4 > pos + length) break;
-                const uint32_t raw = field[at] | uint32_t(field[at + 1]) << 8 | uint32_t(field[at + 2]) << 16 |
-                                     uint32_t(field[at + 3]) << 24;
-                *slots[bit] = int32_t(raw);
+                *slots[bit] = int32_t(get_u32(field + at));
                 at += 4;
             }
             return;

@@ -124,24 +124,16 @@ void progress_to(Progress* p, int percent)
     g_run_view.progress_set(p->owner, percent);
 }
 
+// Month names in HTTP dates; not the C library's, which follow the locale.
+const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
 // Decimal number as the C library's atoi reads it, saturated to int so that the
 // arithmetic below cannot overflow.
 int64_t token_number(const std::string& token)
 {
     long long value = std::strtoll(token.c_str(), nullptr, 10);
     return std::clamp<long long>(value, INT_MIN, INT_MAX);
-}
-
-// Days from 1970-01-01 to the first of a month of the proleptic Gregorian calendar.
-int64_t days_from_civil(int64_t year, int64_t month /* 1..12 */)
-{
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yoe = year - era * 400;
-    const int64_t mp = (month + 9) % 12;
-    const int64_t doy = (153 * mp + 2) / 5;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
 }
 
 }  // namespace
@@ -328,33 +320,16 @@ void closeRequest(InetHandle* request)
 
 std::string http_date_text(int64_t t)
 {
-    static const char* const kDays[7] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
-    static const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    // Civil date from days since 1970 (proleptic Gregorian), without the C library's
-    // locale or time-zone state.
-    const int64_t days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
-    const int64_t secs = t - days * 86400;
-    const int64_t z = days + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t year = yoe + era * 400 + (month <= 2);
-    return format_bounded(64, "%s, %02d %s %04lld %02d:%02d:%02d GMT", kDays[((days % 7) + 7) % 7], int(day),
-                          kMonthNames[month - 1], static_cast<long long>(year), int(secs / 3600), int(secs / 60 % 60),
-                          int(secs % 60));
+    static const char* const kDays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    const std::tm utc = utc_calendar_time(t);
+    return format_bounded(64, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[utc.tm_wday], utc.tm_mday,
+                          kMonthNames[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
 int64_t parseHttpDate(const char* text) { return parse_http_date_at(text, int64_t(std::time(nullptr))); }
 
 int64_t parse_http_date_at(const char* text, int64_t now)
 {
-    static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::string tokens[7];
     int count = 0;
     for (const char* p = text ? text : ""; *p && count < 7;) {
@@ -385,7 +360,7 @@ int64_t parse_http_date_at(const char* text, int64_t now)
     }
     int64_t month = 0;
     for (int i = 0; i < 12; ++i)
-        if (month_text == kMonths[i]) month = i;
+        if (month_text == kMonthNames[i]) month = i;
     const int64_t day = token_number(day_text);
     int64_t year = token_number(year_text);
     const int64_t hours = token_number(clock[0]);

@@ -5,6 +5,7 @@
 
 #include "base/config.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/report.h"
 #include "base/status_line.h"
 #include "calendar/calendar_compare.h"
@@ -43,7 +44,7 @@ int move_into_updates(AppWindow* owner, const std::string& staged, const DataSou
 int is_calendar(AppWindow* owner, const char* path)
 {
     // One element at a time: a huge download is checked without holding it whole.
-    if (json_parse_elements(path, [](const JsonDoc&) {})) return 1;
+    if (json_parse_elements(path, [](const JsonValue&) {})) return 1;
     std::string text = format_bounded(kMessageSize, "%s is not a JSON file", path);
     report_message(owner, text.c_str(), "Not JSON", kMbIconError);
     return 0;

@@ -1,5 +1,6 @@
 #include "pipeline/country_texts.h"
 
+#include "base/path_text.h"
 #include "files/file_ops.h"
 
 namespace {

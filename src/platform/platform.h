@@ -269,6 +269,11 @@ extern Platform g_platform;
 // The table of the system this program was built for.
 Platform native_platform();
 
+// The command-line text after the program name, unsplit, as the program reads it: on
+// Windows the process's own text in UTF-8 (not the C library's words, which lose
+// what was typed), elsewhere the arguments of main joined with single blanks.
+std::string native_command_line(int argc, char** argv);
+
 // A report as one line for a terminal or a scheduler's mail: "title: text", each run
 // of line feeds in the text made one blank.
 std::string one_line_report(const char* title, const char* text);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "base/path_text.h"
 #include "catalogue/catalogue.h"
 #include "support/app_fixture.h"
 
@@ -105,10 +106,8 @@ TEST_F(FileOps, CopyAndMoveErrorTexts)
 
 TEST_F(FileOps, NamesExistenceAndDirectoriesReportingOnlyAMissingParent)
 {
-    EXPECT_EQ(fileNamePart("SAVE\\kestrl.cty"), "kestrl.cty");
-    EXPECT_EQ(fileNamePart("kestrl.cty"), "kestrl.cty");
-    EXPECT_EQ(fileNamePart("a/b\\c/d"), "d");
-    EXPECT_EQ(fileNamePart("SAVE/"), "");
+    EXPECT_EQ(fileNamePart("SAVE\\k.cty") + "|" + fileNamePart("a/b\\c/d") + "|" + fileNamePart("SAVE/"), "k.cty|d|");
+    EXPECT_EQ(fileNamePart("x.cty") + "|" + folder_part("a/b\\c/d") + "|" + folder_part("x.cty"), "x.cty|a/b\\c|.");
     write_file("SAVE/x", "1");
     EXPECT_TRUE(fileExists("SAVE\\x") && directoryExists("SAVE"));
     EXPECT_FALSE(fileExists("SAVE") || directoryExists("SAVE\\x") || fileExists("SAVE\\missing"));

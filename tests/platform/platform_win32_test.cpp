@@ -21,6 +21,7 @@
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
 #include "net/self_update.h"
+#include "platform/win32/platform_win32.h"
 #include "platform/win32/text_win32.h"
 #include "support/app_fixture.h"
 
@@ -119,6 +120,15 @@ TEST(Win32Helper, DISABLED_StayAlive)
     if (CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr))
         std::ofstream("desktop.held") << "held\n";
     Sleep(4 * 3600 * 1000);
+}
+
+TEST(Win32CommandLine, TheTextAfterTheProgramNameAsTyped)
+{
+    EXPECT_EQ(win32_command_text(L"\"C:\\Program Files\\k.exe\"  -proxy \"a b\"") + "|" +
+                  win32_command_text(L"\"C:\\k.exe\"-auto") + "|" + win32_command_text(L"k.exe\t-auto  -debug ") + "|" +
+                  win32_command_text(L"k.exe -proxy \u00F6"),
+              "-proxy \"a b\"|-auto|-auto  -debug |-proxy \xC3\xB6");
+    EXPECT_EQ(win32_command_text(L"kstlupd") + win32_command_text(L"\"C:\\k.exe") + win32_command_text(nullptr), "");
 }
 
 TEST_F(Win32Seam, FileCallsKeepNonAsciiNames)

@@ -6,6 +6,16 @@
 #include "platform/posix/pe_version.h"
 #include "platform/posix/platform_posix.h"
 
+std::string native_command_line(int argc, char** argv)
+{
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) text += ' ';
+        text += argv[i];
+    }
+    return text;
+}
+
 Platform native_platform()
 {
     Platform p{};

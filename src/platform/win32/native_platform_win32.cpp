@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/platform_win32.h"
+#include "platform/win32/text_win32.h"
 #include "platform/win32/toolkit_win32.h"
 
 namespace {
@@ -47,6 +48,23 @@ void attach_parent_console()
 }
 
 }  // namespace
+
+std::string win32_command_text(const wchar_t* line)
+{
+    // The program name ends at its closing quote when it starts with one, else at the
+    // first blank or tab; the blanks and tabs after it go too, as for WinMain.
+    const wchar_t* p = line ? line : L"";
+    if (*p == L'"') {
+        for (++p; *p && *p != L'"'; ++p) {}
+        if (*p) ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return narrow(p);
+}
+
+std::string native_command_line(int, char**) { return win32_command_text(GetCommandLineW()); }
 
 Platform native_platform()
 {

@@ -38,6 +38,9 @@ int win32_open_url(const char* url);
 int win32_program_folder(std::string* out);
 int win32_change_folder(const char* path);
 
+// The command-line text after the program name of a process's command line.
+std::string win32_command_text(const wchar_t* line);
+
 // The console.
 int win32_stderr_is_terminal();
 void win32_show_usage(const char* text);
