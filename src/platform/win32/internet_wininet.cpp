@@ -317,9 +317,19 @@ void set_timeouts(HINTERNET handle)
     set_timeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, stall_timeout_ms());
 }
 
-// A call that waits for the server. Some WinINet builds report a silent server
-// whose time-out ran out as a dropped connection (12030); the user is told the
-// truth, that the request timed out. Returns 0 for the caller on failure.
+// After a failed wait for the server that began at `start`: some WinINet builds
+// report a silent server whose time-out ran out as a dropped connection (12030);
+// the user is told the truth, that the request timed out.
+void stall_as_timeout(HINTERNET request, std::chrono::steady_clock::time_point start)
+{
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED &&
+         waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
+        watch_expired(request))
+        t_inet_error = ERROR_INTERNET_TIMEOUT;
+}
+
+// A call that waits for the server. Returns 0 for the caller on failure.
 template <typename Call>
 int waiting_call(HINTERNET request, Call call)
 {
@@ -330,11 +340,7 @@ int waiting_call(HINTERNET request, Call call)
     const auto start = std::chrono::steady_clock::now();
     if (call()) return 1;
     failed();
-    const auto waited = std::chrono::steady_clock::now() - start;
-    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED &&
-         waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
-        watch_expired(request))
-        t_inet_error = ERROR_INTERNET_TIMEOUT;
+    stall_as_timeout(request, start);
     return 0;
 }
 
@@ -438,13 +444,7 @@ int wininet_send_request(InetHandle* request, const char* headers)
     }
     if (sending->ok) return 1;
     t_inet_error = sending->code;
-    // Some WinINet builds report a silent server whose time-out ran out as a
-    // dropped connection; the user is told that the request timed out.
-    const auto waited = std::chrono::steady_clock::now() - start;
-    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED &&
-         waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
-        watch_expired(handle))
-        t_inet_error = ERROR_INTERNET_TIMEOUT;
+    stall_as_timeout(handle, start);
     return 0;
 }
 
