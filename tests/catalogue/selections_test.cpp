@@ -1,7 +1,7 @@
 #include "catalogue/selections.h"
 
 #include <cstring>
-#include <map>
+#include <set>
 
 #include "app/host_checks.h"
 #include "catalogue/catalogue.h"
@@ -27,17 +27,11 @@ std::string record_bytes(const Selections& s)
     return std::string(reinterpret_cast<char*>(raw), kSelectionsSize);
 }
 
-struct FakeBoxes {
-    std::map<int, int> checked;
-    CheckBoxReader reader()
-    {
-        return {this, [](void* self, int id) {
-                    auto& m = static_cast<FakeBoxes*>(self)->checked;
-                    auto it = m.find(id);
-                    return it == m.end() ? 0 : it->second;
-                }};
-    }
-};
+// The main window's boxes: the ones in `checked` are checked.
+CheckBoxReader boxes_of(std::set<int>* checked)
+{
+    return {checked, [](void* ids, int id) { return int(static_cast<std::set<int>*>(ids)->count(id)); }};
+}
 
 TEST_F(SelectionsTest, DefaultsHaveTheLayoutAndTheCatalogueSelection)
 {
@@ -115,18 +109,17 @@ TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
             bytes += char(s->sel[i] < 10 ? '0' + s->sel[i] : s->sel[i]);
         return bytes;
     };
-    FakeBoxes boxes;  // nothing checked at all
-    boxes.checked[1400 + 7] = 1;
-    CopySelections(boxes.reader(), s.get(), catalogue, g_config.hostVersion);
+    std::set<int> checked{1400 + 7};
+    CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(sel_of(), "0000001010Z");
-    boxes.checked[1400 + 5] = 1;
-    CopySelections(boxes.reader(), s.get(), catalogue, g_config.hostVersion);
+    checked.insert(1400 + 5);
+    CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(sel_of(), "1111111010Z");
 
     build("8.5.0.39");  // the country texts are unchanged in other versions
     s->sel[15] = 0;
     s->sel[0] = 1;
-    CopySelections(boxes.reader(), s.get(), catalogue, g_config.hostVersion);
+    CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(s->sel[15], 1);
     EXPECT_EQ(s->sel[0], 1);
 }
