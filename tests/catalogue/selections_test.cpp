@@ -3,22 +3,12 @@
 #include <cstring>
 #include <set>
 
-#include "app/host_checks.h"
-#include "catalogue/catalogue.h"
-#include "support/app_fixture.h"
+#include "support/run_fixture.h"
 
 namespace {
 
-class SelectionsTest : public AppTest {
-protected:
-    void build(const char* hostVersion)
-    {
-        g_config.hostVersion = hostVersion;
-        choose_master_slot(&g_config);
-        build_catalogue(&catalogue, hostVersion, g_config.masterSlot);
-    }
-    Catalogue catalogue;
-};
+// The catalogue of version 8.5.0.39 unless a test chooses another.
+using SelectionsTest = RunTest;
 
 std::string record_bytes(const Selections& s)
 {
@@ -35,7 +25,6 @@ CheckBoxReader boxes_of(std::set<int>* checked)
 
 TEST_F(SelectionsTest, DefaultsHaveTheLayoutAndTheCatalogueSelection)
 {
-    build("8.5.0.39");
     auto s = new_status(catalogue);
     std::string sel;
     for (int i = 0; i < kSlotCount; ++i) sel += char(catalogue.slot[i].selected);
@@ -57,7 +46,6 @@ TEST_F(SelectionsTest, DefaultsHaveTheLayoutAndTheCatalogueSelection)
 
 TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
 {
-    build("8.5.0.39");
     auto s = new_status(catalogue);
     s->sel[7] = 1;  // not a default
     const std::string good = record_bytes(*s);
@@ -98,7 +86,7 @@ TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
 
 TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
 {
-    build("9.0.0.0");
+    use_host_version("9.0.0.0");
     auto s = new_status(catalogue);
     s->sel[21] = 'Z';
     // The country group, the IOTA box, the updater (no box of its own), Club Log (set by
@@ -116,7 +104,7 @@ TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
     CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(sel_of(), "1111111010Z");
 
-    build("8.5.0.39");  // the country texts are unchanged in other versions
+    use_host_version("8.5.0.39");  // the country texts are unchanged in other versions
     s->sel[15] = 0;
     s->sel[0] = 1;
     CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
@@ -126,7 +114,6 @@ TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
 
 TEST_F(SelectionsTest, WriteOnlyWhenChangedAndThroughATemporaryFile)
 {
-    build("8.5.0.39");
     auto s = new_status(catalogue);
     ASSERT_EQ(write_selections(nullptr, s.get(), catalogue), 1);  // defaults differ from ini
     const std::string first = read_file("kstlupd.ini");
