@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -33,13 +34,6 @@ std::string own_program()
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return narrow(path);
-}
-
-std::string own_folder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, path);
     return narrow(path);
 }
 
@@ -307,7 +301,7 @@ TEST_F(Win32Seam, ADllPlantedBesideTheProgramIsNotLoaded)
     ASSERT_TRUE(CopyFileW(widen("Z:" KSTLUPD_PLANTED_DLL).c_str(), L"wininet.dll", FALSE));
     // The planted DLL does leave its marker where it is loaded.
     ASSERT_TRUE(CopyFileW(L"wininet.dll", L"planted.dll", FALSE));
-    HMODULE planted = LoadLibraryW((widen(own_folder().c_str()) + L"\\planted.dll").c_str());
+    HMODULE planted = LoadLibraryW((std::filesystem::current_path() / "planted.dll").c_str());
     ASSERT_NE(planted, nullptr);
     FreeLibrary(planted);
     ASSERT_TRUE(DeleteFileW(L"planted-dll-loaded"));
