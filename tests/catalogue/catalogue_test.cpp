@@ -1,20 +1,17 @@
 #include "catalogue/catalogue.h"
 
-#include "app/host_checks.h"
-#include "support/app_fixture.h"
+#include "support/run_fixture.h"
 
 namespace {
 
-using CatalogueTest = AppTest;
-
-Catalogue build_for(const char* hostVersion)
-{
-    g_config.hostVersion = hostVersion;
-    choose_master_slot(&g_config);
-    Catalogue c;
-    build_catalogue(&c, hostVersion, g_config.masterSlot);
-    return c;
-}
+class CatalogueTest : public RunTest {
+protected:
+    Catalogue build_for(const char* hostVersion)
+    {
+        use_host_version(hostVersion);
+        return catalogue;
+    }
+};
 
 // The rows themselves are the catalogue's table; what is checked here is what the
 // host version decides: file names, shared archives, slots that exist, defaults.

@@ -1,24 +1,14 @@
 #include "catalogue/selections.h"
 
 #include <cstring>
-#include <map>
+#include <set>
 
-#include "app/host_checks.h"
-#include "catalogue/catalogue.h"
-#include "support/app_fixture.h"
+#include "support/run_fixture.h"
 
 namespace {
 
-class SelectionsTest : public AppTest {
-protected:
-    void build(const char* hostVersion)
-    {
-        g_config.hostVersion = hostVersion;
-        choose_master_slot(&g_config);
-        build_catalogue(&catalogue, hostVersion, g_config.masterSlot);
-    }
-    Catalogue catalogue;
-};
+// The catalogue of version 8.5.0.39 unless a test chooses another.
+using SelectionsTest = RunTest;
 
 std::string record_bytes(const Selections& s)
 {
@@ -27,21 +17,14 @@ std::string record_bytes(const Selections& s)
     return std::string(reinterpret_cast<char*>(raw), kSelectionsSize);
 }
 
-struct FakeBoxes {
-    std::map<int, int> checked;
-    CheckBoxReader reader()
-    {
-        return {this, [](void* self, int id) {
-                    auto& m = static_cast<FakeBoxes*>(self)->checked;
-                    auto it = m.find(id);
-                    return it == m.end() ? 0 : it->second;
-                }};
-    }
-};
+// The main window's boxes: the ones in `checked` are checked.
+CheckBoxReader boxes_of(std::set<int>* checked)
+{
+    return {checked, [](void* ids, int id) { return int(static_cast<std::set<int>*>(ids)->count(id)); }};
+}
 
 TEST_F(SelectionsTest, DefaultsHaveTheLayoutAndTheCatalogueSelection)
 {
-    build("8.5.0.39");
     auto s = new_status(catalogue);
     std::string sel;
     for (int i = 0; i < kSlotCount; ++i) sel += char(catalogue.slot[i].selected);
@@ -63,7 +46,6 @@ TEST_F(SelectionsTest, DefaultsHaveTheLayoutAndTheCatalogueSelection)
 
 TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
 {
-    build("8.5.0.39");
     auto s = new_status(catalogue);
     s->sel[7] = 1;  // not a default
     const std::string good = record_bytes(*s);
@@ -104,7 +86,7 @@ TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
 
 TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
 {
-    build("9.0.0.0");
+    use_host_version("9.0.0.0");
     auto s = new_status(catalogue);
     s->sel[21] = 'Z';
     // The country group, the IOTA box, the updater (no box of its own), Club Log (set by
@@ -115,25 +97,23 @@ TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
             bytes += char(s->sel[i] < 10 ? '0' + s->sel[i] : s->sel[i]);
         return bytes;
     };
-    FakeBoxes boxes;  // nothing checked at all
-    boxes.checked[1400 + 7] = 1;
-    CopySelections(boxes.reader(), s.get(), catalogue, g_config.hostVersion);
+    std::set<int> checked{1400 + 7};
+    CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(sel_of(), "0000001010Z");
-    boxes.checked[1400 + 5] = 1;
-    CopySelections(boxes.reader(), s.get(), catalogue, g_config.hostVersion);
+    checked.insert(1400 + 5);
+    CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(sel_of(), "1111111010Z");
 
-    build("8.5.0.39");  // the country texts are unchanged in other versions
+    use_host_version("8.5.0.39");  // the country texts are unchanged in other versions
     s->sel[15] = 0;
     s->sel[0] = 1;
-    CopySelections(boxes.reader(), s.get(), catalogue, g_config.hostVersion);
+    CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(s->sel[15], 1);
     EXPECT_EQ(s->sel[0], 1);
 }
 
 TEST_F(SelectionsTest, WriteOnlyWhenChangedAndThroughATemporaryFile)
 {
-    build("8.5.0.39");
     auto s = new_status(catalogue);
     ASSERT_EQ(write_selections(nullptr, s.get(), catalogue), 1);  // defaults differ from ini
     const std::string first = read_file("kstlupd.ini");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -81,19 +82,6 @@ TEST(PeVersion, ReadsHeadersVersionStringsAndSignaturePresence)
     EXPECT_FALSE(image.has_signature);
 }
 
-TEST(PeVersion, ImagesWithoutVersionOrNotPeAreRefused)
-{
-    PeOptions o;
-    o.with_version = false;
-    auto image = build_pe(o);
-    FixedFileInfo info;
-    EXPECT_EQ(read_pe_fixed_file_info(image.data(), image.size(), &info), 0);
-
-    const std::string text = "MZ but nothing else of a program";
-    EXPECT_EQ(read_pe_fixed_file_info(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &info), 0);
-    EXPECT_EQ(read_pe_fixed_file_info(nullptr, 0, &info), 0);
-}
-
 TEST(PeVersion, TruncatedImagesNeverReadPastTheirEnd)
 {
     // Under the address sanitizer any read past a cut copy fails the test.
@@ -116,27 +104,29 @@ TEST(PeVersion, TruncatedImagesNeverReadPastTheirEnd)
     }
 }
 
-TEST(PeVersion, DamagedOffsetsAreRefused)
+TEST(PeVersion, ImagesWithoutVersionNotPeOrWithDamagedOffsetsAreRefused)
 {
     FixedFileInfo info;
-    auto image = build_pe(PeOptions{});
-    image[0x3C] = 0xF0;  // PE header beyond the file
-    image[0x3D] = 0xFF;
+    // clang-format off
+    const struct { const char* what; size_t at; std::vector<uint8_t> bytes; } damage[] = {
+        {"PE header beyond the file", 0x3C, {0xF0, 0xFF}},
+        {"version block larger than the image", 0x200 + 0x48 + 4, {0xFF, 0xFF}},
+        {"empty fixed block", 0x200 + 0x58 + 2, {0}},
+        {"type directory entry pointing into itself forever", 0x200 + 20, {0, 0}},
+    };
+    // clang-format on
+    for (const auto& d : damage) {
+        auto image = build_pe(PeOptions{});
+        std::copy(d.bytes.begin(), d.bytes.end(), image.begin() + long(d.at));
+        EXPECT_EQ(read_pe_fixed_file_info(image.data(), image.size(), &info), 0) << d.what;
+    }
+    PeOptions o;
+    o.with_version = false;
+    const auto image = build_pe(o);
     EXPECT_EQ(read_pe_fixed_file_info(image.data(), image.size(), &info), 0);
-
-    image = build_pe(PeOptions{});
-    image[0x200 + 0x48 + 4] = 0xFF;  // version block larger than the image
-    image[0x200 + 0x48 + 5] = 0xFF;
-    EXPECT_EQ(read_pe_fixed_file_info(image.data(), image.size(), &info), 0);
-
-    image = build_pe(PeOptions{});
-    image[0x200 + 0x58 + 2] = 0;  // empty fixed block
-    EXPECT_EQ(read_pe_fixed_file_info(image.data(), image.size(), &info), 0);
-
-    image = build_pe(PeOptions{});
-    image[0x200 + 20] = 0x00;  // type directory entry pointing into itself forever
-    image[0x200 + 21] = 0x00;
-    EXPECT_EQ(read_pe_fixed_file_info(image.data(), image.size(), &info), 0);
+    const std::string text = "MZ but nothing else of a program";
+    EXPECT_EQ(read_pe_fixed_file_info(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &info), 0);
+    EXPECT_EQ(read_pe_fixed_file_info(nullptr, 0, &info), 0);
 }
 
 }  // namespace

@@ -7,12 +7,9 @@
 #include <regex>
 #include <thread>
 
-#include "app/host_checks.h"
 #include "base/status_line.h"
-#include "catalogue/catalogue.h"
-#include "catalogue/run_context.h"
-#include "support/app_fixture.h"
 #include "support/fake_toolkit.h"
+#include "support/run_fixture.h"
 #include "ui/control_ids.h"
 #include "ui/main_window.h"
 #include "ui/strings.h"
@@ -25,11 +22,11 @@ std::string box(const std::string& title, unsigned style, const std::string& tex
     return title + "|" + std::to_string(style) + "|" + text + "\n";
 }
 
-class UiTest : public AppTest {
+class UiTest : public RunTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
+        RunTest::SetUp();
         install_fake_toolkit(&fake);
         g_run_view = main_window_view();
         g_config.debug = 1;
@@ -38,22 +35,18 @@ protected:
     void TearDown() override
     {
         finish_run_thread(&main);
-        AppTest::TearDown();
+        RunTest::TearDown();
     }
 
     // Opens the main window as start-up does for a logging program of this version,
-    // with `run` in place of the update run; `selected` slots are selected first.
-    void open_main(void (*run)(AppWindow*, RunContext*), std::initializer_list<int> selected = {},
+    // with `update` in place of the update run; `selected` slots are selected first.
+    void open_main(void (*update)(AppWindow*, RunContext*), std::initializer_list<int> selected = {},
                    const char* hostVersion = "8.5.0.39")
     {
-        g_config.hostVersion = hostVersion;
-        choose_master_slot(&g_config);
-        context.hostVersion = hostVersion;
-        build_catalogue(&context.catalogue, context.hostVersion, g_config.masterSlot);
-        context.selections = *new_status(context.catalogue);
+        use_host_version(hostVersion);
         for (int slot : selected) selections->sel[slot] = 1;
-        init_main_window(&main, &context);
-        main.run = run;
+        init_main_window(&main, &run);
+        main.run = update;
         ASSERT_TRUE(create_main_window(&main));
         create_main_controls(&main);
     }
@@ -77,8 +70,6 @@ protected:
     FakeWindow* window() { return fake_window(main.window); }
 
     FakeToolkit fake;
-    RunContext context;
-    Selections* const selections = &context.selections;
     MainWindow main;
 };
 
@@ -115,7 +106,6 @@ TEST_F(MainWindowTest, BoxesAndButtons)
     EXPECT_EQ(window()->rect.y, (768 - 480) / 2);
     EXPECT_EQ(ctl(1407)->checked + ctl(1407)->enabled, 0);
     EXPECT_EQ(ctl(1405)->checked, 1);
-    make_dir("UPDATE");
     write_file("UPDATE/kestrl_cty.zip", "zip");
     static std::string s_opened;
     static int s_browser = 0;
@@ -158,9 +148,9 @@ TEST_F(MainWindowTest, BoxesAndButtons)
     EXPECT_EQ(m[1].str(), load_string(kStrNotice));
 
     // Clicking one node list unchecks the other; unchecking leaves the other alone.
-    const struct {
-        int click, nodes, keepAlive;
-    } steps[] = {{1408, 1, 0}, {1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
+    // clang-format off
+    const struct { int click, nodes, keepAlive; } steps[] = {{1408, 1, 0}, {1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
+    // clang-format on
     for (const auto& step : steps) {
         click(main.window, step.click);
         EXPECT_EQ(ctl(1417)->checked * 10 + ctl(1408)->checked, step.nodes * 10 + step.keepAlive) << step.click;

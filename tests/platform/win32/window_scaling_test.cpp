@@ -14,10 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/host_checks.h"
-#include "catalogue/catalogue.h"
-#include "catalogue/run_context.h"
-#include "support/app_fixture.h"
+#include "support/run_fixture.h"
 #include "ui/main_window.h"
 #include "ui/settings_windows.h"
 
@@ -164,13 +161,13 @@ std::vector<Layout> read_layouts(std::istream& in)
     return layouts;
 }
 
-class WindowsScaling : public AppTest {
+class WindowsScaling : public RunTest {
 protected:
     void TearDown() override
     {
         if (main.settings) close_settings(&main);
         if (main.window) g_platform.toolkit.destroy_window(main.window);
-        AppTest::TearDown();
+        RunTest::TearDown();
     }
 
     // The main window and the three settings windows at this process's DPI, each
@@ -178,12 +175,7 @@ protected:
     // a change of DPI; changed back, each is as it was.
     std::vector<Layout> layouts_here()
     {
-        g_config.hostVersion = "8.5.0.39";
-        choose_master_slot(&g_config);
-        context.hostVersion = g_config.hostVersion;
-        build_catalogue(&context.catalogue, context.hostVersion, g_config.masterSlot);
-        context.selections = *new_status(context.catalogue);
-        init_main_window(&main, &context);
+        init_main_window(&main, &run);  // the catalogue of 8.5.0.39
         EXPECT_TRUE(create_main_window(&main));
         if (!main.window) return {};
         create_main_controls(&main);
@@ -216,7 +208,6 @@ protected:
         return layouts;
     }
 
-    RunContext context;
     MainWindow main;
 };
 

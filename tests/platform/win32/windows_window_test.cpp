@@ -11,12 +11,12 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -157,12 +157,6 @@ bool answer_boxes_until(DWORD process, const char* last, int button)
         60);
 }
 
-std::string file_text(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 constexpr DWORD kAuto = BS_AUTOCHECKBOX, kCheck = BS_CHECKBOX, kPush = BS_PUSHBUTTON;
 
 }  // namespace
@@ -282,7 +276,7 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "Updated:  CQ WPX Honor Roll (WPX) -- 03-Nov-2023 08:26");
     EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(56, '-')), lines.end());
-    EXPECT_EQ(file_text(folder / "SAVE" / "KESTRL.WPX"), kWpx);
+    EXPECT_EQ(read_file((folder / "SAVE" / "KESTRL.WPX").string()), kWpx);
 
     click(main, 1002);
     EXPECT_TRUE(answer_boxes_until(process.dwProcessId, "KESTRL Data Updater", IDYES));
@@ -292,6 +286,6 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
     EXPECT_EQ(code, 0u);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    EXPECT_EQ(file_text(folder / "kstlupd.ini").size(), 109u);
+    EXPECT_EQ(read_file((folder / "kstlupd.ini").string()).size(), 109u);
     fs::remove_all(folder, ignored);
 }
