@@ -8,10 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "base/config.h"
+#include "bench_support.h"
 #include "calendar/calendar_compare.h"
 #include "calendar/calendar_file.h"
 #include "catalogue/catalogue.h"
@@ -40,27 +39,13 @@ size_t write_calendar_json(const std::string& path, int count)
     return size_t(out.tellp());
 }
 
-double peak_mb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
-double milliseconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 }  // namespace
 
 int main()
 {
     namespace fs = std::filesystem;
-    std::string root = (fs::temp_directory_path() / "kstlupd-bench-XXXXXX").string();
-    if (!::mkdtemp(root.data()) || ::chdir(root.c_str()) != 0) return 1;
-    fs::create_directory("SAVE");
-    fs::create_directory("UPDATE");
+    const std::string root = enter_scratch_folder();
+    if (root.empty()) return 1;
     fs::create_directory("KESTRL");
     g_config.autoMode = 1;
     Catalogue catalogue;
@@ -113,8 +98,6 @@ int main()
     std::fclose(g_config.log);
     g_config.log = nullptr;
 
-    if (::chdir("/") != 0) return 1;
-    std::error_code ec;
-    fs::remove_all(root, ec);
+    if (!leave_scratch_folder(root)) return 1;
     return result == 0 && ok == 1 && hostile_result == 0 && hostile_ok == 1 ? 0 : 1;
 }

@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
 #include "base/config.h"
+#include "bench_support.h"
 #include "calls/master_file.h"
 #include "calls/membership_file.h"
 #include "catalogue/catalogue.h"
@@ -94,11 +94,6 @@ void write_list(const std::string& path, int lines, const char* header, bool csv
     std::fclose(f);
 }
 
-double seconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Processor seconds (user + system) of this process or of its finished children: on
 // a shared machine these vary far less than the wall-clock times.
 double cpu_seconds(int who)
@@ -130,13 +125,6 @@ Timing time_own(Work work)
     auto start = std::chrono::steady_clock::now();
     work();
     return {seconds_since(start), cpu_seconds(RUSAGE_SELF) - cpu};
-}
-
-long peak_kib()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 constexpr int kRepeats = 5;
@@ -201,24 +189,24 @@ int run_round(const char* label, const Catalogue& catalogue, const Selections& s
     int member_ok = 1;
     int master_ok = 1;
     std::vector<Timing> member, master, member_sort, master_sort;
-    long member_peak = 0;
+    double member_peak = 0;
     for (int run = 0; run < kRepeats; ++run) {
         member.push_back(time_own(
             [&] { member_ok &= writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errors); }));
-        member_peak = peak_kib();
+        member_peak = peak_mb();
         master.push_back(
             time_own([&] { master_ok &= writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errors); }));
         member_sort.push_back(
             time_sort("UPDATE/AGMemberList.txt UPDATE/lotw1.txt UPDATE/OQRS.txt UPDATE/CWOPS_csv2.txt member.txt"));
         master_sort.push_back(time_sort("UPDATE/clublog.scp UPDATE/MASTER.LIS"));
     }
-    long master_peak = peak_kib();
+    const double master_peak = peak_mb();
 
     std::printf("%s lists, %d runs each\n", label, kRepeats);
     print_line("  membership file:", 5, kMemberLines, member, member_sort, member_ok, "SAVE/members.dat");
     print_line("  master file:", 2, kMasterLines, master, master_sort, master_ok, "SAVE/mstrcals.dat");
-    std::printf("  peak resident memory so far: %.1f MB after membership, %.1f MB after master\n", member_peak / 1024.0,
-                master_peak / 1024.0);
+    std::printf("  peak resident memory so far: %.1f MB after membership, %.1f MB after master\n", member_peak,
+                master_peak);
     return member_ok && master_ok;
 }
 
@@ -226,13 +214,8 @@ int run_round(const char* label, const Catalogue& catalogue, const Selections& s
 
 int main()
 {
-    std::string pattern = (fs::temp_directory_path() / "kstlupd-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0) {
-        std::perror("temporary folder");
-        return 1;
-    }
-    fs::create_directory("UPDATE");
-    fs::create_directory("SAVE");
+    const std::string folder = enter_scratch_folder();
+    if (folder.empty()) return 1;
 
     write_list("UPDATE/AGMemberList.txt", kMemberLines, "List of AG members as of 20-Oct-2019 17:00 UTC", false, false);
     write_list("UPDATE/lotw1.txt", kMemberLines, nullptr, false, false);
@@ -251,13 +234,11 @@ int main()
     selections.sel[kSlotClubLog] = 1;
     selections.sel[kSlotSuperCheck] = 1;
 
-    std::printf("peak resident memory before: %.1f MB\n", peak_kib() / 1024.0);
+    std::printf("peak resident memory before: %.1f MB\n", peak_mb());
     int ok = run_round("shuffled", catalogue, selections);
     sort_lists_in_place();
     ok = run_round("sorted (as published)", catalogue, selections) && ok;
 
-    if (chdir("/") != 0) std::perror("chdir");
-    std::error_code ec;
-    fs::remove_all(pattern, ec);
+    if (!leave_scratch_folder(folder)) std::perror("chdir");
     return ok ? 0 : 1;
 }

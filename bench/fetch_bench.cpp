@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "base/config.h"
+#include "bench_support.h"
 #include "net/http_fetch.h"
 #include "platform/platform.h"
 #include "support/http_server.h"
@@ -18,11 +18,6 @@ namespace {
 
 constexpr size_t kSize = 30u * 1024 * 1024;
 constexpr int kRounds = 5;
-
-double seconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // One download through the program's client; the time or a negative value on failure.
 double fetch_with_client(InetHandle* session)
@@ -57,8 +52,8 @@ double fetch_with_tool(int port)
 int main()
 {
     g_platform = native_platform();
-    std::string folder = (fs::temp_directory_path() / "kstlupd-bench-XXXXXX").string();
-    if (!::mkdtemp(folder.data()) || ::chdir(folder.c_str()) != 0) return 1;
+    const std::string folder = enter_scratch_folder();
+    if (folder.empty()) return 1;
 
     std::string body(kSize, '\0');
     for (size_t i = 0; i < kSize; ++i) body[i] = char(i * 2654435761u >> 13);
@@ -99,8 +94,6 @@ int main()
                         best_unsynced / best_tool);
         }
     }
-    if (::chdir("/") != 0) status = 1;
-    std::error_code ec;
-    fs::remove_all(folder, ec);
+    if (!leave_scratch_folder(folder)) status = 1;
     return status;
 }

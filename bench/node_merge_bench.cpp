@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "base/config.h"
+#include "bench_support.h"
 #include "nodes/node_merge.h"
 
 namespace {
@@ -28,11 +28,8 @@ void write_list(const std::string& path, int count, int first, const char* host)
 
 int main()
 {
-    namespace fs = std::filesystem;
-    std::string root = (fs::temp_directory_path() / "kstlupd-bench-XXXXXX").string();
-    if (!::mkdtemp(root.data()) || ::chdir(root.c_str()) != 0) return 1;
-    fs::create_directory("SAVE");
-    fs::create_directory("UPDATE");
+    const std::string root = enter_scratch_folder();
+    if (root.empty()) return 1;
     g_config.autoMode = 1;
 
     DataSource source;
@@ -46,8 +43,7 @@ int main()
             write_list("SAVE/KESTRL.TCP", count, 0, "old");
             auto start = std::chrono::steady_clock::now();
             written = mergeNodeList(nullptr, source);
-            std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-            best = std::min(best, took.count());
+            best = std::min(best, milliseconds_since(start));
         }
         std::printf("%7d nodes each: %9.2f ms (best of 3), %d lines written\n", count, best, written);
     }
@@ -58,11 +54,7 @@ int main()
         write_list("SAVE/KESTRL.TCP", 1000, 0, "old");
         auto start = std::chrono::steady_clock::now();
         (void)mergeNodeList(nullptr, source);
-        std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        std::printf("%4d MB on one line: %9.2f ms\n", megabytes, took.count());
+        std::printf("%4d MB on one line: %9.2f ms\n", megabytes, milliseconds_since(start));
     }
-    if (::chdir("/") != 0) return 1;
-    std::error_code ec;
-    fs::remove_all(root, ec);
-    return 0;
+    return leave_scratch_folder(root) ? 0 : 1;
 }

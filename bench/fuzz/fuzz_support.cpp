@@ -103,7 +103,7 @@ void fuzz_setup()
     std::atexit(remove_folder);
 
     g_platform.message_box = answer_ok;
-    g_platform.enable_window = no_window;
+    g_platform.toolkit.enable_window = no_window;
     g_config = Config{};
     g_config.version = "9.6";
     g_config.autoMode = 1;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/path_text.h"
+#include "base/report.h"
 #include "platform/platform.h"
 
 namespace {
@@ -135,4 +136,15 @@ int remove_temp_files(const char* folder, const std::string& keep)
         if (g_platform.file_status(path.c_str(), &status) && !status.is_directory && discard(path)) ++removed;
     }
     return removed;
+}
+
+int atomic_write_reported(AppWindow* owner, const std::string& target, const std::function<void(FILE*)>& write)
+{
+    AtomicFile file;
+    if (atomic_open(&file, target)) {
+        write(file.file);
+        if (atomic_commit(&file)) return 1;
+    }
+    report_open_error(owner, target.c_str(), errno);
+    return 0;
 }

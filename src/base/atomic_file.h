@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+
+struct AppWindow;
 
 struct AtomicFile {
     std::string target;
@@ -43,6 +46,12 @@ std::string temp_path_for(const std::string& target);
 
 // Closes and removes the temporary file; the target stays as it was.
 void atomic_abandon(AtomicFile* f);
+
+// Writes `target` whole, with `write` giving its bytes, through atomic_open and
+// atomic_commit. 1 when written; 0 when either failed, which is reported
+// (report_open_error) and leaves the target as it was.
+[[nodiscard]] int atomic_write_reported(AppWindow* owner, const std::string& target,
+                                        const std::function<void(FILE*)>& write);
 
 // Copies `from` over `to` through a temporary file beside `to`; the copy keeps the
 // source's modification time and permissions, and a read-only `to` is replaced too.

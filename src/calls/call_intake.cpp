@@ -4,8 +4,10 @@
 
 #include "base/log.h"
 #include "base/outside_text.h"
+#include "base/report.h"
 #include "calls/callsign.h"
 #include "files/file_ops.h"
+#include "platform/platform.h"
 
 void take_call(CallIntake* intake, char* text)
 {
@@ -41,6 +43,21 @@ void note_list(ListYield* yield, const std::string& path, bool downloaded, bool 
     if (!downloaded || added != 0) return;
     std::string& first = opened ? yield->empty : yield->unopened;
     if (first.empty()) first = path;
+}
+
+void read_list(AppWindow* owner, const std::string& path, bool downloaded, CallSet* set, ListYield* yield,
+               const std::function<void(FILE*)>& read)
+{
+    FILE* stream = g_platform.open_file(path.c_str(), "r");
+    if (!stream) {
+        report_open_error(owner, path.c_str(), errno_of_error(g_platform.last_error()));
+        note_list(yield, path, downloaded, false, 0);
+        return;
+    }
+    const size_t before = set->keys.size();
+    read(stream);
+    std::fclose(stream);
+    note_list(yield, path, downloaded, true, set->keys.size() - before);
 }
 
 std::string list_without_calls(const ListYield& yield, bool target_empty)

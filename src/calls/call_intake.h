@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "base/log_limit.h"
@@ -99,6 +100,11 @@ struct ListYield {
 // nothing when it could not be opened (`opened` false). The user's own list
 // (`downloaded` false) is theirs to empty.
 void note_list(ListYield* yield, const std::string& path, bool downloaded, bool opened, size_t added);
+
+// Reads the selected list at `path` into the set with `read` and notes what it gave
+// (note_list); a list that cannot be opened is reported and noted as unopened.
+void read_list(AppWindow* owner, const std::string& path, bool downloaded, CallSet* set, ListYield* yield,
+               const std::function<void(FILE*)>& read);
 
 // The list to name when the target must not be replaced: the first downloaded list read
 // without a callsign, or, when the target would hold no record at all, the first one

@@ -1,16 +1,13 @@
 #include "calls/master_file.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "base/atomic_file.h"
 #include "base/log.h"
-#include "base/report.h"
 #include "calls/call_intake.h"
 #include "catalogue/selections.h"
 #include "files/file_ops.h"
 #include "files/zip_members.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -87,36 +84,24 @@ int writeMasterFile(AppWindow* owner, int slot, const Catalogue& catalogue, cons
         // not be unpacked (logged) would leave the file built from the older list while
         // the archive counted as installed: the old file stays until the next run.
         if (index == kSlotClubLog && !extractMember(source.downloadPath.c_str(), source.targetPath.c_str())) return 0;
-        FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
-        if (!stream) {
-            report_open_error(owner, source.targetPath.c_str(), errno_of_error(g_platform.last_error()));
-            note_list(&yield, source.targetPath, true, false, 0);
-            continue;
-        }
-        const size_t before = set.keys.size();
-        if (index == kSlotClubLog) readCallPerLine(stream, &set, source);
-        else readCallSecondToken(stream, &set, source);
-        std::fclose(stream);
-        note_list(&yield, source.targetPath, true, true, set.keys.size() - before);
+        read_list(owner, source.targetPath, true, &set, &yield, [&](FILE* stream) {
+            if (index == kSlotClubLog) readCallPerLine(stream, &set, source);
+            else readCallSecondToken(stream, &set, source);
+        });
     }
     sort_calls(&set);
 
     const std::string& target = catalogue.slot[slot].targetPath;
     bool nothing_read = false;
     if (keep_target_without_calls(owner, yield, set.keys.empty(), target, &nothing_read, errorCount)) return 0;
-    AtomicFile file;
-    if (!atomic_open(&file, target)) {
-        report_open_error(owner, target.c_str(), errno);
+    int count = 0;
+    if (!atomic_write_reported(owner, target, [&](FILE* file) {
+            std::fwrite("KSTLMAS1", 1, 8, file);
+            std::fputc(0x0C, file);
+            count = writeMasterCalls(file, set);
+            std::fputc(0xFF, file);
+        }))
         return 0;
-    }
-    std::fwrite("KSTLMAS1", 1, 8, file.file);
-    std::fputc(0x0C, file.file);
-    int count = writeMasterCalls(file.file, set);
-    std::fputc(0xFF, file.file);
-    if (!atomic_commit(&file)) {
-        report_open_error(owner, target.c_str(), errno);
-        return 0;
-    }
     if (count != 0) debug_printf("DEBUG:\t  Wrote %d master calls to %s\n", count, target.c_str());
     return nothing_read ? 0 : 1;
 }

@@ -1,6 +1,5 @@
 #include "calls/membership_file.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "base/atomic_file.h"
@@ -83,16 +82,9 @@ int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue, 
         if (selections.upd[index]) debug_printf("DEBUG:\t    %s was updated\n", source.title);
         if (selections.sel[index] == 0) continue;
         const bool downloaded = source.remotePath != nullptr;
-        FILE* stream = g_platform.open_file(source.targetPath.c_str(), "r");
-        if (!stream) {
-            report_open_error(owner, source.targetPath.c_str(), errno_of_error(g_platform.last_error()));
-            note_list(&yield, source.targetPath, downloaded, false, 0);
-            continue;
-        }
-        const size_t before = set.keys.size();
-        readMemberList(stream, &set, source, static_cast<char>(selections.sel[index]));
-        std::fclose(stream);
-        note_list(&yield, source.targetPath, downloaded, true, set.keys.size() - before);
+        read_list(owner, source.targetPath, downloaded, &set, &yield, [&](FILE* stream) {
+            readMemberList(stream, &set, source, static_cast<char>(selections.sel[index]));
+        });
     }
     sort_calls(&set);
 
@@ -100,21 +92,15 @@ int writeMembershipFile(AppWindow* owner, int slot, const Catalogue& catalogue, 
     const int count = writeMemberRecords(nullptr, set);
     bool nothing_read = false;
     if (keep_target_without_calls(owner, yield, count == 0, target, &nothing_read, errorCount)) return 0;
-    AtomicFile file;
-    if (!atomic_open(&file, target)) {
-        report_open_error(owner, target.c_str(), errno);
+    if (!atomic_write_reported(owner, target, [&](FILE* file) {
+            std::fputc(0x07, file);
+            std::fwrite("MEMBERA", 1, 7, file);
+            uint8_t count_bytes[4];
+            put_u32(count_bytes, static_cast<uint32_t>(count));
+            std::fwrite(count_bytes, 1, sizeof count_bytes, file);
+            writeMemberRecords(file, set);
+        }))
         return 0;
-    }
-    std::fputc(0x07, file.file);
-    std::fwrite("MEMBERA", 1, 7, file.file);
-    uint8_t count_bytes[4];
-    put_u32(count_bytes, static_cast<uint32_t>(count));
-    std::fwrite(count_bytes, 1, sizeof count_bytes, file.file);
-    writeMemberRecords(file.file, set);
-    if (!atomic_commit(&file)) {
-        report_open_error(owner, target.c_str(), errno);
-        return 0;
-    }
     if (count != 0) debug_printf("DEBUG:\t  Wrote %d member calls to %s\n", count, target.c_str());
     return nothing_read ? 0 : 1;
 }

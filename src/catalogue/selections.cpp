@@ -144,15 +144,5 @@ int write_selections(AppWindow* owner, Selections* selections, const Catalogue& 
     copy_text(selections->version, sizeof selections->version, g_config.version.c_str());
     uint8_t raw[kSelectionsSize];
     encode_selections(*selections, raw);
-    AtomicFile file;
-    if (!atomic_open(&file, g_config.iniFile)) {
-        report_open_error(owner, g_config.iniFile, errno);
-        return 0;
-    }
-    std::fwrite(raw, 1, kSelectionsSize, file.file);
-    if (!atomic_commit(&file)) {
-        report_open_error(owner, g_config.iniFile, errno);
-        return 0;
-    }
-    return 1;
+    return atomic_write_reported(owner, g_config.iniFile, [&](FILE* f) { std::fwrite(raw, 1, kSelectionsSize, f); });
 }

@@ -1,6 +1,5 @@
 #include "nodes/node_merge.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -31,6 +30,9 @@ void debug_node_line(const char* format, ...)
 }
 
 const char* text_or_empty(const std::optional<std::string>& text) { return text ? text->c_str() : ""; }
+
+// "|extra" of a node that has an extra text, nothing for one without.
+std::string extra_part(const std::optional<std::string>& extra) { return extra ? "|" + *extra : std::string(); }
 
 // The user's own nodes: the publisher does not know them, so they must survive.
 bool is_local_node(const NodeEntry& node)
@@ -65,27 +67,18 @@ void merge_one(const NodeEntry& n, NodeEntry* u, NodeCounts* counts)
     if (n.callsign == "LOCAL") return;
 
     u->extra = n.extra;
+    const std::string extra = extra_part(n.extra);
     if (u->link != n.link) {
-        if (n.extra)
-            debug_node_line("DEBUG:\t        CHANGE: %s>[%s]:%s|%s => %s>[%s]:%s|%s", u->callsign.c_str(),
-                            text_or_empty(u->link), u->address.c_str(), n.extra->c_str(), n.callsign.c_str(),
-                            text_or_empty(n.link), n.address.c_str(), n.extra->c_str());
-        else
-            debug_node_line("DEBUG:\t        CHANGE: %s>[%s]:%s => %s>[%s]:%s", u->callsign.c_str(),
-                            text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
-                            n.address.c_str());
+        debug_node_line("DEBUG:\t        CHANGE: %s>[%s]:%s%s => %s>[%s]:%s%s", u->callsign.c_str(),
+                        text_or_empty(u->link), u->address.c_str(), extra.c_str(), n.callsign.c_str(),
+                        text_or_empty(n.link), n.address.c_str(), extra.c_str());
         u->link = n.link;
         counts->changed += 1;
     }
     if (u->address != n.address) {
-        if (u->extra)
-            debug_node_line("DEBUG:\t        CHANGE: %s>%s:[%s]|%s => %s>%s:[%s]|%s", u->callsign.c_str(),
-                            text_or_empty(u->link), u->address.c_str(), u->extra->c_str(), n.callsign.c_str(),
-                            text_or_empty(n.link), n.address.c_str(), text_or_empty(n.extra));
-        else
-            debug_node_line("DEBUG:\t        CHANGE: %s>%s:[%s] => %s>%s:[%s]", u->callsign.c_str(),
-                            text_or_empty(u->link), u->address.c_str(), n.callsign.c_str(), text_or_empty(n.link),
-                            n.address.c_str());
+        debug_node_line("DEBUG:\t        CHANGE: %s>%s:[%s]%s => %s>%s:[%s]%s", u->callsign.c_str(),
+                        text_or_empty(u->link), u->address.c_str(), extra.c_str(), n.callsign.c_str(),
+                        text_or_empty(n.link), n.address.c_str(), extra.c_str());
         u->address = n.address;
         counts->changed += 1;
     }
@@ -96,6 +89,34 @@ void write_placed(FILE* stream, NodeEntry* node, int* written)
 {
     *written += writeNodeLine(stream, *node);
     node->pending = 0;
+}
+
+// The merged list: the favourite first, then RBN and LOCAL, then the rest, and the
+// version line. The number of node lines written.
+int write_merged(AppWindow* owner, FILE* out, NodeSet* installed, const NodeVersion& version)
+{
+    int written = 0;
+    NodeEntry* favourite = findFavourite(installed);
+    if (!favourite) {
+        report_error(owner, "Can't find favorite node!", "No favorite");
+    } else if (favourite->pending) {
+        write_placed(out, favourite, &written);
+    } else {
+        report_error(owner,
+                     format_bounded(kMessageSize, "Favorite node is not valid: %s>%s,%s%s", favourite->callsign.c_str(),
+                                    text_or_empty(favourite->link), favourite->address.c_str(),
+                                    extra_part(favourite->extra).c_str()),
+                     "Invalid favorite");
+    }
+    // RBN and LOCAL keep their places below the favourite even when the publisher
+    // dropped them, but never appear twice.
+    for (const char* placed : {"RBN", "LOCAL"}) {
+        if (favourite && favourite->callsign == placed) continue;
+        if (NodeEntry* node = findNode(installed, placed)) write_placed(out, node, &written);
+    }
+    written += writeNodeSet(out, *installed);
+    std::fprintf(out, "VERSION,%s\r\n", version.data());
+    return written;
 }
 
 }  // namespace
@@ -112,12 +133,8 @@ void mergeNodes(const NodeSet& downloaded, NodeSet* installed, NodeCounts* count
         }
         added.nodes.push_back(NodeEntry{n.callsign, n.link, n.address, n.extra, kAddedNodeOrdinal, 1});
         counts->added += 1;
-        if (n.extra)
-            debug_node_line("DEBUG:\t        NEW: %s>%s:%s|%s", n.callsign.c_str(), text_or_empty(n.link),
-                            n.address.c_str(), n.extra->c_str());
-        else
-            debug_node_line("DEBUG:\t        NEW: %s>%s:%s", n.callsign.c_str(), text_or_empty(n.link),
-                            n.address.c_str());
+        debug_node_line("DEBUG:\t        NEW: %s>%s:%s%s", n.callsign.c_str(), text_or_empty(n.link), n.address.c_str(),
+                        extra_part(n.extra).c_str());
     }
     std::vector<NodeEntry> none;
     for (NodeEntry& node : added.nodes) installed->nodes.push_back(std::move(node));
@@ -130,12 +147,8 @@ void markDeletedNodes(NodeSet* installed, const NodeSet& downloaded, NodeCounts*
         if (findNode(downloaded, x.callsign) || x.ordinal == 0 || is_local_node(x)) continue;
         x.pending = 0;
         counts->deleted += 1;
-        if (x.extra)
-            debug_node_line("DEBUG:\t        DELETED: %s>%s,%s|%s", x.callsign.c_str(), text_or_empty(x.link),
-                            x.address.c_str(), x.extra->c_str());
-        else
-            debug_node_line("DEBUG:\t        DELETED: %s>%s,%s", x.callsign.c_str(), text_or_empty(x.link),
-                            x.address.c_str());
+        debug_node_line("DEBUG:\t        DELETED: %s>%s,%s%s", x.callsign.c_str(), text_or_empty(x.link),
+                        x.address.c_str(), extra_part(x.extra).c_str());
     }
 }
 
@@ -176,41 +189,12 @@ int mergeNodeList(AppWindow* owner, const DataSource& source)
     debug_printf("DEBUG:\t    TCP nodes deleted: %3d\n", int(counts.deleted));
     debug_printf("DEBUG:\t    TCP nodes changed: %3d\n", int(counts.changed));
 
-    AtomicFile out;
-    if (!atomic_open(&out, source.targetPath)) {
-        report_open_error(owner, target, errno);
-        return 0;
-    }
-
+    // Until the new list is whole the old one stays in place: a half-written list would
+    // lose the user's nodes.
     int written = 0;
-    NodeEntry* favourite = findFavourite(&installed);
-    if (!favourite) {
-        report_error(owner, "Can't find favorite node!", "No favorite");
-    } else if (favourite->pending) {
-        write_placed(out.file, favourite, &written);
-    } else {
-        std::string text =
-            favourite->extra
-                ? format_bounded(kMessageSize, "Favorite node is not valid: %s>%s,%s|%s", favourite->callsign.c_str(),
-                                 text_or_empty(favourite->link), favourite->address.c_str(), favourite->extra->c_str())
-                : format_bounded(kMessageSize, "Favorite node is not valid: %s>%s,%s", favourite->callsign.c_str(),
-                                 text_or_empty(favourite->link), favourite->address.c_str());
-        report_error(owner, text, "Invalid favorite");
-    }
-    // RBN and LOCAL keep their places below the favourite even when the publisher
-    // dropped them, but never appear twice.
-    for (const char* placed : {"RBN", "LOCAL"}) {
-        if (favourite && favourite->callsign == placed) continue;
-        if (NodeEntry* node = findNode(&installed, placed)) write_placed(out.file, node, &written);
-    }
-    written += writeNodeSet(out.file, installed);
-    std::fprintf(out.file, "VERSION,%s\r\n", version.data());
-
-    if (!atomic_commit(&out)) {
-        // The old file is still in place; a half-written list would lose the user's nodes.
-        report_open_error(owner, target, errno);
+    if (!atomic_write_reported(owner, source.targetPath,
+                               [&](FILE* out) { written = write_merged(owner, out, &installed, version); }))
         return 0;
-    }
     if (written != 0) debug_printf("DEBUG:\t    Wrote %0d telnet nodes to %s\n", written, target);
     // A list rewritten without a node line is still installed: never 0 for success.
     return written != 0 ? written : 1;

@@ -80,39 +80,28 @@ void add_source_boxes(AppWindow* window, const MainWindow& main, const std::arra
         add_source_checkbox(window, *main.catalogue, *main.selections, slots[i], {20, 20 + 20 * int(i), 200, 20}, 1);
 }
 
-void show_target(MainWindow* main, int slot, const char* updating, const char* notUpdating)
+// The main window's box of a target follows its selection; `what` names the target
+// in the debug line.
+void show_target(MainWindow* main, int slot, const char* what)
 {
     const int set = main->selections->sel[slot] != 0;
-    debug_printf("%s", set ? updating : notUpdating);
+    debug_printf(set ? "DEBUG:\tupdating %s\n" : "DEBUG:\tnot updating %s\n", what);
     tk().set_check(main->window, kControlIdBase + slot, set);
 }
 
+// Saves a window of check boxes, one per source: the target is selected when any of
+// its sources is.
 template <size_t N>
-void save_boxes(SettingsWindow* s, int target, const std::array<int, N>& slots)
+void save_checked_sources(SettingsWindow* s, int target, const std::array<int, N>& slots, const char* what)
 {
     uint8_t* sel = s->main->selections->sel;
+    sel[target] = 0;
+    debug_printf("DEBUG:\tsaving %s settings\n", what);
     for (int slot : slots) {
         sel[slot] = tk().is_checked(s->window, kControlIdBase + slot) ? 1 : 0;
         if (sel[slot]) sel[target] = 1;
     }
-}
-
-void save_calendar(SettingsWindow* s)
-{
-    s->main->selections->sel[kSlotCalendar] = 0;
-    debug_printf("DEBUG:\tsaving calendar settings\n");
-    save_boxes(s, kSlotCalendar, kCalendarSources);
-    show_target(s->main, kSlotCalendar, "DEBUG:\tupdating calendar\n", "DEBUG:\tnot updating calendar\n");
-    close_settings(s->main);
-}
-
-void save_master_call(SettingsWindow* s)
-{
-    const int target = int(g_config.masterSlot);
-    s->main->selections->sel[target] = 0;
-    debug_printf("DEBUG:\tsaving master call settings\n");
-    save_boxes(s, target, kMasterCallSources);
-    show_target(s->main, target, "DEBUG:\tupdating master call\n", "DEBUG:\tnot updating master call\n");
+    show_target(s->main, target, what);
     close_settings(s->main);
 }
 
@@ -135,8 +124,7 @@ void save_membership(SettingsWindow* s)
         sel[slot] = fields[i].empty() ? 0 : uint8_t(fields[i][0]);
         if (sel[slot]) sel[kSlotMembership] = 1;
     }
-    show_target(s->main, kSlotMembership, "DEBUG:\tupdating membership lists\n",
-                "DEBUG:\tnot updating membership lists\n");
+    show_target(s->main, kSlotMembership, "membership lists");
     close_settings(s->main);
 }
 
@@ -227,8 +215,10 @@ void settings_command(SettingsWindow* s, int id, int notification)
     const int okId = layout_of(s->kind).okId;
     if (id == okId) {
         switch (s->kind) {
-        case SettingsKind::Calendar: save_calendar(s); return;
-        case SettingsKind::MasterCall: save_master_call(s); return;
+        case SettingsKind::Calendar: save_checked_sources(s, kSlotCalendar, kCalendarSources, "calendar"); return;
+        case SettingsKind::MasterCall:
+            save_checked_sources(s, int(g_config.masterSlot), kMasterCallSources, "master call");
+            return;
         case SettingsKind::Membership: save_membership(s); return;
         }
     } else if (id == okId + 1) {

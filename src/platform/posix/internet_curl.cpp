@@ -5,6 +5,7 @@
 // requests of a session share one connection cache (and name and TLS session
 // caches), so a run talks to each host over one kept-alive connection.
 #include "platform/posix/internet_curl.h"
+#include "platform/native_internet.h"
 #include "platform/test_hooks.h"
 
 #include <algorithm>
@@ -461,7 +462,7 @@ uint32_t inet_error_from_curl(int curl_code)
     }
 }
 
-InetHandle* curl_open_session(const char* agent, const char* proxy)
+InetHandle* native_inet::open_session(const char* agent, const char* proxy)
 {
     std::call_once(g_curl_init_once, [] { g_curl_ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
     if (!g_curl_ready) {
@@ -480,7 +481,7 @@ InetHandle* curl_open_session(const char* agent, const char* proxy)
     return h.release();
 }
 
-InetHandle* curl_connect(InetHandle* session, const char* host, int port)
+InetHandle* native_inet::connect(InetHandle* session, const char* host, int port)
 {
     if (!session || session->kind != Kind::Session) {
         set_inet_error(kInetInvalidHandle);
@@ -502,7 +503,7 @@ InetHandle* curl_connect(InetHandle* session, const char* host, int port)
     return result;
 }
 
-InetHandle* curl_open_request(InetHandle* connection, const char* verb, const char* object, int secure)
+InetHandle* native_inet::open_request(InetHandle* connection, const char* verb, const char* object, int secure)
 {
     if (!connection || connection->kind != Kind::Connection) {
         set_inet_error(kInetInvalidHandle);
@@ -529,7 +530,7 @@ InetHandle* curl_open_request(InetHandle* connection, const char* verb, const ch
     return h.release();
 }
 
-int curl_send_request(InetHandle* handle, const char* headers)
+int native_inet::send_request(InetHandle* handle, const char* headers)
 {
     Request* r = request_of(handle);
     if (!r) return 0;
@@ -552,7 +553,7 @@ int curl_send_request(InetHandle* handle, const char* headers)
     return 1;
 }
 
-int curl_query_header(InetHandle* handle, InetHeader which, char* buf, uint32_t* len)
+int native_inet::query_header(InetHandle* handle, InetHeader which, char* buf, uint32_t* len)
 {
     Request* r = request_of(handle);
     if (!r || !len) {
@@ -596,7 +597,7 @@ int curl_query_header(InetHandle* handle, InetHeader which, char* buf, uint32_t*
     return 1;
 }
 
-int curl_query_data_available(InetHandle* handle, uint32_t* available)
+int native_inet::query_data_available(InetHandle* handle, uint32_t* available)
 {
     Request* r = request_of(handle);
     if (!r || !available) return 0;
@@ -617,7 +618,7 @@ int curl_query_data_available(InetHandle* handle, uint32_t* available)
     return 1;
 }
 
-int curl_read(InetHandle* handle, void* buf, uint32_t size, uint32_t* read)
+int native_inet::read(InetHandle* handle, void* buf, uint32_t size, uint32_t* read)
 {
     Request* r = request_of(handle);
     if (!r || !read) return 0;
@@ -643,7 +644,7 @@ int curl_read(InetHandle* handle, void* buf, uint32_t size, uint32_t* read)
     return 1;
 }
 
-int curl_wire_bytes(InetHandle* handle, uint64_t* bytes)
+int native_inet::wire_bytes(InetHandle* handle, uint64_t* bytes)
 {
     Request* r = request_of(handle);
     if (!r || !bytes) return 0;
@@ -654,7 +655,7 @@ int curl_wire_bytes(InetHandle* handle, uint64_t* bytes)
     return 1;
 }
 
-void curl_close(InetHandle* handle)
+void native_inet::close(InetHandle* handle)
 {
     if (!handle) return;
     if (handle->kind == Kind::Connection) {
@@ -668,4 +669,4 @@ void curl_close(InetHandle* handle)
     delete handle;
 }
 
-uint32_t curl_last_error() { return t_inet_error; }
+uint32_t native_inet::last_error() { return t_inet_error; }

@@ -61,29 +61,24 @@ public:
     {
         const int X = x(), Y = y(), S = kIconSide;
         const char* glyph = nullptr;
+        Fl_Color fill = fl_rgb_color(30, 90, 200);
         switch (icon_) {
         case kMbIconError:
-            fl_color(fl_rgb_color(200, 30, 30));
-            fl_pie(X, Y, S, S, 0, 360);
+            fill = fl_rgb_color(200, 30, 30);
             glyph = "X";
             break;
         case kMbIconWarning:
-            fl_color(fl_rgb_color(240, 190, 20));
-            fl_polygon(X + S / 2, Y + 1, X + S - 1, Y + S - 2, X + 1, Y + S - 2);
+            fill = fl_rgb_color(240, 190, 20);
             glyph = "!";
             break;
-        case kMbIconQuestion:
-            fl_color(fl_rgb_color(30, 90, 200));
-            fl_pie(X, Y, S, S, 0, 360);
-            glyph = "?";
-            break;
-        case kMbIconInformation:
-            fl_color(fl_rgb_color(30, 90, 200));
-            fl_pie(X, Y, S, S, 0, 360);
-            glyph = "i";
-            break;
+        case kMbIconQuestion: glyph = "?"; break;
+        case kMbIconInformation: glyph = "i"; break;
         default: return;
         }
+        fl_color(fill);
+        // The warning is a triangle, every other icon a disc.
+        if (icon_ == kMbIconWarning) fl_polygon(X + S / 2, Y + 1, X + S - 1, Y + S - 2, X + 1, Y + S - 2);
+        else fl_pie(X, Y, S, S, 0, 360);
         fl_color(icon_ == kMbIconWarning ? FL_BLACK : FL_WHITE);
         fl_font(FL_HELVETICA_BOLD, 20);
         fl_draw(glyph, X, Y + (icon_ == kMbIconWarning ? 4 : 0), S, S, FL_ALIGN_CENTER, nullptr, 0);

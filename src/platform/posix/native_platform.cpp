@@ -1,4 +1,5 @@
 // The POSIX table of the platform seam.
+#include "platform/native_internet.h"
 #include "platform/platform.h"
 #include "platform/posix/error_codes.h"
 #include "platform/posix/files_posix.h"
@@ -46,16 +47,7 @@ Platform native_platform()
     p.message_box = posix_message_box;
     p.stderr_is_terminal = posix_stderr_is_terminal;
     p.show_usage = posix_show_usage;
-    p.inet_open_session = curl_open_session;
-    p.inet_connect = curl_connect;
-    p.inet_open_request = curl_open_request;
-    p.inet_send_request = curl_send_request;
-    p.inet_query_header = curl_query_header;
-    p.inet_query_data_available = curl_query_data_available;
-    p.inet_read = curl_read;
-    p.inet_wire_bytes = curl_wire_bytes;
-    p.inet_close = curl_close;
-    p.inet_last_error = curl_last_error;
+    fill_internet_entries(&p);
     p.toolkit = fltk_toolkit();
     return p;
 }

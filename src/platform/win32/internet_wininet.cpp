@@ -17,6 +17,7 @@
 #include <vector>
 #include <wininet.h>
 
+#include "platform/native_internet.h"
 #include "platform/test_hooks.h"
 #include "platform/win32/platform_win32.h"
 
@@ -317,9 +318,19 @@ void set_timeouts(HINTERNET handle)
     set_timeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, stall_timeout_ms());
 }
 
-// A call that waits for the server. Some WinINet builds report a silent server
-// whose time-out ran out as a dropped connection (12030); the user is told the
-// truth, that the request timed out. Returns 0 for the caller on failure.
+// After a failed wait for the server that began at `start`: some WinINet builds
+// report a silent server whose time-out ran out as a dropped connection (12030);
+// the user is told the truth, that the request timed out.
+void stall_as_timeout(HINTERNET request, std::chrono::steady_clock::time_point start)
+{
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED &&
+         waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
+        watch_expired(request))
+        t_inet_error = ERROR_INTERNET_TIMEOUT;
+}
+
+// A call that waits for the server. Returns 0 for the caller on failure.
 template <typename Call>
 int waiting_call(HINTERNET request, Call call)
 {
@@ -330,11 +341,7 @@ int waiting_call(HINTERNET request, Call call)
     const auto start = std::chrono::steady_clock::now();
     if (call()) return 1;
     failed();
-    const auto waited = std::chrono::steady_clock::now() - start;
-    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED &&
-         waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
-        watch_expired(request))
-        t_inet_error = ERROR_INTERNET_TIMEOUT;
+    stall_as_timeout(request, start);
     return 0;
 }
 
@@ -368,7 +375,7 @@ DWORD query_of(InetHeader which)
 
 }  // namespace
 
-InetHandle* wininet_open_session(const char* agent, const char* proxy)
+InetHandle* native_inet::open_session(const char* agent, const char* proxy)
 {
     const bool use_proxy = proxy && *proxy;
     HINTERNET session = InternetOpenA(agent, use_proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
@@ -382,12 +389,12 @@ InetHandle* wininet_open_session(const char* agent, const char* proxy)
     return seam_handle(session);
 }
 
-InetHandle* wininet_connect(InetHandle* session, const char* host, int port)
+InetHandle* native_inet::connect(InetHandle* session, const char* host, int port)
 {
     return connect_cached(handle_of(session), host, port);
 }
 
-InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const char* object, int secure)
+InetHandle* native_inet::open_request(InetHandle* connection, const char* verb, const char* object, int secure)
 {
     std::string target;
     if (!object || *object != '/') target.push_back('/');
@@ -412,7 +419,7 @@ InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const
     return seam_handle(request);
 }
 
-int wininet_send_request(InetHandle* request, const char* headers)
+int native_inet::send_request(InetHandle* request, const char* headers)
 {
     const HINTERNET handle = handle_of(request);
     HINTERNET hop = nullptr;
@@ -438,17 +445,11 @@ int wininet_send_request(InetHandle* request, const char* headers)
     }
     if (sending->ok) return 1;
     t_inet_error = sending->code;
-    // Some WinINet builds report a silent server whose time-out ran out as a
-    // dropped connection; the user is told that the request timed out.
-    const auto waited = std::chrono::steady_clock::now() - start;
-    if ((t_inet_error == ERROR_INTERNET_CONNECTION_ABORTED &&
-         waited >= std::chrono::milliseconds(stall_timeout_ms())) ||
-        watch_expired(handle))
-        t_inet_error = ERROR_INTERNET_TIMEOUT;
+    stall_as_timeout(handle, start);
     return 0;
 }
 
-int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len)
+int native_inet::query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len)
 {
     if (!len) return 0;
     // Read whole into a buffer of our own, then hand it out by the seam's rule for
@@ -478,7 +479,7 @@ int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint3
     return 1;
 }
 
-int wininet_query_data_available(InetHandle* request, uint32_t* available)
+int native_inet::query_data_available(InetHandle* request, uint32_t* available)
 {
     DWORD count = 0;
     if (!waiting_call(handle_of(request), [&] { return InternetQueryDataAvailable(hop_of(request), &count, 0, 0); }))
@@ -487,7 +488,7 @@ int wininet_query_data_available(InetHandle* request, uint32_t* available)
     return 1;
 }
 
-int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
+int native_inet::read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
 {
     DWORD got = 0;
     if (!waiting_call(handle_of(request), [&] { return InternetReadFile(hop_of(request), buf, size, &got); })) return 0;
@@ -495,13 +496,13 @@ int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read)
     return 1;
 }
 
-int wininet_wire_bytes(InetHandle*, uint64_t*)
+int native_inet::wire_bytes(InetHandle*, uint64_t*)
 {
     // WinINet keeps the count of encoded bytes to itself.
     return 0;
 }
 
-void wininet_close(InetHandle* handle)
+void native_inet::close(InetHandle* handle)
 {
     if (!handle) return;
     {
@@ -529,4 +530,4 @@ void wininet_close(InetHandle* handle)
     }
 }
 
-uint32_t wininet_last_error() { return t_inet_error; }
+uint32_t native_inet::last_error() { return t_inet_error; }

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cstdio>
 
+#include "platform/native_internet.h"
 #include "platform/platform.h"
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/text_win32.h"
@@ -97,16 +98,7 @@ Platform native_platform()
     p.message_box = message_box;
     p.stderr_is_terminal = win32_stderr_is_terminal;
     p.show_usage = win32_show_usage;
-    p.inet_open_session = wininet_open_session;
-    p.inet_connect = wininet_connect;
-    p.inet_open_request = wininet_open_request;
-    p.inet_send_request = wininet_send_request;
-    p.inet_query_header = wininet_query_header;
-    p.inet_query_data_available = wininet_query_data_available;
-    p.inet_read = wininet_read;
-    p.inet_wire_bytes = wininet_wire_bytes;
-    p.inet_close = wininet_close;
-    p.inet_last_error = wininet_last_error;
+    fill_internet_entries(&p);
     p.toolkit = win32_toolkit();
     return p;
 }

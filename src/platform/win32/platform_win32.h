@@ -44,15 +44,3 @@ std::string win32_command_text(const wchar_t* line);
 // The console.
 int win32_stderr_is_terminal();
 void win32_show_usage(const char* text);
-
-// WinINet.
-InetHandle* wininet_open_session(const char* agent, const char* proxy);
-InetHandle* wininet_connect(InetHandle* session, const char* host, int port);
-InetHandle* wininet_open_request(InetHandle* connection, const char* verb, const char* object, int secure);
-int wininet_send_request(InetHandle* request, const char* headers);
-int wininet_query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len);
-int wininet_query_data_available(InetHandle* request, uint32_t* available);
-int wininet_read(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
-int wininet_wire_bytes(InetHandle* request, uint64_t* bytes);
-void wininet_close(InetHandle* handle);
-uint32_t wininet_last_error();
