@@ -3,6 +3,7 @@
 // be nested and rename a box that is already open.)
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -127,7 +128,8 @@ int show_box(const char* text, const char* title, unsigned style)
     const int height = kMargin + bodyHeight + 2 * kMargin + kButtonHeight + kMargin;
 
     Fl_Group::current(nullptr);
-    auto* window = new BoxWindow(width, height, title);
+    // The window owns the widgets made between begin() and end().
+    const auto window = std::make_unique<BoxWindow>(width, height, title);
     window->begin();
     if (hasIcon) new IconBox(kMargin, kMargin, style);
     new PlainText(textLeft, kMargin + std::max(0, (bodyHeight - textHeight) / 2), textWidth + 8, textHeight, text);
@@ -155,11 +157,10 @@ int show_box(const char* text, const char* title, unsigned style)
     window->position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
     window->set_modal();
     window->show();
-    fltk_set_class_hint(window);
+    fltk_set_class_hint(window.get());
     if (window->first) window->first->take_focus();
     while (window->shown()) Fl::wait();
     const int answer = window->answer;
-    delete window;
     if (answer) return answer;
     return dismiss ? dismiss : kIdNo;
 }
