@@ -26,11 +26,11 @@ const std::string kCalendar = R"([{"start":"2022-06-24","text":"3Y0J","n":1.5},{
 
 TEST_F(CalendarCompare, ContentDecidesPositionsCountAndNotJsonIsReported)
 {
+    // clang-format off
     const struct {
         std::string fresh;
         int expected;
         std::string old = kCalendar;
-        // clang-format off
     } cases[] = {
         {R"([ {"start" : "2022\u002d06-24", "text": "3Y0J" ,"n": 15e-1},)" "\r\n" R"({"start":"2022-07-01"}])", 0},
         // Events or members in another order, a renamed or added member, a changed value, an event less.

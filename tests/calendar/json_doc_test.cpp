@@ -25,10 +25,10 @@ TEST(CalendarJson, ParseAcceptsOneValueAndRefusesTheRest)
 {
     std::string wide = "[";  // depth is counted, not opening brackets
     for (int i = 0; i < 2000; ++i) wide += nested_arrays(10) + ",";
+    // clang-format off
     const struct {
         std::string text;
         bool ok;
-        // clang-format off
     } cases[] = {
         // A repeated member name cannot be trusted when members are read by position.
         {R"([{"a": "1", "a": "2"}])", false}, {R"({"a": [{"b": 1}, {"c": 2}], "a": 2})", false},
@@ -47,10 +47,10 @@ TEST(CalendarJson, ParseAcceptsOneValueAndRefusesTheRest)
 
 TEST(CalendarJson, EqualityByTypeAndContent)
 {
+    // clang-format off
     const struct {
         std::string a, b;
         bool equal;
-        // clang-format off
     } cases[] = {
         {"1.0", "1.0000005", true}, {"1", "1.0000009", true}, {"1.0", "1.000002", false}, {"100", "1e2", true},
         {"-0", "0", true}, {"-1", "18446744073709551615", false}, {"null", "false", false}, {"\"1\"", "1", false},

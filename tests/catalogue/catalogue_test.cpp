@@ -17,12 +17,12 @@ protected:
 // host version decides: file names, shared archives, slots that exist, defaults.
 TEST_F(CatalogueTest, TheHostVersionChoosesNamesSlotsAndDefaults)
 {
+    // clang-format off
     const struct {
         const char* version;
         int slot;
         const char* target;
         const char* download;  // "" = none
-        // clang-format off
     } rows[] = {
         {"8.5.0.39", 8, "SAVE\\KESTRL.TCP", "UPDATE\\KESTRL.KCP"}, {"8.5.0.39", 10, "KESTRL.MAS1", ""},
         {"9.0.0.0", 0, "CTYTexts\\address.txt", "UPDATE\\kestrl9_cty.zip"}, {"9.0.0.0", 10, "SAVE\\mstrcals.dat", ""},

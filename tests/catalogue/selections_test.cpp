@@ -52,10 +52,10 @@ TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
     auto with = [&](std::string bytes, size_t at, const std::string& part) {
         return bytes.replace(at, part.size(), part);
     };
+    // clang-format off
     const struct {
         std::string file;
         bool accepted;
-        // clang-format off
     } cases[] = {
         // The minor version may differ; tags and bytes after the record are not looked at.
         {with(with(with(good, 8, std::string("9.2\0", 4)), 16, "XXXX"), 78, "????") + "trailing bytes", true},

@@ -25,11 +25,11 @@ TEST(PlatformContract, FailuresGiveTheWindowsCodes)
     ASSERT_NE(log, nullptr);
     std::fputs("first run", log);
     std::fflush(log);
+    // clang-format off
     const struct {
         const char* what;
         std::function<bool()> call;
         uint32_t code;
-        // clang-format off
     } rows[] = {
         {"status of a missing file", [&] { return p.file_status("missing", &status); }, 2},
         {"status in a missing folder", [&] { return p.file_status("nodir\\x", &status); }, 3},

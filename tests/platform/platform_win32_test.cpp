@@ -223,6 +223,7 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodesAndRedirectsKeepTls)
         p.inet_close(session);
         return nullptr;
     };
+    // clang-format off
     const struct {
         const char* what;
         std::string proxy;
@@ -230,7 +231,6 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodesAndRedirectsKeepTls)
         int port;
         int secure;
         uint32_t code;
-        // clang-format off
     } rows[] = {
         {"dead proxy", dead, "localhost", 80, 0, 12029},
         {"unresolvable name", "", "no-such-host.invalid", 80, 0, 12007},

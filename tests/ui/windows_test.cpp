@@ -220,10 +220,10 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
 
 TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
 {
+    // clang-format off
     const struct {
         const char *hostVersion, *title, *clearing, *saving, *target;
         int box, ok, targetSlot, source, stored;
-        // clang-format off
     } rows[] = {
         {"8.5.0.39", "Calendar (CAL)", "calendar", "calendar", "calendar", 1404, kIdCalendarOk, kSlotCalendar, 1426, 1},
         {"8.5.0.39", "Master Callsigns (MAS1)", "master call", "master call", "master call", 1410, kIdMasterOk,
