@@ -28,12 +28,10 @@ void progress_set(AppWindow* window, int percent) { g_platform.toolkit.set_progr
 
 RunView main_window_view()
 {
-    RunView view{};
-    view.status_insert = status_insert;
-    view.status_count = status_count;
-    view.status_delete = status_delete;
-    view.progress_set = progress_set;
-    return view;
+    return {.status_insert = status_insert,
+            .status_count = status_count,
+            .status_delete = status_delete,
+            .progress_set = progress_set};
 }
 
 int run_main_window(RunContext* run)
