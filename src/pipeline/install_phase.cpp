@@ -26,8 +26,8 @@ enum class ResultLine { TitleOnly, TitleAndDate };
 int install_slot(AppWindow* owner, RunContext* run, int slot, ResultLine* line)
 {
     const bool v9 = is_version9(run->hostVersion);
-    const Catalogue* catalogue = &run->catalogue;
-    const DataSource& source = catalogue->slot[slot];
+    const Catalogue& catalogue = run->catalogue;
+    const DataSource& source = catalogue.slot[slot];
     switch (slot) {
     case kSlotAwards:
     case kSlotCountry: {
@@ -40,7 +40,7 @@ int install_slot(AppWindow* owner, RunContext* run, int slot, ResultLine* line)
             return 0;
         }
         const std::span<const int> members = archive_members(slot, v9);
-        const int extracted = extractMembers(*catalogue, source, members);
+        const int extracted = extractMembers(catalogue, source, members);
         if (texts) (void)restoreCountryTexts(owner);
         // A member that could not be written leaves the slot to the next run; the
         // logging program's own file is dropped only once all its sources are new.
@@ -50,16 +50,16 @@ int install_slot(AppWindow* owner, RunContext* run, int slot, ResultLine* line)
     }
     case kSlotCalendar:
         *line = ResultLine::TitleOnly;
-        return write_calendar(owner, slot, *catalogue, run->selections, &run->errorCount);
+        return write_calendar(owner, slot, catalogue, run->selections, &run->errorCount);
     case kSlotNodesKeepAlive:
     case kSlotNodes: *line = ResultLine::TitleAndDate; return mergeNodeList(owner, source) != 0;
     case kSlotMasterOld:
     case kSlotMaster:
         *line = ResultLine::TitleOnly;
-        return writeMasterFile(owner, slot, *catalogue, run->selections, &run->errorCount);
+        return writeMasterFile(owner, slot, catalogue, run->selections, &run->errorCount);
     case kSlotMembership:
         *line = ResultLine::TitleOnly;
-        return writeMembershipFile(owner, slot, *catalogue, run->selections, &run->errorCount);
+        return writeMembershipFile(owner, slot, catalogue, run->selections, &run->errorCount);
     default: *line = ResultLine::TitleAndDate; return installCopy(owner, source);
     }
 }

@@ -46,14 +46,14 @@ int box_checked(void* context, int id) { return g_platform.toolkit.is_checked(st
 void copy_selections(MainWindow* main)
 {
     CheckBoxReader boxes{main->window, box_checked};
-    CopySelections(boxes, main->selections, *main->catalogue, main->context->hostVersion);
+    CopySelections(boxes, &main->context->selections, main->context->catalogue, main->context->hostVersion);
 }
 
 void save_and_quit(MainWindow* main)
 {
     copy_selections(main);
     // A failed save has been reported to the user, who asked to leave all the same.
-    (void)write_selections(main->window, main->selections, *main->catalogue);
+    (void)write_selections(main->window, &main->context->selections, main->context->catalogue);
     main->quitting = true;
     tk().quit(0);
 }
@@ -70,12 +70,12 @@ void run_thread_body(MainWindow* main)
 void start_update(MainWindow* main)
 {
     copy_selections(main);
-    const Selections& sel = *main->selections;
+    const Selections& sel = main->context->selections;
     if (sel.sel[kSlotNodesKeepAlive] && sel.sel[kSlotNodes]) {
         g_platform.message_box(load_string(kStrBothNodeLists), "DX Cluster Nodes", kMbIconError);
         return;
     }
-    for (int slot : main->catalogue->mainList) tk().enable_control(main->window, kControlIdBase + slot, 0);
+    for (int slot : main->context->catalogue.mainList) tk().enable_control(main->window, kControlIdBase + slot, 0);
     for (int id : kRunButtons) tk().enable_control(main->window, id, 0);
     tk().list_reset(main->window, kIdStatusList);
     main->runEnded.store(false);
@@ -86,7 +86,7 @@ void reset_updates(MainWindow* main)
 {
     const int answer =
         ask_question(nullptr, load_string(kStrResetQuestion), "Delete old updates?", kMbYesNo | kMbIconWarning);
-    if (answer == kIdYes) deleteOldUpdates(*main->catalogue);
+    if (answer == kIdYes) deleteOldUpdates(main->context->catalogue);
 }
 
 void open_help()
@@ -118,8 +118,6 @@ void exclude_other(MainWindow* main, int clicked, int other)
 void init_main_window(MainWindow* main, RunContext* context)
 {
     main->context = context;
-    main->catalogue = &context->catalogue;
-    main->selections = &context->selections;
     main->run = Update;
 }
 
@@ -173,8 +171,9 @@ void create_main_controls(MainWindow* main)
     AppWindow* w = main->window;
     for (size_t i = 0; i < std::size(kSourceBoxes); ++i) {
         // A derived target's box opens its settings window, which checks it.
-        const int slot = main->catalogue->mainList[i];
-        add_source_checkbox(w, *main->catalogue, *main->selections, slot, kSourceBoxes[i], group_sources(slot).empty());
+        const int slot = main->context->catalogue.mainList[i];
+        add_source_checkbox(w, main->context->catalogue, main->context->selections, slot, kSourceBoxes[i],
+                            group_sources(slot).empty());
     }
     for (const ButtonDef& b : kButtons) {
         ControlSpec def;
@@ -245,8 +244,8 @@ void completion_check(MainWindow* main)
     main->runThread.join();
     debug_printf("\nDEBUG:\tReturned from Update() thread with status = %0d\n\n", main->runExitCode);
     if (g_config.quickExit) close_request(main);
-    for (int slot : main->catalogue->mainList)
-        if (main->catalogue->slot[slot].enabled) tk().enable_control(main->window, kControlIdBase + slot, 1);
+    for (int slot : main->context->catalogue.mainList)
+        if (main->context->catalogue.slot[slot].enabled) tk().enable_control(main->window, kControlIdBase + slot, 1);
     for (int id : kRunButtons) tk().enable_control(main->window, id, 1);
     tk().show_window(main->window);
 }

@@ -25,11 +25,8 @@ struct MainWindow {
     int runExitCode = 0;
     bool quitting = false;
     std::unique_ptr<SettingsWindow> settings;  // at most one open
-    // Borrowed from start-up, which owns the run's state for the life of the window;
-    // catalogue and selections are its parts.
+    // Borrowed from start-up, which owns the run's state for the life of the window.
     RunContext* context = nullptr;
-    Catalogue* catalogue = nullptr;
-    Selections* selections = nullptr;
 };
 
 // Window title and sizes.

@@ -8,7 +8,7 @@
 #include "base/report.h"
 #include "calls/membership_file.h"
 #include "catalogue/data_source.h"
-#include "catalogue/selections.h"
+#include "catalogue/run_context.h"
 #include "platform/platform.h"
 #include "ui/control_ids.h"
 #include "ui/main_window.h"
@@ -77,14 +77,15 @@ template <size_t N>
 void add_source_boxes(AppWindow* window, const MainWindow& main, const std::array<int, N>& slots)
 {
     for (size_t i = 0; i < N; ++i)
-        add_source_checkbox(window, *main.catalogue, *main.selections, slots[i], {20, 20 + 20 * int(i), 200, 20}, 1);
+        add_source_checkbox(window, main.context->catalogue, main.context->selections, slots[i],
+                            {20, 20 + 20 * int(i), 200, 20}, 1);
 }
 
 // The main window's box of a target follows its selection; `what` names the target
 // in the debug line.
 void show_target(MainWindow* main, int slot, const char* what)
 {
-    const int set = main->selections->sel[slot] != 0;
+    const int set = main->context->selections.sel[slot] != 0;
     debug_printf(set ? "DEBUG:\tupdating %s\n" : "DEBUG:\tnot updating %s\n", what);
     tk().set_check(main->window, kControlIdBase + slot, set);
 }
@@ -94,7 +95,7 @@ void show_target(MainWindow* main, int slot, const char* what)
 template <size_t N>
 void save_checked_sources(SettingsWindow* s, int target, const std::array<int, N>& slots, const char* what)
 {
-    uint8_t* sel = s->main->selections->sel;
+    uint8_t* sel = s->main->context->selections.sel;
     sel[target] = 0;
     debug_printf("DEBUG:\tsaving %s settings\n", what);
     for (int slot : slots) {
@@ -117,7 +118,7 @@ void save_membership(SettingsWindow* s)
     if (!accepted) return;
 
     debug_printf("DEBUG:\tsaving membership list settings\n");
-    uint8_t* sel = s->main->selections->sel;
+    uint8_t* sel = s->main->context->selections.sel;
     sel[kSlotMembership] = 0;
     for (size_t i = 0; i < fields.size(); ++i) {
         const int slot = kMembershipSources[i];
@@ -168,7 +169,7 @@ void open_settings(MainWindow* main, SettingsKind kind)
     auto settings = std::make_unique<SettingsWindow>();
     settings->kind = kind;
     settings->main = main;
-    const char* title = main->catalogue->slot[layout.slot].title;
+    const char* title = main->context->catalogue.slot[layout.slot].title;
     settings->title = title ? title : "";
 
     WindowSpec def;
@@ -193,7 +194,7 @@ void open_settings(MainWindow* main, SettingsKind kind)
     switch (kind) {
     case SettingsKind::Calendar: add_source_boxes(w, *main, kCalendarSources); break;
     case SettingsKind::MasterCall: add_source_boxes(w, *main, kMasterCallSources); break;
-    case SettingsKind::Membership: add_membership_fields(w, *main->catalogue, *main->selections); break;
+    case SettingsKind::Membership: add_membership_fields(w, main->context->catalogue, main->context->selections); break;
     }
     add_buttons(w, layout);
     g_platform.toolkit.enable_window(main->window, 0);

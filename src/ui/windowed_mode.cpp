@@ -42,12 +42,12 @@ int run_main_window(RunContext* run)
         std::fprintf(stderr, "kstlupd: %s\n", kNoDisplay);
         return -1;
     }
-    g_run_view = main_window_view();
-
     MainWindow main;
     init_main_window(&main, run);
     if (!create_main_window(&main)) return -1;
     create_main_controls(&main);
+    // Runs show in the window only while it stands.
+    g_run_view = main_window_view();
     tk.set_idle_check([](void* context) { completion_check(static_cast<MainWindow*>(context)); }, &main);
     tk.show_window(main.window);
     const int status = tk.run_loop();
