@@ -5,12 +5,10 @@ RunView g_run_view = no_run_view();
 
 RunView no_run_view()
 {
-    RunView view{};
-    view.status_insert = [](AppWindow*, const char*, int) {};
-    view.status_count = [](AppWindow*) { return 0; };
-    view.status_delete = [](AppWindow*, int) {};
-    view.progress_set = [](AppWindow*, int) {};
-    return view;
+    return {.status_insert = [](AppWindow*, const char*, int) {},
+            .status_count = [](AppWindow*) { return 0; },
+            .status_delete = [](AppWindow*, int) {},
+            .progress_set = [](AppWindow*, int) {}};
 }
 
 int errno_of_error(uint32_t code)
@@ -20,7 +18,7 @@ int errno_of_error(uint32_t code)
     case kErrorPathNotFound: return ENOENT;
     case kErrorAccessDenied:
     case kErrorSharingViolation:
-    case 33: return EACCES;  // ERROR_LOCK_VIOLATION
+    case kErrorLockViolation: return EACCES;
     case kErrorDiskFull: return ENOSPC;
     case kErrorFileExists:
     case kErrorAlreadyExists: return EEXIST;
