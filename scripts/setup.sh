@@ -21,11 +21,12 @@ packages=(
   xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine xauth xdg-utils man-db
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
   systemd
+  minisign libsodium-dev squid nsis lintian ccache
 )
 if [ "$linux_only" = 1 ]; then
   packages=(
     build-essential cmake pkg-config
-    zlib1g-dev libminizip-dev nlohmann-json3-dev libcurl4-openssl-dev libfltk1.3-dev libx11-dev
+    zlib1g-dev libminizip-dev nlohmann-json3-dev libcurl4-openssl-dev libfltk1.3-dev libx11-dev libsodium-dev
     ca-certificates xdg-utils
   )
 fi
