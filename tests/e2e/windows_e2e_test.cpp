@@ -58,6 +58,23 @@ void press(const RunningProgram& x, const std::string& id, const std::string& ke
     on_display(x, "xdotool windowfocus --sync " + id + " key " + key + " 2>/dev/null");
 }
 
+// Controls as the probe lists them ("x y w h need" a line): every label fits its
+// control, every control lies inside the window, no two overlap. Their number.
+size_t expect_laid_out(std::istream& layout, int width, int height)
+{
+    std::vector<Rect> rects;
+    int need = 0;
+    for (Rect r; layout >> r.x >> r.y >> r.w >> r.h >> need;) {
+        SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
+        EXPECT_LE(need, r.w);
+        EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.w <= width && r.y + r.h <= height);
+        for (const Rect& o : rects)
+            EXPECT_TRUE(r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h);
+        rects.push_back(r);
+    }
+    return rects.size();
+}
+
 void screenshot(const RunningProgram& x, const std::string& id, const std::string& name)
 {
     // Give the window a moment to finish drawing what it was just sent.
@@ -145,21 +162,12 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
         EXPECT_NE(std::find(downloads.begin(), downloads.end(), line), downloads.end()) << line;
     for (const std::string& line : downloads) EXPECT_NE(line.rfind("Downloading:", 0), 0u) << line;
 
-    // The window as drawn: every label fits its control, no two controls overlap, the
-    // list shows whole rows, and the window is of the program's X class.
+    // The window as drawn: the list shows whole rows, and the window is of the
+    // program's X class.
     std::istringstream layout(read_file(listFile + ".layout"));
     int inside = 0, row = 1;
     ASSERT_TRUE(layout >> inside >> row);
     EXPECT_EQ(inside % row, 0) << inside << " " << row;
-    std::vector<Rect> rects;
-    for (Rect r; layout >> r.x >> r.y >> r.w >> r.h >> inside;) {
-        EXPECT_LE(inside, r.w) << r.x << "," << r.y;
-        for (const Rect& o : rects)
-            EXPECT_TRUE(r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h)
-                << r.x << "," << r.y;
-        rects.push_back(r);
-    }
-    EXPECT_EQ(rects.size(), 16u);
     EXPECT_EQ(on_display(x, "xprop -id " + main + " WM_CLASS"), "WM_CLASS(STRING) = \"kstlupd\", \"kstlupd\"");
 
     // Once the run has ended the settings windows open by the mouse, and opening one
@@ -169,8 +177,8 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     // clang-format off
     const struct { int cx, cy; const char *title, *typed; int close_x, close_y; const char* shot; } windows[] = {
         {30, 50, "Calendar \\(CAL\\)", nullptr, 0, 0, "calendar_settings.png"},
-        {170, 50, "Master Callsigns \\(MAS1\\)", nullptr, 190, 90, "master_call_settings.png"},
-        {170, 70, "Membership List \\(MAS2\\)", "c\xc3\xa9x", 50, 190, "membership_settings.png"},
+        {180, 50, "Master Callsigns \\(MAS1\\)", nullptr, 190, 90, "master_call_settings.png"},
+        {180, 70, "Membership List \\(MAS2\\)", "c\xc3\xa9x", 50, 190, "membership_settings.png"},
     };
     // clang-format on
     const size_t logged = read_file(kestrl + "/kstlupd.log").size();
@@ -187,6 +195,26 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
         else press(x, id, "Escape");
         EXPECT_TRUE(window_gone(x, id)) << s.title;
     }
+
+    // Every window shown (main, boxes, settings) as laid out: labels fit, nothing
+    // overlaps or leaves its window.
+    std::istringstream laidOut(read_file(listFile + ".windows"));
+    std::vector<std::string> shown;
+    for (std::string title, sizes, line; std::getline(laidOut, title) && std::getline(laidOut, sizes);) {
+        SCOPED_TRACE(title);
+        std::string controls;
+        while (std::getline(laidOut, line) && !line.empty()) controls += line + "\n";
+        std::istringstream size(sizes), in(controls);
+        int width = 0, height = 0;
+        size >> width >> height;
+        const size_t count = expect_laid_out(in, width, height);
+        if (title.rfind("KESTRL Data Updater - ", 0) == 0) {
+            EXPECT_EQ(count, 16u);
+        }
+        shown.push_back(title);
+    }
+    for (const char* title : {"Calendar (CAL)", "Master Callsigns (MAS1)", "Membership List (MAS2)"})
+        EXPECT_NE(std::find(shown.begin(), shown.end(), title), shown.end()) << title;
 
     // Exit asks; Yes ends the program, which saves the selections.
     click_at(x, main, 460, 102);

@@ -112,7 +112,7 @@ const char* const kResetQuestion =
 TEST_F(MainWindowTest, BoxesAndButtons)
 {
     open_main(no_run, {kSlotIota, kSlotNodes, kSlotNodesKeepAlive});  // IOTA is not enabled in this catalogue
-    EXPECT_EQ(window()->rect.x, (1024 - 550) / 2);                    // centred
+    EXPECT_EQ(window()->rect.x, (1024 - kMainWidth) / 2);             // centred
     EXPECT_EQ(window()->rect.y, (768 - 480) / 2);
     EXPECT_EQ(ctl(box_id(kSlotIota))->checked + ctl(box_id(kSlotIota))->enabled, 0);
     EXPECT_EQ(ctl(box_id(kSlotCountry))->checked, 1);
