@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -119,7 +120,15 @@ void expect_controls(HWND window, const std::vector<Control>& table)
         RECT r;
         GetWindowRect(h, &r);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
+        LONG height = r.bottom - r.top;
+        if (!strcmp(c.cls, "LISTBOX")) {  // rounded down to whole rows
+            const LONG row = LONG(SendMessageA(h, LB_GETITEMHEIGHT, 0, 0));
+            RECT inside;
+            GetClientRect(h, &inside);
+            EXPECT_EQ(inside.bottom % row, 0);
+            if (height <= c.rect.bottom && height > c.rect.bottom - row) height = c.rect.bottom;
+        }
+        EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, height}),
                   std::vector<LONG>({c.rect.left, c.rect.top, c.rect.right, c.rect.bottom}));
     }
 }
@@ -193,28 +202,29 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
     EXPECT_STREQ(cls, "KESTRL Data Updater");
     RECT frame;
     GetWindowRect(main, &frame);
-    EXPECT_EQ(frame.right - frame.left, 550);
+    EXPECT_EQ(frame.right - frame.left, 590);
     EXPECT_EQ(frame.bottom - frame.top, 480);
     expect_controls(main, {
-                              {1401, "BUTTON", kAuto, "Custom Awards (AWD)", {20, 20, 140, 20}},
-                              {1404, "BUTTON", kCheck, "Calendar (CAL)", {20, 40, 140, 20}},
-                              {1405, "BUTTON", kAuto, "Country File (CTY)", {20, 60, 140, 20}},
-                              {1407, "BUTTON", kAuto, "IOTA Islands (XML)", {160, 20, 160, 20}},
-                              {1410, "BUTTON", kCheck, "Master Callsigns (MAS1)", {160, 40, 160, 20}},
-                              {1411, "BUTTON", kCheck, "Membership List (MAS2)", {160, 60, 160, 20}},
-                              {1417, "BUTTON", kAuto, "DX Cluster Nodes (TCP)", {320, 20, 180, 20}},
-                              {1408, "BUTTON", kAuto, "DX Cluster Nodes (with keep-alive)", {320, 40, 200, 20}},
-                              {1418, "BUTTON", kAuto, "CQ WPX Honor Roll (WPX)", {320, 60, 180, 20}},
+                              {1401, "BUTTON", kAuto, "Custom Awards (AWD)", {20, 20, 150, 20}},
+                              {1404, "BUTTON", kCheck, "Calendar (CAL)", {20, 40, 150, 20}},
+                              {1405, "BUTTON", kAuto, "Country File (CTY)", {20, 60, 150, 20}},
+                              {1407, "BUTTON", kAuto, "IOTA Islands (XML)", {170, 20, 160, 20}},
+                              {1410, "BUTTON", kCheck, "Master Callsigns (MAS1)", {170, 40, 160, 20}},
+                              {1411, "BUTTON", kCheck, "Membership List (MAS2)", {170, 60, 160, 20}},
+                              {1417, "BUTTON", kAuto, "DX Cluster Nodes (TCP)", {330, 20, 180, 20}},
+                              {1408, "BUTTON", kAuto, "DX Cluster Nodes (with keep-alive)", {330, 40, 220, 20}},
+                              {1418, "BUTTON", kAuto, "CQ WPX Honor Roll (WPX)", {330, 60, 180, 20}},
                               {1005, "BUTTON", kPush, "Update", {20, 90, 80, 25}},
                               {1004, "BUTTON", kPush, "Reset", {120, 90, 80, 25}},
                               {1003, "BUTTON", kPush, "Help", {220, 90, 80, 25}},
                               {1001, "BUTTON", kPush, "About", {320, 90, 80, 25}},
                               {1002, "BUTTON", kPush, "Exit", {420, 90, 80, 25}},
-                              {0, "msctls_progress32", PBS_SMOOTH, "", {20, 130, 490, 17}},
+                              {0, "msctls_progress32", PBS_SMOOTH, "", {20, 130, 530, 17}},
                               // The list box shows its scroll bars' styles only while it needs them.
-                              {1101, "LISTBOX", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_BORDER, "", {20, 225, 490, 180}},
+                              {1101, "LISTBOX", LBS_NOSEL | WS_BORDER, "", {20, 225, 530, 180}},
                           });
     EXPECT_TRUE(GetWindowLongA(control(main, 1101), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_FALSE(GetWindowLongA(control(main, 1101), GWL_STYLE) & LBS_NOINTEGRALHEIGHT);
     EXPECT_FALSE(IsWindowEnabled(control(main, 1407)));  // IOTA is not offered
 
     // The node lists exclude each other; Clear and OK in a settings window take the
