@@ -198,12 +198,12 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
 
     // Every window shown (main, boxes, settings) as laid out: labels fit, nothing
     // overlaps or leaves its window.
-    std::istringstream laidOut(read_file(listFile + ".windows"));
+    std::istringstream laid_out(read_file(listFile + ".windows"));
     std::vector<std::string> shown;
-    for (std::string title, sizes, line; std::getline(laidOut, title) && std::getline(laidOut, sizes);) {
+    for (std::string title, sizes, line; std::getline(laid_out, title) && std::getline(laid_out, sizes);) {
         SCOPED_TRACE(title);
         std::string controls;
-        while (std::getline(laidOut, line) && !line.empty()) controls += line + "\n";
+        while (std::getline(laid_out, line) && !line.empty()) controls += line + "\n";
         std::istringstream size(sizes), in(controls);
         int width = 0, height = 0;
         size >> width >> height;

@@ -237,7 +237,7 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
     // clang-format off
     const struct {
         const char *hostVersion, *title, *clearing, *saving, *target;
-        int targetSlot, ok, sourceSlot, stored;
+        int target_slot, ok, source_slot, stored;
     } rows[] = {
         {"8.5.0.39", "Calendar (CAL)", "calendar", "calendar", "calendar", kSlotCalendar, kIdCalendarOk,
          kSlotCalendarSource, 1},
@@ -252,13 +252,13 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.title);
-        const int boxId = box_id(row.targetSlot);
+        const int target_box = box_id(row.target_slot);
         open_main(no_run, {}, row.hostVersion);
         const Selections before = *selections;
         const std::string saving = std::string("DEBUG:\tsaving ") + row.saving + " settings\nDEBUG:\t";
 
         // The close box asks; No keeps the window, Cancel and Yes leave without saving.
-        AppWindow* s = open_from(boxId);
+        AppWindow* s = open_from(target_box);
         EXPECT_EQ(window()->enabled, 0);
         click(s, row.ok + 1);
         dialogs.answers = {kIdNo};
@@ -267,7 +267,7 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
         EXPECT_FALSE(fake_window(s)->destroyed);
         click(s, row.ok + 2);
         EXPECT_TRUE(fake_window(s)->destroyed);
-        s = open_from(boxId);
+        s = open_from(target_box);
         click(s, row.ok + 1);
         dialogs.answers = {kIdYes};
         press_close_box(s);
@@ -275,22 +275,22 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
         EXPECT_TRUE(fake_window(s)->destroyed);
         EXPECT_EQ(window()->enabled, 1);
         EXPECT_EQ(std::memcmp(before.sel, selections->sel, kSlotCount), 0);
-        EXPECT_EQ(ctl(boxId)->checked, 1);
+        EXPECT_EQ(ctl(target_box)->checked, 1);
         EXPECT_TRUE(logged(std::string("DEBUG:\tclearing ") + row.clearing + " settings\n"));
 
         // Clear, then OK: the target is off; one source chosen: it is on.
-        s = open_from(boxId);
+        s = open_from(target_box);
         click(s, row.ok + 1);
         click(s, row.ok);
-        EXPECT_EQ(selections->sel[row.targetSlot] + ctl(boxId)->checked, 0);
+        EXPECT_EQ(selections->sel[row.target_slot] + ctl(target_box)->checked, 0);
         EXPECT_TRUE(logged(saving + "not updating " + row.target + "\n"));
-        s = open_from(boxId);
-        if (row.targetSlot == kSlotMembership) type_text(s, box_id(row.sourceSlot), "e");
-        else click(s, box_id(row.sourceSlot));
+        s = open_from(target_box);
+        if (row.target_slot == kSlotMembership) type_text(s, box_id(row.source_slot), "e");
+        else click(s, box_id(row.source_slot));
         click(s, row.ok);
         EXPECT_TRUE(fake_window(s)->destroyed);
-        EXPECT_EQ(selections->sel[row.sourceSlot], row.stored);
-        EXPECT_EQ(selections->sel[row.targetSlot] + ctl(boxId)->checked, 2);
+        EXPECT_EQ(selections->sel[row.source_slot], row.stored);
+        EXPECT_EQ(selections->sel[row.target_slot] + ctl(target_box)->checked, 2);
         EXPECT_TRUE(logged(saving + "updating " + row.target + "\n"));
     }
 }

@@ -28,8 +28,8 @@ struct Shown {
     int checkBox = 0;
     // A list box's row height, and what is left of its inside height below its last
     // whole row; 0 for other controls.
-    int rowHeight = 0;
-    int partialRow = 0;
+    int row_height = 0;
+    int partial_row = 0;
 };
 
 struct Layout {
@@ -75,8 +75,8 @@ Layout read_layout(HWND window, UINT dpi)
         if (!lstrcmpiW(cls, L"ListBox")) {
             RECT inside;
             GetClientRect(h, &inside);
-            shown.rowHeight = int(SendMessageW(h, LB_GETITEMHEIGHT, 0, 0));
-            shown.partialRow = shown.rowHeight > 0 ? inside.bottom % shown.rowHeight : -1;
+            shown.row_height = int(SendMessageW(h, LB_GETITEMHEIGHT, 0, 0));
+            shown.partial_row = shown.row_height > 0 ? inside.bottom % shown.row_height : -1;
         }
         layout.controls.push_back(shown);
     }
@@ -101,12 +101,12 @@ std::string rect_text(const RECT& r)
 
 // Within two pixels of the 96-DPI rectangle scaled; the bottom of a list, which
 // rounds its height down to whole rows at either scale, within a row.
-void expect_scaled(const RECT& base, const RECT& shown, UINT dpi, int rowHeight = 0)
+void expect_scaled(const RECT& base, const RECT& shown, UINT dpi, int row_height = 0)
 {
     const RECT want{MulDiv(base.left, int(dpi), 96), MulDiv(base.top, int(dpi), 96), MulDiv(base.right, int(dpi), 96),
                     MulDiv(base.bottom, int(dpi), 96)};
     EXPECT_TRUE(std::abs(want.left - shown.left) <= 2 && std::abs(want.top - shown.top) <= 2 &&
-                std::abs(want.right - shown.right) <= 2 && std::abs(want.bottom - shown.bottom) <= rowHeight + 2)
+                std::abs(want.right - shown.right) <= 2 && std::abs(want.bottom - shown.bottom) <= row_height + 2)
         << rect_text(shown) << " for " << rect_text(want) << " at " << dpi << " DPI";
 }
 
@@ -128,7 +128,7 @@ void expect_readable(const Layout& layout)
         EXPECT_LE(c.text.cy, r.bottom - r.top);
         EXPECT_LE(c.text.cx, room(c, layout.dpi));
         EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= layout.client.cx && r.bottom <= layout.client.cy);
-        EXPECT_EQ(c.partialRow, 0);
+        EXPECT_EQ(c.partial_row, 0);
         for (size_t j = i + 1; j < layout.controls.size(); ++j) {
             RECT both;
             EXPECT_FALSE(IntersectRect(&both, &r, &layout.controls[j].rect)) << rect_text(layout.controls[j].rect);
@@ -146,7 +146,7 @@ void expect_like(const Layout& base, const Layout& shown, bool withClient)
         expect_scaled({0, 0, base.client.cx, base.client.cy}, {0, 0, shown.client.cx, shown.client.cy}, shown.dpi);
     for (size_t i = 0; i < base.controls.size(); ++i) {
         const Shown &b = base.controls[i], &s = shown.controls[i];
-        expect_scaled(b.rect, s.rect, shown.dpi, s.rowHeight);
+        expect_scaled(b.rect, s.rect, shown.dpi, s.row_height);
         EXPECT_GE(s.text.cy, MulDiv(b.text.cy, int(shown.dpi), 96) - 2) << rect_text(s.rect);  // the font grew too
     }
 }
@@ -157,7 +157,7 @@ void write_layouts(std::ostream& out, const std::vector<Layout>& layouts)
         out << l.dpi << ' ' << l.client.cx << ' ' << l.client.cy << ' ' << l.controls.size() << '\n';
         for (const Shown& c : l.controls)
             out << c.rect.left << ' ' << c.rect.top << ' ' << c.rect.right << ' ' << c.rect.bottom << ' ' << c.text.cx
-                << ' ' << c.text.cy << ' ' << c.checkBox << ' ' << c.rowHeight << ' ' << c.partialRow << '\n';
+                << ' ' << c.text.cy << ' ' << c.checkBox << ' ' << c.row_height << ' ' << c.partial_row << '\n';
     }
 }
 
@@ -170,7 +170,7 @@ std::vector<Layout> read_layouts(std::istream& in)
         l.controls.assign(count, {});
         for (Shown& c : l.controls)
             in >> c.rect.left >> c.rect.top >> c.rect.right >> c.rect.bottom >> c.text.cx >> c.text.cy >> c.checkBox >>
-                c.rowHeight >> c.partialRow;
+                c.row_height >> c.partial_row;
         layouts.push_back(l);
     }
     return layouts;
