@@ -3,9 +3,9 @@
 // named by KSTLUPD_LIST_PROBE_FILE. A test reads the status list as the window holds it
 // without any hook in the program; FLTK is a shared library, so its entry points
 // the program calls can be taken over here and passed on. Beside the lines goes the
-// window's layout ("<path>.layout"): the list's inside height and row height, then
-// each control's rectangle and the width its label needs. Each window shown adds
-// its title, size and controls' layout to "<path>.windows", ending with a blank line.
+// list's inside height and row height ("<path>.layout"). Each window shown adds its
+// title, size, and each control's rectangle and the width its label needs to
+// "<path>.windows", ending with a blank line.
 #include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
 #include <FL/Fl_Check_Button.H>
@@ -36,15 +36,15 @@ void replace_file(const std::string& path, const std::string& text)
     if (std::fclose(out) == 0 && written) std::rename(temp.c_str(), path.c_str());
 }
 
-// One line a control other than `skip`: x, y, w, h and the width its label needs
-// (with a check box's mark), 0 without a label.
-std::string controls_of(const Fl_Window* window, const Fl_Widget* skip)
+// One line a control: x, y, w, h and the width its label needs (with a check box's
+// mark), 0 without a label.
+std::string controls_of(const Fl_Window* window)
 {
     std::string layout;
     for (int i = 0; i < window->children(); ++i) {
         const Fl_Widget* c = window->child(i);
         int need = 0;
-        if (c->label() && c != skip) {
+        if (c->label()) {
             fl_font(c->labelfont(), c->labelsize());
             need = int(fl_width(c->label())) + (dynamic_cast<const Fl_Check_Button*>(c) ? 15 : 0);
         }
@@ -67,7 +67,6 @@ void write_lines(const Fl_Browser* list)
     if (!list->window()) return;
     fl_font(list->textfont(), list->textsize());
     std::string layout = std::to_string(list->h() - Fl::box_dh(list->box())) + " " + std::to_string(fl_height()) + "\n";
-    layout += controls_of(list->window(), list);
     replace_file(std::string(path) + ".layout", layout);
 }
 
@@ -107,7 +106,7 @@ void Fl_Double_Window::show()
     FILE* out = std::fopen((std::string(path) + ".windows").c_str(), "ab");
     if (!out) return;
     const std::string text = std::string(label() ? label() : "") + "\n" + std::to_string(w()) + " " +
-                             std::to_string(h()) + "\n" + controls_of(this, nullptr) + "\n";
+                             std::to_string(h()) + "\n" + controls_of(this) + "\n";
     std::fwrite(text.data(), 1, text.size(), out);
     std::fclose(out);
 }
