@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -58,13 +59,15 @@ void press(const RunningProgram& x, const std::string& id, const std::string& ke
     on_display(x, "xdotool windowfocus --sync " + id + " key " + key + " 2>/dev/null");
 }
 
-// Controls as the probe lists them ("x y w h need" a line): every label fits its
-// control, every control lies inside the window, no two overlap.
-void expect_laid_out(std::istream& layout, int width, int height)
+// Controls as the probe lists them ("x y w h need font size" a line): every label
+// fits its control, every control lies inside the window, no two overlap. The
+// labels' fonts and sizes are added to `fonts`.
+void expect_laid_out(std::istream& layout, int width, int height, std::set<std::pair<int, int>>* fonts)
 {
     std::vector<Rect> rects;
-    int need = 0;
-    for (Rect r; layout >> r.x >> r.y >> r.w >> r.h >> need;) {
+    int need = 0, font = 0, size = 0;
+    for (Rect r; layout >> r.x >> r.y >> r.w >> r.h >> need >> font >> size;) {
+        if (need) fonts->emplace(font, size);
         SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
         EXPECT_LE(need, r.w);
         EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.w <= width && r.y + r.h <= height);
@@ -195,22 +198,24 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
         EXPECT_TRUE(window_gone(x, id)) << s.title;
     }
 
-    // Every window shown (main, boxes, settings) as laid out: labels fit, nothing
-    // overlaps or leaves its window.
+    // Every window shown (main, boxes, settings) as laid out: labels fit, all in one
+    // font, and nothing overlaps or leaves its window.
     std::istringstream laid_out(read_file(listFile + ".windows"));
     std::vector<std::string> shown;
+    std::set<std::pair<int, int>> fonts;
     for (std::string title, controls, line; std::getline(laid_out, title); controls.clear()) {
         SCOPED_TRACE(title);
         while (std::getline(laid_out, line) && !line.empty()) controls += line + "\n";
         std::istringstream in(controls);
         int width = 0, height = 0;
         in >> width >> height;
-        expect_laid_out(in, width, height);
+        expect_laid_out(in, width, height, &fonts);
         shown.push_back(title);
     }
     for (const char* title :
          {"KESTRL Data Updater - Version 9.6", "Calendar (CAL)", "Master Callsigns (MAS1)", "Membership List (MAS2)"})
         EXPECT_NE(std::find(shown.begin(), shown.end(), title), shown.end()) << title;
+    EXPECT_EQ(fonts.size(), 1u) << "every label, the message boxes' buttons too, in the main window's font";
 
     // Exit asks; Yes ends the program, which saves the selections.
     click_at(x, main, 460, 102);

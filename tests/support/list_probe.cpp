@@ -36,19 +36,20 @@ void replace_file(const std::string& path, const std::string& text)
     if (std::fclose(out) == 0 && written) std::rename(temp.c_str(), path.c_str());
 }
 
-// One line a control: x, y, w, h and the width its label needs (with a check box's
-// mark), 0 without a label.
+// One line a control: x, y, w, h, the width its label needs (with a check box's
+// mark) and its label's font and size; 0 0 0 without a label.
 std::string controls_of(const Fl_Window* window)
 {
     std::string layout;
     for (int i = 0; i < window->children(); ++i) {
         const Fl_Widget* c = window->child(i);
-        int need = 0;
+        int need = 0, font = 0, size = 0;
         if (c->label()) {
+            font = c->labelfont(), size = c->labelsize();
             fl_font(c->labelfont(), c->labelsize());
             need = int(fl_width(c->label())) + (dynamic_cast<const Fl_Check_Button*>(c) ? 15 : 0);
         }
-        for (int v : {c->x(), c->y(), c->w(), c->h(), need}) layout += std::to_string(v) + " ";
+        for (int v : {c->x(), c->y(), c->w(), c->h(), need, font, size}) layout += std::to_string(v) + " ";
         layout += "\n";
     }
     return layout;
