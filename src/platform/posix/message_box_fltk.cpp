@@ -1,6 +1,6 @@
 // The graphical message box: a small modal window of our own in the main window's
-// font, with an icon, the text and the buttons in Windows' order. (FLTK's own boxes cannot
-// be nested and rename a box that is already open.)
+// font, with an icon, the text and the buttons in Windows' order. (FLTK's own
+// boxes cannot be nested and rename a box that is already open.)
 #include <algorithm>
 #include <cctype>
 #include <memory>
