@@ -55,6 +55,10 @@ if(KSTLUPD_TESTS)
   gtest_discover_tests(kstlupd_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
   add_test(NAME release_program_has_no_test_hooks
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/release_checks.sh $<TARGET_FILE:kstlupd> $<TARGET_FILE:kstlupd_testhooks>)
+  # The tree stays formatted as .clang-format says; skipped where clang-format is missing.
+  add_test(NAME source_formatting
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/check_format.cmake)
+  set_tests_properties(source_formatting PROPERTIES SKIP_REGULAR_EXPRESSION "clang-format not found")
   # The layer order of the sources, and the check's own proof that it refuses a tree
   # that breaks it.
   add_test(NAME source_layering

@@ -15,7 +15,7 @@ linux_only=0
 packages=(
   build-essential cmake pkg-config dpkg-dev
   libgtest-dev libgmock-dev googletest
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   zlib1g-dev libminizip-dev nlohmann-json3-dev libcurl4-openssl-dev libssl-dev libfltk1.3-dev libx11-dev
   zip unzip python3 openssl osslsigncode ca-certificates curl wget nginx
   xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine xauth xdg-utils man-db

@@ -92,8 +92,9 @@ struct SessionCloser {
 };
 using Session = std::unique_ptr<InetHandle, SessionCloser>;
 
-// Steps 6 to the end of start-up; returns the exit status. The session opened here is
-// left in *session for the caller to close once the log is closed.
+// Start-up from reading the command line to the end of the run; returns the exit
+// status. The session opened here is left in *session for the caller to close once
+// the log is closed.
 int start(const char* commandLine, Session* session)
 {
     if (!parse_command_line(commandLine, nullptr)) return -1;
