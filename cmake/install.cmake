@@ -49,4 +49,5 @@ if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
     file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\" TYPE FILE
          FILES \"${KSTLUPD_GENERATED}/unit/kstlupd.desktop\")")
   install(FILES docs/kstlupd.timer DESTINATION ${KSTLUPD_UNIT_DIR})
+  include(cmake/debian_package.cmake)
 endif()
