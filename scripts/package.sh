@@ -31,10 +31,10 @@ deb_path="dist/kstlupd_$version-1_amd64.deb"
 key=${KSTLUPD_SIGNING_KEY:-}
 if [ -n "$key" ]; then
   [ -f "$key" ] || fail "KSTLUPD_SIGNING_KEY names no file: $key"
-  public=$(mktemp)
-  minisign -R -s "$key" -p "$public" >/dev/null || { rm -f "$public"; fail "no public key could be had from $key"; }
-  public_line=$(sed -n 2p "$public")
-  rm -f "$public"
+  public=$(mktemp -d)
+  minisign -R -s "$key" -p "$public/key.pub" >/dev/null || { rm -rf "$public"; fail "no public key could be had from $key"; }
+  public_line=$(sed -n 2p "$public/key.pub")
+  rm -rf "$public"
   trusted=$(sed -n 's/^KSTLUPD_UPDATE_KEYS:[A-Z]*=//p' build-windows/CMakeCache.txt)
   case ";$trusted;" in
   *";$public_line;"*) ;;
@@ -44,6 +44,8 @@ fi
 sign() { minisign -S -s "$key" -t "kstlupd $version: $(basename "$1")" -m "$1" >/dev/null || fail "signing $1 failed"; }
 
 cmake --build --preset windows --target kstlupd kstlupd_manual_page
+# No signature of an earlier run may stand beside files it does not sign.
+rm -f dist/*.minisig dist/kstlupd.exe
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp build-windows/kstlupd.exe build-windows/generated/kstlupd.html "$stage/"
