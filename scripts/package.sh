@@ -88,8 +88,14 @@ running or too old, a bad option.
 Updating: when a newer updater is published, kstlupd.exe offers it at start and
 replaces itself when you agree (it checks the new file first). Or
 run the newer setup program, or copy the kstlupd.exe of a newer archive over
-the old one. Each release's files come with minisign signatures (.minisig); with
-the publisher's public key, minisign -Vm kstlupd-$version-setup.exe -P KEY checks one.
+the old one.
+
+Signatures: each release's files come with minisign signatures (.minisig); with
+the publisher's public key, minisign -Vm kstlupd-$version-setup.exe -P KEY checks
+one. The publisher makes the key pair with minisign -G, builds the program to
+trust the public key, signs with KSTLUPD_SIGNING_KEY set for the release command
+and publishes kstlupd.exe and kstlupd.exe.minisig at the update address. A new
+key is brought in by a release that trusts both the old and the new key.
 
 Removing: installed with the setup program, remove "KESTRL Data Updater" in
 the list of installed programs (or run kstlupd-uninstall.exe in the folder):
@@ -160,7 +166,7 @@ grep -q 'the kstlupd authors' "$check/LICENSE.txt" || fail "LICENSE.txt names no
 for notice in 'Jean-loup Gailly' 'Gilles Vollant' 'winpthreads' 'GCC RUNTIME LIBRARY EXCEPTION'; do
   grep -q "$notice" "$check/THIRD-PARTY.txt" || fail "THIRD-PARTY.txt lacks '$notice'"
 done
-for topic in Installing Scheduling Updating Removing schtasks; do
+for topic in Installing Scheduling Updating Signatures Removing schtasks setup.exe kstlupd.old.log kestrl.php; do
   grep -q "$topic" "$check/README.txt" || fail "README.txt says nothing under '$topic'"
 done
 
