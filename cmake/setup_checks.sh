@@ -20,11 +20,12 @@ trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 fail() { echo "setup_checks: $*" >&2; exit 1; }
 quiet() { "$@" >/dev/null 2>&1; }
 
-# One wineserver for the whole check, so that the Task Scheduler's service, once
-# started, is there when the setup program asks for it.
-mkdir -p "$WINEPREFIX"
-wineserver -p
+# The prefix is made in full first (wineboot goes on after it returns); then one
+# wineserver for the rest, so that the Task Scheduler's service, once started, is
+# there when the setup program asks for it.
 quiet wineboot -i
+wineserver -w
+wineserver -p
 quiet wine net start schedule || true
 drive=$WINEPREFIX/drive_c
 folder='C:\KESTRL Test'
@@ -46,8 +47,8 @@ for value in "DisplayName    REG_SZ    KESTRL Data Updater" "DisplayVersion    R
   "QuietUninstallString    REG_SZ    \"$folder\\kstlupd-uninstall.exe\" /S"; do
   grep -qF "$value" <<<"$entry" || fail "the uninstall entry lacks '$value': $entry"
 done
-# Wine's Task Scheduler service often fails to start in a new prefix on a busy
-# machine; then only the definition below is checked. (Wine keeps neither the
+# Should Wine's Task Scheduler service not have started (a busy machine), only the
+# definition below is checked. (Wine keeps neither the
 # trigger nor the action of a registered task, so the definition is what tells.)
 task="$drive/windows/system32/tasks/KESTRL Data Updater"
 if [ -f "$task" ]; then
