@@ -175,8 +175,12 @@ rm -f "$setup_path"
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$PWD/$setup_path" installer/kstlupd.nsi
 cmake/setup_checks.sh "$setup_path" "$version"
 
-# The Debian package, from a release build without the tests.
-cmake -S . -B build-release -DKSTLUPD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+# The Debian package, from a release build without the tests, with the hardening
+# flags Debian builds its packages with.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cmake -S . -B build-release -DKSTLUPD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build build-release -j"$(nproc)"
 rm -rf build-release/packages
 (cd build-release && cpack -G DEB >/dev/null)
