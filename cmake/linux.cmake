@@ -1,5 +1,5 @@
 # The Linux build: libcurl, POSIX files, /proc, the PE version reader and FLTK
-# windows behind the platform seam; the whole test suite and the benchmarks.
+# windows behind the platform seam; with KSTLUPD_TESTS, the test suite and benchmarks.
 find_package(PkgConfig REQUIRED)
 find_package(CURL REQUIRED)
 find_package(ZLIB REQUIRED)
@@ -21,12 +21,14 @@ target_link_libraries(kstlupd_platform PUBLIC CURL::libcurl Threads::Threads ${F
 add_executable(kstlupd src/app/main.cpp)
 target_link_libraries(kstlupd PRIVATE kstlupd_core kstlupd_platform kstlupd_release_hooks)
 
-# The loopback HTTP server of the tests and the benchmarks.
-add_library(kstlupd_test_server STATIC tests/support/http_server.cpp)
-target_include_directories(kstlupd_test_server PUBLIC tests src)
-target_link_libraries(kstlupd_test_server PUBLIC kstlupd_core Threads::Threads)
-
+# Without the tests the build makes the program alone: no test server, test hooks
+# or benchmarks.
 if(KSTLUPD_TESTS)
+  # The loopback HTTP server of the tests and the benchmarks.
+  add_library(kstlupd_test_server STATIC tests/support/http_server.cpp)
+  target_include_directories(kstlupd_test_server PUBLIC tests src)
+  target_link_libraries(kstlupd_test_server PUBLIC kstlupd_core Threads::Threads)
+
   enable_testing()
   find_package(GTest REQUIRED)
   include(GoogleTest)
@@ -68,12 +70,12 @@ if(KSTLUPD_TESTS)
             -P ${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake)
   set_tests_properties(source_layering_refuses_faults PROPERTIES
     PASS_REGULAR_EXPRESSION "base/ may not include pipeline/.*calendar/ may not include net/.*only the platform tables include.*g_config below")
-endif()
 
-file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
-foreach(bench_source ${BENCH_SOURCES})
-  get_filename_component(bench_name ${bench_source} NAME_WE)
-  add_executable(${bench_name} ${bench_source})
-  target_link_libraries(${bench_name} PRIVATE kstlupd_core kstlupd_platform kstlupd_release_hooks kstlupd_test_server)
-  set_target_properties(${bench_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-endforeach()
+  file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
+  foreach(bench_source ${BENCH_SOURCES})
+    get_filename_component(bench_name ${bench_source} NAME_WE)
+    add_executable(${bench_name} ${bench_source})
+    target_link_libraries(${bench_name} PRIVATE kstlupd_core kstlupd_platform kstlupd_release_hooks kstlupd_test_server)
+    set_target_properties(${bench_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  endforeach()
+endif()

@@ -94,8 +94,25 @@ void reset_updates(MainWindow* main)
     if (answer == kIdYes) deleteOldUpdates(main->context->catalogue);
 }
 
+// The help page installed with the program: beside it on Windows, and in the
+// installation's share/doc/kstlupd on other systems (whose paths start with '/').
+// Empty when it is not there.
+std::string installed_help_page()
+{
+    std::string folder;
+    if (!g_platform.program_folder(&folder) || folder.empty()) return {};
+    const std::string page =
+        folder[0] == '/' ? folder + "/../share/doc/kstlupd/kstlupd.html" : folder + "\\kstlupd.html";
+    FileStatus status;
+    if (!g_platform.file_status(page.c_str(), &status) || !status.is_regular) return {};
+    return page;
+}
+
 void open_help()
 {
+    const std::string page = installed_help_page();
+    if (!page.empty() && g_platform.open_url(page.c_str())) return;
+    // Without the page, the help on the web.
     const char* address = load_string(kStrHelpAddress);
     if (g_platform.open_url(address)) return;
     // Without a browser the address is of use all the same, opened by hand.

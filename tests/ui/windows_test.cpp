@@ -171,9 +171,24 @@ TEST_F(MainWindowTest, BoxesAndButtons)
     }
 
     // The answers that act.
+    // Help opens the page installed with the program, and the web address without it.
     s_browser = 1;
     click(main.window, kIdHelp);
     EXPECT_EQ(s_opened, "http://kst.test/kestrl/updater/");
+    static std::string s_program_folder;
+    g_platform.program_folder = [](std::string* out) { return *out = s_program_folder, 1; };
+#ifdef _WIN32
+    s_program_folder = folder.path;
+    const std::string page = "kstlupd.html", opened = folder.path + "\\kstlupd.html";
+#else
+    s_program_folder = folder.path + "/bin";
+    const std::string page = "share/doc/kstlupd/kstlupd.html", opened = s_program_folder + "/../" + page;
+    make_dir("bin");
+    make_dir("share/doc/kstlupd");
+#endif
+    write_file(page, "<p>help</p>");
+    click(main.window, kIdHelp);
+    EXPECT_EQ(s_opened, opened);
     EXPECT_EQ(boxes(), "");
     dialogs.answers = {kIdYes};
     click(main.window, kIdReset);
