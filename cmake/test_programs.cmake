@@ -1,10 +1,12 @@
 # Stand-in Windows programs the self-update tests are served, built with mingw-w64
 # and windres in both builds: this program under its own name at several versions,
 # as a console program and as a DLL, another program, one without a version block,
-# and signed copies made with a test authority of their own (openssl, osslsigncode).
+# and signed copies made with a test authority of their own (openssl, osslsigncode);
+# the minisign signatures of updates, with a key pair made for the tests.
 find_program(KSTLUPD_MINGW_CC x86_64-w64-mingw32-gcc REQUIRED)
 find_program(KSTLUPD_MINGW_WINDRES x86_64-w64-mingw32-windres REQUIRED)
 find_program(KSTLUPD_OSSLSIGNCODE osslsigncode REQUIRED)
+find_program(KSTLUPD_MINISIGN minisign REQUIRED)
 set(KSTLUPD_TEST_PROGRAMS ${CMAKE_BINARY_DIR}/test-programs)
 set(program_dir ${KSTLUPD_TEST_PROGRAMS})
 set(program_source ${CMAKE_SOURCE_DIR}/tests/support/test_programs)
@@ -47,4 +49,10 @@ list(TRANSFORM signed_programs PREPEND ${program_dir}/)
 add_custom_command(OUTPUT ${signed_programs}
   COMMAND ${program_source}/sign.sh ${program_dir}
   DEPENDS ${program_source}/sign.sh ${program_dir}/kstlupd_9_7.exe ${program_dir}/kstlupd_9_8.exe VERBATIM)
-add_custom_target(kstlupd_test_programs DEPENDS ${test_programs} ${signed_programs})
+set(update_signatures update.pub kstlupd_9_5.exe.minisig kstlupd_9_7.exe.minisig kstlupd_9_8.exe.minisig
+  console_9_7.exe.minisig signed_9_8.exe.minisig other_key.minisig renamed.minisig comment.minisig legacy.minisig)
+list(TRANSFORM update_signatures PREPEND ${program_dir}/)
+add_custom_command(OUTPUT ${update_signatures}
+  COMMAND ${program_source}/minisign.sh ${program_dir}
+  DEPENDS ${program_source}/minisign.sh ${test_programs} ${program_dir}/signed_9_8.exe VERBATIM)
+add_custom_target(kstlupd_test_programs DEPENDS ${test_programs} ${signed_programs} ${update_signatures})
