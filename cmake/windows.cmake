@@ -39,10 +39,13 @@ endif()
 list(GET SODIUM_CANDIDATES 0 SODIUM_CORE)
 string(REGEX REPLACE "/src/libsodium/sodium/core\\.c$" "" SODIUM_SOURCE_DIR ${SODIUM_CORE})
 file(GLOB_RECURSE SODIUM_SOURCES ${SODIUM_SOURCE_DIR}/src/libsodium/*.c)
+configure_file(${SODIUM_SOURCE_DIR}/builds/msvc/version.h ${CMAKE_BINARY_DIR}/sodium-include/sodium/version.h COPYONLY)
+configure_file(${SODIUM_SOURCE_DIR}/src/libsodium/include/sodium/export.h
+  ${CMAKE_BINARY_DIR}/sodium-include/sodium/export.h COPYONLY)
 add_library(kstlupd_sodium STATIC ${SODIUM_SOURCES})
 target_include_directories(kstlupd_sodium
-  PUBLIC ${SODIUM_SOURCE_DIR}/src/libsodium/include ${SODIUM_SOURCE_DIR}/builds/msvc
-  PRIVATE ${SODIUM_SOURCE_DIR}/src/libsodium/include/sodium)
+  PUBLIC ${SODIUM_SOURCE_DIR}/src/libsodium/include ${CMAKE_BINARY_DIR}/sodium-include
+  PRIVATE ${SODIUM_SOURCE_DIR}/src/libsodium/include/sodium ${CMAKE_BINARY_DIR}/sodium-include/sodium)
 target_compile_definitions(kstlupd_sodium PUBLIC SODIUM_STATIC PRIVATE CONFIGURED=1 NATIVE_LITTLE_ENDIAN=1)
 target_compile_options(kstlupd_sodium PRIVATE -w)
 

@@ -25,6 +25,7 @@
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/text_win32.h"
 #include "support/app_fixture.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -337,9 +338,14 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     const char* state = std::getenv("KSTLUPD_TEST_SERVERS");
     const std::string served = std::string("Z:") + (state ? state : "") +
                                "/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
-    ASSERT_TRUE(
-        CopyFileW(widen(test_program("kstlupd_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
-    ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000), 1);
+    // Each with the signature the tests' throwaway key made.
+    const auto serve = [&](const char* name, int64_t time) {
+        for (const std::string suffix : {"", ".minisig"})
+            ASSERT_TRUE(CopyFileW(widen(test_program(name + suffix).c_str()).c_str(),
+                                  widen((served + suffix).c_str()).c_str(), FALSE));
+        ASSERT_EQ(g_platform.set_file_time(served.c_str(), time), 1);
+    };
+    serve("kstlupd_9_7.exe", 1699000000);
     PROCESS_INFORMATION process = start_copy("kstlupd.exe");
     ASSERT_NE(process.hProcess, nullptr);
     FileStatus before;
@@ -352,22 +358,27 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     source.host = "updates.kstlupd.example";
     source.remotePath = "kestrl/updater/download/kstlupd.exe";
     source.targetPath = "kstlupd.exe";
+    // Without an update key this build offers nothing.
+    EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_NE(log_text().find("this build has no update key to check it with\n"), std::string::npos);
+    const std::string pub = read_file(test_program("update.pub"));
+    const std::string key = pub.substr(pub.find('\n') + 1, 56);
+    ScopedEnv keys("KSTLUPD_TEST_UPDATE_KEYS", key.c_str());
     dialogs.answers = {kIdYes, kIdNo};  // download it, do not restart
     EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);
     closeSession(session);
 
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), DWORD(WAIT_TIMEOUT));  // still running
     stop(&process);
-    EXPECT_EQ(read_file("kstlupd.exe"), read_file(test_program("kstlupd_9_7.exe")));
+    EXPECT_TRUE(read_file("kstlupd.exe") == read_file(test_program("kstlupd_9_7.exe"))) << log_text();
     FileStatus backup;
     ASSERT_EQ(g_platform.file_status("kstlupd.~xe", &backup), 1);
     EXPECT_EQ(backup.size, before.size);
     EXPECT_EQ(dialogs.shown.size(), 2u);
 
-    // A console build of the same program, newer still, is refused and removed.
-    ASSERT_TRUE(
-        CopyFileW(widen(test_program("console_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
-    ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000 + 3600), 1);
+    // A console build of the same program, newer still and signed, is refused and removed.
+    serve("console_9_7.exe", 1699000000 + 3600);
     session = openSession(("127.0.0.1:" + std::to_string(http)).c_str());
     dialogs.answers = {kIdYes};
     EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);
