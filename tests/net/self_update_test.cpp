@@ -211,7 +211,7 @@ TEST_F(NetSelfUpdate, OnlyWhatThePublisherSignedIsInstalled)
 }
 
 // What the reader of the program file finds refuses a file that is not this windowed
-// 64-bit program.
+// 64-bit program; of several string tables, the one the Translation names counts.
 TEST_F(NetSelfUpdate, ProgramChecksRefuseOtherFiles)
 {
     write_file("page.html", "#!/bin/sh\nrm -rf ~\n");
@@ -224,6 +224,8 @@ TEST_F(NetSelfUpdate, ProgramChecksRefuseOtherFiles)
         {dir + "no_version.exe", "it has no version information"},
         {dir + "console_9_7.exe", "it is not a windowed program (subsystem 3)"},
         {dir + "dll_9_7.exe", "it is a DLL, not a program"},
+        {dir + "tables_other_9_7.exe", "it is another program (\"kestrl\", \"kestrl.exe\")"},
+        {dir + "tables_9_7.exe", ""},
         {dir + "kstlupd_9_8.exe", ""},
     };
     for (const auto& [file, why] : cases) EXPECT_EQ(newProgramRefusal(file.c_str(), nullptr, nullptr), why) << file;
