@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <winsock2.h>
+#include <schannel.h>
 #include <wincrypt.h>
 #include <wininet.h>
 
@@ -293,6 +294,32 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodesAndRedirectsKeepTls)
                    SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION),
               nullptr);
     EXPECT_EQ(code, 12156u);
+}
+
+// A server that speaks only TLS 1.0 is refused as a TLS failure wherever WinINet can
+// be told or asked the version; Wine 8's can be neither.
+TEST_F(Win32Seam, TlsBefore12IsRefused)
+{
+    const char* state = std::getenv("KSTLUPD_TEST_SERVERS");
+    std::ifstream in(std::string("Z:") + (state ? state : "") + "/tls1.port");
+    int port = 0;
+    in >> port;
+    ASSERT_NE(port, 0) << "the fixture's TLS 1.0 server is not running";
+    const Platform& p = g_platform;
+    InetHandle* session = p.inet_open_session("WinInetGet/0.1", "");
+    DWORD protocols = SP_PROT_TLS1_2_CLIENT;
+    const bool told = InternetSetOptionA(HINTERNET(session), 151, &protocols, sizeof protocols);
+    InetHandle* request = p.inet_open_request(p.inet_connect(session, "localhost", port), "GET", "/", 1);
+    ASSERT_NE(request, nullptr);
+    DWORD ignore = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
+    InternetSetOptionA(HINTERNET(request), INTERNET_OPTION_SECURITY_FLAGS, &ignore, sizeof ignore);
+    const int sent = p.inet_send_request(request, nullptr);
+    const uint32_t code = p.inet_last_error();
+    p.inet_close(request);
+    p.inet_close(session);
+    if (sent && !told) GTEST_SKIP() << "this WinINet can neither be told nor asked the TLS version (Wine 8)";
+    EXPECT_EQ(sent, 0);
+    EXPECT_EQ(code, 12157u);
 }
 
 TEST_F(Win32Seam, ADllPlantedBesideTheProgramIsNotLoaded)
