@@ -4,13 +4,15 @@ find_package(PkgConfig REQUIRED)
 find_package(CURL REQUIRED)
 find_package(ZLIB REQUIRED)
 pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 find_package(nlohmann_json 3 REQUIRED)
 find_package(X11 REQUIRED)
 find_library(FLTK_LIBRARY NAMES fltk REQUIRED)
 
 add_library(kstlupd_core STATIC ${CORE_SOURCES})
 target_include_directories(kstlupd_core PUBLIC src)
-target_link_libraries(kstlupd_core PUBLIC nlohmann_json::nlohmann_json PkgConfig::MINIZIP ZLIB::ZLIB Threads::Threads)
+target_link_libraries(kstlupd_core PUBLIC nlohmann_json::nlohmann_json PkgConfig::MINIZIP PkgConfig::SODIUM ZLIB::ZLIB
+  Threads::Threads)
 
 # The operating system's table of the platform seam.
 file(GLOB_RECURSE PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/posix/*.cpp)

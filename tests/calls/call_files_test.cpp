@@ -328,7 +328,7 @@ TEST_F(MembershipListIds, TidiedOrRejectedSayingWhy)
     EXPECT_EQ(checkListIds(nullptr, &invalid), 0);
     EXPECT_EQ(log_text(), "ERROR:\t[ e ]  is not a valid membership list ID.\n"
                           "[ ` ]  is not a valid membership list ID.\n"
-                          "[ \xE9 ]  is not a valid membership list ID.\n");
+                          "[ \\xE9 ]  is not a valid membership list ID.\n");
 
     // Five invalid IDs and too many lists do not fit the message buffer: cut, not overrun.
     std::array<std::string, 5> all{"a", "b", "c", "d", "~"};
