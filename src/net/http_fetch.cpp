@@ -15,6 +15,7 @@
 #include "base/outside_text.h"
 #include "base/report.h"
 #include "base/terminal_view.h"
+#include "net/body_decoder.h"
 #include "net/internet_error.h"
 #include "platform/platform.h"
 
@@ -56,7 +57,7 @@ void report_status(AppWindow* owner, int status, const DataSource& source)
     report_message(owner, text.c_str(), "Internet error", kMbIconError);
 }
 
-// Content-Encoding of the response in lower case without blanks; empty when none.
+// Content-Encoding of the response as sent; empty when none.
 std::string content_encoding(InetHandle* request)
 {
     uint32_t len = 0;
@@ -65,10 +66,7 @@ std::string content_encoding(InetHandle* request)
     std::string text(len, '\0');
     if (!g_platform.inet_query_header(request, InetHeader::ContentEncoding, text.data(), &len)) return {};
     text.resize(len);
-    std::string folded;
-    for (char c : text)
-        if (c != ' ' && c != '\t') folded += char(std::tolower(static_cast<unsigned char>(c)));
-    return folded;
+    return text;
 }
 
 void report_too_large(AppWindow* owner, const DataSource& source)
@@ -230,9 +228,12 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         report_too_large(owner, source);
         return 0;
     }
+    // The body comes as sent: decoded here, the same way on every system, so that
+    // its length is checked in the bytes Content-Length counts and its end by the
+    // decoder.
     const std::string encoding = content_encoding(request);
-    const bool encoded = !encoding.empty() && encoding != "identity";
-    if (encoded && encoding != "gzip" && encoding != "x-gzip" && encoding != "deflate") {
+    BodyDecoder decoder;
+    if (!decoder_open(&decoder, body_encoding(encoding))) {
         std::string text = format_bounded(kMessageSize, "The file came in an encoding that cannot be read (%s)\n%s",
                                           shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str());
         report_message(owner, text.c_str(), "Internet error", kMbIconError);
@@ -259,8 +260,17 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         return 0;
     };
 
+    auto fail_damaged = [&] {
+        std::string text = format_bounded(kMessageSize, "The file came compressed (%s) and incomplete or damaged\n%s",
+                                          shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str());
+        report_message(owner, text.c_str(), "Internet error", kMbIconError);
+        progress_to(&progress, 0);
+        return 0;
+    };
+
     char buffer[kChunkSize];
-    uint64_t total = 0;
+    std::string body;
+    uint64_t total = 0, received = 0;
     HtmlSniffer sniffer;
     for (;;) {
         uint32_t available = 0;
@@ -270,32 +280,32 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         if (!g_platform.inet_read(request, buffer, std::min(available, kChunkSize), &got))
             return fail_internet("InternetReadFile");
         if (got == 0) break;
-        if (!html_allowed && sniff(&sniffer, buffer, got) == 1) {
+        received += got;
+        body.clear();
+        if (!decoder_feed(&decoder, buffer, got, &body)) return fail_damaged();
+        if (!html_allowed && sniff(&sniffer, body.data(), body.size()) == 1) {
             std::string text = format_bounded(kMessageSize, "The server sent a web page in place of the file\n%s",
                                               url_text(source).c_str());
             report_message(owner, text.c_str(), "Internet error", kMbIconError);
             progress_to(&progress, 0);
             return 0;
         }
-        if (got > kMaxDownloadBytes - total) {
+        if (body.size() > kMaxDownloadBytes - total || received > kMaxDownloadBytes) {
             report_too_large(owner, source);
             progress_to(&progress, 0);
             return 0;
         }
-        if (std::fwrite(buffer, 1, got, out.file) != got) return fail_write();
-        total += got;
-        terminal_progress(total, source.remoteSize);
-        // 64-bit: total * 100 passes 32 bits from 43 MB on.
+        if (std::fwrite(body.data(), 1, body.size(), out.file) != body.size()) return fail_write();
+        total += body.size();
+        terminal_progress(received, source.remoteSize);
+        // 64-bit: received * 100 passes 32 bits from 43 MB on.
         if (source.remoteSize != 0)
-            progress_to(&progress, int(std::min<uint64_t>(100, total * 100 / source.remoteSize)));
+            progress_to(&progress, int(std::min<uint64_t>(100, received * 100 / source.remoteSize)));
     }
 
     // No data file is ever empty: an empty answer is a server's fault, not the file.
-    // Content-Length counts the bytes as sent; a decoded body is checked by those
-    // where the platform tells them, and otherwise by the platform itself.
-    uint64_t received = total;
-    const bool checkable = have_length && (!encoded || g_platform.inet_wire_bytes(request, &received));
-    if ((checkable && expected != received) || total == 0) {
+    // Content-Length counts the bytes as sent.
+    if ((have_length && expected != received) || total == 0) {
         std::string text = format_bounded(kMessageSize, "InternetReadFile failed, %llu of %llu bytes received\n%s",
                                           static_cast<unsigned long long>(received),
                                           static_cast<unsigned long long>(expected), url_text(source).c_str());
@@ -303,6 +313,9 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         progress_to(&progress, 0);
         return 0;
     }
+    // A compressed body is whole only where its stream says it ends, whatever the
+    // length the server gave or the connection's close.
+    if (!decoder_complete(decoder)) return fail_damaged();
     // Dated once closed and before it takes the place of the old file, so that no
     // moment exists in which a new file carries the time of its writing (which would
     // read as current).

@@ -249,13 +249,10 @@ struct Platform {
     // Waits until body bytes are there or the body has ended: 1 with the count (0 at
     // the end), 0 on a failed transfer.
     int (*inet_query_data_available)(InetHandle* request, uint32_t* available);
-    // Up to size bytes of the body; 1 with *read = 0 at its end, 0 on failure. A body
-    // sent gzip or deflate encoded (asked for with Accept-Encoding) comes decoded.
+    // Up to size bytes of the body; 1 with *read = 0 at its end, 0 on failure. The
+    // body comes as sent: gzip and deflate are asked for (Accept-Encoding) and left
+    // encoded, for the caller to decode.
     int (*inet_read)(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
-    // 1 with the count of body bytes received so far as they came over the wire,
-    // before any decoding (what Content-Length counts); 0 where the system does not
-    // tell it (then it checks the length of a decoded body itself).
-    int (*inet_wire_bytes)(InetHandle* request, uint64_t* bytes);
     // Closes a request (an unread body is abandoned), a connection, or a session
     // with every connection made through it.
     void (*inet_close)(InetHandle* handle);

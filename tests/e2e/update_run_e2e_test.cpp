@@ -39,7 +39,7 @@ protected:
     std::string run(std::vector<std::string> extra = {}, bool terminal = false)
     {
         std::vector<std::string> args{"-auto", "-nocheck", "-debug", "-proxy",
-                                      "127.0.0.1:" + std::to_string(server->port)};
+                                      "127.0.0.1:" + std::to_string(proxy_port ? proxy_port : server->port)};
         args.insert(args.end(), extra.begin(), extra.end());
         std::string command = KSTLUPD_BINARY;
         for (const std::string& a : args) command += " " + a;
@@ -58,6 +58,7 @@ protected:
     std::unique_ptr<MirrorServer> server;
     std::string sample;
     std::string kestrl;
+    int proxy_port = 0;  // the proxy of the runs when not the server itself
 };
 
 TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
@@ -266,6 +267,41 @@ TEST_F(UpdateRunEndToEnd, InstallsCarryTheServersDateKeepTheReplacedVersionAndFa
     EXPECT_NE(reset.find("Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n"), std::string::npos);
     EXPECT_NE(reset.find("DEBUG:\tDeleting UPDATE\\kestrl_cty.zip (Country File (CTY))\n"), std::string::npos);
     EXPECT_TRUE(path_exists(kestrl + "/member.txt"));
+}
+
+// Behind a caching proxy (squid) and a server that compresses everything (nginx with
+// gzip): the files come whole, and a changed file is seen by the next run, not when
+// the proxy's copy grows old.
+TEST_F(UpdateRunEndToEnd, ThroughACachingProxyCompressedFilesComeWholeAndChangesAtOnce)
+{
+    make_dir(folder.path + "/gzip");
+    write_file(folder.path + "/gzip/locations.conf", "gzip on; gzip_types *; gzip_proxied any; gzip_min_length 1;\n");
+    server = std::make_unique<MirrorServer>(sample + "/mirror", folder.path + "/gzip");
+    ASSERT_NE(server->port, 0) << "nginx did not start";
+    CachingProxy squid(folder.path + "/squid", server->port);
+    if (squid.port == 0) GTEST_SKIP() << "squid could not be started";
+    proxy_port = squid.port;
+    const std::string wpx = sample + "/mirror/updates.kstlupd.example/kestrl/WPX/KESTRL.WPX";
+    const std::string first = run();
+    EXPECT_EQ(file("SAVE/KESTRL.WPX"), read_file(wpx));
+    EXPECT_NE(first.find("Updated:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos) << first;
+    EXPECT_NE(first.find("Updated:  DX Cluster Nodes (TCP) -- 24-Nov-2025 16:00\n"), std::string::npos) << first;
+    EXPECT_EQ(first.find("encod"), std::string::npos) << first;
+
+    std::string changed;
+    for (int i = 0; i < 4000; ++i) changed += "W" + std::to_string(i) + "AW 2\r\n";
+    write_file(wpx, changed);
+    set_mtime(wpx, kServerTime + kDay);
+    const std::string second = run();
+    EXPECT_NE(second.find("Updated:  CQ WPX Honor Roll (WPX) -- 25-Nov-2025 16:00\n"), std::string::npos) << second;
+    // The server itself sent the new file, compressed.
+    std::istringstream requests(server->access_log());
+    std::string last;
+    for (std::string line; std::getline(requests, line);)
+        if (line.find("KESTRL.WPX 200 ") != std::string::npos) last = line;
+    ASSERT_NE(last, "") << server->access_log();
+    EXPECT_LT(std::stoul("0" + last.substr(last.find(" 200 ") + 5)), changed.size() / 4) << last;
+    EXPECT_TRUE(file("SAVE/KESTRL.WPX") == changed);
 }
 
 // A sign-in page in place of a callsign list and a membership list, and a calendar

@@ -332,11 +332,13 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     ok = ok && curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
-    // Asked for and decoded as the Windows build does: gzip and deflate only.
-    ok = ok && curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate") == CURLE_OK;
+    // gzip and deflate are asked for and handed over as they came: the caller
+    // decodes them, and checks their length and their end.
+    ok = ok && curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SHARE, s.share) == CURLE_OK;
 
     // No local cache exists here; ask the caches on the way not to answer either.
+    r->extra_headers = curl_slist_append(r->extra_headers, "Accept-Encoding: gzip, deflate");
     r->extra_headers = curl_slist_append(r->extra_headers, "Cache-Control: no-cache");
     r->extra_headers = curl_slist_append(r->extra_headers, "Pragma: no-cache");
     ok = ok && r->extra_headers && curl_easy_setopt(e, CURLOPT_HTTPHEADER, r->extra_headers) == CURLE_OK;
@@ -641,17 +643,6 @@ int native_inet::read(InetHandle* handle, void* buf, uint32_t size, uint32_t* re
         r->body_pos = 0;
     }
     *read = uint32_t(n);
-    return 1;
-}
-
-int native_inet::wire_bytes(InetHandle* handle, uint64_t* bytes)
-{
-    Request* r = request_of(handle);
-    if (!r || !bytes) return 0;
-    // libcurl counts the body as it arrives, before its decoders.
-    curl_off_t count = 0;
-    if (curl_easy_getinfo(r->easy, CURLINFO_SIZE_DOWNLOAD_T, &count) != CURLE_OK || count < 0) return 0;
-    *bytes = uint64_t(count);
     return 1;
 }
 

@@ -4,6 +4,8 @@
 // connection for every request of a run to that host. Redirects are followed here,
 // not by WinINet, which would follow a secure request to plain HTTP.
 #include <windows.h>
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -136,22 +138,25 @@ bool unwatch(HINTERNET request, HINTERNET* hop)
 void set_timeouts(HINTERNET handle);
 InetHandle* connect_cached(HINTERNET session, const char* host, int port);
 
-// WinINet decodes gzip and deflate once asked to, but asks the server for them only
-// when told to.
-void ask_for_encodings(HINTERNET request)
+// gzip and deflate are asked for and handed over as they came: the caller decodes
+// them, and checks their length and their end. (WinINet's own decoding hides both,
+// and some builds answer the Content-Encoding query with another header after it.)
+// The caches on the way are asked to check with the server; WinINet itself sends
+// Pragma: no-cache for INTERNET_FLAG_PRAGMA_NOCACHE.
+void add_request_headers(HINTERNET request)
 {
-    BOOL decode = TRUE;
-    if (InternetSetOptionA(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode))
-        (void)HttpAddRequestHeadersA(request, "Accept-Encoding: gzip, deflate\r\n", DWORD(-1),
-                                     HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+    BOOL decode = FALSE;
+    (void)InternetSetOptionA(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+    (void)HttpAddRequestHeadersA(request, "Accept-Encoding: gzip, deflate\r\nCache-Control: no-cache\r\n", DWORD(-1),
+                                 HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
 }
 
 DWORD request_flags(bool secure)
 {
     // No cache answers for the server, and none keeps what it sent; redirects are
     // ours to judge.
-    DWORD flags =
-        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_CACHE_WRITE |
+                  INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
     if (secure) flags |= INTERNET_FLAG_SECURE;
     return flags;
 }
@@ -199,7 +204,7 @@ DWORD open_redirect(const Opened& opened, const std::string& target, HINTERNET* 
                              request_flags(https), 0);
     if (!*next) return GetLastError();
     set_timeouts(*next);
-    ask_for_encodings(*next);
+    add_request_headers(*next);
     return 0;
 }
 
@@ -362,6 +367,33 @@ InetHandle* connect_cached(HINTERNET session, const char* host, int port)
     return seam_handle(connection);
 }
 
+// Keeps in *text (the response's raw header lines) the value of the header `name`
+// (lower case); FALSE with code 12150 when the response has none.
+BOOL raw_header_value(std::vector<char>* text, const char* name)
+{
+    const std::string lines(text->data());
+    const size_t name_size = std::strlen(name);
+    for (size_t start = lines.find("\r\n"); start != std::string::npos;) {
+        start += 2;
+        const size_t end = std::min(lines.find("\r\n", start), lines.size());
+        const std::string line = lines.substr(start, end - start);
+        start = end < lines.size() ? end : std::string::npos;
+        if (line.size() <= name_size || line[name_size] != ':') continue;
+        bool same = true;
+        for (size_t i = 0; i < name_size && same; ++i)
+            same = std::tolower(static_cast<unsigned char>(line[i])) == name[i];
+        if (!same) continue;
+        const size_t first = line.find_first_not_of(" \t", name_size + 1);
+        const size_t last = line.find_last_not_of(" \t");
+        const std::string value = first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
+        text->assign(value.begin(), value.end());
+        text->push_back('\0');
+        return TRUE;
+    }
+    SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
+    return FALSE;
+}
+
 DWORD query_of(InetHeader which)
 {
     switch (which) {
@@ -415,7 +447,7 @@ InetHandle* native_inet::open_request(InetHandle* connection, const char* verb, 
     }
     std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
     g_opened[request] = opened;
-    ask_for_encodings(request);
+    add_request_headers(request);
     return seam_handle(request);
 }
 
@@ -457,12 +489,14 @@ int native_inet::query_header(InetHandle* request, InetHeader which, char* buf, 
     std::vector<char> value(64);
     DWORD size = DWORD(value.size());
     const HINTERNET hop = hop_of(request);
-    BOOL ok = HttpQueryInfoA(hop, query_of(which), value.data(), &size, nullptr);
+    const DWORD query = which == InetHeader::ContentEncoding ? DWORD(HTTP_QUERY_RAW_HEADERS_CRLF) : query_of(which);
+    BOOL ok = HttpQueryInfoA(hop, query, value.data(), &size, nullptr);
     if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && size < (1u << 20)) {
         value.resize(size_t(size) + 1);
         size = DWORD(value.size());
-        ok = HttpQueryInfoA(hop, query_of(which), value.data(), &size, nullptr);
+        ok = HttpQueryInfoA(hop, query, value.data(), &size, nullptr);
     }
+    if (ok && which == InetHeader::ContentEncoding) ok = raw_header_value(&value, "content-encoding");
     if (!ok) {
         failed();
         *len = 0;
@@ -494,12 +528,6 @@ int native_inet::read(InetHandle* request, void* buf, uint32_t size, uint32_t* r
     if (!waiting_call(handle_of(request), [&] { return InternetReadFile(hop_of(request), buf, size, &got); })) return 0;
     *read = got;
     return 1;
-}
-
-int native_inet::wire_bytes(InetHandle*, uint64_t*)
-{
-    // WinINet keeps the count of encoded bytes to itself.
-    return 0;
 }
 
 void native_inet::close(InetHandle* handle)
