@@ -3,8 +3,10 @@
 # tests: every request goes to that server, and answers are kept in memory and
 # served again as a cache would.
 #
-#   caching_proxy.sh start STATE SERVER_PORT   starts it, prints its port
-#   caching_proxy.sh stop STATE                stops it
+#   caching_proxy.sh start STATE SERVER_PORT [USER PASSWORD]
+#                                  starts it, prints its port; with USER and PASSWORD
+#                                  it serves only who logs in so (Basic)
+#   caching_proxy.sh stop STATE    stops it
 # STATE is a folder of its own for the configuration and squid's output. Squid
 # started by root runs as its own user, which may not write there: it keeps no log.
 set -euo pipefail
@@ -14,6 +16,21 @@ start)
   mkdir -p "$2"
   state=$(cd "$2" && pwd)
   command -v squid >/dev/null || { echo "caching_proxy: squid is not installed" >&2; exit 1; }
+  access="http_access allow all"
+  if [ -n "${4:-}" ]; then
+    # The login check runs as squid's own user: its password file lies where that
+    # user can read it.
+    logins=$(mktemp -d /tmp/kstlupd-squid.XXXXXX)
+    chmod 755 "$logins"
+    printf '%s:%s\n' "$4" "$(openssl passwd -1 "$5")" > "$logins/passwords"
+    chmod 644 "$logins/passwords"
+    echo "$logins" > "$state/logins"
+    access="auth_param basic program /usr/lib/squid/basic_ncsa_auth $logins/passwords
+auth_param basic realm kstlupd tests
+acl login proxy_auth REQUIRED
+http_access allow login
+http_access deny all"
+  fi
   port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   cat > "$state/squid.conf" <<CONF
 http_port 127.0.0.1:$port
@@ -25,7 +42,7 @@ cache_mem 32 MB
 maximum_object_size_in_memory 16 MB
 cache_peer 127.0.0.1 parent $3 0 no-query no-digest no-netdb-exchange default
 never_direct allow all
-http_access allow all
+$access
 shutdown_lifetime 0 seconds
 pinger_enable off
 netdb_filename none
@@ -53,13 +70,17 @@ stop)
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     rm -f "$2/squid.pid"
   fi
+  if [ -f "$2/logins" ]; then
+    rm -rf "$(cat "$2/logins")"
+    rm -f "$2/logins"
+  fi
   if [ -f "$2/service" ]; then
     rm -f /dev/shm/"$(cat "$2/service")"-*
     rm -f "$2/service"
   fi
   ;;
 *)
-  echo "usage: $0 start STATE SERVER_PORT | stop STATE" >&2
+  echo "usage: $0 start STATE SERVER_PORT [USER PASSWORD] | stop STATE" >&2
   exit 2
   ;;
 esac

@@ -11,6 +11,7 @@
 
 #include "base/atomic_file.h"
 #include "base/calendar_time.h"
+#include "base/config.h"
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
@@ -52,9 +53,23 @@ int response_status(InetHandle* request)
 
 void report_status(AppWindow* owner, int status, const DataSource& source)
 {
-    std::string text =
-        format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s", status, url_text(source).c_str());
+    // Only a proxy answers 407; the user can act on it.
+    const char* proxy_login = status == 407 ? "\nThe proxy server asks for a user name and password: give them as "
+                                              "-proxy user:password@host:port"
+                                            : "";
+    std::string text = format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s%s", status,
+                                      url_text(source).c_str(), proxy_login);
     report_message(owner, text.c_str(), "Internet error", kMbIconError);
+}
+
+// The proxy of the -proxy option as it may be shown: without its user name and password.
+std::string proxy_shown()
+{
+    const std::string& proxy = g_config.proxy;
+    const size_t at = proxy.rfind('@');
+    if (at == std::string::npos) return proxy;
+    const std::string scheme = proxy.starts_with("http://") ? "http://" : "";
+    return scheme + proxy.substr(at + 1);
 }
 
 // Content-Encoding of the response as sent; empty when none.
@@ -166,7 +181,13 @@ InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource&
     const std::string condition =
         if_modified_since != 0 ? "If-Modified-Since: " + http_date_text(if_modified_since) + "\r\n" : std::string();
     if (!g_platform.inet_send_request(request, condition.empty() ? nullptr : condition.c_str())) {
-        reportInternetError(owner, "HttpSendRequest", url_text(source).c_str());
+        // Through a proxy of the -proxy option, no connection and no name mean the proxy's.
+        std::string extra = url_text(source);
+        const uint32_t code = g_platform.inet_last_error();
+        if (!g_config.proxy.empty() && (code == kInetCannotConnect || code == kInetNameNotResolved))
+            extra += format_bounded(kMessageSize, "\nThe proxy server %s could not be reached",
+                                    shown_text(proxy_shown()).c_str());
+        reportInternetError(owner, "HttpSendRequest", extra.c_str());
         g_platform.inet_close(request);
         return nullptr;
     }
@@ -179,6 +200,13 @@ InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource&
         return nullptr;
     }
     return request;
+}
+
+void report_no_date(AppWindow* owner, const DataSource& source)
+{
+    std::string text =
+        format_bounded(kMessageSize, "HttpQueryInfo failed, the server sent no date\n%s", url_text(source).c_str());
+    report_message(owner, text.c_str(), "Internet error", kMbIconError);
 }
 
 int notModified(InetHandle* request) { return response_status(request) == 304 ? 1 : 0; }

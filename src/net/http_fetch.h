@@ -44,6 +44,10 @@ InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource&
 // localSize stand for the server's.
 [[nodiscard]] int queryRemoteInfo(AppWindow* owner, InetHandle* request, DataSource* source);
 
+// Reports why a source without a usable Last-Modified cannot be compared with its
+// copy ("HttpQueryInfo failed, the server sent no date" and the URL).
+void report_no_date(AppWindow* owner, const DataSource& source);
+
 // Nothing larger is downloaded: far above the largest data file published, and a
 // bound on what a server can put on the disk.
 inline constexpr uint64_t kMaxDownloadBytes = uint64_t(256) << 20;

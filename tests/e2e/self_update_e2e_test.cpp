@@ -50,8 +50,14 @@ TEST(E2eSelfUpdate, UnattendedRunDeclinesANewVersionOrReportsAServerDownAndGoesO
     if (target.starts_with("http://updates.kstlupd.example:80/")) target.erase(30, 3);  // WinINet names the port
     EXPECT_EQ(target, "http://updates.kstlupd.example/kestrl/updater/download/kstlupd.exe");
 
-    log = unattended_run(refused_port());
-    EXPECT_NE(log.find("ERROR:\tHttpSendRequest failed, error = 12029\n"), std::string::npos) << log;
+    const int dead = refused_port();
+    log = unattended_run(dead);
+    EXPECT_NE(
+        log.find("ERROR:\tHttpSendRequest failed, error = 12029\nThe attempt to connect to the server failed.\n"
+                 "http://updates.kstlupd.example/kestrl/updater/download/kstlupd.exe\nThe proxy server 127.0.0.1:" +
+                 std::to_string(dead) + " could not be reached\n"),
+        std::string::npos)
+        << log;
 }
 
 TEST(E2eSelfUpdate, AnUpdateKilledBetweenItsRenamesIsRepairedAtTheNextStart)

@@ -39,7 +39,7 @@ protected:
     std::string run(std::vector<std::string> extra = {}, bool terminal = false)
     {
         std::vector<std::string> args{"-auto", "-nocheck", "-debug", "-proxy",
-                                      "127.0.0.1:" + std::to_string(proxy_port ? proxy_port : server->port)};
+                                      proxy_arg.empty() ? "127.0.0.1:" + std::to_string(server->port) : proxy_arg};
         args.insert(args.end(), extra.begin(), extra.end());
         std::string command = KSTLUPD_BINARY;
         for (const std::string& a : args) command += " " + a;
@@ -58,7 +58,7 @@ protected:
     std::unique_ptr<MirrorServer> server;
     std::string sample;
     std::string kestrl;
-    int proxy_port = 0;  // the proxy of the runs when not the server itself
+    std::string proxy_arg;  // the -proxy of the runs when not the server itself
 };
 
 TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
@@ -269,24 +269,32 @@ TEST_F(UpdateRunEndToEnd, InstallsCarryTheServersDateKeepTheReplacedVersionAndFa
     EXPECT_TRUE(path_exists(kestrl + "/member.txt"));
 }
 
-// Behind a caching proxy (squid) and a server that compresses everything (nginx with
-// gzip): the files come whole, and a changed file is seen by the next run, not when
-// the proxy's copy grows old.
+// Behind a caching proxy (squid) that wants a login, and a server that compresses
+// everything (nginx with gzip): the login given with -proxy is used and never
+// logged, the files come whole, and a changed file is seen by the next run, not
+// when the proxy's copy grows old.
 TEST_F(UpdateRunEndToEnd, ThroughACachingProxyCompressedFilesComeWholeAndChangesAtOnce)
 {
     make_dir(folder.path + "/gzip");
     write_file(folder.path + "/gzip/locations.conf", "gzip on; gzip_types *; gzip_proxied any; gzip_min_length 1;\n");
     server = std::make_unique<MirrorServer>(sample + "/mirror", folder.path + "/gzip");
     ASSERT_NE(server->port, 0) << "nginx did not start";
-    CachingProxy squid(folder.path + "/squid", server->port);
+    CachingProxy squid(folder.path + "/squid", server->port, "kst", "se:cr@t");
     if (squid.port == 0) GTEST_SKIP() << "squid could not be started";
-    proxy_port = squid.port;
+    proxy_arg = "127.0.0.1:" + std::to_string(squid.port);
+    const std::string refused = run();
+    EXPECT_NE(refused.find("ERROR:\tHttpSendRequest failed, HTTP status = 407\nhttp://www.country-files.com/kestrl/"
+                           "download/kestrl_cty.zip\nThe proxy server asks for a user name and password"),
+              std::string::npos)
+        << refused;
+    proxy_arg = "http://kst:se%3Acr%40t@" + proxy_arg;
     const std::string wpx = sample + "/mirror/updates.kstlupd.example/kestrl/WPX/KESTRL.WPX";
     const std::string first = run();
     EXPECT_EQ(file("SAVE/KESTRL.WPX"), read_file(wpx));
     EXPECT_NE(first.find("Updated:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos) << first;
     EXPECT_NE(first.find("Updated:  DX Cluster Nodes (TCP) -- 24-Nov-2025 16:00\n"), std::string::npos) << first;
     EXPECT_EQ(first.find("encod"), std::string::npos) << first;
+    EXPECT_EQ(first.find("se%3Acr"), std::string::npos) << first;
 
     std::string changed;
     for (int i = 0; i < 4000; ++i) changed += "W" + std::to_string(i) + "AW 2\r\n";

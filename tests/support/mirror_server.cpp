@@ -28,10 +28,13 @@ MirrorServer::~MirrorServer()
     }
 }
 
-CachingProxy::CachingProxy(const std::string& state_folder, int server_port) : state(state_folder)
+CachingProxy::CachingProxy(const std::string& state_folder, int server_port, const std::string& user,
+                           const std::string& password)
+    : state(state_folder)
 {
-    const std::string command =
-        script("caching_proxy.sh") + " start '" + state + "' " + std::to_string(server_port) + " 2>/dev/null";
+    std::string command = script("caching_proxy.sh") + " start '" + state + "' " + std::to_string(server_port);
+    if (!user.empty()) command += " '" + user + "' '" + password + "'";
+    command += " 2>/dev/null";
     FILE* out = ::popen(command.c_str(), "r");
     if (!out) return;
     char line[32] = {};

@@ -36,6 +36,13 @@ using ConnectionKey = std::tuple<HINTERNET, std::string, int>;
 std::mutex g_connections_mutex;
 std::map<ConnectionKey, HINTERNET> g_connections;
 
+// The user name and password given with a session's proxy, by session; guarded by
+// g_connections_mutex.
+struct ProxyLogin {
+    std::string user, password;
+};
+std::map<HINTERNET, ProxyLogin> g_proxy_logins;
+
 // What following a request's redirects needs: the session it was opened in and
 // whether its source is secure. Kept from opening to closing.
 struct Opened {
@@ -138,6 +145,51 @@ bool unwatch(HINTERNET request, HINTERNET* hop)
 void set_timeouts(HINTERNET handle);
 InetHandle* connect_cached(HINTERNET session, const char* host, int port);
 
+// Text with its %XX escapes undone (how a user name or password with ':' or '@' in
+// it is written in a proxy address).
+std::string unescaped(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// "[http://][user[:password]@]host:port[/]" as the proxy WinINet is given
+// ("host:port") and the login that goes with it.
+std::string split_proxy(std::string text, ProxyLogin* login)
+{
+    if (text.size() > 7 && _strnicmp(text.c_str(), "http://", 7) == 0) text.erase(0, 7);
+    while (!text.empty() && text.back() == '/') text.pop_back();
+    const size_t at = text.rfind('@');
+    if (at == std::string::npos) return text;
+    const std::string userinfo = text.substr(0, at);
+    const size_t colon = userinfo.find(':');
+    login->user = unescaped(userinfo.substr(0, colon));
+    if (colon != std::string::npos) login->password = unescaped(userinfo.substr(colon + 1));
+    return text.substr(at + 1);
+}
+
+// Gives a request the login of its session's proxy; WinINet answers the proxy's
+// 407 with it.
+void set_proxy_login(HINTERNET session, HINTERNET request)
+{
+    std::lock_guard<std::mutex> lock(g_connections_mutex);
+    const auto it = g_proxy_logins.find(session);
+    if (it == g_proxy_logins.end()) return;
+    std::string& user = it->second.user;
+    std::string& password = it->second.password;
+    (void)InternetSetOptionA(request, INTERNET_OPTION_PROXY_USERNAME, user.data(), DWORD(user.size() + 1));
+    (void)InternetSetOptionA(request, INTERNET_OPTION_PROXY_PASSWORD, password.data(), DWORD(password.size() + 1));
+}
+
 // gzip and deflate are asked for and handed over as they came: the caller decodes
 // them, and checks their length and their end. (WinINet's own decoding hides both,
 // and some builds answer the Content-Encoding query with another header after it.)
@@ -204,6 +256,7 @@ DWORD open_redirect(const Opened& opened, const std::string& target, HINTERNET* 
                              request_flags(https), 0);
     if (!*next) return GetLastError();
     set_timeouts(*next);
+    set_proxy_login(opened.session, *next);
     add_request_headers(*next);
     return 0;
 }
@@ -410,11 +463,17 @@ DWORD query_of(InetHeader which)
 InetHandle* native_inet::open_session(const char* agent, const char* proxy)
 {
     const bool use_proxy = proxy && *proxy;
+    ProxyLogin login;
+    const std::string address = use_proxy ? split_proxy(proxy, &login) : std::string();
     HINTERNET session = InternetOpenA(agent, use_proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                      use_proxy ? proxy : nullptr, nullptr, 0);
+                                      use_proxy ? address.c_str() : nullptr, nullptr, 0);
     if (!session) {
         failed();
         return nullptr;
+    }
+    if (!login.user.empty()) {
+        std::lock_guard<std::mutex> lock(g_connections_mutex);
+        g_proxy_logins[session] = std::move(login);
     }
     // A dead or silent server must not hang a run.
     set_timeouts(session);
@@ -445,6 +504,7 @@ InetHandle* native_inet::open_request(InetHandle* connection, const char* verb, 
         for (const auto& [key, handle] : g_connections)
             if (handle == handle_of(connection)) opened.session = std::get<0>(key);
     }
+    set_proxy_login(opened.session, request);
     std::lock_guard<std::mutex> lock(g_watchdogs_mutex);
     g_opened[request] = opened;
     add_request_headers(request);
@@ -537,6 +597,7 @@ void native_inet::close(InetHandle* handle)
         // A session takes its connection handles along; a connection handle leaves
         // the cache.
         std::lock_guard<std::mutex> lock(g_connections_mutex);
+        g_proxy_logins.erase(handle_of(handle));
         for (auto it = g_connections.begin(); it != g_connections.end();) {
             if (std::get<0>(it->first) == handle_of(handle) || it->second == handle_of(handle)) {
                 if (it->second != handle_of(handle)) InternetCloseHandle(it->second);
