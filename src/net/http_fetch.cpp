@@ -51,14 +51,18 @@ int response_status(InetHandle* request)
     return std::atoi(text);
 }
 
-void report_status(AppWindow* owner, int status, const DataSource& source)
+// `tunnel`: the status is a proxy's refusal of the secure connection.
+void report_status(AppWindow* owner, int status, const DataSource& source, bool tunnel = false)
 {
     // Only a proxy answers 407; the user can act on it.
-    const char* proxy_login = status == 407 ? "\nThe proxy server asks for a user name and password: give them as "
-                                              "-proxy user:password@host:port"
-                                            : "";
+    const std::string why =
+        status == 407 ? "\nThe proxy server asks for a user name and password: give them as "
+                        "-proxy user:password@host:port"
+        : tunnel
+            ? format_bounded(kMessageSize, "\nThe proxy server refused the secure connection (HTTP status %d)", status)
+            : std::string();
     std::string text = format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s%s", status,
-                                      url_text(source).c_str(), proxy_login);
+                                      url_text(source).c_str(), why.c_str());
     report_message(owner, text.c_str(), "Internet error", kMbIconError);
 }
 
@@ -195,7 +199,10 @@ InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource&
     // file: nothing of them may be stored or taken as a date.
     const int status = response_status(request);
     if (status != 200 && !(status == 304 && !condition.empty())) {
-        report_status(owner, status, source);
+        char text[16] = {};
+        uint32_t len = sizeof text;
+        report_status(owner, status, source,
+                      g_platform.inet_query_header(request, InetHeader::TunnelStatus, text, &len) == 1);
         g_platform.inet_close(request);
         return nullptr;
     }

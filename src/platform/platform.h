@@ -111,8 +111,10 @@ struct ProgramImage {
 
 // Which part of the response inet_query_header reads; StatusCode is the status
 // line's number as text ("200"; "304" when a conditional request found the caller's
-// copy current: such an answer has no body).
-enum class InetHeader { LastModified, ContentLength, StatusCode, ContentEncoding };
+// copy current: such an answer has no body). A proxy that refuses a secure request's
+// tunnel gives the response (its status, no body); TunnelStatus is then that status
+// again, and is not found (12150) for any other response.
+enum class InetHeader { LastModified, ContentLength, StatusCode, ContentEncoding, TunnelStatus };
 
 // WinINet-style codes the internet entries leave in inet_last_error().
 constexpr uint32_t kInetInvalidHandle = 6;

@@ -77,7 +77,9 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     for (const char* line :
          {"Downloaded:  Custom Awards (AWD) -- 24-Nov-2025 16:00\n", "Downloaded:  425 DX Calendar\n",
           "Downloaded:  Country File (CTY) -- 24-Nov-2025 16:00\n", "Club Log -- Internet Error\n",
-          "Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n", "Downloaded:  eQSL -- 24-Nov-2025 16:00\n"})
+          "Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n", "Downloaded:  eQSL -- 24-Nov-2025 16:00\n",
+          "ERROR:\tHttpSendRequest failed, HTTP status = 400\nhttp://cdn.clublog.org/clublog.scp.zip\nThe proxy "
+          "server refused the secure connection (HTTP status 400)\nClub Log -- Internet Error\n"})
         EXPECT_NE(first.find(line), std::string::npos) << line;
     EXPECT_EQ(first.find("IOTA Islands (XML) --"), std::string::npos);  // not selected, not required
     const std::string installs = "\n\n" + kSep + "\n\nUpdated:  Custom Awards (AWD)\n";

@@ -292,6 +292,13 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodesAndRedirectsKeepTls)
                    SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION),
               nullptr);
     EXPECT_EQ(code, 12156u);
+    // A server's own refusal over TLS is no proxy's refusal of the tunnel.
+    InetHandle* refused = send("", "localhost", https, "missing.txt", 1, &code,
+                               SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION);
+    ASSERT_NE(refused, nullptr) << code;
+    len = sizeof text;
+    EXPECT_EQ(p.inet_query_header(refused, InetHeader::TunnelStatus, text, &len), 0);
+    p.inet_close(refused);
 }
 
 TEST_F(Win32Seam, ADllPlantedBesideTheProgramIsNotLoaded)

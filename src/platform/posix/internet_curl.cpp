@@ -81,7 +81,8 @@ struct Request {
     bool finished = false;
     uint32_t failure = 0;  // WinINet code of a failed transfer, 0 if none
 
-    long status = 0;  // of the response whose headers are being kept
+    long status = 0;         // of the response whose headers are being kept
+    long tunnel_status = 0;  // of the proxy's refusal of the tunnel, 0 if none
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;  // received, not yet read
     size_t body_pos = 0;
@@ -207,6 +208,17 @@ void collect_results(Request* r)
         if (msg->msg != CURLMSG_DONE || msg->easy_handle != r->easy) continue;
         CURLcode result = msg->data.result;
         if (result == CURLE_OK) r->headers_done = true;
+        // A proxy that refused the tunnel answered the request itself, as WinINet
+        // hands such an answer over: its status, no headers of the server, no body.
+        long tunnel = 0;
+        if (result != CURLE_OK && curl_easy_getinfo(r->easy, CURLINFO_HTTP_CONNECTCODE, &tunnel) == CURLE_OK &&
+            tunnel >= 300) {
+            r->headers.clear();
+            r->status = r->tunnel_status = tunnel;
+            r->headers_done = true;
+            finish(r, 0);
+            continue;
+        }
         uint32_t code = result == CURLE_OK ? 0 : inet_error_from_curl(result);
         // The request's own address is always http or https: only a redirect to a
         // scheme the request may not follow gets here, and it is the redirect that failed.
@@ -569,10 +581,10 @@ int native_inet::query_header(InetHandle* handle, InetHeader which, char* buf, u
     }
     std::string value;
     bool found = false;
-    if (which == InetHeader::StatusCode) {
+    if (which == InetHeader::StatusCode || (which == InetHeader::TunnelStatus && r->tunnel_status)) {
         value = std::to_string(r->status);
         found = true;
-    } else {
+    } else if (which != InetHeader::TunnelStatus) {
         const char* name = which == InetHeader::LastModified    ? "Last-Modified"
                            : which == InetHeader::ContentLength ? "Content-Length"
                                                                 : "Content-Encoding";

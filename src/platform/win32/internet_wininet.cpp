@@ -447,6 +447,20 @@ BOOL raw_header_value(std::vector<char>* text, const char* name)
     return FALSE;
 }
 
+// Whether the response to a secure request is its proxy's refusal of the tunnel:
+// an https request answered over a connection that never became secure.
+bool tunnel_refused(HINTERNET request)
+{
+    char url[INTERNET_MAX_URL_LENGTH] = {};
+    DWORD size = sizeof url;
+    if (!InternetQueryOptionA(request, INTERNET_OPTION_URL, url, &size) || _strnicmp(url, "https:", 6) != 0)
+        return false;
+    DWORD flags = 0;
+    size = sizeof flags;
+    return InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size) &&
+           !(flags & SECURITY_FLAG_SECURE);
+}
+
 DWORD query_of(InetHeader which)
 {
     switch (which) {
@@ -454,6 +468,7 @@ DWORD query_of(InetHeader which)
     case InetHeader::ContentLength: return HTTP_QUERY_CONTENT_LENGTH;
     case InetHeader::StatusCode: return HTTP_QUERY_STATUS_CODE;
     case InetHeader::ContentEncoding: return HTTP_QUERY_CONTENT_ENCODING;
+    case InetHeader::TunnelStatus: return HTTP_QUERY_STATUS_CODE;
     }
     return HTTP_QUERY_STATUS_CODE;
 }
@@ -557,6 +572,10 @@ int native_inet::query_header(InetHandle* request, InetHeader which, char* buf, 
         ok = HttpQueryInfoA(hop, query, value.data(), &size, nullptr);
     }
     if (ok && which == InetHeader::ContentEncoding) ok = raw_header_value(&value, "content-encoding");
+    if (ok && which == InetHeader::TunnelStatus && !tunnel_refused(hop)) {
+        SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
+        ok = FALSE;
+    }
     if (!ok) {
         failed();
         *len = 0;
