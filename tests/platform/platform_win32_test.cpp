@@ -236,9 +236,8 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodesAndRedirectsKeepTls)
         {"unresolvable name", "", "no-such-host.invalid", 80, 0, 12007},
         {"silent server", stall, "localhost", 80, 0, 12002},
         {"trickled headers", "127.0.0.1:" + std::to_string(trickle_port), "localhost", 80, 0, 12002},
-        // Wine asks about revocation before the issuer: an authority it does not
-        // know ends there (12057; Windows says 12045).
-        {"untrusted certificate", "", "localhost", https, 1, 12057},
+        // Also where WinINet asks about revocation before the issuer (Wine).
+        {"untrusted certificate", "", "localhost", https, 1, 12045},
     };
     // clang-format on
     for (const auto& row : rows) {
