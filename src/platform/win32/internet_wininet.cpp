@@ -199,8 +199,8 @@ void add_request_headers(HINTERNET request)
 {
     BOOL decode = FALSE;
     (void)InternetSetOptionA(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
-    (void)HttpAddRequestHeadersA(request, "Accept-Encoding: gzip, deflate\r\nCache-Control: no-cache\r\n", DWORD(-1),
-                                 HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+    for (const char* header : {"Accept-Encoding: gzip, deflate\r\n", "Cache-Control: no-cache\r\n"})
+        (void)HttpAddRequestHeadersA(request, header, DWORD(-1), HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
 }
 
 DWORD request_flags(bool secure)
