@@ -227,7 +227,9 @@ struct Platform {
     // ---- internet ----------------------------------------------------------
     // Errors leave a WinINet-style code in inet_last_error() (thread-local), the
     // same convention as last_error(); no operation retries.
-    // proxy null or empty: the platform's own proxy settings.
+    // proxy null or empty: the platform's own proxy settings. Otherwise
+    // "[http://][user[:password]@]host:port" (%XX escapes in the login undone): the
+    // login answers the proxy's 407 with Basic credentials.
     InetHandle* (*inet_open_session)(const char* agent, const char* proxy);
     // Remembers host and port; the connection is a child of the session and is
     // released with it.
