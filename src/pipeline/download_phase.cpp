@@ -69,6 +69,7 @@ int downloadSource(AppWindow* owner, RunContext* run, int slot, DataSource* sour
     if (slot != kSlotCalendarSource) {
         if (!queryRemoteInfo(owner, request, source)) {
             closeRequest(request);
+            report_no_date(owner, *source);
             return internet_error_outcome(owner, run, slot, *source);
         }
         if (double(source->remoteTime - source->localTime) > 0) s.upd[slot] = 1;
