@@ -15,6 +15,7 @@
 // core only passes it on. An InetHandle is a session, a connection or a request.
 struct AppWindow;
 struct InetHandle;
+struct RunLock;
 
 // Windows error codes: every failing entry of the table leaves one for last_error(),
 // the same code on every system for the same situation (the one Windows gives).
@@ -74,6 +75,10 @@ constexpr int kInetMaxRedirects = 5;
 // Every temporary file the program writes is named after the file it will become
 // with this ending, so that a later run can find and remove what a killed one left.
 inline constexpr const char* kTempSuffix = ".~kstlupd";
+
+// The byte of the run-lock file that every build locks: the same on every system, so
+// that the Linux program and kstlupd.exe under Wine refuse each other.
+constexpr int64_t kRunLockOffset = 0;
 
 struct FileStatus {
     int64_t mtime = 0;  // seconds since 1970 UTC
@@ -186,6 +191,19 @@ struct Platform {
     // after a failure that must not lose its cause.
     uint32_t (*last_error)();
     void (*set_last_error)(uint32_t code);
+
+    // ---- the run lock --------------------------------------------------------
+    // Takes an exclusive lock on byte kRunLockOffset of `path` (created empty when
+    // missing; a link or anything but a regular file is refused): the system's
+    // byte-range lock, which Windows takes with LockFileEx and POSIX with an fcntl
+    // lock of the open file (an OFD lock). Wine turns LockFileEx into the same fcntl
+    // lock, so the builds refuse each other, and so does a second handle in one
+    // process. The system drops the lock when its holder ends, however it ends, and
+    // no handle of it passes to a child process. Returns the held lock; null with
+    // kErrorLockViolation when another holds it, or with the cause of a failed open.
+    RunLock* (*lock_run)(const char* path);
+    // Releases the lock and closes its file; null is allowed.
+    void (*unlock_run)(RunLock* lock);
 
     // ---- processes and executables ------------------------------------------
     // Base names of the running processes; 0 when the list cannot be had.

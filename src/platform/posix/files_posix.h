@@ -23,3 +23,5 @@ int posix_set_read_only(const char* path, int read_only);
 FILE* posix_open_file(const char* path, const char* mode);
 int posix_sync_file(FILE* file);
 FILE* posix_open_exclusive_log(const char* path);
+RunLock* posix_lock_run(const char* path);
+void posix_unlock_run(RunLock* lock);

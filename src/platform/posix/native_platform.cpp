@@ -37,6 +37,8 @@ Platform native_platform()
     p.open_exclusive_log = posix_open_exclusive_log;
     p.last_error = posix_last_error;
     p.set_last_error = set_last_error;
+    p.lock_run = posix_lock_run;
+    p.unlock_run = posix_unlock_run;
     p.process_names = posix_process_names;
     p.file_version = posix_file_version;
     p.program_image = posix_program_image;

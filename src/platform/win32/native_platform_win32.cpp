@@ -88,6 +88,8 @@ Platform native_platform()
     p.open_exclusive_log = win32_open_exclusive_log;
     p.last_error = win32_last_error;
     p.set_last_error = win32_set_last_error;
+    p.lock_run = win32_lock_run;
+    p.unlock_run = win32_unlock_run;
     p.process_names = win32_process_names;
     p.file_version = win32_file_version;
     p.program_image = win32_program_image;

@@ -26,6 +26,8 @@ int win32_set_read_only(const char* path, int read_only);
 FILE* win32_open_file(const char* path, const char* mode);
 int win32_sync_file(FILE* file);
 FILE* win32_open_exclusive_log(const char* path);
+RunLock* win32_lock_run(const char* path);
+void win32_unlock_run(RunLock* lock);
 uint32_t win32_last_error();
 void win32_set_last_error(uint32_t code);
 
