@@ -14,6 +14,7 @@
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
+#include "base/run_view.h"
 #include "base/terminal_view.h"
 #include "net/internet_error.h"
 #include "platform/platform.h"

@@ -1,6 +1,6 @@
 // The operating-system seam: one table of function pointers that the build fills
-// with its system's services. Tests swap single entries (see PlatformOverride) to
-// produce failures a real system will not give on demand.
+// with its system's services. Tests swap single entries (their PlatformOverride
+// restores them) to produce failures a real system will not give on demand.
 #pragma once
 
 #include <cerrno>
@@ -296,18 +296,3 @@ std::string native_command_line(int argc, char** argv);
 // A report as one line for a terminal or a scheduler's mail: "title: text", each run
 // of line feeds in the text made one blank.
 std::string one_line_report(const char* title, const char* text);
-
-// Swaps entries of g_platform and g_run_view for the lifetime of the guard: the
-// constructor saves both tables, the destructor restores them.
-struct PlatformOverride {
-    PlatformOverride() : saved(g_platform), saved_view(g_run_view) {}
-    ~PlatformOverride()
-    {
-        g_platform = saved;
-        g_run_view = saved_view;
-    }
-    PlatformOverride(const PlatformOverride&) = delete;
-    PlatformOverride& operator=(const PlatformOverride&) = delete;
-    Platform saved;
-    RunView saved_view;
-};
