@@ -1,6 +1,8 @@
 // The operating-system seam: one table of function pointers that the build fills
-// with its system's services. Tests swap single entries (their PlatformOverride
-// restores them) to produce failures a real system will not give on demand.
+// with its system's services. Every entry is filled unless its comment says it is
+// optional (null allowed, and what then happens). Tests swap single entries (their
+// PlatformOverride restores them) to produce failures a real system will not give
+// on demand.
 #pragma once
 
 #include <cerrno>
@@ -166,8 +168,6 @@ struct Platform {
     // acting through a link at its name: what a link points at stays as it is. A
     // folder is not removed.
     int (*remove_temp_file)(const char* path);
-    // Sets access and modification time (creation time where the system has one).
-    int (*set_file_time)(const char* path, int64_t unix_time);
     // Sets each time on its own; the creation time only where the system keeps one.
     int (*set_file_times)(const char* path, int64_t modified, int64_t accessed, int64_t created);
     // Sets or clears the read-only attribute (POSIX: every write permission removed,
@@ -222,6 +222,8 @@ struct Platform {
     int (*open_url)(const char* url);
     // The folder that holds the program's own file (Windows: of the module; POSIX:
     // of /proc/self/exe), absolute, links resolved; 0 when it cannot be had.
+    // Optional: null in a table that cannot tell (the program then stays where it
+    // was started).
     int (*program_folder)(std::string* out);
     // Makes a folder the working folder, which every relative path then names; 1
     // success, 0 with last_error() set. (The entries above that answer 0 for "there
@@ -235,9 +237,11 @@ struct Platform {
 
     // ---- console -----------------------------------------------------------
     // 1 when standard error is a terminal a person watches (Windows: a console).
+    // Optional: null counts as no terminal.
     int (*stderr_is_terminal)();
     // Shows the usage text to the person who asked for it: on standard output, or
-    // in a message box where the program has no console to write to.
+    // in a message box where the program has no console to write to. Optional:
+    // null writes the text to standard output.
     void (*show_usage)(const char* text);
 
     // ---- internet ----------------------------------------------------------

@@ -339,12 +339,12 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
                                "/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
     ASSERT_TRUE(
         CopyFileW(widen(test_program("kstlupd_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
-    ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000), 1);
+    ASSERT_EQ(g_platform.set_file_times(served.c_str(), 1699000000, 1699000000, 1699000000), 1);
     PROCESS_INFORMATION process = start_copy("kstlupd.exe");
     ASSERT_NE(process.hProcess, nullptr);
     FileStatus before;
     ASSERT_EQ(g_platform.file_status("kstlupd.exe", &before), 1);
-    ASSERT_EQ(g_platform.set_file_time("kstlupd.exe", 1690000000), 1);
+    ASSERT_EQ(g_platform.set_file_times("kstlupd.exe", 1690000000, 1690000000, 1690000000), 1);
 
     InetHandle* session = openSession(("127.0.0.1:" + std::to_string(http)).c_str());
     DataSource source;
@@ -367,7 +367,7 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     // A console build of the same program, newer still, is refused and removed.
     ASSERT_TRUE(
         CopyFileW(widen(test_program("console_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
-    ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000 + 3600), 1);
+    ASSERT_EQ(g_platform.set_file_times(served.c_str(), 1699000000 + 3600, 1699000000 + 3600, 1699000000 + 3600), 1);
     session = openSession(("127.0.0.1:" + std::to_string(http)).c_str());
     dialogs.answers = {kIdYes};
     EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);

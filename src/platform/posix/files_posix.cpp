@@ -272,11 +272,6 @@ int posix_delete_file(const char* path) { return remove_entry(path, true); }
 // unlink removes a link itself and needs no write permission of the file.
 int posix_remove_temp_file(const char* path) { return remove_entry(path, false); }
 
-int posix_set_file_time(const char* path, int64_t unix_time)
-{
-    return posix_set_file_times(path, unix_time, unix_time, unix_time);
-}
-
 int posix_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t)
 {
     const std::string native = posix_native_path(path);

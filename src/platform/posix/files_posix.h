@@ -17,7 +17,6 @@ int posix_list_folder(const char* path, std::vector<std::string>* names);
 int posix_create_directory(const char* path);
 int posix_delete_file(const char* path);
 int posix_remove_temp_file(const char* path);
-int posix_set_file_time(const char* path, int64_t unix_time);
 int posix_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created);
 int posix_set_read_only(const char* path, int read_only);
 FILE* posix_open_file(const char* path, const char* mode);

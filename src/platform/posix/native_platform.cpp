@@ -29,7 +29,6 @@ Platform native_platform()
     p.create_directory = posix_create_directory;
     p.delete_file = posix_delete_file;
     p.remove_temp_file = posix_remove_temp_file;
-    p.set_file_time = posix_set_file_time;
     p.set_file_times = posix_set_file_times;
     p.set_read_only = posix_set_read_only;
     p.open_file = posix_open_file;

@@ -219,11 +219,6 @@ int win32_remove_temp_file(const char* path)
     return DeleteFileW(target.c_str()) ? 1 : failed();
 }
 
-int win32_set_file_time(const char* path, int64_t unix_time)
-{
-    return win32_set_file_times(path, unix_time, unix_time, unix_time);
-}
-
 int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created)
 {
     HANDLE file = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

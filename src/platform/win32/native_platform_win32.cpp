@@ -80,7 +80,6 @@ Platform native_platform()
     p.create_directory = win32_create_directory;
     p.delete_file = win32_delete_file;
     p.remove_temp_file = win32_remove_temp_file;
-    p.set_file_time = win32_set_file_time;
     p.set_file_times = win32_set_file_times;
     p.set_read_only = win32_set_read_only;
     p.open_file = win32_open_file;

@@ -20,7 +20,6 @@ int win32_list_folder(const char* path, std::vector<std::string>* names);
 int win32_create_directory(const char* path);
 int win32_delete_file(const char* path);
 int win32_remove_temp_file(const char* path);
-int win32_set_file_time(const char* path, int64_t unix_time);
 int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created);
 int win32_set_read_only(const char* path, int read_only);
 FILE* win32_open_file(const char* path, const char* mode);
