@@ -328,14 +328,14 @@ struct RunLock {
     HANDLE file = INVALID_HANDLE_VALUE;
 };
 
-// Every opener may share the file: the lock, not the share mode, keeps a second run
-// out, and the lock is the one that Wine shows to POSIX programs. A link at the
-// name is opened as itself and refused.
+// Every opener may read and write the file: the lock, not the share mode, keeps a
+// second run out, and the lock is the one that Wine shows to POSIX programs. Nobody
+// may delete it while it is held (a new file of the name would hold no lock). A link
+// at the name is opened as itself and refused.
 RunLock* win32_lock_run(const char* path)
 {
-    HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         failed();
         return nullptr;
