@@ -143,6 +143,19 @@ std::vector<CalendarEvent> read_calendar(AppWindow* owner, const DataSource& sou
     return events;
 }
 
+bool check_calendar(const char* path, std::string* why)
+{
+    bool found = false;
+    const int ok = json_parse_elements(path, [&](const JsonValue& element) {
+        CalendarEvent event;
+        found = found || !event_from_element(element, &event);
+    });
+    if (!ok) *why = "it is not a JSON array";
+    else if (!found) *why = "it holds no calendar event";
+    else return true;
+    return false;
+}
+
 int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue, const Selections& selections,
                    uint32_t* errorCount)
 {

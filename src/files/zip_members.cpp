@@ -269,3 +269,39 @@ int extractMembers(const Catalogue& catalogue, const DataSource& archive, std::s
     }
     return all;
 }
+
+bool check_zip_archive(const char* path, std::string* why)
+{
+    if (FileStatus status; !g_platform.file_status(path, &status) || !status.is_regular) {
+        *why = "it is not a regular file";
+        return false;
+    }
+    ArchiveHandle zip(unzOpen64(g_platform.native_path(path).c_str()));
+    unz_global_info64 global{};
+    if (!zip || unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK) {
+        *why = "it is not a zip archive";
+        return false;
+    }
+    if (global.number_entry == 0) {
+        *why = "the archive is empty";
+        return false;
+    }
+    std::vector<char> chunk(kChunkSize);
+    int status = unzGoToFirstFile(zip.get());
+    for (; status == UNZ_OK; status = unzGoToNextFile(zip.get())) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zip.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+            info.uncompressed_size > kMaxMemberSize || unzOpenCurrentFile(zip.get()) != UNZ_OK)
+            break;
+        // Every byte is inflated, as far as the member's stated size, so that the
+        // checksum is compared; a stream ending early reads as a clean end.
+        uint64_t total = 0;
+        int n = 0;
+        while ((n = unzReadCurrentFile(zip.get(), chunk.data(), kChunkSize)) > 0 &&
+               (total += uint64_t(n)) <= info.uncompressed_size) {}
+        if (unzCloseCurrentFile(zip.get()) != UNZ_OK || n != 0 || total != info.uncompressed_size) break;
+    }
+    if (status == UNZ_END_OF_LIST_OF_FILE) return true;
+    *why = "a member of the archive is damaged";
+    return false;
+}

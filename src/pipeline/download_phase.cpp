@@ -9,6 +9,7 @@
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
 #include "pipeline/calendar_download.h"
+#include "pipeline/download_checks.h"
 #include "platform/platform.h"
 
 namespace {
@@ -105,8 +106,8 @@ int downloadSource(AppWindow* owner, RunContext* run, int slot, DataSource* sour
         // Marked before the new copy can replace the old one; a failed fetch leaves
         // the old copy, and with it what was known about it.
         const int marked = pending || mark_not_installed(owner, *source);
-        const int fetched =
-            marked && fetchToFile(owner, request, *source, source->downloadPath.c_str(), source->remoteTime);
+        const int fetched = marked && fetchToFile(owner, request, *source, source->downloadPath.c_str(),
+                                                  source->remoteTime, download_check(slot));
         closeRequest(request);
         if (!fetched) {
             if (marked && !pending) clear_not_installed(*source);
