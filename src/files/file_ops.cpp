@@ -48,7 +48,7 @@ int fileExists(const char* path)
     return g_platform.file_status(path, &st) && !st.is_directory;
 }
 
-int backupTarget(AppWindow* owner, const DataSource& source)
+int backupTarget(AppWindow* owner, const DataSource& source, AtomicFile* staged)
 {
     std::string backup = join_path("BACKUP", fileNamePart(source.targetPath));
     FileStatus target;
@@ -57,7 +57,9 @@ int backupTarget(AppWindow* owner, const DataSource& source)
     if (g_platform.file_status(backup.c_str(), &old) && !old.is_directory && old.mtime == target.mtime) return 1;
     // Through the writer: the previous backup goes only when the new one is whole,
     // and a read-only backup (of a read-only target) is replaced like any other.
-    if (!atomic_copy(source.targetPath.c_str(), backup.c_str())) {
+    AtomicFile own;
+    AtomicFile* copy = staged ? staged : &own;
+    if (!atomic_copy_staged(source.targetPath.c_str(), backup.c_str(), copy) || (!staged && !atomic_place(copy))) {
         uint32_t code = g_platform.last_error();
         report_error(owner,
                      format_bounded(kMessageSize, "Can't backup %s to %s\nError Code = %d", source.targetPath.c_str(),

@@ -7,15 +7,18 @@
 #include "catalogue/data_source.h"
 
 struct AppWindow;
+struct AtomicFile;
 
 // Non-zero when the path exists and is a directory / exists and is not one.
 int directoryExists(const char* path);
 int fileExists(const char* path);
 
 // Copies the target into BACKUP unless the backup already holds this version; the
-// previous backup is replaced only by a complete new one.
+// previous backup is replaced only by a complete new one. With `staged`, the copy
+// waits beside the backup in it until atomic_place puts it there (an install that
+// ends up replacing nothing drops it).
 // 1 done or nothing to do, 0 failed (reported, title "CopyFile").
-[[nodiscard]] int backupTarget(AppWindow* owner, const DataSource& source);
+[[nodiscard]] int backupTarget(AppWindow* owner, const DataSource& source, AtomicFile* staged = nullptr);
 
 // Copies downloadPath over targetPath through the atomic writer, so a failed copy
 // leaves the old target. 1 copied, 0 failed (reported, title "CopyFile").

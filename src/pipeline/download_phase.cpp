@@ -55,15 +55,19 @@ int downloadSource(AppWindow* owner, RunContext* run, int slot, DataSource* sour
         source->localTime = local.mtime;
         source->localSize = uint32_t(local.size);
     }
-    // A copy still waiting for its install, or dated by a server whose clock was far
-    // ahead, says nothing about what is installed: it is fetched again.
+    // A copy still waiting for its install, or dated 0 by an earlier version, says
+    // nothing about what is installed: it is fetched again.
     const bool pending = have_copy && is_marked_not_installed(*source);
-    if (!have_copy || pending || !copy_time_usable(source->localTime, int64_t(std::time(nullptr)))) s.upd[slot] = 1;
+    if (!have_copy || pending || source->localTime == kCopyNotInstalled) s.upd[slot] = 1;
+    // A copy dated far ahead of this clock came from a server whose clock was ahead:
+    // only the same date says that it is current, and any other, even an older one,
+    // that it is not.
+    const bool ordered = copy_time_usable(source->localTime, int64_t(std::time(nullptr)));
 
     // Only a comparison with a usable copy can end in "not newer"; then the server
     // may say so without sending the file. The calendar is a script's output whose
     // dates say nothing about its content: it is always fetched and compared.
-    const int64_t ask_since = !s.upd[slot] && slot != kSlotCalendarSource ? source->localTime : 0;
+    const int64_t ask_since = !s.upd[slot] && ordered && slot != kSlotCalendarSource ? source->localTime : 0;
     InetHandle* request = openRequest(owner, run->session, *source, ask_since > 0 ? ask_since : 0);
     if (!request) return internet_error_outcome(owner, run, slot, *source);
 
@@ -72,7 +76,8 @@ int downloadSource(AppWindow* owner, RunContext* run, int slot, DataSource* sour
             closeRequest(request);
             return internet_error_outcome(owner, run, slot, *source);
         }
-        if (double(source->remoteTime - source->localTime) > 0) s.upd[slot] = 1;
+        if (source->remoteTime > source->localTime || (!ordered && source->remoteTime != source->localTime))
+            s.upd[slot] = 1;
     } else {
         // The check puts a changed calendar in place itself, so the mark comes first;
         // it goes again when nothing new arrived.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "base/atomic_file.h"
 #include "base/log.h"
+#include "base/replace_watch.h"
 #include "base/report.h"
 #include "base/status_line.h"
 #include "base/terminal_view.h"
@@ -75,13 +77,22 @@ void updateTargets(AppWindow* owner, RunContext* run)
         if (!s.upd[slot]) continue;
         const DataSource& source = catalogue.slot[slot];
         debug_printf("DEBUG:\t%s will be updated\n", source.title);
-        if (!backupTarget(owner, source)) {
+        // The backup takes its place only when the install replaces the target: a
+        // target that already holds the new bytes (an install repeated after a kill)
+        // is neither backed up nor written.
+        AtomicFile backup;
+        const auto backup_failed = [&] {
             std::string text = format_bounded(kMessageSize, "Error backing up %s", source.targetPath.c_str());
             status_failure_line(owner, text.c_str(), line_index++);
+        };
+        if (!backupTarget(owner, source, &backup)) {
+            backup_failed();
             continue;
         }
+        ReplaceWatch watch(source.targetPath, [&] { return atomic_place(&backup); });
         ResultLine kind = ResultLine::TitleOnly;
         if (!install_slot(owner, run, slot, &kind)) {
+            if (watch.before_result == 0) backup_failed();
             unattended_failed();
             continue;
         }

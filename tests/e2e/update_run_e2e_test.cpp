@@ -24,6 +24,18 @@ namespace fs = std::filesystem;
 
 const std::string kSep(56, '-');
 
+// Every file below `root` by relative path, but the log and the program's output.
+std::map<std::string, std::string> snapshot(const std::string& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).string();
+        if (entry.is_regular_file() && name != "kstlupd.log" && name != "program.out")
+            files[name] = read_file(entry.path().string());
+    }
+    return files;
+}
+
 class UpdateRunEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -150,6 +162,16 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     EXPECT_EQ(said.rfind("ERROR:\t", 0), 0u) << said;
     const std::string summary = "\nClub Log -- Internet Error\nINFO:\tNo files were updated.\nThere was one error.\n";
     EXPECT_TRUE(said.ends_with(summary)) << said;
+    // A run killed after its installs but before it recorded them (every copy still
+    // marked) installs again: each target holds those bytes already, so nothing is
+    // backed up, and BACKUP keeps what the first run replaced.
+    const std::map<std::string, std::string> backups = snapshot(kestrl + "/BACKUP");
+    for (const auto& entry : fs::directory_iterator(kestrl + "/UPDATE"))
+        write_file(entry.path().string() + ".~notinstalled", "");
+    const std::string repeated = run();
+    EXPECT_NE(repeated.find("Updated:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_TRUE(snapshot(kestrl + "/BACKUP") == backups);
+    EXPECT_FALSE(path_exists(kestrl + "/UPDATE/KESTRL.WPX.~notinstalled"));
     // A run that went well (Club Log reached as on the Internet: TLS to the mirror,
     // not through the proxy that tunnels none) says nothing.
     if (!std::getenv("KSTLUPD_E2E_WINE_EXE")) {
@@ -266,18 +288,6 @@ TEST_F(UpdateRunEndToEnd, InstallsCarryTheServersDateKeepTheReplacedVersionAndFa
     EXPECT_NE(reset.find("Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n"), std::string::npos);
     EXPECT_NE(reset.find("DEBUG:\tDeleting UPDATE\\kestrl_cty.zip (Country File (CTY))\n"), std::string::npos);
     EXPECT_TRUE(path_exists(kestrl + "/member.txt"));
-}
-
-// Every file below `root` by relative path, but the log and the program's output.
-std::map<std::string, std::string> snapshot(const std::string& root)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const std::string name = fs::relative(entry.path(), root).string();
-        if (entry.is_regular_file() && name != "kstlupd.log" && name != "program.out")
-            files[name] = read_file(entry.path().string());
-    }
-    return files;
 }
 
 // Sign-in and portal pages in place of a callsign list, a membership list, a node list

@@ -59,6 +59,7 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
         {kServerTime, kServeIgnoreCondition, 0, false},  // a server deaf to the condition
         {kServerTime + 1, 0, 1, true},                  // one second newer
         {10413792000, 0, 1, true},                      // the year 2300: a broken server clock
+        {10413792000, 0, 0, false},                     // the same again: current, headers only
         {kServerTime + 2, 0, 1, true},                  // its later, sane date still counts
     };
     // clang-format on
