@@ -172,11 +172,10 @@ int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue, const
     const char* path = target.targetPath.c_str();
     // An answer that is no calendar must not empty the logging program's calendar.
     const bool nothing_read = selections.sel[kSlotCalendarSource] && events.empty();
-    if (nothing_read &&
-        report_nothing_read(owner, target.targetPath,
-                            format_bounded(kMessageSize, "No calendar event could be read from %s: %s was not replaced",
-                                           source.downloadPath.c_str(), path),
-                            "No events", errorCount))
+    if (nothing_read && report_nothing_read(owner, target.targetPath,
+                                            format_bounded(kMessageSize, "No calendar event could be read from %s",
+                                                           source.downloadPath.c_str()),
+                                            "No events", errorCount))
         return 0;
     AtomicFile file;
     if (!atomic_open(&file, target.targetPath)) {

@@ -150,9 +150,13 @@ void clear_not_installed(const DataSource& source)
 int report_nothing_read(AppWindow* owner, const std::string& target, const std::string& text, const char* title,
                         uint32_t* errorCount)
 {
-    report_error(owner, text, title);
+    // Only a file that is there can stay as it was.
+    const int kept = fileExists(target.c_str());
+    report_error(owner,
+                 kept ? format_bounded(kMessageSize, "%s: %s was not replaced", text.c_str(), target.c_str()) : text,
+                 title);
     ++*errorCount;
-    return fileExists(target.c_str());
+    return kept;
 }
 
 void removeLeftoverTemps(const Catalogue& catalogue)

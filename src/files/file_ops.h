@@ -57,7 +57,8 @@ int is_marked_not_installed(const DataSource& source);
 void clear_not_installed(const DataSource& source);
 
 // For a converter with a downloaded list (or calendar) that gave not one record:
-// reports `text` as an error (title `title`) and counts it in *errorCount. 1 when an
+// reports `text` as an error (title `title`), followed by ": <target> was not
+// replaced" when the target exists, and counts it in *errorCount. 1 when an
 // installed target exists, which then stays as it is; 0 when there is none yet, so
 // that what there is may be written. Either way the install has failed and its copies
 // stay marked as not installed, to be fetched again whatever their date.

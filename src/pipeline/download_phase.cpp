@@ -22,6 +22,7 @@ int internet_error_outcome(AppWindow* owner, RunContext* run, int slot, const Da
     std::string line = format_bounded(kMessageSize, "%s -- Internet Error", source.title);
     status_failure_line(owner, line.c_str(), -1);
     ++run->errorCount;
+    run->fetch_failed[size_t(slot)] = true;
     run->selections.upd[slot] = 0;
     return 0;
 }

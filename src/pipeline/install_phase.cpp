@@ -17,6 +17,7 @@
 #include "files/zip_members.h"
 #include "nodes/node_merge.h"
 #include "pipeline/country_texts.h"
+#include "pipeline/derived_sources.h"
 #include "pipeline/download_phase.h"
 #include "platform/platform.h"
 
@@ -50,18 +51,19 @@ int install_slot(AppWindow* owner, RunContext* run, int slot, ResultLine* line)
         if (std::ranges::find(members, slot) == members.end()) g_platform.delete_file(source.targetPath.c_str());
         return 1;
     }
-    case kSlotCalendar:
-        *line = ResultLine::TitleOnly;
-        return write_calendar(owner, slot, catalogue, run->selections, &run->errorCount);
     case kSlotNodesKeepAlive:
     case kSlotNodes: *line = ResultLine::TitleAndDate; return mergeNodeList(owner, source) != 0;
+    case kSlotCalendar:
     case kSlotMasterOld:
     case kSlotMaster:
+    case kSlotMembership: {
         *line = ResultLine::TitleOnly;
-        return writeMasterFile(owner, slot, catalogue, run->selections, &run->errorCount);
-    case kSlotMembership:
-        *line = ResultLine::TitleOnly;
-        return writeMembershipFile(owner, slot, catalogue, run->selections, &run->errorCount);
+        Selections built;
+        if (!derived_sources_ready(owner, run, slot, &built)) return 0;
+        if (slot == kSlotCalendar) return write_calendar(owner, slot, catalogue, built, &run->errorCount);
+        if (slot == kSlotMembership) return writeMembershipFile(owner, slot, catalogue, built, &run->errorCount);
+        return writeMasterFile(owner, slot, catalogue, built, &run->errorCount);
+    }
     default: *line = ResultLine::TitleAndDate; return installCopy(owner, source);
     }
 }
