@@ -37,25 +37,6 @@ int fileExists(const char* path);
 // user's own list).
 void deleteOldUpdates(const Catalogue& catalogue);
 
-// A fetched copy carries the server's date from the start, so that what is installed
-// from it carries that date too. Until its install has succeeded, a marker file
-// beside it (downloadPath + kNotInstalledSuffix) says that it is not current: it is
-// written, durably, before the copy is replaced, and removed only after the install,
-// so a run killed or failing in between leaves it, and the next run fetches again.
-inline constexpr const char* kNotInstalledSuffix = ".~notinstalled";
-std::string not_installed_marker(const std::string& download_path);
-
-// Non-zero when the source's copy is marked as not yet installed.
-int is_marked_not_installed(const DataSource& source);
-
-// Writes the marker of the source's copy and makes it durable. 1 done; 0 reported
-// ("ERROR: Unable to open file \"%s\" for write.", title "CreateFile").
-[[nodiscard]] int mark_not_installed(AppWindow* owner, const DataSource& source);
-
-// Removes the marker: the copy is what is installed. A marker that cannot be removed
-// only costs a fetch more.
-void clear_not_installed(const DataSource& source);
-
 // For a converter with a downloaded list (or calendar) that gave not one record:
 // reports `text` as an error (title `title`), followed by ": <target> was not
 // replaced" when the target exists, and counts it in *errorCount. 1 when an

@@ -7,6 +7,7 @@
 #include "base/status_line.h"
 #include "catalogue/run_context.h"
 #include "files/file_ops.h"
+#include "files/install_marker.h"
 #include "net/http_fetch.h"
 #include "pipeline/calendar_download.h"
 #include "pipeline/download_checks.h"
