@@ -1,5 +1,6 @@
 #include "files/zip_members.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -17,6 +18,8 @@
 namespace {
 
 constexpr unsigned kChunkSize = 16384;
+// The most the members of one archive are inflated to when it is checked.
+constexpr uint64_t kMaxCheckedBytes = 4 * kMaxMemberSize;
 // Stored names are looked at as far as a 260-character buffer holds them.
 constexpr uLong kNameLimit = 259;
 constexpr unsigned kExtendedTimestampTag = 0x5455;  // "UT"
@@ -287,12 +290,18 @@ bool check_zip_archive(const char* path, std::string* why)
         return false;
     }
     std::vector<char> chunk(kChunkSize);
+    // Members may share their data: what they may inflate to in all is bounded too.
+    uint64_t budget = kMaxCheckedBytes;
+    bool too_large = false;
     int status = unzGoToFirstFile(zip.get());
     for (; status == UNZ_OK; status = unzGoToNextFile(zip.get())) {
         unz_file_info64 info{};
         if (unzGetCurrentFileInfo64(zip.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
-            info.uncompressed_size > kMaxMemberSize || unzOpenCurrentFile(zip.get()) != UNZ_OK)
+            info.uncompressed_size > std::min(kMaxMemberSize, budget) || unzOpenCurrentFile(zip.get()) != UNZ_OK) {
+            too_large = info.uncompressed_size > std::min(kMaxMemberSize, budget);
             break;
+        }
+        budget -= info.uncompressed_size;
         // Every byte is inflated, as far as the member's stated size, so that the
         // checksum is compared; a stream ending early reads as a clean end.
         uint64_t total = 0;
@@ -302,6 +311,6 @@ bool check_zip_archive(const char* path, std::string* why)
         if (unzCloseCurrentFile(zip.get()) != UNZ_OK || n != 0 || total != info.uncompressed_size) break;
     }
     if (status == UNZ_END_OF_LIST_OF_FILE) return true;
-    *why = "a member of the archive is damaged";
+    *why = too_large ? "the archive unpacks to more than a data file can be" : "a member of the archive is damaged";
     return false;
 }
