@@ -36,18 +36,18 @@ bool check_call_list(const char* path, CallListForm form, std::string* why)
         *why = "it cannot be read";
         return false;
     }
+    MarkupScan markup;
+    std::string block(65536, '\0');
+    for (size_t n; (n = std::fread(block.data(), 1, block.size(), stream)) > 0;)
+        markup_scan(&markup, std::string_view(block.data(), n));
+    std::rewind(stream);
     const size_t piece = (form == CallListForm::Member ? kMemberLineSize : kMasterLineSize) - 1;
-    bool line_start = true, markup = false, found = false;
-    const bool read = for_each_piece(stream, piece, [&](char* text) {
-        const std::string_view whole(text);
-        // Only the start of a line tells markup; the rest of a long line does not.
-        markup = markup || (line_start && is_markup_line(whole));
-        line_start = whole.ends_with('\n');
-        found = found || takes_call(call_of(text, form), form);
-    });
+    bool found = false;
+    const bool read =
+        for_each_piece(stream, piece, [&](char* text) { found = found || takes_call(call_of(text, form), form); });
     std::fclose(stream);
     if (!read) *why = "it cannot be read";
-    else if (markup) *why = "it holds markup, not a list";
+    else if (markup.found) *why = "it holds markup, not a list";
     else if (!found) *why = "it holds no valid callsign";
     else return true;
     return false;

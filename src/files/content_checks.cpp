@@ -78,9 +78,25 @@ bool is_web_page(std::string_view head)
 
 bool is_markup_line(std::string_view line)
 {
-    if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
     const size_t first = line.find_first_not_of(" \t\r\n\f\v");
     return first != std::string_view::npos && line[first] == '<';
+}
+
+void markup_scan(MarkupScan* scan, std::string_view block)
+{
+    // A byte-order mark opening the text counts as blank.
+    if (scan->offset == 0 && block.starts_with("\xEF\xBB\xBF")) {
+        scan->offset = 3;
+        block.remove_prefix(3);
+    }
+    scan->offset += block.size();
+    for (char c : block) {
+        if (c == '\n') scan->line_blank = true;
+        else if (scan->line_blank && !is_blank(c)) {
+            scan->found = scan->found || c == '<';
+            scan->line_blank = false;
+        }
+    }
 }
 
 std::string file_head(const char* path)

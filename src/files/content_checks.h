@@ -3,6 +3,7 @@
 // (a list, a node file, an archive, a calendar) live with the readers of that kind.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,19 @@ std::string first_element(std::string_view head);
 // link, style), in any case.
 bool is_web_page(std::string_view head);
 
-// True when the first character of the line that is not a blank is '<' (a UTF-8
-// byte-order mark before it counts as blank): a line of markup, never a record.
+// True when the first character of the line that is not a blank is '<': a line of
+// markup, never a record.
 bool is_markup_line(std::string_view line);
+
+// Looks for a line of markup (is_markup_line; a UTF-8 byte-order mark opening the
+// text counts as blank) in a text fed block by block, the first block at least
+// three bytes long, in linear time and constant memory, whatever bytes it holds.
+struct MarkupScan {
+    uint64_t offset = 0;     // bytes seen
+    bool line_blank = true;  // nothing but blanks yet in the current line
+    bool found = false;
+};
+void markup_scan(MarkupScan* scan, std::string_view block);
 
 // The opening of a file as far as the checks look (its first 64 KiB); empty when
 // it cannot be read.

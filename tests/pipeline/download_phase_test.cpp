@@ -252,7 +252,7 @@ TEST_F(DownloadChecks, PagesAndFilesOfTheWrongKindAreRefused)
         {kSlotNodes, "K1ABC,dx.example:23\r\n  <p>Moved, here</p>\r\n", "it holds markup, not a node list"},
         {kSlotNodesKeepAlive, "VERSION,1\r\nhttp://portal.example/,x\r\nNo nodes today\r\n", "it holds no node line"},
         {kSlotSuperCheck, utf16be, page},
-        {kSlotSuperCheck, "1 K1ABC\r\n\t<div>K1ABC</div>\r\n", "it holds markup, not a list"},
+        {kSlotSuperCheck, "1 K1ABC\r\n2 W1" + std::string(1, '\0') + "W\r\n\t<div>K1ABC</div>\r\n", "it holds markup, not a list"},
         {kSlotSuperCheck, "K1ABC\r\nW1AW\r\n", "it holds no valid callsign"},  // not its form
         {kSlotLotw, "<frameset><frame src=\"/login\"></frameset>", page},
         {kSlotEqsl, "List of AG members\r\n#none\r\n", "it holds no valid callsign"},
