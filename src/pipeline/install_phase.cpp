@@ -98,6 +98,10 @@ void updateTargets(AppWindow* owner, RunContext* run)
             unattended_failed();
             continue;
         }
+        // A target that the install removed (an archive whose members take its place)
+        // is backed up all the same.
+        if (watch.before_result < 0 && !fileExists(source.targetPath.c_str()) && !atomic_place(&backup))
+            backup_failed();
         std::string text = kind == ResultLine::TitleOnly
                                ? format_bounded(kMessageSize, "Updated:  %s", source.title)
                                : format_bounded(kMessageSize, "Updated:  %s -- %s", source.title,

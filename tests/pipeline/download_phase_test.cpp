@@ -2,15 +2,13 @@
 
 #include <ctime>
 
-#include <zlib.h>
-
-#include "base/little_endian.h"
 #include "net/http_fetch.h"
 #include "pipeline/download_checks.h"
 #include "pipeline/install_phase.h"
 #include "support/http_server.h"
 #include "support/mirror_server.h"
 #include "support/run_fixture.h"
+#include "support/stored_zip.h"
 
 namespace {
 
@@ -210,21 +208,6 @@ TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
 namespace {
 
 using DownloadChecks = RunTest;
-
-// A zip archive of one stored member.
-std::string stored_zip(const std::string& name, const std::string& data)
-{
-    auto u16 = [](unsigned v) { return std::string{char(v & 0xFF), char(v >> 8)}; };
-    auto u32 = [&](uint32_t v) { return u16(v & 0xFFFF) + u16(v >> 16); };
-    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size())));
-    const std::string sizes =
-        u32(crc) + u32(uint32_t(data.size())) + u32(uint32_t(data.size())) + u16(unsigned(name.size()));
-    const std::string local = "PK\3\4" + u16(10) + u16(0) + u16(0) + u32(0) + sizes + u16(0) + name + data;
-    const std::string central = "PK\1\2" + u16(10) + u16(10) + u16(0) + u16(0) + u32(0) + sizes + u16(0) + u16(0) +
-                                u16(0) + u16(0) + u32(0) + u32(0) + name;
-    return local + central + "PK\5\6" + u16(0) + u16(0) + u16(1) + u16(1) + u32(uint32_t(central.size())) +
-           u32(uint32_t(local.size())) + u16(0);
-}
 
 // Pages in each opening a portal or error page was seen with, and files that only
 // look like their kind, are refused by the check of the source they came for; what

@@ -10,6 +10,7 @@
 #include "base/terminal_view.h"
 #include "pipeline/update_run.h"
 #include "support/run_fixture.h"
+#include "support/stored_zip.h"
 
 namespace {
 
@@ -79,6 +80,21 @@ TEST_F(InstallPhase, AFullDiskKeepsEveryTargetAndBackupWhole)
     EXPECT_EQ(run.errorCount, 0u);
 }
 #endif
+
+// An archive whose members take the place of the logging program's own file: that
+// file, removed, is in BACKUP all the same.
+TEST_F(InstallPhase, AFileThatMembersReplaceIsBackedUp)
+{
+    use_host_version("9.0.0.0");
+    write_file("UPDATE/kestrl9_awd.zip", stored_zip("custawds.txt", "AWARD,New\r\n"));
+    write_file("SAVE/custawds.dat", "old awards");
+    selections->upd[kSlotAwards] = 1;
+    updateTargets(nullptr, &run);
+    EXPECT_EQ(run.updatedCount, 1u);
+    EXPECT_EQ(read_file("SAVE/custawds.txt"), "AWARD,New\r\n");
+    EXPECT_FALSE(path_exists("SAVE/custawds.dat"));
+    EXPECT_EQ(read_file("BACKUP/custawds.dat"), "old awards");
+}
 
 TEST_F(InstallPhase, Version9CountryFileNeedsTheTextFolder)
 {
