@@ -1,7 +1,8 @@
-# Makes one of the two texts that come from docs/usage.txt, so that they cannot
-# differ: the C++ header holding the usage text (FORMAT=header) or the manual page
-# (FORMAT=man, with VERSION), for one system (SYSTEM=linux or windows). Run as
-#   cmake -DIN=docs/usage.txt -DOUT=file -DFORMAT=header|man -DSYSTEM=linux|windows [-DVERSION=a.b] -P usage_outputs.cmake
+# Makes one of the texts that come from docs/usage.txt, so that they cannot differ:
+# the C++ header holding the usage text (FORMAT=header), the manual page (FORMAT=man)
+# or the help page (FORMAT=html), the last two with VERSION, for one system
+# (SYSTEM=linux or windows). Run as
+#   cmake -DIN=docs/usage.txt -DOUT=file -DFORMAT=header|man|html -DSYSTEM=linux|windows [-DVERSION=a.b] -P usage_outputs.cmake
 # The text is handled as a CMake list of lines: it must hold no ';', and a '[' must
 # be closed on its own line.
 #
@@ -37,6 +38,17 @@ if(FORMAT STREQUAL "header")
   string(REPLACE "\n" "\\n\"\n    \"" text "${text}")
   file(WRITE "${OUT}.new" "// Made from docs/usage.txt when the program is built: edit that file.\n#pragma once\n\n"
                           "inline constexpr const char* kUsageText =\n    \"${text}\";\n")
+elseif(FORMAT STREQUAL "html")
+  # The help page the Help button opens: the headings as headings, the rest as the
+  # text lays it out.
+  string(REPLACE "&" "&amp;" text "${content}")
+  string(REPLACE "<" "&lt;" text "${text}")
+  string(REPLACE ">" "&gt;" text "${text}")
+  string(REGEX REPLACE "\n([A-Z][^:\n]*):\n" "</pre>\n<h2>\\1</h2>\n<pre>" text "${text}")
+  file(WRITE "${OUT}.new" "<!DOCTYPE html>\n<!-- Made from docs/usage.txt when the program is built: edit that file. -->\n"
+                          "<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                          "<title>kstlupd ${VERSION}: the KESTRL Data Updater</title>\n</head>\n<body>\n"
+                          "<h1>kstlupd ${VERSION}: the KESTRL Data Updater</h1>\n<pre>${text}</pre>\n</body>\n</html>\n")
 else()
   function(roff out text)
     string(REPLACE "\\" "\\e" text "${text}")
@@ -73,8 +85,9 @@ else()
       endif()
       set(in_paragraph FALSE)
     elseif(line MATCHES "^                     +([^ ].*)$")
+      # A command to type, laid out as it stands: neither filled nor justified.
       roff(more "${CMAKE_MATCH_1}")
-      string(APPEND body ".br\n${more}\n.br\n")
+      string(APPEND body ".nf\n${more}\n.fi\n")
     elseif(line MATCHES "^   +([^ ].*)$")
       roff(more "${CMAKE_MATCH_1}")
       string(APPEND body "${more}\n")

@@ -29,6 +29,26 @@ target_include_directories(kstlupd_minizip PUBLIC ${ZLIB_WIN_INCLUDE})
 target_compile_options(kstlupd_minizip PRIVATE -w)
 target_link_libraries(kstlupd_minizip PUBLIC ${ZLIB_WIN_LIBRARY})
 
+# libsodium from Debian's source package, fetched into .deps/ by scripts/setup.sh: the
+# whole library with its portable code only (no configure run, so no CPU-specific
+# variants), the version header its Windows project files carry.
+file(GLOB SODIUM_CANDIDATES ${CMAKE_SOURCE_DIR}/.deps/libsodium-*/src/libsodium/sodium/core.c)
+if(NOT SODIUM_CANDIDATES)
+  message(FATAL_ERROR "libsodium's source is missing: run scripts/setup.sh (it fetches it with apt-get source)")
+endif()
+list(GET SODIUM_CANDIDATES 0 SODIUM_CORE)
+string(REGEX REPLACE "/src/libsodium/sodium/core\\.c$" "" SODIUM_SOURCE_DIR ${SODIUM_CORE})
+file(GLOB_RECURSE SODIUM_SOURCES ${SODIUM_SOURCE_DIR}/src/libsodium/*.c)
+configure_file(${SODIUM_SOURCE_DIR}/builds/msvc/version.h ${CMAKE_BINARY_DIR}/sodium-include/sodium/version.h COPYONLY)
+configure_file(${SODIUM_SOURCE_DIR}/src/libsodium/include/sodium/export.h
+  ${CMAKE_BINARY_DIR}/sodium-include/sodium/export.h COPYONLY)
+add_library(kstlupd_sodium STATIC ${SODIUM_SOURCES})
+target_include_directories(kstlupd_sodium
+  PUBLIC ${SODIUM_SOURCE_DIR}/src/libsodium/include ${CMAKE_BINARY_DIR}/sodium-include
+  PRIVATE ${SODIUM_SOURCE_DIR}/src/libsodium/include/sodium ${CMAKE_BINARY_DIR}/sodium-include/sodium)
+target_compile_definitions(kstlupd_sodium PUBLIC SODIUM_STATIC PRIVATE CONFIGURED=1 NATIVE_LITTLE_ENDIAN=1)
+target_compile_options(kstlupd_sodium PRIVATE -w)
+
 # g++ 12 reports overlapping copies inside std::string's own inlined code at -O3
 # (a known false alarm of that release); it would stop the build with -Werror.
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wno-restrict>)
@@ -41,7 +61,7 @@ add_compile_definitions(__USE_MINGW_ANSI_STDIO=1 WIN32_LEAN_AND_MEAN NOMINMAX _W
 
 add_library(kstlupd_core STATIC ${CORE_SOURCES})
 target_include_directories(kstlupd_core PUBLIC src ${KSTLUPD_WIN_INCLUDE})
-target_link_libraries(kstlupd_core PUBLIC kstlupd_minizip Threads::Threads)
+target_link_libraries(kstlupd_core PUBLIC kstlupd_minizip kstlupd_sodium Threads::Threads)
 
 # Windows looks for a DLL that a program imports in the program's own folder first,
 # unless it is one of the system's known DLLs, and the logging program's folder is

@@ -2,9 +2,10 @@
 # The Windows tests' fixture. start STATE [TESTS]: keeps a wineserver alive for the whole
 # test run (making the Wine prefix on first use), serves STATE/mirror with nginx on
 # loopback (scripts/mirror_server.sh; ports in STATE/nginx/ports; /to-http.txt of
-# any host redirects to http://localhost/body.txt) and runs an X
-# server for the windows (its number in STATE/display), whose desktop the TESTS
-# program holds. stop STATE: stops them all.
+# any host redirects to http://localhost/body.txt), serves a TLS 1.0-only server
+# (openssl s_server, its port in STATE/tls1.port) and runs an X server for the
+# windows (its number in STATE/display), whose desktop the TESTS program holds.
+# stop STATE: stops them all.
 # WINEPREFIX and the other Wine variables come from the caller.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,6 +17,13 @@ stop_display() {
     rm -f "$state/xvfb.pid"
   fi
   rm -f "$state/display"
+}
+
+stop_tls1() {
+  if [ -f "$state/tls1.pid" ]; then
+    kill "$(cat "$state/tls1.pid")" 2>/dev/null || true
+    rm -f "$state/tls1.pid"
+  fi
 }
 
 case "$1" in
@@ -55,8 +63,16 @@ start)
   fi
   "$here/../scripts/mirror_server.sh" stop "$state/nginx"
   "$here/../scripts/mirror_server.sh" start "$state/mirror" "$state/nginx" >/dev/null
+  # A server that speaks only TLS 1.0, with the mirror's certificate.
+  stop_tls1
+  tls1_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  openssl s_server -tls1 -cipher 'DEFAULT:@SECLEVEL=0' -www -quiet -accept "127.0.0.1:$tls1_port" \
+    -cert "$state/nginx/server.pem" -key "$state/nginx/server.key" </dev/null >/dev/null 2>&1 &
+  echo $! > "$state/tls1.pid"
+  echo "$tls1_port" > "$state/tls1.port"
   ;;
 stop)
+  stop_tls1
   "$here/../scripts/mirror_server.sh" stop "$state/nginx"
   stop_display
   wineserver -k </dev/null >/dev/null 2>&1 || true

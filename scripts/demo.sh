@@ -14,7 +14,7 @@ work="$top/demo/work"
 
 scripts/setup.sh
 echo "== building (a few minutes the first time)"
-cmake -S . -B build -DKSTLUPD_WERROR=ON >/dev/null
+cmake -S . -B build -DKSTLUPD_WERROR=ON -DKSTLUPD_TESTS=ON >/dev/null
 # Make's own progress lines, one per step, so a long first build shows it is moving.
 cmake --build build -j"$(nproc)" --target kstlupd_testhooks | { grep --line-buffered -E '^\[ *[0-9]+%\]' || true; } | sed -u 's/^/  /'
 

@@ -28,6 +28,9 @@ python3 bench/fuzz/make_seeds.py "$dir/seeds" "$realdata"
 "$dir/pe_seeds" "$dir/seeds/pe_version_fuzz"
 # The test build's stand-in programs carry version strings and signatures.
 cp build/test-programs/*.exe "$dir/seeds/pe_version_fuzz/" 2>/dev/null || true
+# And the minisign signatures the tests made of them.
+mkdir -p "$dir/seeds/update_signature_fuzz"
+cp build/test-programs/*.minisig "$dir/seeds/update_signature_fuzz/" 2>/dev/null || true
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

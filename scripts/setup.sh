@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the benchmarks and the demo
-# need, and fetches the source of minizip for the Windows build into .deps/ (Debian
-# ships no Windows build of it; apt-get source needs a deb-src entry, so one may be
-# added to apt's sources, followed by apt-get update). Safe to run again; needs root
+# need, and fetches the sources of minizip and libsodium for the Windows build into
+# .deps/ (Debian ships no Windows build of them; apt-get source needs a deb-src
+# entry, so one may be added to apt's sources, followed by apt-get update). Safe to run again; needs root
 # (or sudo) on Debian 12.
 #   scripts/setup.sh --linux   only what building and running the Linux program
 #                              needs (no tests, Wine, mingw-w64, clang or nginx)
@@ -15,7 +15,7 @@ linux_only=0
 packages=(
   build-essential cmake pkg-config dpkg-dev
   libgtest-dev libgmock-dev googletest
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   zlib1g-dev libminizip-dev nlohmann-json3-dev libcurl4-openssl-dev libssl-dev libfltk1.3-dev libx11-dev
   zip unzip python3 openssl osslsigncode ca-certificates curl wget nginx
   xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine xauth xdg-utils man-db
@@ -48,8 +48,8 @@ fi
 
 [ "$linux_only" = 1 ] && exit 0
 
-# minizip's source for the Windows build, from Debian's own source package.
-if ! compgen -G ".deps/minizip-*/unzip.c" >/dev/null; then
+# minizip's and libsodium's sources for the Windows build, from Debian's own source packages.
+if ! compgen -G ".deps/minizip-*/unzip.c" >/dev/null || ! compgen -G ".deps/libsodium-*/src/libsodium/sodium/core.c" >/dev/null; then
   # apt-get source needs a deb-src entry; derive one from the machine's own sources.
   if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
     tmp=$(mktemp)
@@ -71,7 +71,12 @@ if ! compgen -G ".deps/minizip-*/unzip.c" >/dev/null; then
     "${sudo_cmd[@]}" apt-get update -qq
   fi
   mkdir -p .deps
-  (cd .deps && apt-get source -qq minizip >/dev/null)
+  compgen -G ".deps/minizip-*/unzip.c" >/dev/null || (cd .deps && apt-get source -qq minizip >/dev/null)
   compgen -G ".deps/minizip-*/unzip.c" >/dev/null || { echo "setup: no minizip source in .deps" >&2; exit 1; }
   echo "setup: minizip source in $(ls -d .deps/minizip-*/)"
+  compgen -G ".deps/libsodium-*/src/libsodium/sodium/core.c" >/dev/null ||
+    (cd .deps && apt-get source -qq libsodium >/dev/null)
+  compgen -G ".deps/libsodium-*/src/libsodium/sodium/core.c" >/dev/null ||
+    { echo "setup: no libsodium source in .deps" >&2; exit 1; }
+  echo "setup: libsodium source in $(ls -d .deps/libsodium-*/)"
 fi

@@ -2,7 +2,8 @@
 # Sets everything up, builds, and runs every test three times over: in the normal
 # build, in the sanitizer build, and the Windows build's tests under Wine (which
 # also drive kstlupd.exe through the Linux build's end-to-end tests); then packs and
-# checks the release archive. Exits non-zero when anything fails.
+# checks the release: the zip, the setup program and the Debian package. Exits
+# non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,5 +25,5 @@ echo "== tests (sanitizers) =="
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
 echo "== tests (Windows build under Wine) =="
 ctest --preset windows -j"$(nproc)"
-echo "== release archive =="
+echo "== release (zip, setup program, Debian package) =="
 scripts/package.sh

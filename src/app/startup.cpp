@@ -92,8 +92,9 @@ struct SessionCloser {
 };
 using Session = std::unique_ptr<InetHandle, SessionCloser>;
 
-// Steps 6 to the end of start-up; returns the exit status. The session opened here is
-// left in *session for the caller to close once the log is closed.
+// Start-up from reading the command line to the end of the run; returns the exit
+// status. The session opened here is left in *session for the caller to close once
+// the log is closed.
 int start(const char* commandLine, Session* session)
 {
     if (!parse_command_line(commandLine, nullptr)) return -1;
@@ -146,6 +147,17 @@ int start(const char* commandLine, Session* session)
     return 0;
 }
 
+// The log is emptied at every start, so the one before is copied aside first; the
+// copy becomes the previous log only once this run holds the log (a start that
+// finds it held by another run leaves the previous log as it was). Empty when
+// there is no log to keep.
+std::string copy_previous_log()
+{
+    const std::string copy = std::string(g_config.previousLogFile) + kTempSuffix;
+    (void)g_platform.remove_temp_file(copy.c_str());
+    return g_platform.copy_file(g_config.logFile, copy.c_str(), 0) ? copy : std::string();
+}
+
 // An unattended start that fails says why on standard error as well, terminal or
 // not: a scheduler mails it, and the log may be the very thing that failed. (On a
 // terminal the report has been shown there already.)
@@ -174,11 +186,14 @@ int run_program(const char* commandLine)
     // Known before the log is opened, so that a log that cannot be had is reported
     // without a box in an unattended run.
     g_config.autoMode = uint8_t(early.autoMode);
+    const std::string previous_log = copy_previous_log();
     g_config.log = g_platform.open_exclusive_log(g_config.logFile);
     if (!g_config.log) {
         report_open_error(nullptr, g_config.logFile, errno_of_error(g_platform.last_error()));
+        if (!previous_log.empty()) (void)g_platform.remove_temp_file(previous_log.c_str());
         return failed_start();
     }
+    if (!previous_log.empty()) (void)g_platform.replace_file(previous_log.c_str(), g_config.previousLogFile);
     write_header();
 
     Session session;

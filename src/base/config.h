@@ -16,6 +16,7 @@ struct Config {
     uint32_t masterSlot = 0;  // 9 or 10 once chosen
     const char* iniFile = "kstlupd.ini";
     const char* logFile = "kstlupd.log";
+    const char* previousLogFile = "kstlupd.old.log";  // the log of the run before
     FILE* log = nullptr;
     std::string version;      // the updater's own, the project's version
     std::string hostVersion;  // empty until known

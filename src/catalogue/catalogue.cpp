@@ -2,30 +2,205 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "base/path_text.h"
 #include "catalogue/hosts.h"
 
 namespace {
 
-struct SlotFill {
-    const char* title;
-    const char* host;
-    const char* remotePath;
-    uint8_t secure, required, selected, enabled;
+// One slot as the catalogue lists it. Where version 9 of the logging program names a
+// file differently, the `..._v9` field holds its name; null means "as before".
+struct SlotRow {
+    int slot = -1;
+    const char* title = nullptr;
+    const char* host = nullptr;  // null: nothing to download
+    const char* remotePath = nullptr;
+    const char* remote_path_v9 = nullptr;
+    const char* targetPath = nullptr;
+    const char* target_path_v9 = nullptr;
+    bool secure = false;
+    bool required = false;
+    uint8_t selected = 0;  // selected by default, or the list ID of a membership list
+    bool enabled = false;
+    bool dropped_in_v9 = false;  // offered to the older versions only
 };
 
-void fill(DataSource* s, const SlotFill& f, std::string target)
-{
-    s->title = f.title;
-    s->host = f.host;
-    s->remotePath = f.remotePath;
-    s->secure = f.secure;
-    s->required = f.required;
-    s->selected = f.selected;
-    s->enabled = f.enabled;
-    s->targetPath = std::move(target);
-}
+constexpr const char* kAwardsZip = "kestrl/awards/download/kestrl_awd.zip";
+constexpr const char* kAwardsZip9 = "kestrl/awards/download/kestrl9_awd.zip";
+constexpr const char* kCountryZip = "kestrl/download/kestrl_cty.zip";
+constexpr const char* kCountryZip9 = "kestrl/download/kestrl9_cty.zip";
+
+// Every slot, in slot order. A slot installed from another slot's download names that
+// download as its remote path and has no host: only slots with a host are fetched.
+constexpr SlotRow kRows[] = {
+    {.slot = kSlotAddresses,
+     .title = "Manager Addresses (ADDRESS)",
+     .remotePath = kCountryZip,
+     .remote_path_v9 = kCountryZip9,
+     .targetPath = "CTYTexts\\address.txt"},
+    {.slot = kSlotAwards,
+     .title = "Custom Awards (AWD)",
+     .host = kHostUpdater,
+     .remotePath = kAwardsZip,
+     .remote_path_v9 = kAwardsZip9,
+     .targetPath = "SAVE\\kestrl.awd",
+     .target_path_v9 = "SAVE\\custawds.dat",
+     .required = true,
+     .selected = 1,
+     .enabled = true},
+    {.slot = kSlotAwardsMap,
+     .title = "Custom Awards Map (AWDMAP)",
+     .remotePath = kAwardsZip,
+     .remote_path_v9 = kAwardsZip9,
+     .targetPath = "SAVE\\awdmap.txt"},
+    {.slot = kSlotAwardsText,
+     .title = "Custom Awards (AWDTXT)",
+     .remotePath = kAwardsZip,
+     .remote_path_v9 = kAwardsZip9,
+     .targetPath = "SAVE\\custawds.txt"},
+    {.slot = kSlotCalendar,
+     .title = "Calendar (CAL)",
+     .targetPath = "SAVE\\KESTRL.CAL",
+     .target_path_v9 = "SAVE\\calendar.dat",
+     .enabled = true},
+    {.slot = kSlotCountry,
+     .title = "Country File (CTY)",
+     .host = kHostCountryFiles,
+     .remotePath = kCountryZip,
+     .remote_path_v9 = kCountryZip9,
+     .targetPath = "SAVE\\kestrl.cty",
+     .target_path_v9 = "SAVE\\country.dat",
+     .required = true,
+     .selected = 1,
+     .enabled = true},
+    {.slot = kSlotUpdater,
+     .title = "KESTRL Data Updater",
+     .host = kHostUpdater,
+     .remotePath = "kestrl/updater/download/kstlupd.exe",
+     .targetPath = "kstlupd.exe",
+     .selected = 1,
+     .enabled = true},
+    {.slot = kSlotIota,
+     .title = "IOTA Islands (XML)",
+     .host = kHostIota,
+     .remotePath = "xml/fulllist.xml",
+     .targetPath = "SAVE\\fulllist.xml"},
+    {.slot = kSlotNodesKeepAlive,
+     .title = "DX Cluster Nodes (with keep-alive)",
+     .host = kHostClusterNodes,
+     .remotePath = "telnet/KESTRL.KCP",
+     .targetPath = "SAVE\\KESTRL.TCP",
+     .target_path_v9 = "SAVE\\clusters.txt",
+     .enabled = true,
+     .dropped_in_v9 = true},
+    {.slot = kSlotMasterOld, .title = "Master Callsigns (MAS)", .targetPath = "KESTRL.MAS", .enabled = true},
+    {.slot = kSlotMaster,
+     .title = "Master Callsigns (MAS1)",
+     .targetPath = "KESTRL.MAS1",
+     .target_path_v9 = "SAVE\\mstrcals.dat",
+     .enabled = true},
+    {.slot = kSlotMembership,
+     .title = "Membership List (MAS2)",
+     .targetPath = "KESTRL.MAS2",
+     .target_path_v9 = "SAVE\\members.dat",
+     .enabled = true},
+    {.slot = kSlotCallExceptions,
+     .title = "Callsign Exceptions (NCALL)",
+     .remotePath = kCountryZip,
+     .remote_path_v9 = kCountryZip9,
+     .targetPath = "CTYTexts\\ncall.txt"},
+    {.slot = kSlotEntities,
+     .title = "DXCC Entities (NPREFIX)",
+     .remotePath = kCountryZip,
+     .remote_path_v9 = kCountryZip9,
+     .targetPath = "CTYTexts\\nprefix.txt"},
+    {.slot = kSlotPrefixMappings,
+     .title = "Prefix Mappings (NSUFFIX)",
+     .remotePath = kCountryZip,
+     .remote_path_v9 = kCountryZip9,
+     .targetPath = "CTYTexts\\nsuffix.txt"},
+    {.slot = kSlotPrefixMap, .title = "ADIF Prefix Map (PMP)", .targetPath = "IMPORT\\adif.pmp", .required = true},
+    {.slot = kSlotQslManagers,
+     .title = "QSL Managers (QSL)",
+     .remotePath = kCountryZip,
+     .remote_path_v9 = kCountryZip9,
+     .targetPath = "CTYTexts\\qslmgr.txt"},
+    {.slot = kSlotNodes,
+     .title = "DX Cluster Nodes (TCP)",
+     .host = kHostClusterNodes,
+     .remotePath = "telnet/KESTRL.TCP",
+     .targetPath = "SAVE\\KESTRL.TCP",
+     .target_path_v9 = "SAVE\\clusters.txt",
+     .required = true,
+     .selected = 1,
+     .enabled = true},
+    {.slot = kSlotWpx,
+     .title = "CQ WPX Honor Roll (WPX)",
+     .host = kHostUpdater,
+     .remotePath = "kestrl/WPX/KESTRL.WPX",
+     .targetPath = "SAVE\\KESTRL.WPX",
+     .target_path_v9 = "SAVE\\wpxdeltd.txt",
+     .required = true,
+     .selected = 1,
+     .enabled = true},
+    {.slot = kSlotClubLog,
+     .title = "Club Log",
+     .host = kHostClubLog,
+     .remotePath = "clublog.scp.zip",
+     .targetPath = "UPDATE\\clublog.scp",
+     .secure = true,
+     .selected = 1,
+     .enabled = true},
+    {.slot = kSlotSuperCheck,
+     .title = "Super Check Partial",
+     .host = kHostSuperCheck,
+     .remotePath = "MASTER.LIS",
+     .targetPath = "UPDATE\\MASTER.LIS",
+     .selected = 1,
+     .enabled = true},
+    {.slot = kSlotEqsl,
+     .title = "eQSL",
+     .host = kHostEqsl,
+     .remotePath = "qslcard/DownloadedFiles/AGMemberList.txt",
+     .targetPath = "UPDATE\\AGMemberList.txt",
+     .selected = 'E',
+     .enabled = true},
+    {.slot = kSlotLotw,
+     .title = "ARRL LoTW",
+     .host = kHostLotw,
+     .remotePath = "lotw/lotw1.txt",
+     .targetPath = "UPDATE\\lotw1.txt",
+     .selected = 'L',
+     .enabled = true},
+    {.slot = kSlotOqrs,
+     .title = "On-line QSL Request",
+     .host = kHostClubLists,
+     .remotePath = "lists/OQRS.txt",
+     .targetPath = "UPDATE\\OQRS.txt",
+     .selected = 'O',
+     .enabled = true},
+    {.slot = kSlotCwOps,
+     .title = "CW Ops",
+     .host = kHostClubLists,
+     .remotePath = "lists/CWOPS_csv2.txt",
+     .targetPath = "UPDATE\\CWOPS_csv2.txt",
+     .enabled = true},
+    {.slot = kSlotCustomList, .title = "Custom", .targetPath = "member.txt"},
+    {.slot = kSlotCalendarSource,
+     .title = "425 DX Calendar",
+     .host = kHostCalendar,
+     .remotePath = "kestrl.php",
+     .targetPath = "UPDATE\\kestrl.php",
+     .selected = 1,
+     .enabled = true},
+};
+static_assert(std::size(kRows) == kSlotCount);
+static_assert([] {
+    for (size_t i = 0; i < std::size(kRows); ++i)
+        if (kRows[i].slot != int(i)) return false;
+    return true;
+}());
 
 }  // namespace
 
@@ -44,63 +219,19 @@ void build_catalogue(Catalogue* catalogue, const std::string& hostVersion, uint3
     auto& c = catalogue->slot;
     for (auto& s : c) s = DataSource{};
 
-    const char* awards = v9 ? "kestrl/awards/download/kestrl9_awd.zip" : "kestrl/awards/download/kestrl_awd.zip";
-    const char* country = v9 ? "kestrl/download/kestrl9_cty.zip" : "kestrl/download/kestrl_cty.zip";
-    const char* nodeFile = v9 ? "clusters.txt" : "KESTRL.TCP";
+    for (const SlotRow& row : kRows) {
+        DataSource& s = c[row.slot];
+        s.title = row.title;
+        s.host = row.host;
+        s.remotePath = v9 && row.remote_path_v9 ? row.remote_path_v9 : row.remotePath;
+        s.secure = row.secure;
+        s.required = row.required;
+        s.selected = row.selected;
+        s.enabled = row.enabled && !(v9 && row.dropped_in_v9);
+        s.targetPath = v9 && row.target_path_v9 ? row.target_path_v9 : row.targetPath;
+    }
 
-    // Every row is filled; the slots this version leaves empty are emptied below.
-    fill(&c[kSlotAddresses], {"Manager Addresses (ADDRESS)", nullptr, country, 0, 0, 0, 0},
-         join_path("CTYTexts", "address.txt"));
-    fill(&c[kSlotAwards], {"Custom Awards (AWD)", kHostUpdater, awards, 0, 1, 1, 1},
-         join_path("SAVE", v9 ? "custawds.dat" : "kestrl.awd"));
-    fill(&c[kSlotAwardsMap], {"Custom Awards Map (AWDMAP)", nullptr, awards, 0, 0, 0, 0},
-         join_path("SAVE", "awdmap.txt"));
-    fill(&c[kSlotAwardsText], {"Custom Awards (AWDTXT)", nullptr, awards, 0, 0, 0, 0},
-         join_path("SAVE", "custawds.txt"));
-    fill(&c[kSlotCalendar], {"Calendar (CAL)", nullptr, nullptr, 0, 0, 0, 1},
-         join_path("SAVE", v9 ? "calendar.dat" : "KESTRL.CAL"));
-    fill(&c[kSlotCountry], {"Country File (CTY)", kHostCountryFiles, country, 0, 1, 1, 1},
-         join_path("SAVE", v9 ? "country.dat" : "kestrl.cty"));
-    fill(&c[kSlotUpdater], {"KESTRL Data Updater", kHostUpdater, "kestrl/updater/download/kstlupd.exe", 0, 0, 1, 1},
-         "kstlupd.exe");
-    fill(&c[kSlotIota], {"IOTA Islands (XML)", kHostIota, "xml/fulllist.xml", 0, 0, 0, 0},
-         join_path("SAVE", "fulllist.xml"));
-    fill(&c[kSlotNodesKeepAlive],
-         {"DX Cluster Nodes (with keep-alive)", kHostClusterNodes, "telnet/KESTRL.KCP", 0, 0, 0, uint8_t(v9 ? 0 : 1)},
-         join_path("SAVE", nodeFile));
-    fill(&c[kSlotMasterOld], {"Master Callsigns (MAS)", nullptr, nullptr, 0, 0, 0, 1}, "KESTRL.MAS");
-    fill(&c[kSlotMaster], {"Master Callsigns (MAS1)", nullptr, nullptr, 0, 0, 0, 1},
-         v9 ? join_path("SAVE", "mstrcals.dat") : std::string("KESTRL.MAS1"));
-    fill(&c[kSlotMembership], {"Membership List (MAS2)", nullptr, nullptr, 0, 0, 0, 1},
-         v9 ? join_path("SAVE", "members.dat") : std::string("KESTRL.MAS2"));
-    fill(&c[kSlotCallExceptions], {"Callsign Exceptions (NCALL)", nullptr, country, 0, 0, 0, 0},
-         join_path("CTYTexts", "ncall.txt"));
-    fill(&c[kSlotEntities], {"DXCC Entities (NPREFIX)", nullptr, country, 0, 0, 0, 0},
-         join_path("CTYTexts", "nprefix.txt"));
-    fill(&c[kSlotPrefixMappings], {"Prefix Mappings (NSUFFIX)", nullptr, country, 0, 0, 0, 0},
-         join_path("CTYTexts", "nsuffix.txt"));
-    fill(&c[kSlotPrefixMap], {"ADIF Prefix Map (PMP)", nullptr, nullptr, 0, 1, 0, 0}, join_path("IMPORT", "adif.pmp"));
-    fill(&c[kSlotQslManagers], {"QSL Managers (QSL)", nullptr, country, 0, 0, 0, 0},
-         join_path("CTYTexts", "qslmgr.txt"));
-    fill(&c[kSlotNodes], {"DX Cluster Nodes (TCP)", kHostClusterNodes, "telnet/KESTRL.TCP", 0, 1, 1, 1},
-         join_path("SAVE", nodeFile));
-    fill(&c[kSlotWpx], {"CQ WPX Honor Roll (WPX)", kHostUpdater, "kestrl/WPX/KESTRL.WPX", 0, 1, 1, 1},
-         join_path("SAVE", v9 ? "wpxdeltd.txt" : "KESTRL.WPX"));
-    fill(&c[kSlotClubLog], {"Club Log", kHostClubLog, "clublog.scp.zip", 1, 0, 1, 1},
-         join_path("UPDATE", "clublog.scp"));
-    fill(&c[kSlotSuperCheck], {"Super Check Partial", kHostSuperCheck, "MASTER.LIS", 0, 0, 1, 1},
-         join_path("UPDATE", "MASTER.LIS"));
-    fill(&c[kSlotEqsl], {"eQSL", kHostEqsl, "qslcard/DownloadedFiles/AGMemberList.txt", 0, 0, 'E', 1},
-         join_path("UPDATE", "AGMemberList.txt"));
-    fill(&c[kSlotLotw], {"ARRL LoTW", kHostLotw, "lotw/lotw1.txt", 0, 0, 'L', 1}, join_path("UPDATE", "lotw1.txt"));
-    fill(&c[kSlotOqrs], {"On-line QSL Request", kHostClubLists, "lists/OQRS.txt", 0, 0, 'O', 1},
-         join_path("UPDATE", "OQRS.txt"));
-    fill(&c[kSlotCwOps], {"CW Ops", kHostClubLists, "lists/CWOPS_csv2.txt", 0, 0, 0, 1},
-         join_path("UPDATE", "CWOPS_csv2.txt"));
-    fill(&c[kSlotCustomList], {"Custom", nullptr, nullptr, 0, 0, 0, 0}, "member.txt");
-    fill(&c[kSlotCalendarSource], {"425 DX Calendar", kHostCalendar, "kestrl.php", 0, 0, 1, 1},
-         join_path("UPDATE", "kestrl.php"));
-
+    // Every row is filled; the slots this version leaves empty are emptied here.
     for (int i = 0; i < kSlotCount; ++i) {
         if (left_empty(i, v9)) c[i] = DataSource{};
         else if (const int box = choosing_box(i, v9); box >= 0 && box != i) c[i].selected = c[box].selected;

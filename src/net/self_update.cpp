@@ -12,6 +12,7 @@
 #include "base/report.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
+#include "net/update_signature.h"
 #include "platform/platform.h"
 
 namespace {
@@ -72,14 +73,11 @@ void refuse_new_program(AppWindow* owner, const std::string& staged, const std::
     report_message(owner, text.c_str(), "New version", kMbIconError);
 }
 
-// Fetches the new program file beside the running one and only then swaps them, so
-// that a failed download leaves the running program's file as it was. The question
-// before this may have taken minutes, so the file comes with a request of its own
-// rather than through one held open all that time. 1 when the new file is in place.
-int install_new_version(AppWindow* owner, InetHandle* session, DataSource* source)
+// Fetches the body of `source` into `staged` and from there into `bytes`, leaving no
+// file behind. 1 when fetched; 0 after a report of the failure.
+int fetch_bytes(AppWindow* owner, InetHandle* session, DataSource* source, const std::string& staged,
+                std::string* bytes)
 {
-    const std::string& target = source->targetPath;
-    const std::string staged = temp_path_for(target);
     InetHandle* request = openRequest(owner, session, *source);
     if (!request) return 0;
     // Without a date this time the file keeps the one the offer was made with.
@@ -87,6 +85,66 @@ int install_new_version(AppWindow* owner, InetHandle* session, DataSource* sourc
     const int fetched = fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime);
     closeRequest(request);
     if (!fetched) return 0;
+    bytes->clear();
+    FILE* file = g_platform.open_file(staged.c_str(), "rb");
+    int ok = file != nullptr;
+    for (char chunk[65536]; ok;) {
+        const size_t n = std::fread(chunk, 1, sizeof chunk, file);
+        bytes->append(chunk, n);
+        if (n < sizeof chunk) ok = !std::ferror(file);
+        if (n < sizeof chunk || bytes->size() > kMaxDownloadBytes) break;
+    }
+    if (file) std::fclose(file);
+    g_platform.set_read_only(staged.c_str(), 0);
+    g_platform.delete_file(staged.c_str());
+    if (!ok || bytes->size() > kMaxDownloadBytes) {
+        report_open_error(owner, staged.c_str(), errno_of_error(g_platform.last_error()));
+        return 0;
+    }
+    return 1;
+}
+
+// Writes the verified bytes anew as the file that is then checked and installed, so
+// that what takes the program's place is exactly what was verified.
+int write_verified(AppWindow* owner, const std::string& staged, const std::string& bytes, int64_t file_time)
+{
+    AtomicFile file;
+    file.stamp = true;
+    file.modified = file.accessed = file.created = file_time;
+    if (atomic_open(&file, staged) && std::fwrite(bytes.data(), 1, bytes.size(), file.file) == bytes.size() &&
+        atomic_commit(&file))
+        return 1;
+    report_open_error(owner, staged.c_str(), errno);
+    return 0;
+}
+
+// Fetches the new program file and the publisher's signature of it, verifies the one
+// with the other and only then puts the file in place of the running one, so that a
+// failed download leaves the running program's file as it was. The question before
+// this may have taken minutes, so the files come with requests of their own rather
+// than through one held open all that time. 1 when the new file is in place.
+int install_new_version(AppWindow* owner, InetHandle* session, DataSource* source, const std::string& keys)
+{
+    const std::string& target = source->targetPath;
+    const std::string staged = temp_path_for(target);
+    std::string program;
+    if (!fetch_bytes(owner, session, source, staged, &program)) return 0;
+    // A program dated years ahead would keep every later update from being offered.
+    if (source->remoteTime > int64_t(std::time(nullptr)) + kCopyFutureTolerance) {
+        refuse_new_program(owner, staged, target,
+                           "its date " + date_text(source->remoteTime) + " lies ahead of this computer's clock");
+        return 0;
+    }
+    const std::string signature_path = std::string(source->remotePath) + ".minisig";
+    DataSource signature_source = *source;
+    signature_source.remotePath = signature_path.c_str();
+    std::string signature;
+    if (!fetch_bytes(owner, session, &signature_source, staged, &signature)) return 0;
+    if (const std::string why = update_signature_refusal(program, signature, keys); !why.empty()) {
+        refuse_new_program(owner, staged, target, why);
+        return 0;
+    }
+    if (!write_verified(owner, staged, program, source->remoteTime)) return 0;
 
     if (const std::string why = newProgramRefusal(staged.c_str(), target.c_str(), nullptr); !why.empty()) {
         refuse_new_program(owner, staged, target, why);
@@ -146,20 +204,18 @@ std::string newProgramRefusal(const char* candidate, const char* installed, cons
 
 void restoreProgramFile(AppWindow* owner, const DataSource& updater)
 {
+    (void)owner;
     const std::string& target = updater.targetPath;
     if (target.empty() || fileExists(target.c_str())) return;
+    // A received file left here has no signature beside it any more, so it is never
+    // installed: the previous program comes back, and the new one is offered again.
     const std::string staged = temp_path_for(target);
     const std::string backup = backup_name(target);
-    if (fileExists(staged.c_str())) {
-        const std::string why = newProgramRefusal(staged.c_str(), backup.c_str(), nullptr);
-        if (!why.empty()) refuse_new_program(owner, staged, target, why);
-        else if (g_platform.move_file(staged.c_str(), target.c_str())) {
-            log_printf("INFO:\t%s was missing; the new program was put in its place\n", target.c_str());
-            return;
-        }
-    }
-    if (fileExists(backup.c_str()) && g_platform.move_file(backup.c_str(), target.c_str()))
+    if (fileExists(backup.c_str()) && g_platform.move_file(backup.c_str(), target.c_str())) {
         log_printf("INFO:\t%s was missing; the previous program %s was put back\n", target.c_str(), backup.c_str());
+        g_platform.set_read_only(staged.c_str(), 0);
+        g_platform.delete_file(staged.c_str());
+    }
 }
 
 int checkSelfUpdate(AppWindow* owner, InetHandle* session, DataSource* source)
@@ -190,6 +246,15 @@ int checkSelfUpdate(AppWindow* owner, InetHandle* session, DataSource* source)
         return 0;
     }
 
+    // Only what a key built into the program signed is ever installed.
+    const std::string keys = trusted_update_keys();
+    if (keys.empty()) {
+        log_printf("INFO:\tA newer KESTRL Data Updater dated %s is on the server, but this build has no update key "
+                   "to check it with\n",
+                   date_text(source->remoteTime).c_str());
+        return 0;
+    }
+
     const std::string question = format_bounded(
         kMessageSize, "There is a new version of the KESTRL Data Updater\ndated %s. Do you want to download it?",
         date_text(source->remoteTime).c_str());
@@ -197,7 +262,7 @@ int checkSelfUpdate(AppWindow* owner, InetHandle* session, DataSource* source)
     if (answer == kIdNo) return 0;
     if (answer != kIdYes) return 1;
 
-    if (!install_new_version(owner, session, source)) return 0;
+    if (!install_new_version(owner, session, source, keys)) return 0;
     const int restart =
         ask_question(owner, "Do you want to restart using the new version?", "Restart", kMbYesNo | kMbIconQuestion);
     return restart == kIdYes ? 1 : 0;

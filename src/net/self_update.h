@@ -8,6 +8,11 @@
 struct AppWindow;
 struct InetHandle;
 
+// Offers a newer program file on the server and, when the user wants it, installs it
+// only if its minisign signature (the address + ".minisig") verifies with a key of
+// trusted_update_keys(), over the very bytes installed, and newProgramRefusal has no
+// objection; a refused file is deleted with one error, the old one and its backup
+// untouched. A build without a key makes no offer and logs that one exists.
 // 1 when the program must end now (new version fetched and restart chosen, or the
 // user cancelled), 0 when start-up goes on.
 [[nodiscard]] int checkSelfUpdate(AppWindow* owner, InetHandle* session, DataSource* source);
@@ -21,5 +26,6 @@ struct InetHandle;
 [[nodiscard]] std::string newProgramRefusal(const char* candidate, const char* installed, const char* running);
 
 // When the program file is missing (an update killed between its two renames), puts
-// back the received new file if it passes the checks, otherwise the previous one.
+// back the previous one and deletes the received file, whose signature is gone: the
+// new version is offered again.
 void restoreProgramFile(AppWindow* owner, const DataSource& updater);

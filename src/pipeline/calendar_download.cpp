@@ -83,6 +83,7 @@ int download_calendar(AppWindow* owner, InetHandle* request, DataSource* source)
     // The new one is a calendar: -1 here means the old copy is none, so it changed.
     if (compare_calendars(owner, staged.c_str(), source->downloadPath.c_str()) == 0) {
         debug_printf("\nDEBUG:\tcalendars are the same, no update needed.\n\n");
+        status_remove_last(owner);  // the download phase writes the result line
         return 0;
     }
     debug_printf("DEBUG:\tcalendars are different, update is needed.\n");

@@ -20,10 +20,18 @@ long test_hook_stall_seconds(long fallback)
     return (*end == '\0' && seconds > 0 && seconds < 3600) ? seconds : fallback;
 }
 
+const char* test_hook_update_keys()
+{
+    const char* text = std::getenv("KSTLUPD_TEST_UPDATE_KEYS");
+    return text && *text ? text : nullptr;
+}
+
 #else
 
 const char* test_hook_connect_to() { return nullptr; }
 
 long test_hook_stall_seconds(long fallback) { return fallback; }
+
+const char* test_hook_update_keys() { return nullptr; }
 
 #endif

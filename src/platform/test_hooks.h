@@ -1,5 +1,5 @@
 // What only the test programs let their environment change: where a host's port is
-// reached and how long a stalled transfer is waited for. The release program is
+// reached, how long a stalled transfer is waited for and which key signs updates. The release program is
 // built without them (test_hooks.cpp without KSTLUPD_TEST_HOOKS), so nothing in a
 // user's environment can send its requests elsewhere or change its time-outs.
 #pragma once
@@ -13,3 +13,8 @@ const char* test_hook_connect_to();
 // whole number from 1 to 3599); `fallback` when none is given or the text is not
 // such a number, and always in the release program.
 long test_hook_stall_seconds(long fallback);
+
+// The minisign public keys a test trusts in place of the build's (KSTLUPD_TEST_UPDATE_KEYS,
+// as KSTLUPD_UPDATE_KEYS is written); null when none are given and always in the
+// release program.
+const char* test_hook_update_keys();

@@ -34,7 +34,7 @@ struct ControlSpec {
     ControlFont font = ControlFont::System;
 };
 
-// Notification codes of a command, numerically as the original platform has them.
+// Notification codes of a command, numerically as Windows has them.
 constexpr int kNotifyClicked = 0;        // a button or check box was clicked
 constexpr int kNotifyKillFocus = 0x200;  // an edit field lost the keyboard focus
 

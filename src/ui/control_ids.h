@@ -6,7 +6,7 @@ constexpr int kIdExit = 1002;
 constexpr int kIdHelp = 1003;
 constexpr int kIdReset = 1004;
 constexpr int kIdUpdate = 1005;
-// The progress bar has no identifier of its own on the original platform; the
+// The progress bar has no identifier of its own on Windows; the
 // toolkit addresses every control by one, so it gets one nothing else uses.
 constexpr int kIdProgressBar = 1100;
 constexpr int kIdStatusList = 1101;

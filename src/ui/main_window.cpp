@@ -20,11 +20,16 @@ namespace {
 const Toolkit& tk() { return g_platform.toolkit; }
 
 // The rectangles of the nine source check boxes, in main-list order: the fifth is the
-// master-callsign box, whichever slot masterSlot names.
+// master-callsign box, whichever slot masterSlot names. The first column and the
+// keep-alive box are wide enough for their titles in Arial (and its metric twin)
+// with a few pixels to spare, which text scaled for a high DPI can take up; the
+// columns right of a widened one move over by as much.
 constexpr Rect kSourceBoxes[] = {
-    {20, 20, 140, 20},  {20, 40, 140, 20},  {20, 60, 140, 20},  {160, 20, 160, 20}, {160, 40, 160, 20},
-    {160, 60, 160, 20}, {320, 20, 180, 20}, {320, 40, 200, 20}, {320, 60, 180, 20},
+    {20, 20, 150, 20},  {20, 40, 150, 20},  {20, 60, 150, 20},  {170, 20, 160, 20}, {170, 40, 160, 20},
+    {170, 60, 160, 20}, {330, 20, 180, 20}, {330, 40, 220, 20}, {330, 60, 180, 20},
 };
+// The progress bar and the status list span the width the boxes take.
+constexpr int kListWidth = kMainWidth - 60;
 static_assert(std::size(kSourceBoxes) == std::tuple_size_v<decltype(Catalogue::mainList)>);
 
 struct ButtonDef {
@@ -89,8 +94,25 @@ void reset_updates(MainWindow* main)
     if (answer == kIdYes) deleteOldUpdates(main->context->catalogue);
 }
 
+// The help page installed with the program: beside it on Windows, and in the
+// installation's share/doc/kstlupd on other systems (whose paths start with '/').
+// Empty when it is not there.
+std::string installed_help_page()
+{
+    std::string folder;
+    if (!g_platform.program_folder(&folder) || folder.empty()) return {};
+    const std::string page =
+        folder[0] == '/' ? folder + "/../share/doc/kstlupd/kstlupd.html" : folder + "\\kstlupd.html";
+    FileStatus status;
+    if (!g_platform.file_status(page.c_str(), &status) || !status.is_regular) return {};
+    return page;
+}
+
 void open_help()
 {
+    const std::string page = installed_help_page();
+    if (!page.empty() && g_platform.open_url(page.c_str())) return;
+    // Without the page, the help on the web.
     const char* address = load_string(kStrHelpAddress);
     if (g_platform.open_url(address)) return;
     // Without a browser the address is of use all the same, opened by hand.
@@ -186,14 +208,14 @@ void create_main_controls(MainWindow* main)
     ControlSpec progress;
     progress.id = kIdProgressBar;
     progress.kind = ControlKind::ProgressBar;
-    progress.rect = {20, 130, 490, 17};
+    progress.rect = {20, 130, kListWidth, 17};
     progress.font = ControlFont::List;
     (void)tk().add_control(w, progress);
 
     ControlSpec list;
     list.id = kIdStatusList;
     list.kind = ControlKind::StatusList;
-    list.rect = {20, 225, kMainWidth - 60, kMainHeight - 300};
+    list.rect = {20, 225, kListWidth, kMainHeight - 300};
     list.font = ControlFont::List;
     (void)tk().add_control(w, list);
 

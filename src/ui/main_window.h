@@ -14,9 +14,13 @@ struct Catalogue;
 struct RunContext;
 struct Selections;
 
+// Window sizes: wide enough for the widest row of check boxes and a margin.
+constexpr int kMainWidth = 590;
+constexpr int kMainHeight = 480;
+
 struct MainWindow {
-    int clientWidth = 550;
-    int clientHeight = 480;
+    int clientWidth = kMainWidth;
+    int clientHeight = kMainHeight;
     AppWindow* window = nullptr;
     // The update run the thread performs on `context`; a test puts its own in place.
     void (*run)(AppWindow* owner, RunContext* context) = nullptr;
@@ -28,10 +32,6 @@ struct MainWindow {
     // Borrowed from start-up, which owns the run's state for the life of the window.
     RunContext* context = nullptr;
 };
-
-// Window title and sizes.
-constexpr int kMainWidth = 550;
-constexpr int kMainHeight = 480;
 
 // Fills the record for the run's catalogue and selections, with Update as the run.
 void init_main_window(MainWindow* main, RunContext* context);

@@ -34,7 +34,8 @@ Layout layout_of(SettingsKind kind)
     case SettingsKind::MasterCall: return {int(g_config.masterSlot), 270, 160, 80, kIdMasterOk, "wcMas"};
     case SettingsKind::Membership: break;
     }
-    return {kSlotMembership, 270, 260, 180, kIdMemberOk, "wcMbr"};
+    // Wide enough for the labels, which reach 270 pixels from the left.
+    return {kSlotMembership, 310, 260, 180, kIdMemberOk, "wcMbr"};
 }
 
 void add_buttons(AppWindow* window, const Layout& layout)

@@ -85,8 +85,8 @@ TEST_F(CommandLine, UsageAndVersionComeFirstAndTheUsageTextIsThisSystems)
     EXPECT_EQ(run_program("-help -version"), 0);
     g_config.log = log;
 #ifdef _WIN32
-    for (const char* part :
-         {"Task Scheduler", "0xFFFFFFFF", "the system's\n                   proxy settings", "C:\\KESTRL"})
+    for (const char* part : {"Task Scheduler", "0xFFFFFFFF", "the system's\n                   proxy settings",
+                             "C:\\KESTRL", "/SC DAILY /ST 06:30 /TR \"\\\"C:\\KESTRL\\kstlupd.exe\\\" -auto\"\n"})
         EXPECT_NE(shown.find(part), std::string::npos) << part;
     EXPECT_EQ(shown.find("~/.wine"), std::string::npos) << shown;
 #else

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "base/log.h"
+#include "base/outside_text.h"
 #include "support/app_fixture.h"
 
 namespace {
@@ -49,3 +50,25 @@ TEST_F(Reporting, QuestionsAreAskedEvenUnattendedAndBoundedFormatCuts)
 }
 
 }  // namespace
+
+// Outside text can steer a terminal or reorder a line in more ways than C0 controls:
+// C1 controls raw and in UTF-8, bidirectional overrides, and bytes that are no UTF-8.
+TEST(OutsideText, ControlsAndInvalidUtf8AreEscapedOtherTextKept)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\tb\x1B[2J\x7F", "a\tb\\x1B[2J\\x7F"},
+        {"\x9B"
+         "31m \xC2\x9B"
+         "31m \xC2\x80",
+         "\\x9B31m \\xC2\\x9B31m \\xC2\\x80"},
+        {"exe.\xE2\x80\xAEgpj \xE2\x80\xAA \xE2\x81\xA6 \xE2\x81\xA9",
+         "exe.\\xE2\\x80\\xAEgpj \\xE2\\x80\\xAA \\xE2\\x81\\xA6 \\xE2\\x81\\xA9"},
+        // Overlong, a surrogate, past U+10FFFF, cut short, a lone continuation byte.
+        {"\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \xE2\x80 \xBF",
+         "\\xC0\\xAF \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80 \\xE2\\x80 \\xBF"},
+        // Letters, the marks next to the bidirectional controls, and a 4-byte character.
+        {"Z\xC3\xBCrich \xC2\xA0 \xE2\x80\xA9 \xE2\x81\xAA \xF0\x9F\x93\xBB",
+         "Z\xC3\xBCrich \xC2\xA0 \xE2\x80\xA9 \xE2\x81\xAA \xF0\x9F\x93\xBB"},
+    };
+    for (const auto& [text, shown] : cases) EXPECT_EQ(shown_text(text), shown) << shown;
+}

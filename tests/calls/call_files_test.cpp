@@ -199,9 +199,9 @@ TEST_F(MasterCalls, ClubLogListComesFromItsArchiveElseFromTheEarlierExtraction)
 
 TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
 {
-    selections.sel[21] = 'E';
-    selections.sel[22] = 'L';
-    selections.sel[24] = 'L';                            // the same ID as LoTW: added once
+    selections.sel[kSlotEqsl] = 'E';
+    selections.sel[kSlotLotw] = 'L';
+    selections.sel[kSlotCwOps] = 'L';                    // the same ID as LoTW: added once
     std::string longest = "K1" + std::string(253, 'A');  // as long as a length byte allows: one more is invalid
     // Skipped uncounted: empty, blank, not starting with a letter or digit. The header
     // sentence starts with a letter, so it is looked at (and refused).
@@ -245,8 +245,8 @@ TEST_F(Membership, ListsThatGiveNoCallsignNeverReplaceTheFile)
     write_file("SAVE/mstrcals.dat", "old master");
     write_file("SAVE/members.dat", "old members");
     selections.sel[kSlotSuperCheck] = 1;
-    selections.sel[21] = 'E';
-    selections.sel[22] = 'L';
+    selections.sel[kSlotEqsl] = 'E';
+    selections.sel[kSlotLotw] = 'L';
     EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "old master");
@@ -272,8 +272,8 @@ TEST_F(Membership, ListsThatGiveNoCallsignNeverReplaceTheFile)
     write_file("UPDATE/AGMemberList.txt", "W1AW\r\n");
     EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 1);
     EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x02", 18) + "EL");
-    selections.sel[21] = selections.sel[22] = 0;
-    selections.sel[25] = 'U';
+    selections.sel[kSlotEqsl] = selections.sel[kSlotLotw] = 0;
+    selections.sel[kSlotCustomList] = 'U';
     write_file("member.txt", "# nobody yet\r\n");
     EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 1);
     EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\0\0\0\0", 12));
@@ -328,7 +328,7 @@ TEST_F(MembershipListIds, TidiedOrRejectedSayingWhy)
     EXPECT_EQ(checkListIds(nullptr, &invalid), 0);
     EXPECT_EQ(log_text(), "ERROR:\t[ e ]  is not a valid membership list ID.\n"
                           "[ ` ]  is not a valid membership list ID.\n"
-                          "[ \xE9 ]  is not a valid membership list ID.\n");
+                          "[ \\xE9 ]  is not a valid membership list ID.\n");
 
     // Five invalid IDs and too many lists do not fit the message buffer: cut, not overrun.
     std::array<std::string, 5> all{"a", "b", "c", "d", "~"};

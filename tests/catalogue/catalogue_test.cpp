@@ -24,9 +24,11 @@ TEST_F(CatalogueTest, TheHostVersionChoosesNamesSlotsAndDefaults)
         const char* target;
         const char* download;  // "" = none
     } rows[] = {
-        {"8.5.0.39", 8, "SAVE\\KESTRL.TCP", "UPDATE\\KESTRL.KCP"}, {"8.5.0.39", 10, "KESTRL.MAS1", ""},
-        {"9.0.0.0", 0, "CTYTexts\\address.txt", "UPDATE\\kestrl9_cty.zip"}, {"9.0.0.0", 10, "SAVE\\mstrcals.dat", ""},
-        {"9.0.0.0", 17, "SAVE\\clusters.txt", "UPDATE\\KESTRL.TCP"},
+        {"8.5.0.39", kSlotNodesKeepAlive, "SAVE\\KESTRL.TCP", "UPDATE\\KESTRL.KCP"},
+        {"8.5.0.39", kSlotMaster, "KESTRL.MAS1", ""},
+        {"9.0.0.0", kSlotAddresses, "CTYTexts\\address.txt", "UPDATE\\kestrl9_cty.zip"},
+        {"9.0.0.0", kSlotMaster, "SAVE\\mstrcals.dat", ""},
+        {"9.0.0.0", kSlotNodes, "SAVE\\clusters.txt", "UPDATE\\KESTRL.TCP"},
     };
     // clang-format on
     for (const auto& r : rows) {
@@ -39,21 +41,29 @@ TEST_F(CatalogueTest, TheHostVersionChoosesNamesSlotsAndDefaults)
     std::vector<int> on;
     for (int i = 0; i < kSlotCount; ++i)
         if (c.slot[i].selected) on.push_back(i);
-    EXPECT_EQ(on, (std::vector<int>{1, 4, 5, 6, 10, 11, 15, 17, 18, 19, 20, 21, 22, 23, 26}));
-    EXPECT_EQ((std::string{char(c.slot[21].selected), char(c.slot[22].selected), char(c.slot[23].selected)}), "ELO");
-    for (int i : {0, 2, 3, 12, 13, 14, 16}) EXPECT_EQ(c.slot[i].title, nullptr) << i;
-    EXPECT_EQ(c.slot[8].enabled, 1);
+    EXPECT_EQ(on, (std::vector<int>{kSlotAwards, kSlotCalendar, kSlotCountry, kSlotUpdater, kSlotMaster,
+                                    kSlotMembership, kSlotPrefixMap, kSlotNodes, kSlotWpx, kSlotClubLog,
+                                    kSlotSuperCheck, kSlotEqsl, kSlotLotw, kSlotOqrs, kSlotCalendarSource}));
+    EXPECT_EQ((std::string{char(c.slot[kSlotEqsl].selected), char(c.slot[kSlotLotw].selected),
+                           char(c.slot[kSlotOqrs].selected)}),
+              "ELO");
+    for (int i : {kSlotAddresses, kSlotAwardsMap, kSlotAwardsText, kSlotCallExceptions, kSlotEntities,
+                  kSlotPrefixMappings, kSlotQslManagers})
+        EXPECT_EQ(c.slot[i].title, nullptr) << i;
+    EXPECT_EQ(c.slot[kSlotNodesKeepAlive].enabled, 1);
 
     // Version 9: the archives fill these slots, in this order; no keep-alive list.
     c = build_for("9");
-    EXPECT_EQ(c.slot[15].title, nullptr);
-    EXPECT_EQ(c.slot[8].enabled, 0);
-    const std::span<const int> texts = archive_members(5, true), awards = archive_members(1, true);
-    EXPECT_EQ(std::vector<int>(texts.begin(), texts.end()), (std::vector<int>{13, 14, 12, 16, 0}));
-    EXPECT_EQ(std::vector<int>(awards.begin(), awards.end()), (std::vector<int>{2, 3}));
+    EXPECT_EQ(c.slot[kSlotPrefixMap].title, nullptr);
+    EXPECT_EQ(c.slot[kSlotNodesKeepAlive].enabled, 0);
+    const std::span<const int> texts = archive_members(kSlotCountry, true), awards = archive_members(kSlotAwards, true);
+    EXPECT_EQ(
+        std::vector<int>(texts.begin(), texts.end()),
+        (std::vector<int>{kSlotEntities, kSlotPrefixMappings, kSlotCallExceptions, kSlotQslManagers, kSlotAddresses}));
+    EXPECT_EQ(std::vector<int>(awards.begin(), awards.end()), (std::vector<int>{kSlotAwardsMap, kSlotAwardsText}));
     for (int i : texts) {
-        EXPECT_EQ(c.slot[i].remotePath, c.slot[5].remotePath) << i;  // the same text
-        EXPECT_EQ(c.slot[i].selected, c.slot[5].selected) << i;
+        EXPECT_EQ(c.slot[i].remotePath, c.slot[kSlotCountry].remotePath) << i;  // the same text
+        EXPECT_EQ(c.slot[i].selected, c.slot[kSlotCountry].selected) << i;
     }
 }
 
@@ -63,14 +73,16 @@ TEST_F(CatalogueTest, VersionRulesAreOnText)
         EXPECT_EQ(is_version9(text), v9) << text;
 
     Catalogue c = build_for("7.5.0.1");  // lower than "8": no membership lists
-    for (int i = 21; i <= 25; ++i) EXPECT_EQ(c.slot[i].selected, 0) << i;
-    EXPECT_EQ(c.slot[11].selected + c.slot[11].enabled, 0);
-    EXPECT_EQ(c.mainList[4], 10);
+    for (int i : kMembershipSources) EXPECT_EQ(c.slot[i].selected, 0) << i;
+    EXPECT_EQ(c.slot[kSlotMembership].selected + c.slot[kSlotMembership].enabled, 0);
+    EXPECT_EQ(c.mainList[4], kSlotMaster);
 
     c = build_for("10.0.0.1");  // lower than "8" and than "7.06"
-    EXPECT_EQ(c.slot[11].enabled, 0);
-    EXPECT_EQ(c.mainList, (std::array<int, 9>{1, 4, 5, 7, 9, 11, 17, 8, 18}));
-    EXPECT_EQ(c.slot[9].selected * 10 + c.slot[10].selected, 10);
+    EXPECT_EQ(c.slot[kSlotMembership].enabled, 0);
+    EXPECT_EQ(c.mainList, (std::array<int, 9>{kSlotAwards, kSlotCalendar, kSlotCountry, kSlotIota, kSlotMasterOld,
+                                              kSlotMembership, kSlotNodes, kSlotNodesKeepAlive, kSlotWpx}));
+    EXPECT_EQ(std::pair(c.slot[kSlotMasterOld].selected, c.slot[kSlotMaster].selected),
+              (std::pair<uint8_t, uint8_t>(1, 0)));
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST_F(SelectionsTest, DefaultsHaveTheLayoutAndTheCatalogueSelection)
 TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
 {
     auto s = new_status(catalogue);
-    s->sel[7] = 1;  // not a default
+    s->sel[kSlotIota] = 1;  // not a default
     const std::string good = record_bytes(*s);
     auto with = [&](std::string bytes, size_t at, const std::string& part) {
         return bytes.replace(at, part.size(), part);
@@ -66,7 +66,7 @@ TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
     for (const auto& c : cases) {
         write_file("kstlupd.ini", c.file);
         dialogs.shown.clear();
-        EXPECT_EQ(load_selections(catalogue)->sel[7], c.accepted ? 1 : 0);
+        EXPECT_EQ(load_selections(catalogue)->sel[kSlotIota], c.accepted ? 1 : 0);
         ASSERT_EQ(dialogs.shown.size(), c.accepted ? 0u : 1u);
         if (c.accepted) continue;
         EXPECT_EQ(dialogs.shown[0].text, "Saved selections are not valid, using defaults.");
@@ -79,7 +79,7 @@ TEST_F(SelectionsTest, ReadAcceptsTheSameMajorVersionElseFallsBackToDefaults)
     load_selections(catalogue);
     EXPECT_TRUE(dialogs.shown.empty());
     make_dir("kstlupd.ini");
-    EXPECT_EQ(load_selections(catalogue)->sel[1], 1);
+    EXPECT_EQ(load_selections(catalogue)->sel[kSlotAwards], 1);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, "File Open");
 }
@@ -88,28 +88,29 @@ TEST_F(SelectionsTest, CopySelectionsFollowsCountryBoxInOnePass)
 {
     use_host_version("9.0.0.0");
     auto s = new_status(catalogue);
-    s->sel[21] = 'Z';
+    s->sel[kSlotEqsl] = 'Z';
     // The country group, the IOTA box, the updater (no box of its own), Club Log (set by
     // a settings window, untouched), the prefix map and a membership ID.
     auto sel_of = [&] {
         std::string bytes;
-        for (int i : {0, 5, 12, 13, 14, 16, 7, 6, 19, 15, 21})
+        for (int i : {kSlotAddresses, kSlotCountry, kSlotCallExceptions, kSlotEntities, kSlotPrefixMappings,
+                      kSlotQslManagers, kSlotIota, kSlotUpdater, kSlotClubLog, kSlotPrefixMap, kSlotEqsl})
             bytes += char(s->sel[i] < 10 ? '0' + s->sel[i] : s->sel[i]);
         return bytes;
     };
-    std::set<int> checked{1400 + 7};
+    std::set<int> checked{kControlIdBase + kSlotIota};
     CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(sel_of(), "0000001010Z");
-    checked.insert(1400 + 5);
+    checked.insert(kControlIdBase + kSlotCountry);
     CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
     EXPECT_EQ(sel_of(), "1111111010Z");
 
     use_host_version("8.5.0.39");  // the country texts are unchanged in other versions
-    s->sel[15] = 0;
-    s->sel[0] = 1;
+    s->sel[kSlotPrefixMap] = 0;
+    s->sel[kSlotAddresses] = 1;
     CopySelections(boxes_of(&checked), s.get(), catalogue, g_config.hostVersion);
-    EXPECT_EQ(s->sel[15], 1);
-    EXPECT_EQ(s->sel[0], 1);
+    EXPECT_EQ(s->sel[kSlotPrefixMap], 1);
+    EXPECT_EQ(s->sel[kSlotAddresses], 1);
 }
 
 TEST_F(SelectionsTest, WriteOnlyWhenChangedAndThroughATemporaryFile)
@@ -132,7 +133,7 @@ TEST_F(SelectionsTest, WriteOnlyWhenChangedAndThroughATemporaryFile)
     EXPECT_EQ(read_file("kstlupd.ini").substr(8, 4), std::string("9.6\0", 4));
 
     // A failed write keeps the old file and is reported.
-    s->sel[7] = 1;
+    s->sel[kSlotIota] = 1;
     g_platform.replace_file = [](const char*, const char*) { return 0; };
     EXPECT_EQ(write_selections(nullptr, s.get(), catalogue), 0);
     EXPECT_EQ(read_file("kstlupd.ini").substr(51 + 7, 1), std::string(1, '\0'));

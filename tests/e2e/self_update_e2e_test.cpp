@@ -1,5 +1,6 @@
-// The real program at start-up against the loopback server as its proxy: the offer of
-// a newer updater in an unattended run, and a server that is down.
+// The real program at start-up against the loopback server as its proxy: a newer
+// updater on the server, which a build without an update key never offers, and a
+// server that is down.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -40,12 +41,16 @@ std::string unattended_run(int proxy_port, const std::function<void()>& prepare 
 
 }  // namespace
 
-TEST(E2eSelfUpdate, UnattendedRunDeclinesANewVersionOrReportsAServerDownAndGoesOn)
+TEST(E2eSelfUpdate, UnattendedRunWithoutAnUpdateKeyOffersNothingOrReportsAServerDownAndGoesOn)
 {
     HttpServer server;
     server.add("/kestrl/updater/download/kstlupd.exe", "newer updater", 1699000000);  // 3-Nov-2023
     std::string log = unattended_run(server.port());
-    EXPECT_NE(log.find("dated  3-Nov-2023. Do you want to download it? [NO]\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("INFO:\tA newer KESTRL Data Updater dated  3-Nov-2023 is on the server, but this build has no "
+                       "update key to check it with\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Do you want to download it?"), std::string::npos) << log;
     std::string target = server.requests().at(0).target;
     if (target.starts_with("http://updates.kstlupd.example:80/")) target.erase(30, 3);  // WinINet names the port
     EXPECT_EQ(target, "http://updates.kstlupd.example/kestrl/updater/download/kstlupd.exe");
@@ -56,7 +61,8 @@ TEST(E2eSelfUpdate, UnattendedRunDeclinesANewVersionOrReportsAServerDownAndGoesO
 
 TEST(E2eSelfUpdate, AnUpdateKilledBetweenItsRenamesIsRepairedAtTheNextStart)
 {
-    // kstlupd.exe already became the backup; the received program waits beside it.
+    // kstlupd.exe already became the backup; the received program waits beside it,
+    // without its signature: the previous program comes back.
     HttpServer server;
     const std::string received = read_file(KSTLUPD_TEST_PROGRAMS "/kstlupd_9_7.exe");
     unattended_run(
@@ -66,8 +72,9 @@ TEST(E2eSelfUpdate, AnUpdateKilledBetweenItsRenamesIsRepairedAtTheNextStart)
             write_file("kstlupd.exe.~kstlupd", received);
         },
         [&] {
-            EXPECT_EQ(read_file("kstlupd.exe"), received);
-            EXPECT_EQ(read_file("kstlupd.~xe"), "running updater");
+            EXPECT_EQ(read_file("kstlupd.exe"), "running updater");
+            EXPECT_FALSE(path_exists("kstlupd.~xe"));
+            EXPECT_FALSE(path_exists("kstlupd.exe.~kstlupd"));
         });
 }
 
@@ -85,7 +92,7 @@ TEST(E2eHttp, ServerDatesInEveryFormAndAGzipBody)
                {compressed(wpx, 31), 1700000000, 200, 0, "", "Tue Nov 14 22:13:20 2023", "gzip"});
     std::string installed;
     const std::string log = unattended_run(server.port(), {}, [&] { installed = read_file("SAVE/KESTRL.WPX"); });
-    EXPECT_NE(log.find("dated  3-Nov-2023. Do you want to download it? [NO]\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("dated  3-Nov-2023 is on the server"), std::string::npos) << log;
     EXPECT_NE(log.find("Downloaded:  CQ WPX Honor Roll (WPX) -- 14-Nov-2023 22:13\n"), std::string::npos) << log;
     EXPECT_TRUE(installed == wpx) << installed.size();
     for (const ReceivedRequest& r : server.requests())

@@ -116,6 +116,8 @@ TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
     EXPECT_FALSE(path_exists("BACKUP"));
     EXPECT_TRUE(contains(read_file("program.out"), "File Open: Error opening kstlupd.log: "))
         << read_file("program.out");
+    // The run that could not have the log keeps no copy of it as the previous log.
+    EXPECT_FALSE(path_exists("kstlupd.old.log") || path_exists("kstlupd.old.log.~kstlupd"));
     std::fclose(held);
 
     // A file where a working folder belongs is named, not passed over in silence.
@@ -125,6 +127,12 @@ TEST(StartupEndToEnd, SecondCopyCannotTakeTheLog)
     const std::string line = "Can't create the UPDATE directory: a file of that name is in the way.";
     EXPECT_EQ(read_file("program.out"), "CreateDirectory: " + line + "\n");
     EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\t" + line + "\n"));
+    // The next run empties the log, and the one before survives beside it.
+    EXPECT_EQ(read_file("kstlupd.old.log"), "the first copy's log\n");
+    const std::string failed = read_file("kstlupd.log");
+    EXPECT_EQ(run_binary(KSTLUPD_BINARY, {"-auto", "-nocheck", "-version", "8.5.0.39"}, folder.path).exit_status, 255);
+    EXPECT_EQ(read_file("kstlupd.old.log"), failed);
+    EXPECT_FALSE(path_exists("kstlupd.old.log.~kstlupd"));
 }
 
 TEST(StartupEndToEnd, InstallPutsProgramManualPageDesktopEntryAndTimer)
@@ -149,8 +157,10 @@ TEST(StartupEndToEnd, InstallPutsProgramManualPageDesktopEntryAndTimer)
                   .exit_status,
               0)
         << read_file("program.out");
+    EXPECT_TRUE(path_exists("usr/share/doc/kstlupd/kstlupd.html"));
     // Without the logging program's folder the desktop entry still starts the
-    // updater, which says what is wrong (the Exec line's quoting is the shell's).
+    // updater, named by its full path, which says what is wrong (the Exec line's
+    // quoting is the shell's).
     const std::string desktop = read_file("usr/share/applications/kstlupd.desktop");
     EXPECT_TRUE(contains(desktop, "\nIcon=kstlupd\n"));
     const size_t exec = desktop.find("\nExec=");
@@ -159,10 +169,9 @@ TEST(StartupEndToEnd, InstallPutsProgramManualPageDesktopEntryAndTimer)
     for (size_t at = command.find("\\\\"); at != std::string::npos; at = command.find("\\\\", at + 1))
         command.erase(at, 1);
     make_dir("home");
-    ProgramRun started = run_binary("/bin/sh", {"-c", command}, folder.path,
-                                    {{"HOME", folder.path + "/home"},
-                                     {"XDG_RUNTIME_DIR", folder.path + "/run"},
-                                     {"PATH", folder.path + "/usr/bin:/usr/bin:/bin"}});
+    ProgramRun started = run_binary(
+        "/bin/sh", {"-c", command}, folder.path,
+        {{"HOME", folder.path + "/home"}, {"XDG_RUNTIME_DIR", folder.path + "/run"}, {"PATH", "/usr/bin:/bin"}});
     EXPECT_EQ(started.exit_status, 255) << command;
     EXPECT_TRUE(contains(read_file("run/kstlupd.log"), "ERROR:\tCan't find SAVE or IMPORT directory(s).")) << command;
     // The page renders without a warning and holds the options of the usage text.
@@ -172,6 +181,9 @@ TEST(StartupEndToEnd, InstallPutsProgramManualPageDesktopEntryAndTimer)
     ASSERT_EQ(run_binary("/bin/sh", {"-c", "MANWIDTH=80 man -l " + page}, folder.path).exit_status, 0);
     for (const char* option : {"-auto", "-debug", "-nocheck", "-quick", "-reset", "-version V", "-proxy ADDRESS"})
         EXPECT_TRUE(contains(read_file("program.out"), std::string("\n       ") + option)) << option;
+    // A command to type stands as it is typed, not filled into the text around it.
+    EXPECT_TRUE(contains(read_file("program.out"), "\n              30 6 * * * cd \"$HOME/.wine/drive_c/KESTRL\" && \"$HOME/.local/bin/kstlupd\" -auto\n"))
+        << read_file("program.out");
 }
 
 }  // namespace

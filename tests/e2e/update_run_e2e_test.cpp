@@ -24,13 +24,13 @@ namespace fs = std::filesystem;
 
 const std::string kSep(56, '-');
 
-// Every file below `root` by relative path, but the log and the program's output.
+// Every file below `root` by relative path, but the logs and the program's output.
 std::map<std::string, std::string> snapshot(const std::string& root)
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         const std::string name = fs::relative(entry.path(), root).string();
-        if (entry.is_regular_file() && name != "kstlupd.log" && name != "program.out")
+        if (entry.is_regular_file() && name != "kstlupd.log" && name != "kstlupd.old.log" && name != "program.out")
             files[name] = read_file(entry.path().string());
     }
     return files;

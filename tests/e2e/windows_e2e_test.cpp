@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -56,6 +57,24 @@ void click_at(const RunningProgram& x, const std::string& id, int cx, int cy)
 void press(const RunningProgram& x, const std::string& id, const std::string& key)
 {
     on_display(x, "xdotool windowfocus --sync " + id + " key " + key + " 2>/dev/null");
+}
+
+// Controls as the probe lists them ("x y w h need font size" a line): every label
+// fits its control, every control lies inside the window, no two overlap. The
+// labels' fonts and sizes are added to `fonts`.
+void expect_laid_out(std::istream& layout, int width, int height, std::set<std::pair<int, int>>* fonts)
+{
+    std::vector<Rect> rects;
+    int need = 0, font = 0, size = 0;
+    for (Rect r; layout >> r.x >> r.y >> r.w >> r.h >> need >> font >> size;) {
+        if (need) fonts->emplace(font, size);
+        SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
+        EXPECT_LE(need, r.w);
+        EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.w <= width && r.y + r.h <= height);
+        for (const Rect& o : rects)
+            EXPECT_TRUE(r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h);
+        rects.push_back(r);
+    }
 }
 
 void screenshot(const RunningProgram& x, const std::string& id, const std::string& name)
@@ -145,21 +164,12 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
         EXPECT_NE(std::find(downloads.begin(), downloads.end(), line), downloads.end()) << line;
     for (const std::string& line : downloads) EXPECT_NE(line.rfind("Downloading:", 0), 0u) << line;
 
-    // The window as drawn: every label fits its control, no two controls overlap, the
-    // list shows whole rows, and the window is of the program's X class.
+    // The window as drawn: the list shows whole rows, and the window is of the
+    // program's X class.
     std::istringstream layout(read_file(listFile + ".layout"));
     int inside = 0, row = 1;
     ASSERT_TRUE(layout >> inside >> row);
     EXPECT_EQ(inside % row, 0) << inside << " " << row;
-    std::vector<Rect> rects;
-    for (Rect r; layout >> r.x >> r.y >> r.w >> r.h >> inside;) {
-        EXPECT_LE(inside, r.w) << r.x << "," << r.y;
-        for (const Rect& o : rects)
-            EXPECT_TRUE(r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h)
-                << r.x << "," << r.y;
-        rects.push_back(r);
-    }
-    EXPECT_EQ(rects.size(), 16u);
     EXPECT_EQ(on_display(x, "xprop -id " + main + " WM_CLASS"), "WM_CLASS(STRING) = \"kstlupd\", \"kstlupd\"");
 
     // Once the run has ended the settings windows open by the mouse, and opening one
@@ -169,8 +179,8 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
     // clang-format off
     const struct { int cx, cy; const char *title, *typed; int close_x, close_y; const char* shot; } windows[] = {
         {30, 50, "Calendar \\(CAL\\)", nullptr, 0, 0, "calendar_settings.png"},
-        {170, 50, "Master Callsigns \\(MAS1\\)", nullptr, 190, 90, "master_call_settings.png"},
-        {170, 70, "Membership List \\(MAS2\\)", "c\xc3\xa9x", 50, 190, "membership_settings.png"},
+        {180, 50, "Master Callsigns \\(MAS1\\)", nullptr, 190, 90, "master_call_settings.png"},
+        {180, 70, "Membership List \\(MAS2\\)", "c\xc3\xa9x", 50, 190, "membership_settings.png"},
     };
     // clang-format on
     const size_t logged = read_file(kestrl + "/kstlupd.log").size();
@@ -187,6 +197,25 @@ TEST_F(UpdateFromTheWindow, StatusListSettingsWindowsAndExitByTheMouse)
         else press(x, id, "Escape");
         EXPECT_TRUE(window_gone(x, id)) << s.title;
     }
+
+    // Every window shown (main, boxes, settings) as laid out: labels fit, all in one
+    // font, and nothing overlaps or leaves its window.
+    std::istringstream laid_out(read_file(listFile + ".windows"));
+    std::vector<std::string> shown;
+    std::set<std::pair<int, int>> fonts;
+    for (std::string title, controls, line; std::getline(laid_out, title); controls.clear()) {
+        SCOPED_TRACE(title);
+        while (std::getline(laid_out, line) && !line.empty()) controls += line + "\n";
+        std::istringstream in(controls);
+        int width = 0, height = 0;
+        in >> width >> height;
+        expect_laid_out(in, width, height, &fonts);
+        shown.push_back(title);
+    }
+    for (const char* title :
+         {"KESTRL Data Updater - Version 9.6", "Calendar (CAL)", "Master Callsigns (MAS1)", "Membership List (MAS2)"})
+        EXPECT_NE(std::find(shown.begin(), shown.end(), title), shown.end()) << title;
+    EXPECT_EQ(fonts.size(), 1u) << "every label, the message boxes' buttons too, in the main window's font";
 
     // Exit asks; Yes ends the program, which saves the selections.
     click_at(x, main, 460, 102);

@@ -89,14 +89,15 @@ TEST_F(NodeFileTest, ControlBytesOfTheListAreLoggedEscapedAndFewDuplicatesOpenAB
     // A line meant to move the terminal's cursor and set its title, then fake a line.
     const std::string fake = "\x1B[1A\x1B]0;owned\x07Updated:  Country File (CTY)";
     std::string lines = "bad " + fake + "\x7F\r\n";
-    for (int i = 0; i < 6; ++i) lines += "D\x1B[2K,a\t" + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 6; ++i) lines += "D\x1B[2K\x9B\xE2\x80\xAE,a\t" + std::to_string(i) + "\r\n";
     EXPECT_EQ(read_bytes(lines).nodes.size(), 1u);
     EXPECT_EQ(log_text().substr(0, log_text().find("\nERROR")),
               "read_tcp() -- Something wrong with: bad \\x1B[1A\\x1B]0;owned\\x07Updated:  Country File (CTY)\\x7F");
-    EXPECT_NE(log_text().find("ERROR:\tDuplicate node callsign: D\\x1B[2K>:a\t5\n"), std::string::npos);
+    EXPECT_NE(log_text().find("ERROR:\tDuplicate node callsign: D\\x1B[2K\\x9B\\xE2\\x80\\xAE>:a\t5\n"),
+              std::string::npos);
     EXPECT_EQ(log_text().find('\x1B'), std::string::npos);
     ASSERT_EQ(dialogs.shown.size(), size_t(kBoxedPerKind));
-    EXPECT_EQ(dialogs.shown[0].text, "Duplicate node callsign: D\\x1B[2K>:a\t1");
+    EXPECT_EQ(dialogs.shown[0].text, "Duplicate node callsign: D\\x1B[2K\\x9B\\xE2\\x80\\xAE>:a\t1");
 }
 
 // Quadratic reading of a list without line feeds takes many minutes at this size

@@ -78,6 +78,7 @@ TEST_F(CalendarDownload, NewCalendarIsMovedIntoUpdateTheSameOneLeftStagedFailure
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
     EXPECT_EQ(mtime_of("UPDATE/kestrl.php"), kOldCopyTime);
     EXPECT_EQ(read_file(kStaged), respelled) << "stays staged until the next run overwrites it";
+    EXPECT_EQ(status.lines.size(), 1u) << "an unchanged calendar leaves no progress line";
 
     // An HTML page is reported and never replaces the copy; nor does a copy that is
     // not JSON stop a good calendar.
@@ -93,7 +94,7 @@ TEST_F(CalendarDownload, NewCalendarIsMovedIntoUpdateTheSameOneLeftStagedFailure
                                       "ERROR:\tUPDATE\\kestrl.php is not a JSON file\n"
                                       "DEBUG:\tcalendars are different, update is needed.\n");
     EXPECT_EQ(dialogs.shown.size(), 2u);
-    EXPECT_EQ(status.lines, std::vector<std::string>(3, "Downloading:  425 DX Calendar"));
+    EXPECT_EQ(status.lines, std::vector<std::string>(2, "Downloading:  425 DX Calendar"));
 
     // Failures keep the copy and are reported, each once.
     set_mtime("UPDATE/kestrl.php", kOldCopyTime);

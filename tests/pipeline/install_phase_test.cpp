@@ -57,7 +57,7 @@ TEST_F(InstallPhase, AFullDiskKeepsEveryTargetAndBackupWhole)
     write_file("SAVE/KESTRL.WPX", "old wpx");
     disk.fill();
     status.lines = {"a download line"};
-    catalogue.slot[18].remoteTime = 784111777;
+    catalogue.slot[kSlotWpx].remoteTime = 784111777;
     selections->upd[7] = selections->upd[17] = selections->upd[18] = 1;
     g_config.debug = 1;
     updateTargets(nullptr, &run);

@@ -54,6 +54,13 @@ TEST(PosixFiles, OnlyRegularFilesAreReadAndLinksAreNeverFollowed)
     EXPECT_EQ(posix_set_read_only("x.~kstlupd", 0), 1);
     EXPECT_EQ(posix_set_file_times("x.~kstlupd", 1000, 1000, 1000), 1);
     EXPECT_EQ(posix_remove_temp_file("x.~kstlupd"), 1);
+    // Nor is the log opened through a link to a file of the user's, or on a FIFO.
+    ASSERT_EQ(::symlink("mine", "kstlupd.log"), 0);
+    for (const char* log : {"kstlupd.log", "fifo"}) {
+        EXPECT_EQ(posix_open_exclusive_log(log), nullptr) << log;
+        EXPECT_EQ(g_platform.last_error(), kErrorBadFileType) << log;
+    }
+    EXPECT_EQ(read_file("mine"), "mine");
     struct stat outside {};
     ASSERT_EQ(::stat("outside", &outside), 0);
     EXPECT_EQ(outside.st_mode & 0777, 0444u);

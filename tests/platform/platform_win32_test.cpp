@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <winsock2.h>
+#include <schannel.h>
 #include <wincrypt.h>
 #include <wininet.h>
 
@@ -25,6 +26,7 @@
 #include "platform/win32/platform_win32.h"
 #include "platform/win32/text_win32.h"
 #include "support/app_fixture.h"
+#include "support/scoped_env.h"
 
 namespace {
 
@@ -294,6 +296,32 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodesAndRedirectsKeepTls)
     EXPECT_EQ(code, 12156u);
 }
 
+// A server that speaks only TLS 1.0 is refused as a TLS failure wherever WinINet can
+// be told or asked the version; Wine 8's can be neither.
+TEST_F(Win32Seam, TlsBefore12IsRefused)
+{
+    const char* state = std::getenv("KSTLUPD_TEST_SERVERS");
+    std::ifstream in(std::string("Z:") + (state ? state : "") + "/tls1.port");
+    int port = 0;
+    in >> port;
+    ASSERT_NE(port, 0) << "the fixture's TLS 1.0 server is not running";
+    const Platform& p = g_platform;
+    InetHandle* session = p.inet_open_session("WinInetGet/0.1", "");
+    DWORD protocols = SP_PROT_TLS1_2_CLIENT;
+    const bool told = InternetSetOptionA(HINTERNET(session), 151, &protocols, sizeof protocols);
+    InetHandle* request = p.inet_open_request(p.inet_connect(session, "localhost", port), "GET", "/", 1);
+    ASSERT_NE(request, nullptr);
+    DWORD ignore = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
+    InternetSetOptionA(HINTERNET(request), INTERNET_OPTION_SECURITY_FLAGS, &ignore, sizeof ignore);
+    const int sent = p.inet_send_request(request, nullptr);
+    const uint32_t code = p.inet_last_error();
+    p.inet_close(request);
+    p.inet_close(session);
+    if (sent && !told) GTEST_SKIP() << "this WinINet can neither be told nor asked the TLS version (Wine 8)";
+    EXPECT_EQ(sent, 0);
+    EXPECT_EQ(code, 12157u);
+}
+
 TEST_F(Win32Seam, ADllPlantedBesideTheProgramIsNotLoaded)
 {
     for (const char* name : {"SAVE", "IMPORT"}) ASSERT_EQ(g_platform.create_directory(name), 1);
@@ -337,9 +365,14 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     const char* state = std::getenv("KSTLUPD_TEST_SERVERS");
     const std::string served = std::string("Z:") + (state ? state : "") +
                                "/mirror/updates.kstlupd.example/kestrl/updater/download/kstlupd.exe";
-    ASSERT_TRUE(
-        CopyFileW(widen(test_program("kstlupd_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
-    ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000), 1);
+    // Each with the signature the tests' throwaway key made.
+    const auto serve = [&](const char* name, int64_t time) {
+        for (const std::string suffix : {"", ".minisig"})
+            ASSERT_TRUE(CopyFileW(widen(test_program(name + suffix).c_str()).c_str(),
+                                  widen((served + suffix).c_str()).c_str(), FALSE));
+        ASSERT_EQ(g_platform.set_file_time(served.c_str(), time), 1);
+    };
+    serve("kstlupd_9_7.exe", 1699000000);
     PROCESS_INFORMATION process = start_copy("kstlupd.exe");
     ASSERT_NE(process.hProcess, nullptr);
     FileStatus before;
@@ -352,22 +385,27 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
     source.host = "updates.kstlupd.example";
     source.remotePath = "kestrl/updater/download/kstlupd.exe";
     source.targetPath = "kstlupd.exe";
+    // Without an update key this build offers nothing.
+    EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_NE(log_text().find("this build has no update key to check it with\n"), std::string::npos);
+    const std::string pub = read_file(test_program("update.pub"));
+    const std::string key = pub.substr(pub.find('\n') + 1, 56);
+    ScopedEnv keys("KSTLUPD_TEST_UPDATE_KEYS", key.c_str());
     dialogs.answers = {kIdYes, kIdNo};  // download it, do not restart
     EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);
     closeSession(session);
 
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), DWORD(WAIT_TIMEOUT));  // still running
     stop(&process);
-    EXPECT_EQ(read_file("kstlupd.exe"), read_file(test_program("kstlupd_9_7.exe")));
+    EXPECT_TRUE(read_file("kstlupd.exe") == read_file(test_program("kstlupd_9_7.exe"))) << log_text();
     FileStatus backup;
     ASSERT_EQ(g_platform.file_status("kstlupd.~xe", &backup), 1);
     EXPECT_EQ(backup.size, before.size);
     EXPECT_EQ(dialogs.shown.size(), 2u);
 
-    // A console build of the same program, newer still, is refused and removed.
-    ASSERT_TRUE(
-        CopyFileW(widen(test_program("console_9_7.exe").c_str()).c_str(), widen(served.c_str()).c_str(), FALSE));
-    ASSERT_EQ(g_platform.set_file_time(served.c_str(), 1699000000 + 3600), 1);
+    // A console build of the same program, newer still and signed, is refused and removed.
+    serve("console_9_7.exe", 1699000000 + 3600);
     session = openSession(("127.0.0.1:" + std::to_string(http)).c_str());
     dialogs.answers = {kIdYes};
     EXPECT_EQ(checkSelfUpdate(nullptr, session, &source), 0);
@@ -401,6 +439,7 @@ TEST_F(Win32Seam, ProgramImageJudgesHeadersVersionAndSignatures)
         {"page.html", "it is not a Windows program"},
         {"script.cmd", "it is not a Windows program"},
         {test_program("other_9_7.exe"), "it is another program (\"kestrl\", \"kestrl.exe\")"},
+        {test_program("tables_other_9_7.exe"), "it is another program (\"kestrl\", \"kestrl.exe\")"},
         {test_program("no_version.exe"), "it has no version information"},
         {test_program("kstlupd_9_5.exe"), "its version 9.5.0.0 is older than the running 9.6"},
         {test_program("dll_9_7.exe"), "it is a DLL, not a program"},
@@ -415,6 +454,8 @@ TEST_F(Win32Seam, ProgramImageJudgesHeadersVersionAndSignatures)
     // Names copied into certificates of one's own: refused as untrusted (Windows) or,
     // where the root is not judged (Wine), by the signer's key.
     EXPECT_NE(newProgramRefusal(test_program("forged_9_8.exe").c_str(), nullptr, running.c_str()), "");
-    // An unsigned running program (this one) asks for no signature.
-    EXPECT_EQ(newProgramRefusal(test_program("kstlupd_9_8.exe").c_str(), nullptr, nullptr), "");
+    // An unsigned running program (this one) asks for no signature; of two string
+    // tables, the one the Translation names counts.
+    for (const char* file : {"kstlupd_9_8.exe", "tables_9_7.exe"})
+        EXPECT_EQ(newProgramRefusal(test_program(file).c_str(), nullptr, nullptr), "") << file;
 }

@@ -3,11 +3,13 @@
 // named by KSTLUPD_LIST_PROBE_FILE. A test reads the status list as the window holds it
 // without any hook in the program; FLTK is a shared library, so its entry points
 // the program calls can be taken over here and passed on. Beside the lines goes the
-// window's layout ("<path>.layout"): the list's inside height and row height, then
-// each control's rectangle and the width its label needs.
+// list's inside height and row height ("<path>.layout"). Each window shown adds its
+// title, size, and each control's rectangle and the width its label needs to
+// "<path>.windows", ending with a blank line.
 #include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
 #include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
@@ -34,6 +36,25 @@ void replace_file(const std::string& path, const std::string& text)
     if (std::fclose(out) == 0 && written) std::rename(temp.c_str(), path.c_str());
 }
 
+// One line a control: x, y, w, h, the width its label needs (with a check box's
+// mark) and its label's font and size; 0 0 0 without a label.
+std::string controls_of(const Fl_Window* window)
+{
+    std::string layout;
+    for (int i = 0; i < window->children(); ++i) {
+        const Fl_Widget* c = window->child(i);
+        int need = 0, font = 0, size = 0;
+        if (c->label()) {
+            font = c->labelfont(), size = c->labelsize();
+            fl_font(c->labelfont(), c->labelsize());
+            need = int(fl_width(c->label())) + (dynamic_cast<const Fl_Check_Button*>(c) ? 15 : 0);
+        }
+        for (int v : {c->x(), c->y(), c->w(), c->h(), need, font, size}) layout += std::to_string(v) + " ";
+        layout += "\n";
+    }
+    return layout;
+}
+
 void write_lines(const Fl_Browser* list)
 {
     const char* path = std::getenv("KSTLUPD_LIST_PROBE_FILE");
@@ -47,17 +68,6 @@ void write_lines(const Fl_Browser* list)
     if (!list->window()) return;
     fl_font(list->textfont(), list->textsize());
     std::string layout = std::to_string(list->h() - Fl::box_dh(list->box())) + " " + std::to_string(fl_height()) + "\n";
-    const Fl_Window* window = list->window();
-    for (int i = 0; i < window->children(); ++i) {
-        const Fl_Widget* c = window->child(i);
-        int need = 0;
-        if (c->label() && c != list) {
-            fl_font(c->labelfont(), c->labelsize());
-            need = int(fl_width(c->label())) + (dynamic_cast<const Fl_Check_Button*>(c) ? 15 : 0);
-        }
-        for (int v : {c->x(), c->y(), c->w(), c->h(), need}) layout += std::to_string(v) + " ";
-        layout += "\n";
-    }
     replace_file(std::string(path) + ".layout", layout);
 }
 
@@ -85,4 +95,19 @@ void Fl_Browser::remove(int line)
     static const Fn next = next_definition<Fn>("_ZN10Fl_Browser6removeEi");
     next(this, line);
     write_lines(this);
+}
+
+void Fl_Double_Window::show()
+{
+    using Fn = void (*)(Fl_Double_Window*);
+    static const Fn next = next_definition<Fn>("_ZN16Fl_Double_Window4showEv");
+    next(this);
+    const char* path = std::getenv("KSTLUPD_LIST_PROBE_FILE");
+    if (!path || !*path) return;
+    FILE* out = std::fopen((std::string(path) + ".windows").c_str(), "ab");
+    if (!out) return;
+    const std::string text = std::string(label() ? label() : "") + "\n" + std::to_string(w()) + " " +
+                             std::to_string(h()) + "\n" + controls_of(this) + "\n";
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fclose(out);
 }

@@ -17,6 +17,9 @@
 
 namespace {
 
+// The control id of a slot's check box or field.
+constexpr int box_id(int slot) { return kControlIdBase + slot; }
+
 std::string box(const std::string& title, unsigned style, const std::string& text)
 {
     return title + "|" + std::to_string(style) + "|" + text + "\n";
@@ -92,7 +95,14 @@ using MainWindowTest = UiTest;
 using SettingsTest = UiTest;
 
 // What a run disables: the source boxes and three of the buttons.
-constexpr int kLocked[] = {1401, 1404, 1405, 1407, 1410, 1411, 1417, 1408, 1418, kIdUpdate, kIdReset, kIdExit};
+std::vector<int> locked_ids()
+{
+    std::vector<int> ids{kIdUpdate, kIdReset, kIdExit};
+    for (int slot : {kSlotAwards, kSlotCalendar, kSlotCountry, kSlotIota, kSlotMaster, kSlotMembership, kSlotNodes,
+                     kSlotNodesKeepAlive, kSlotWpx})
+        ids.push_back(box_id(slot));
+    return ids;
+}
 const char* const kExitQuestion = "Are you sure you want to exit the KESTRL Data Updater?";
 const char* const kResetQuestion =
     "This will delete all the files in the UPDATE directory.\nAre you sure you want to do this?";
@@ -102,10 +112,10 @@ const char* const kResetQuestion =
 TEST_F(MainWindowTest, BoxesAndButtons)
 {
     open_main(no_run, {kSlotIota, kSlotNodes, kSlotNodesKeepAlive});  // IOTA is not enabled in this catalogue
-    EXPECT_EQ(window()->rect.x, (1024 - 550) / 2);                    // centred
+    EXPECT_EQ(window()->rect.x, (1024 - kMainWidth) / 2);             // centred
     EXPECT_EQ(window()->rect.y, (768 - 480) / 2);
-    EXPECT_EQ(ctl(1407)->checked + ctl(1407)->enabled, 0);
-    EXPECT_EQ(ctl(1405)->checked, 1);
+    EXPECT_EQ(ctl(box_id(kSlotIota))->checked + ctl(box_id(kSlotIota))->enabled, 0);
+    EXPECT_EQ(ctl(box_id(kSlotCountry))->checked, 1);
     write_file("UPDATE/kestrl_cty.zip", "zip");
     static std::string s_opened;
     static int s_browser = 0;
@@ -149,23 +159,42 @@ TEST_F(MainWindowTest, BoxesAndButtons)
 
     // Clicking one node list unchecks the other; unchecking leaves the other alone.
     // clang-format off
-    const struct { int click, nodes, keepAlive; } steps[] = {{1408, 1, 0}, {1408, 0, 1}, {1417, 1, 0}, {1417, 0, 0}};
+    const struct { int click; bool nodes, keepAlive; } steps[] = {
+        {box_id(kSlotNodesKeepAlive), true, false}, {box_id(kSlotNodesKeepAlive), false, true},
+        {box_id(kSlotNodes), true, false}, {box_id(kSlotNodes), false, false}};
     // clang-format on
     for (const auto& step : steps) {
         click(main.window, step.click);
-        EXPECT_EQ(ctl(1417)->checked * 10 + ctl(1408)->checked, step.nodes * 10 + step.keepAlive) << step.click;
+        EXPECT_EQ(std::pair(ctl(box_id(kSlotNodes))->checked == 1, ctl(box_id(kSlotNodesKeepAlive))->checked == 1),
+                  std::pair(step.nodes, step.keepAlive))
+            << step.click;
     }
 
     // The answers that act.
+    // Help opens the page installed with the program, and the web address without it.
     s_browser = 1;
     click(main.window, kIdHelp);
     EXPECT_EQ(s_opened, "http://kst.test/kestrl/updater/");
+    static std::string s_program_folder;
+    g_platform.program_folder = [](std::string* out) { return *out = s_program_folder, 1; };
+#ifdef _WIN32
+    s_program_folder = folder.path;
+    const std::string page = "kstlupd.html", opened = folder.path + "\\kstlupd.html";
+#else
+    s_program_folder = folder.path + "/bin";
+    const std::string page = "share/doc/kstlupd/kstlupd.html", opened = s_program_folder + "/../" + page;
+    make_dir("bin");
+    make_dir("share/doc/kstlupd");
+#endif
+    write_file(page, "<p>help</p>");
+    click(main.window, kIdHelp);
+    EXPECT_EQ(s_opened, opened);
     EXPECT_EQ(boxes(), "");
     dialogs.answers = {kIdYes};
     click(main.window, kIdReset);
     EXPECT_FALSE(path_exists("UPDATE/kestrl_cty.zip"));
     EXPECT_TRUE(logged(std::string(kResetQuestion) + " [YES]\n"));
-    click(main.window, 1418);  // WPX off
+    click(main.window, box_id(kSlotWpx));  // WPX off
     dialogs.answers = {kIdYes};
     click(main.window, kIdExit);
     EXPECT_EQ(fake.quit_code, 0);
@@ -178,14 +207,14 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
     g_config.quickExit = 1;
     open_main(held_run, {kSlotIota});
     g_stage = 0;
-    ctl(1101)->lines = {"line of an earlier run"};
+    ctl(kIdStatusList)->lines = {"line of an earlier run"};
 
-    click(main.window, 1401);  // awards off
+    click(main.window, box_id(kSlotAwards));  // awards off
     click(main.window, kIdUpdate);
     while (g_stage.load() != 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    for (int id : kLocked) EXPECT_EQ(ctl(id)->enabled, 0) << id;
+    for (int id : locked_ids()) EXPECT_EQ(ctl(id)->enabled, 0) << id;
     EXPECT_EQ(ctl(kIdHelp)->enabled + ctl(kIdAbout)->enabled, 2);
-    EXPECT_TRUE(ctl(1101)->lines.empty());
+    EXPECT_TRUE(ctl(kIdStatusList)->lines.empty());
     EXPECT_EQ(selections->sel[kSlotAwards], 0);  // the boxes went into sel first
 
     // Leaving is refused without a word while the run goes on, and the check sees
@@ -197,7 +226,7 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
     g_stage = 2;
     while (!main.runEnded.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_GE(fake.wakes, 1);
-    EXPECT_EQ(ctl(1101)->lines,
+    EXPECT_EQ(ctl(kIdStatusList)->lines,
               (std::vector<std::string>{"Updated:  Country File (CTY) -- 01-Jan-2024 10:00", std::string(56, '-'),
                                         "Downloaded:  Country File (CTY) -- 01-Jan-2024 10:00"}));
     EXPECT_EQ(ctl(kIdProgressBar)->progress, 100);
@@ -206,7 +235,7 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
     // leaves saving the selections.
     window()->shown = 0;
     completion_check(&main);
-    for (int id : kLocked) EXPECT_EQ(ctl(id)->enabled, id == 1407 ? 0 : 1) << id;
+    for (int id : locked_ids()) EXPECT_EQ(ctl(id)->enabled, id == box_id(kSlotIota) ? 0 : 1) << id;
     EXPECT_EQ(window()->shown, 1);
     EXPECT_TRUE(logged("\nDEBUG:\tReturned from Update() thread with status = 0\n\n"));
     EXPECT_EQ(fake.quit_code, 0);
@@ -215,7 +244,7 @@ TEST_F(MainWindowTest, UpdateRunsOnItsThreadWithTheControlsLocked)
     ASSERT_EQ(ini.size(), kSelectionsSize);
     Selections saved;
     decode_selections(reinterpret_cast<const uint8_t*>(ini.data()), &saved);
-    EXPECT_EQ(saved.sel[kSlotAwards] * 10 + saved.sel[kSlotCountry], 1);
+    EXPECT_EQ(std::pair(saved.sel[kSlotAwards], saved.sel[kSlotCountry]), (std::pair<uint8_t, uint8_t>(0, 1)));
 }
 
 TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
@@ -223,26 +252,28 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
     // clang-format off
     const struct {
         const char *hostVersion, *title, *clearing, *saving, *target;
-        int box, ok, targetSlot, source, stored;
+        int target_slot, ok, source_slot, stored;
     } rows[] = {
-        {"8.5.0.39", "Calendar (CAL)", "calendar", "calendar", "calendar", 1404, kIdCalendarOk, kSlotCalendar, 1426, 1},
-        {"8.5.0.39", "Master Callsigns (MAS1)", "master call", "master call", "master call", 1410, kIdMasterOk,
-         kSlotMaster, 1420, 1},
-        {"7.05", "Master Callsigns (MAS)", "master call", "master call", "master call", 1409, kIdMasterOk,
-         kSlotMasterOld, 1420, 1},
+        {"8.5.0.39", "Calendar (CAL)", "calendar", "calendar", "calendar", kSlotCalendar, kIdCalendarOk,
+         kSlotCalendarSource, 1},
+        {"8.5.0.39", "Master Callsigns (MAS1)", "master call", "master call", "master call", kSlotMaster, kIdMasterOk,
+         kSlotSuperCheck, 1},
+        {"7.05", "Master Callsigns (MAS)", "master call", "master call", "master call", kSlotMasterOld, kIdMasterOk,
+         kSlotSuperCheck, 1},
         // The field takes the ID in capitals.
-        {"8.5.0.39", "Membership List (MAS2)", "member list", "membership list", "membership lists", 1411, kIdMemberOk,
-         kSlotMembership, 1421, 'E'},
+        {"8.5.0.39", "Membership List (MAS2)", "member list", "membership list", "membership lists", kSlotMembership,
+         kIdMemberOk, kSlotEqsl, 'E'},
     };
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.title);
+        const int target_box = box_id(row.target_slot);
         open_main(no_run, {}, row.hostVersion);
         const Selections before = *selections;
         const std::string saving = std::string("DEBUG:\tsaving ") + row.saving + " settings\nDEBUG:\t";
 
         // The close box asks; No keeps the window, Cancel and Yes leave without saving.
-        AppWindow* s = open_from(row.box);
+        AppWindow* s = open_from(target_box);
         EXPECT_EQ(window()->enabled, 0);
         click(s, row.ok + 1);
         dialogs.answers = {kIdNo};
@@ -251,7 +282,7 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
         EXPECT_FALSE(fake_window(s)->destroyed);
         click(s, row.ok + 2);
         EXPECT_TRUE(fake_window(s)->destroyed);
-        s = open_from(row.box);
+        s = open_from(target_box);
         click(s, row.ok + 1);
         dialogs.answers = {kIdYes};
         press_close_box(s);
@@ -259,22 +290,22 @@ TEST_F(SettingsTest, OkClearCancelAndCloseBoxOfEachWindow)
         EXPECT_TRUE(fake_window(s)->destroyed);
         EXPECT_EQ(window()->enabled, 1);
         EXPECT_EQ(std::memcmp(before.sel, selections->sel, kSlotCount), 0);
-        EXPECT_EQ(ctl(row.box)->checked, 1);
+        EXPECT_EQ(ctl(target_box)->checked, 1);
         EXPECT_TRUE(logged(std::string("DEBUG:\tclearing ") + row.clearing + " settings\n"));
 
         // Clear, then OK: the target is off; one source chosen: it is on.
-        s = open_from(row.box);
+        s = open_from(target_box);
         click(s, row.ok + 1);
         click(s, row.ok);
-        EXPECT_EQ(selections->sel[row.targetSlot] + ctl(row.box)->checked, 0);
+        EXPECT_EQ(selections->sel[row.target_slot] + ctl(target_box)->checked, 0);
         EXPECT_TRUE(logged(saving + "not updating " + row.target + "\n"));
-        s = open_from(row.box);
-        if (row.box == 1411) type_text(s, row.source, "e");
-        else click(s, row.source);
+        s = open_from(target_box);
+        if (row.target_slot == kSlotMembership) type_text(s, box_id(row.source_slot), "e");
+        else click(s, box_id(row.source_slot));
         click(s, row.ok);
         EXPECT_TRUE(fake_window(s)->destroyed);
-        EXPECT_EQ(selections->sel[row.source - 1400], row.stored);
-        EXPECT_EQ(selections->sel[row.targetSlot] + ctl(row.box)->checked, 2);
+        EXPECT_EQ(selections->sel[row.source_slot], row.stored);
+        EXPECT_EQ(selections->sel[row.target_slot] + ctl(target_box)->checked, 2);
         EXPECT_TRUE(logged(saving + "updating " + row.target + "\n"));
     }
 }
@@ -284,14 +315,14 @@ TEST_F(SettingsTest, MembershipRefusesFiveListsAndEmptiesABlank)
     open_main(no_run);
     // A window the toolkit cannot make is reported; the next click opens it.
     fake.fail_create = 1;
-    click(main.window, 1411);
+    click(main.window, box_id(kSlotMembership));
     EXPECT_EQ(window()->enabled, 1);
     EXPECT_EQ(boxes(), box("RegisterClass", kMbIconError, "RegisterClass(&wcMbr) failed"));
     EXPECT_TRUE(logged("ERROR:\tRegisterClass(&wcMbr) failed\n"));
 
-    AppWindow* member = open_from(1411);
-    EXPECT_EQ(fake_control(member, 1421)->text, "E");  // the saved ID
-    leave_field(member, 1421);
+    AppWindow* member = open_from(box_id(kSlotMembership));
+    EXPECT_EQ(fake_control(member, box_id(kSlotEqsl))->text, "E");  // the saved ID
+    leave_field(member, box_id(kSlotEqsl));
     EXPECT_TRUE(logged("DEBUG:\teQSL is now set to E\n"));
 
     const Selections before = *selections;
@@ -303,12 +334,12 @@ TEST_F(SettingsTest, MembershipRefusesFiveListsAndEmptiesABlank)
     // clang-format on
     for (const auto& t : tries) {
         click(member, kIdMemberClear);
-        for (int i = 0; i < 5; ++i) type_text(member, 1421 + i, t.ids[i]);
+        for (int i = 0; i < 5; ++i) type_text(member, box_id(kSlotEqsl) + i, t.ids[i]);
         click(member, kIdMemberOk);
         EXPECT_EQ(fake_window(member)->destroyed + window()->enabled, 2 * t.accepted);
     }
     EXPECT_EQ(boxes(), box("Too many lists", kMbIconError, "You can have no more than four (4) membership lists."));
     const uint8_t stored[] = {'E', 'L', 0, 'C', 0};
-    EXPECT_EQ(std::memcmp(selections->sel + 21, stored, 5), 0);
-    EXPECT_EQ(std::memcmp(before.sel, selections->sel, 21), 0);
+    EXPECT_EQ(std::memcmp(selections->sel + kSlotEqsl, stored, 5), 0);
+    EXPECT_EQ(std::memcmp(before.sel, selections->sel, kSlotEqsl), 0);
 }

@@ -341,13 +341,27 @@ int posix_sync_file(FILE* file)
 FILE* posix_open_exclusive_log(const char* path)
 {
     const std::string native = posix_native_path(path);
-    int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    // Like every file the program writes: not through a link planted at the name (a
+    // file of the user's would be emptied), and a FIFO or device there must neither
+    // stop the start nor take the log, so only a plain file is kept.
+    int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0) {
+        // A link (ELOOP) or a FIFO without a reader (ENXIO).
+        if (errno == ELOOP || errno == ENXIO) errno = kErrnoNotRegularFile;
         fail(native.c_str());
         return nullptr;
     }
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : kErrnoNotRegularFile;
+        ok = false;
+    }
+    if (const int flags = ok ? ::fcntl(fd, F_GETFL) : 0;
+        ok && (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0))
+        ok = false;
     // Lock first, empty afterwards: a second copy must not wipe the first one's log.
-    bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ok = ok && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (!ok && errno == EWOULDBLOCK) errno = EBUSY;  // another copy holds it
     ok = ok && ::ftruncate(fd, 0) == 0;
     FILE* file = ok ? ::fdopen(fd, "w") : nullptr;

@@ -20,7 +20,7 @@ constexpr Fl_Font kListFont = FL_FREE_FONT;
 constexpr Fl_Fontsize kListFontSize = 11;
 
 // A window of the program. A disabled window takes no input but keeps its look, as
-// the original platform's disabled owner windows do.
+// disabled owner windows on Windows do.
 class ProgramWindow : public Fl_Double_Window {
 public:
     // The command Escape gives (a settings window's Cancel); 0: Escape does nothing.

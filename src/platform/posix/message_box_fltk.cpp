@@ -1,6 +1,6 @@
-// The graphical message box: a small modal window of our own, with an icon, the
-// text and the buttons in the original platform's order. (FLTK's own boxes cannot
-// be nested and rename a box that is already open.)
+// The graphical message box: a small modal window of our own in the main window's
+// font, with an icon, the text and the buttons in Windows' order. (FLTK's own
+// boxes cannot be nested and rename a box that is already open.)
 #include <algorithm>
 #include <cctype>
 #include <memory>
@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/posix/fltk_look.h"
 #include "platform/posix/fltk_thread.h"
+#include "platform/posix/fltk_widgets.h"
 #include "platform/posix/platform_posix.h"
 
 namespace {
@@ -25,8 +26,6 @@ constexpr int kIconSide = 32;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 8;
-constexpr Fl_Font kTextFont = FL_HELVETICA;
-constexpr Fl_Fontsize kTextSize = 14;
 
 // What the close box and Escape answer: Cancel where there is one, OK in a box with
 // only OK; a Yes/No box must be answered.
@@ -46,7 +45,7 @@ public:
     PlainText(int x, int y, int w, int h, const char* text) : Fl_Box(x, y, w, h), text_(text) {}
     void draw() override
     {
-        fl_font(kTextFont, kTextSize);
+        fl_font(kListFont, kListFontSize);
         fl_color(FL_BLACK);
         fl_draw(text_.c_str(), x(), y(), w(), h(), FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE, nullptr, 0);
     }
@@ -117,7 +116,7 @@ void answer_with(Fl_Widget* widget, void* id)
 int show_box(const char* text, const char* title, unsigned style)
 {
     const std::vector<int> buttons = message_box_buttons(style);
-    fl_font(kTextFont, kTextSize);
+    fl_font(kListFont, kListFontSize);
     int textWidth = 0, textHeight = 0;
     fl_measure(text, textWidth, textHeight, 0);
     const bool hasIcon = (style & 0xF0) != 0;
@@ -139,6 +138,8 @@ int show_box(const char* text, const char* title, unsigned style)
         const char* label = message_box_label(id);
         auto* button = new Fl_Button(x, y, kButtonWidth, kButtonHeight, label);
         style_push_button(button);
+        button->labelfont(kListFont);
+        button->labelsize(kListFontSize);
         button->callback(answer_with, reinterpret_cast<void*>(intptr_t(id)));
         button->shortcut(std::tolower(static_cast<unsigned char>(label[0])));
         if (!window->first) window->first = button;

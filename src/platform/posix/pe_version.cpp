@@ -1,5 +1,8 @@
 #include "platform/posix/pe_version.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -117,19 +120,51 @@ std::string string_value(const Image& im, const VersionBlock& b)
     return text;
 }
 
-// InternalName and OriginalFilename of the first string table.
+// The key of the string table the first Translation entry names ("%04x%04x" of its
+// language and code page), as Windows looks it up; "040904b0" without one.
+std::string translation_key(const Image& res, const VersionBlock& root)
+{
+    VersionBlock child, var;
+    for (size_t at = root.children; at < root.end && version_block(res, at, root.end, &child); at = align4(child.end)) {
+        if (child.key != "VarFileInfo") continue;
+        for (size_t v = child.children; v < child.end && version_block(res, v, child.end, &var); v = align4(var.end)) {
+            uint32_t language, code_page;
+            if (var.key == "Translation" && var.value_length >= 4 && var.value + 4 <= var.end &&
+                read16(res, var.value, &language) && read16(res, var.value + 2, &code_page)) {
+                char key[16];
+                std::snprintf(key, sizeof key, "%04x%04x", unsigned(language), unsigned(code_page));
+                return key;
+            }
+        }
+    }
+    return "040904b0";
+}
+
+bool same_key(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// InternalName and OriginalFilename of the string table the Translation entry names,
+// the one Windows reads when a file has several.
 void read_version_strings(const Image& res, const VersionBlock& root, ProgramImage* out)
 {
+    const std::string wanted = translation_key(res, root);
     VersionBlock child, table, entry;
     for (size_t at = root.children; at < root.end && version_block(res, at, root.end, &child); at = align4(child.end)) {
         if (child.key != "StringFileInfo") continue;
-        if (!version_block(res, child.children, child.end, &table)) return;
-        for (size_t e = table.children; e < table.end && version_block(res, e, table.end, &entry);
-             e = align4(entry.end)) {
-            if (entry.key == "InternalName") out->internal_name = string_value(res, entry);
-            else if (entry.key == "OriginalFilename") out->original_filename = string_value(res, entry);
+        for (size_t t = child.children; t < child.end && version_block(res, t, child.end, &table);
+             t = align4(table.end)) {
+            if (!same_key(table.key, wanted)) continue;
+            for (size_t e = table.children; e < table.end && version_block(res, e, table.end, &entry);
+                 e = align4(entry.end)) {
+                if (entry.key == "InternalName") out->internal_name = string_value(res, entry);
+                else if (entry.key == "OriginalFilename") out->original_filename = string_value(res, entry);
+            }
+            return;
         }
-        return;
     }
 }
 

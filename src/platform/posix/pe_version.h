@@ -1,6 +1,6 @@
 // Reading a Windows executable without Windows: its headers, the certificate table's
 // presence, and the version resource (the PE resource directory down to RT_VERSION,
-// VS_FIXEDFILEINFO and the first string table).
+// VS_FIXEDFILEINFO and the string table its Translation entry names).
 #pragma once
 
 #include <cstddef>

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <new>
 #include <process.h>
+#include <schannel.h>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -203,6 +204,37 @@ DWORD open_redirect(const Opened& opened, const std::string& target, HINTERNET* 
     return 0;
 }
 
+// TLS before 1.2 is refused. WinINet is told so on the session where it can be
+// (INTERNET_OPTION_SECURE_PROTOCOLS); where it cannot, a connection that came to an
+// older version is refused once WinINet says which it is. Wine 8 does neither; there
+// the versions are chosen by the Wine prefix's registry (SCHANNEL\Protocols).
+constexpr DWORD kOptionSecureProtocols = 151;
+constexpr DWORD kOptionSecurityConnectionInfo = 66;
+constexpr DWORD kTls12AndLater = SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT;
+constexpr DWORD kBeforeTls12 =
+    SP_PROT_SSL2_CLIENT | SP_PROT_SSL3_CLIENT | SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT;
+
+void require_tls12(HINTERNET session)
+{
+    DWORD protocols = kTls12AndLater;
+    if (!InternetSetOptionA(session, kOptionSecureProtocols, &protocols, sizeof protocols)) { /* checked per request */
+    }
+}
+
+// 0 when the request went over TLS older than 1.2, as far as WinINet tells.
+bool tls_version_allowed(HINTERNET request)
+{
+    // INTERNET_SECURITY_CONNECTION_INFO: its size, whether secure, then the channel's
+    // connection info (the protocol first) and, in later versions, its cipher info.
+    for (const DWORD size : {DWORD(716), DWORD(36)}) {
+        DWORD info[716 / sizeof(DWORD)] = {size};
+        DWORD length = size;
+        if (InternetQueryOptionA(request, kOptionSecurityConnectionInfo, info, &length))
+            return !info[1] || !(info[2] & kBeforeTls12);
+    }
+    return true;
+}
+
 // HttpSendRequestA on a thread of its own, and again for each redirect followed;
 // what it leaves is shared with the caller, who may have given up on it.
 struct Sending {
@@ -221,6 +253,10 @@ struct Sending {
             if (!HttpSendRequestA(hop, has_headers ? headers.c_str() : nullptr, has_headers ? DWORD(-1) : 0, nullptr,
                                   0)) {
                 code = GetLastError();
+                return;
+            }
+            if (!tls_version_allowed(hop)) {
+                code = ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
                 return;
             }
             const std::string target = redirect_target(hop);
@@ -386,6 +422,7 @@ InetHandle* native_inet::open_session(const char* agent, const char* proxy)
     }
     // A dead or silent server must not hang a run.
     set_timeouts(session);
+    require_tls12(session);
     return seam_handle(session);
 }
 

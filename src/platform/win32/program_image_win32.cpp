@@ -81,18 +81,28 @@ std::string query_text(std::vector<unsigned char>& block, const wchar_t* table, 
     return narrow(std::wstring(text, wcsnlen(text, length)).c_str());
 }
 
-void read_version(const std::wstring& path, ProgramImage* out)
+// The version resource of a file and its fixed block, which lies inside it; null
+// when the file has none.
+const VS_FIXEDFILEINFO* read_version_block(const std::wstring& path, std::vector<unsigned char>* block)
 {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size == 0) return;
-    std::vector<unsigned char> block(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return;
+    if (size == 0) return nullptr;
+    block->resize(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block->data())) return nullptr;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+    if (!VerQueryValueW(block->data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
         length < sizeof(VS_FIXEDFILEINFO))
-        return;
+        return nullptr;
+    return fixed;
+}
+
+void read_version(const std::wstring& path, ProgramImage* out)
+{
+    std::vector<unsigned char> block;
+    const VS_FIXEDFILEINFO* fixed = read_version_block(path, &block);
+    if (!fixed) return;
     out->has_version = fixed->dwSignature == 0xFEEF04BD;
     out->file_version_ms = fixed->dwFileVersionMS;
     out->file_version_ls = fixed->dwFileVersionLS;
@@ -100,6 +110,7 @@ void read_version(const std::wstring& path, ProgramImage* out)
     // The string table of the first language the resource names.
     wchar_t table[16] = L"040904b0";
     WORD* translation = nullptr;
+    UINT length = 0;
     if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) &&
         translation && length >= 4)
         std::swprintf(table, 16, L"%04x%04x", translation[0], translation[1]);
@@ -201,5 +212,16 @@ int win32_program_image(const char* path, ProgramImage* out)
     if (file.empty() || !read_headers(file, out)) return 0;
     read_version(file, out);
     if (out->has_signature) judge_signature(file, out);
+    return 1;
+}
+
+int win32_file_version(const char* path, FixedFileInfo* out)
+{
+    std::vector<unsigned char> block;
+    const VS_FIXEDFILEINFO* fixed = read_version_block(widen(path), &block);
+    if (!fixed) return 0;
+    out->signature = fixed->dwSignature;
+    out->file_version_ms = fixed->dwFileVersionMS;
+    out->file_version_ls = fixed->dwFileVersionLS;
     return 1;
 }

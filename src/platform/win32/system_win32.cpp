@@ -1,4 +1,4 @@
-// Processes, version resources, the application-data folder, the program's own
+// Processes, the application-data folder, the program's own
 // folder, the working folder and the browser on the Win32 API.
 #include <windows.h>
 #include <shellapi.h>
@@ -22,25 +22,6 @@ int win32_process_names(std::vector<std::string>* names)
     CloseHandle(snapshot);
     // The walk ends with ERROR_NO_MORE_FILES; anything else means the list is partial.
     return why == ERROR_NO_MORE_FILES ? 1 : 0;
-}
-
-int win32_file_version(const char* path, FixedFileInfo* out)
-{
-    const std::wstring wide = widen(path);
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
-    if (size == 0) return 0;
-    std::vector<unsigned char> block(size);
-    if (!GetFileVersionInfoW(wide.c_str(), 0, size, block.data())) return 0;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
-        length < sizeof(VS_FIXEDFILEINFO))
-        return 0;
-    out->signature = fixed->dwSignature;
-    out->file_version_ms = fixed->dwFileVersionMS;
-    out->file_version_ls = fixed->dwFileVersionLS;
-    return 1;
 }
 
 int win32_app_data_folder(std::string* out)

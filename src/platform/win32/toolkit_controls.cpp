@@ -26,7 +26,9 @@ ControlClass class_of(ControlKind kind)
     case ControlKind::Label: return {L"STATIC", SS_LEFT, 0};
     case ControlKind::ProgressBar: return {PROGRESS_CLASSW, PBS_SMOOTH, 0};
     case ControlKind::StatusList:
-        return {L"LISTBOX", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
+        // Without LBS_NOINTEGRALHEIGHT the list rounds its height down to whole lines,
+        // at every scale: no line is shown cut off at the bottom.
+        return {L"LISTBOX", LBS_NOSEL | WS_VSCROLL | WS_HSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
     }
     return {L"STATIC", 0, 0};
 }
@@ -65,6 +67,7 @@ int add_control(AppWindow* window, const ControlSpec& def)
         const bool listFont = def.font == ControlFont::List && !isProgress;
         HFONT font = listFont ? list_font(data->dpi) : isProgress ? nullptr : system_font(data->dpi);
         if (font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (def.kind == ControlKind::StatusList) place_control(control, r);
         data->placed.push_back({control, def.rect, listFont});
         added = 1;
     });
@@ -93,8 +96,7 @@ void move_control(AppWindow* window, int id, const Rect& rect)
         WindowData* data = window_data(hwnd_of(window));
         if (!control || !data) return;
         if (WindowData::Placed* placed = placed_of(data, control)) placed->rect = rect;
-        const Rect r = scaled_rect(rect, data->dpi);
-        SetWindowPos(control, nullptr, r.x, r.y, r.w, r.h, SWP_NOZORDER | SWP_NOACTIVATE);
+        place_control(control, scaled_rect(rect, data->dpi));
     });
 }
 
@@ -207,6 +209,19 @@ WindowData::Placed* placed_of(WindowData* data, HWND control)
     for (WindowData::Placed& placed : data->placed)
         if (placed.control == control) return &placed;
     return nullptr;
+}
+
+void place_control(HWND control, const Rect& scaled)
+{
+    SetWindowPos(control, nullptr, scaled.x, scaled.y, scaled.w, scaled.h, SWP_NOZORDER | SWP_NOACTIVATE);
+    wchar_t cls[16] = L"";
+    GetClassNameW(control, cls, 16);
+    if (lstrcmpiW(cls, L"ListBox")) return;
+    // The list rounds its height on a change of size only; the size may have stayed
+    // while the font changed.
+    RECT inside;
+    GetClientRect(control, &inside);
+    SendMessageW(control, WM_SIZE, SIZE_RESTORED, MAKELPARAM(inside.right, inside.bottom));
 }
 
 void add_control_entries(Toolkit* t)

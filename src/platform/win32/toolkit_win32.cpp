@@ -33,11 +33,13 @@ void apply_dpi(WindowData* data, UINT dpi)
     const UINT old = data->dpi;
     data->dpi = dpi;
     for (const WindowData::Placed& placed : data->placed) {
-        const Rect r = scaled_rect(placed.rect, dpi);
-        SetWindowPos(placed.control, nullptr, r.x, r.y, r.w, r.h, SWP_NOZORDER | SWP_NOACTIVATE);
+        // The font first: a list's height is rounded to rows of the font it has.
+        if (placed.control != data->progress) {
+            HFONT font = placed.listFont ? list_font(dpi) : system_font(dpi);
+            SendMessageA(placed.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        }
+        place_control(placed.control, scaled_rect(placed.rect, dpi));
         if (placed.control == data->progress) continue;
-        HFONT font = placed.listFont ? list_font(dpi) : system_font(dpi);
-        SendMessageA(placed.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         wchar_t cls[16] = L"";
         GetClassNameW(placed.control, cls, 16);
         if (data->listExtent > 0 && !lstrcmpiW(cls, L"ListBox")) {

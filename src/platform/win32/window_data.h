@@ -52,3 +52,7 @@ HWND control_of(AppWindow* window, int id);
 
 // The control's place at 96 DPI; nullptr for a control the toolkit did not make.
 WindowData::Placed* placed_of(WindowData* data, HWND control);
+
+// Moves and sizes a control to `scaled` (window pixels). A list box then rounds its
+// height down to whole rows of the font it has now.
+void place_control(HWND control, const Rect& scaled);

@@ -8,7 +8,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
     (void)instance;
     (void)reserved;
     if (reason == DLL_PROCESS_ATTACH) {
-        HANDLE marker = CreateFileA("planted-dll-loaded", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE marker =
+            CreateFileA("planted-dll-loaded", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
         if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
     }
     return TRUE;

@@ -26,6 +26,10 @@ struct Shown {
     RECT rect{};  // client coordinates
     SIZE text{};  // extent of the control's text in its font; 0 × 0 without text
     int checkBox = 0;
+    // A list box's row height, and what is left of its inside height below its last
+    // whole row; 0 for other controls.
+    int row_height = 0;
+    int partial_row = 0;
 };
 
 struct Layout {
@@ -68,6 +72,12 @@ Layout read_layout(HWND window, UINT dpi)
         GetClassNameW(h, cls, 16);
         const LONG kind = GetWindowLongW(h, GWL_STYLE) & BS_TYPEMASK;
         shown.checkBox = !lstrcmpiW(cls, L"Button") && (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX);
+        if (!lstrcmpiW(cls, L"ListBox")) {
+            RECT inside;
+            GetClientRect(h, &inside);
+            shown.row_height = int(SendMessageW(h, LB_GETITEMHEIGHT, 0, 0));
+            shown.partial_row = shown.row_height > 0 ? inside.bottom % shown.row_height : -1;
+        }
         layout.controls.push_back(shown);
     }
     return layout;
@@ -89,31 +99,36 @@ std::string rect_text(const RECT& r)
            std::to_string(r.bottom);
 }
 
-// Within two pixels of the 96-DPI rectangle scaled.
-void expect_scaled(const RECT& base, const RECT& shown, UINT dpi)
+// Within two pixels of the 96-DPI rectangle scaled; the bottom of a list, which
+// rounds its height down to whole rows at either scale, within a row.
+void expect_scaled(const RECT& base, const RECT& shown, UINT dpi, int row_height = 0)
 {
     const RECT want{MulDiv(base.left, int(dpi), 96), MulDiv(base.top, int(dpi), 96), MulDiv(base.right, int(dpi), 96),
                     MulDiv(base.bottom, int(dpi), 96)};
     EXPECT_TRUE(std::abs(want.left - shown.left) <= 2 && std::abs(want.top - shown.top) <= 2 &&
-                std::abs(want.right - shown.right) <= 2 && std::abs(want.bottom - shown.bottom) <= 2)
+                std::abs(want.right - shown.right) <= 2 && std::abs(want.bottom - shown.bottom) <= row_height + 2)
         << rect_text(shown) << " for " << rect_text(want) << " at " << dpi << " DPI";
 }
 
-// How far the text runs past its control, the check mark (13 pixels and a gap at
-// 96 DPI) beside it.
-int overrun(const Shown& c, UINT dpi)
+// The room for a control's text: a check box's text starts right of the box
+// (12 pixels and one at 96 DPI) and a gap of four.
+int room(const Shown& c, UINT dpi)
 {
-    const int room = (c.rect.right - c.rect.left) - (c.checkBox ? MulDiv(16, int(dpi), 96) : 0);
-    return c.text.cx > room ? c.text.cx - room : 0;
+    return (c.rect.right - c.rect.left) - (c.checkBox ? MulDiv(12, int(dpi), 96) + 5 : 0);
 }
 
-// Every layout: no text taller than its control, no two controls overlapping.
+// Every layout: every text fits its control, every control lies inside the window,
+// no two overlap, and a list shows whole rows.
 void expect_readable(const Layout& layout)
 {
     for (size_t i = 0; i < layout.controls.size(); ++i) {
-        const RECT& r = layout.controls[i].rect;
-        SCOPED_TRACE(rect_text(r));
-        EXPECT_LE(layout.controls[i].text.cy, r.bottom - r.top);
+        const Shown& c = layout.controls[i];
+        const RECT& r = c.rect;
+        SCOPED_TRACE(rect_text(r) + " at " + std::to_string(layout.dpi) + " DPI");
+        EXPECT_LE(c.text.cy, r.bottom - r.top);
+        EXPECT_LE(c.text.cx, room(c, layout.dpi));
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= layout.client.cx && r.bottom <= layout.client.cy);
+        EXPECT_EQ(c.partial_row, 0);
         for (size_t j = i + 1; j < layout.controls.size(); ++j) {
             RECT both;
             EXPECT_FALSE(IntersectRect(&both, &r, &layout.controls[j].rect)) << rect_text(layout.controls[j].rect);
@@ -131,8 +146,7 @@ void expect_like(const Layout& base, const Layout& shown, bool withClient)
         expect_scaled({0, 0, base.client.cx, base.client.cy}, {0, 0, shown.client.cx, shown.client.cy}, shown.dpi);
     for (size_t i = 0; i < base.controls.size(); ++i) {
         const Shown &b = base.controls[i], &s = shown.controls[i];
-        expect_scaled(b.rect, s.rect, shown.dpi);
-        EXPECT_LE(overrun(s, shown.dpi), MulDiv(overrun(b, 96), int(shown.dpi), 96) + 2) << rect_text(s.rect);
+        expect_scaled(b.rect, s.rect, shown.dpi, s.row_height);
         EXPECT_GE(s.text.cy, MulDiv(b.text.cy, int(shown.dpi), 96) - 2) << rect_text(s.rect);  // the font grew too
     }
 }
@@ -143,7 +157,7 @@ void write_layouts(std::ostream& out, const std::vector<Layout>& layouts)
         out << l.dpi << ' ' << l.client.cx << ' ' << l.client.cy << ' ' << l.controls.size() << '\n';
         for (const Shown& c : l.controls)
             out << c.rect.left << ' ' << c.rect.top << ' ' << c.rect.right << ' ' << c.rect.bottom << ' ' << c.text.cx
-                << ' ' << c.text.cy << ' ' << c.checkBox << '\n';
+                << ' ' << c.text.cy << ' ' << c.checkBox << ' ' << c.row_height << ' ' << c.partial_row << '\n';
     }
 }
 
@@ -155,7 +169,8 @@ std::vector<Layout> read_layouts(std::istream& in)
     while (in >> l.dpi >> l.client.cx >> l.client.cy >> count) {
         l.controls.assign(count, {});
         for (Shown& c : l.controls)
-            in >> c.rect.left >> c.rect.top >> c.rect.right >> c.rect.bottom >> c.text.cx >> c.text.cy >> c.checkBox;
+            in >> c.rect.left >> c.rect.top >> c.rect.right >> c.rect.bottom >> c.text.cx >> c.text.cy >> c.checkBox >>
+                c.row_height >> c.partial_row;
         layouts.push_back(l);
     }
     return layouts;

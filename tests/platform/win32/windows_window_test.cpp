@@ -10,13 +10,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "catalogue/data_source.h"
 #include "support/temp_folder.h"
+#include "ui/control_ids.h"
 
 namespace {
 
@@ -119,7 +122,15 @@ void expect_controls(HWND window, const std::vector<Control>& table)
         RECT r;
         GetWindowRect(h, &r);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
+        LONG height = r.bottom - r.top;
+        if (!strcmp(c.cls, "LISTBOX")) {  // rounded down to whole rows
+            const LONG row = LONG(SendMessageA(h, LB_GETITEMHEIGHT, 0, 0));
+            RECT inside;
+            GetClientRect(h, &inside);
+            EXPECT_EQ(inside.bottom % row, 0);
+            if (height <= c.rect.bottom && height > c.rect.bottom - row) height = c.rect.bottom;
+        }
+        EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, height}),
                   std::vector<LONG>({c.rect.left, c.rect.top, c.rect.right, c.rect.bottom}));
     }
 }
@@ -157,6 +168,9 @@ bool answer_boxes_until(DWORD process, const char* last, int button)
         60);
 }
 
+// The check box or field of a slot.
+constexpr int box(int slot) { return kControlIdBase + slot; }
+
 constexpr DWORD kAuto = BS_AUTOCHECKBOX, kCheck = BS_CHECKBOX, kPush = BS_PUSHBUTTON;
 
 }  // namespace
@@ -193,35 +207,37 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
     EXPECT_STREQ(cls, "KESTRL Data Updater");
     RECT frame;
     GetWindowRect(main, &frame);
-    EXPECT_EQ(frame.right - frame.left, 550);
+    EXPECT_EQ(frame.right - frame.left, 590);
     EXPECT_EQ(frame.bottom - frame.top, 480);
-    expect_controls(main, {
-                              {1401, "BUTTON", kAuto, "Custom Awards (AWD)", {20, 20, 140, 20}},
-                              {1404, "BUTTON", kCheck, "Calendar (CAL)", {20, 40, 140, 20}},
-                              {1405, "BUTTON", kAuto, "Country File (CTY)", {20, 60, 140, 20}},
-                              {1407, "BUTTON", kAuto, "IOTA Islands (XML)", {160, 20, 160, 20}},
-                              {1410, "BUTTON", kCheck, "Master Callsigns (MAS1)", {160, 40, 160, 20}},
-                              {1411, "BUTTON", kCheck, "Membership List (MAS2)", {160, 60, 160, 20}},
-                              {1417, "BUTTON", kAuto, "DX Cluster Nodes (TCP)", {320, 20, 180, 20}},
-                              {1408, "BUTTON", kAuto, "DX Cluster Nodes (with keep-alive)", {320, 40, 200, 20}},
-                              {1418, "BUTTON", kAuto, "CQ WPX Honor Roll (WPX)", {320, 60, 180, 20}},
-                              {1005, "BUTTON", kPush, "Update", {20, 90, 80, 25}},
-                              {1004, "BUTTON", kPush, "Reset", {120, 90, 80, 25}},
-                              {1003, "BUTTON", kPush, "Help", {220, 90, 80, 25}},
-                              {1001, "BUTTON", kPush, "About", {320, 90, 80, 25}},
-                              {1002, "BUTTON", kPush, "Exit", {420, 90, 80, 25}},
-                              {0, "msctls_progress32", PBS_SMOOTH, "", {20, 130, 490, 17}},
-                              // The list box shows its scroll bars' styles only while it needs them.
-                              {1101, "LISTBOX", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_BORDER, "", {20, 225, 490, 180}},
-                          });
-    EXPECT_TRUE(GetWindowLongA(control(main, 1101), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
-    EXPECT_FALSE(IsWindowEnabled(control(main, 1407)));  // IOTA is not offered
+    expect_controls(
+        main, {
+                  {box(kSlotAwards), "BUTTON", kAuto, "Custom Awards (AWD)", {20, 20, 150, 20}},
+                  {box(kSlotCalendar), "BUTTON", kCheck, "Calendar (CAL)", {20, 40, 150, 20}},
+                  {box(kSlotCountry), "BUTTON", kAuto, "Country File (CTY)", {20, 60, 150, 20}},
+                  {box(kSlotIota), "BUTTON", kAuto, "IOTA Islands (XML)", {170, 20, 160, 20}},
+                  {box(kSlotMaster), "BUTTON", kCheck, "Master Callsigns (MAS1)", {170, 40, 160, 20}},
+                  {box(kSlotMembership), "BUTTON", kCheck, "Membership List (MAS2)", {170, 60, 160, 20}},
+                  {box(kSlotNodes), "BUTTON", kAuto, "DX Cluster Nodes (TCP)", {330, 20, 180, 20}},
+                  {box(kSlotNodesKeepAlive), "BUTTON", kAuto, "DX Cluster Nodes (with keep-alive)", {330, 40, 220, 20}},
+                  {box(kSlotWpx), "BUTTON", kAuto, "CQ WPX Honor Roll (WPX)", {330, 60, 180, 20}},
+                  {kIdUpdate, "BUTTON", kPush, "Update", {20, 90, 80, 25}},
+                  {kIdReset, "BUTTON", kPush, "Reset", {120, 90, 80, 25}},
+                  {kIdHelp, "BUTTON", kPush, "Help", {220, 90, 80, 25}},
+                  {kIdAbout, "BUTTON", kPush, "About", {320, 90, 80, 25}},
+                  {kIdExit, "BUTTON", kPush, "Exit", {420, 90, 80, 25}},
+                  {0, "msctls_progress32", PBS_SMOOTH, "", {20, 130, 530, 17}},
+                  // The list box shows its scroll bars' styles only while it needs them.
+                  {kIdStatusList, "LISTBOX", LBS_NOSEL | WS_BORDER, "", {20, 225, 530, 180}},
+              });
+    EXPECT_TRUE(GetWindowLongA(control(main, kIdStatusList), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_FALSE(GetWindowLongA(control(main, kIdStatusList), GWL_STYLE) & LBS_NOINTEGRALHEIGHT);
+    EXPECT_FALSE(IsWindowEnabled(control(main, box(kSlotIota))));  // IOTA is not offered
 
     // The node lists exclude each other; Clear and OK in a settings window take the
     // mark off its item. Only WPX is left selected.
-    click(main, 1408);
-    EXPECT_TRUE(wait_for([&] { return checked(main, 1408) && !checked(main, 1417); }));
-    for (int id : {1401, 1405, 1408}) click(main, id);
+    click(main, box(kSlotNodesKeepAlive));
+    EXPECT_TRUE(wait_for([&] { return checked(main, box(kSlotNodesKeepAlive)) && !checked(main, box(kSlotNodes)); }));
+    for (int id : {box(kSlotAwards), box(kSlotCountry), box(kSlotNodesKeepAlive)}) click(main, id);
     struct Settings {
         int box;
         const char* title;
@@ -230,19 +246,22 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
     };
     // clang-format off
     const Settings settings[] = {
-        {1404,
+        {box(kSlotCalendar),
          "Calendar (CAL)",
-         1800,
-         {{1426, "BUTTON", kAuto, "425 DX Calendar", {20, 20, 200, 20}},
-          {1802, "BUTTON", kPush, "Cancel", {160, 60, 60, 20}}}},
-        {1410, "Master Callsigns (MAS1)", 1810, {{1420, "BUTTON", kAuto, "Super Check Partial", {20, 40, 200, 20}}}},
+         kIdCalendarOk,
+         {{box(kSlotCalendarSource), "BUTTON", kAuto, "425 DX Calendar", {20, 20, 200, 20}},
+          {kIdCalendarCancel, "BUTTON", kPush, "Cancel", {160, 60, 60, 20}}}},
+        {box(kSlotMaster),
+         "Master Callsigns (MAS1)",
+         kIdMasterOk,
+         {{box(kSlotSuperCheck), "BUTTON", kAuto, "Super Check Partial", {20, 40, 200, 20}}}},
         // An edit control keeps its border as an edge of its own, without WS_BORDER.
-        {1411,
+        {box(kSlotMembership),
          "Membership List (MAS2)",
-         1820,
-         {{1421, "Edit", WS_TABSTOP | ES_CENTER | ES_UPPERCASE, "E", {20, 20, 30, 20}},
-          {1465, "Static", SS_LEFT, "Custom", {70, 140, 200, 20}},
-          {1821, "BUTTON", kPush, "Clear", {90, 180, 60, 20}}}},
+         kIdMemberOk,
+         {{box(kSlotEqsl), "Edit", WS_TABSTOP | ES_CENTER | ES_UPPERCASE, "E", {20, 20, 30, 20}},
+          {kLabelIdBase + kSlotCustomList, "Static", SS_LEFT, "Custom", {70, 140, 200, 20}},
+          {kIdMemberClear, "BUTTON", kPush, "Clear", {90, 180, 60, 20}}}},
     };
     // clang-format on
     for (const Settings& s : settings) {
@@ -250,7 +269,7 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
         click(main, s.box);
         HWND window = wait_window(s.title);
         ASSERT_TRUE(window);
-        if (s.ok == 1800) {  // Escape is Cancel: the window closes; open it again
+        if (s.ok == kIdCalendarOk) {  // Escape is Cancel: the window closes; open it again
             PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
             EXPECT_TRUE(wait_for([&] { return !IsWindow(window); }));
             click(main, s.box);
@@ -258,8 +277,8 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
         }
         EXPECT_TRUE(wait_for([&] { return !IsWindowEnabled(main); }));
         expect_controls(window, s.controls);
-        if (s.ok == 1820) {
-            EXPECT_EQ(SendMessageA(control(window, 1421), EM_GETLIMITTEXT, 0, 0), 1);
+        if (s.ok == kIdMemberOk) {
+            EXPECT_EQ(SendMessageA(control(window, box(kSlotEqsl)), EM_GETLIMITTEXT, 0, 0), 1);
         }
         click(window, s.ok + 1);  // Clear
         click(window, s.ok);
@@ -267,10 +286,10 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
         EXPECT_EQ(checked(main, s.box), 0);
     }
 
-    click(main, 1005);
+    click(main, kIdUpdate);
     EXPECT_TRUE(answer_boxes_until(process.dwProcessId, "Update finished", IDOK));
-    EXPECT_TRUE(wait_for([&] { return IsWindowEnabled(control(main, 1005)) != FALSE; }));
-    HWND list = control(main, 1101);
+    EXPECT_TRUE(wait_for([&] { return IsWindowEnabled(control(main, kIdUpdate)) != FALSE; }));
+    HWND list = control(main, kIdStatusList);
     std::vector<std::string> lines(size_t(SendMessageA(list, LB_GETCOUNT, 0, 0)));
     for (size_t i = 0; i < lines.size(); ++i) lines[i] = text_of(list, LB_GETTEXT, i);
     ASSERT_FALSE(lines.empty());
@@ -278,7 +297,7 @@ TEST(WindowsWindows, ControlsSettingsWindowsAndAnUpdateRun)
     EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(56, '-')), lines.end());
     EXPECT_EQ(read_file((folder / "SAVE" / "KESTRL.WPX").string()), kWpx);
 
-    click(main, 1002);
+    click(main, kIdExit);
     EXPECT_TRUE(answer_boxes_until(process.dwProcessId, "KESTRL Data Updater", IDYES));
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
     DWORD code = 1;

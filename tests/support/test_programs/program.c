@@ -1,5 +1,2 @@
 /* A stand-in for a program the self-update may be served; it is never run. */
-int main(void)
-{
-    return 0;
-}
+int main(void) { return 0; }
