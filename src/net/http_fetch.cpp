@@ -11,10 +11,12 @@
 
 #include "base/atomic_file.h"
 #include "base/calendar_time.h"
+#include "base/config.h"
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
 #include "base/terminal_view.h"
+#include "net/body_decoder.h"
 #include "net/internet_error.h"
 #include "platform/platform.h"
 
@@ -49,14 +51,32 @@ int response_status(InetHandle* request)
     return std::atoi(text);
 }
 
-void report_status(AppWindow* owner, int status, const DataSource& source)
+// `tunnel`: the status is a proxy's refusal of the secure connection.
+void report_status(AppWindow* owner, int status, const DataSource& source, bool tunnel = false)
 {
-    std::string text =
-        format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s", status, url_text(source).c_str());
+    // Only a proxy answers 407; the user can act on it.
+    const std::string why =
+        status == 407 ? "\nThe proxy server asks for a user name and password: give them as "
+                        "-proxy user:password@host:port"
+        : tunnel
+            ? format_bounded(kMessageSize, "\nThe proxy server refused the secure connection (HTTP status %d)", status)
+            : std::string();
+    std::string text = format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s%s", status,
+                                      url_text(source).c_str(), why.c_str());
     report_message(owner, text.c_str(), "Internet error", kMbIconError);
 }
 
-// Content-Encoding of the response in lower case without blanks; empty when none.
+// The proxy of the -proxy option as it may be shown: without its user name and password.
+std::string proxy_shown()
+{
+    const std::string& proxy = g_config.proxy;
+    const size_t at = proxy.rfind('@');
+    if (at == std::string::npos) return proxy;
+    const std::string scheme = proxy.starts_with("http://") ? "http://" : "";
+    return scheme + proxy.substr(at + 1);
+}
+
+// Content-Encoding of the response as sent; empty when none.
 std::string content_encoding(InetHandle* request)
 {
     uint32_t len = 0;
@@ -65,10 +85,7 @@ std::string content_encoding(InetHandle* request)
     std::string text(len, '\0');
     if (!g_platform.inet_query_header(request, InetHeader::ContentEncoding, text.data(), &len)) return {};
     text.resize(len);
-    std::string folded;
-    for (char c : text)
-        if (c != ' ' && c != '\t') folded += char(std::tolower(static_cast<unsigned char>(c)));
-    return folded;
+    return text;
 }
 
 void report_too_large(AppWindow* owner, const DataSource& source)
@@ -136,7 +153,13 @@ InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource&
     const std::string condition =
         if_modified_since != 0 ? "If-Modified-Since: " + http_date_text(if_modified_since) + "\r\n" : std::string();
     if (!g_platform.inet_send_request(request, condition.empty() ? nullptr : condition.c_str())) {
-        reportInternetError(owner, "HttpSendRequest", url_text(source).c_str());
+        // Through a proxy of the -proxy option, no connection and no name mean the proxy's.
+        std::string extra = url_text(source);
+        const uint32_t code = g_platform.inet_last_error();
+        if (!g_config.proxy.empty() && (code == kInetCannotConnect || code == kInetNameNotResolved))
+            extra += format_bounded(kMessageSize, "\nThe proxy server %s could not be reached",
+                                    shown_text(proxy_shown()).c_str());
+        reportInternetError(owner, "HttpSendRequest", extra.c_str());
         g_platform.inet_close(request);
         return nullptr;
     }
@@ -144,11 +167,21 @@ InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource&
     // file: nothing of them may be stored or taken as a date.
     const int status = response_status(request);
     if (status != 200 && !(status == 304 && !condition.empty())) {
-        report_status(owner, status, source);
+        char text[16] = {};
+        uint32_t len = sizeof text;
+        report_status(owner, status, source,
+                      g_platform.inet_query_header(request, InetHeader::TunnelStatus, text, &len) == 1);
         g_platform.inet_close(request);
         return nullptr;
     }
     return request;
+}
+
+void report_no_date(AppWindow* owner, const DataSource& source)
+{
+    std::string text =
+        format_bounded(kMessageSize, "HttpQueryInfo failed, the server sent no date\n%s", url_text(source).c_str());
+    report_message(owner, text.c_str(), "Internet error", kMbIconError);
 }
 
 int notModified(InetHandle* request) { return response_status(request) == 304 ? 1 : 0; }
@@ -198,9 +231,12 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         report_too_large(owner, source);
         return 0;
     }
+    // The body comes as sent: decoded here, the same way on every system, so that
+    // its length is checked in the bytes Content-Length counts and its end by the
+    // decoder.
     const std::string encoding = content_encoding(request);
-    const bool encoded = !encoding.empty() && encoding != "identity";
-    if (encoded && encoding != "gzip" && encoding != "x-gzip" && encoding != "deflate") {
+    BodyDecoder decoder;
+    if (!decoder_open(&decoder, body_encoding(encoding))) {
         std::string text = format_bounded(kMessageSize, "The file came in an encoding that cannot be read (%s)\n%s",
                                           shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str());
         report_message(owner, text.c_str(), "Internet error", kMbIconError);
@@ -227,8 +263,17 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         return 0;
     };
 
+    auto fail_damaged = [&] {
+        std::string text = format_bounded(kMessageSize, "The file came compressed (%s) and incomplete or damaged\n%s",
+                                          shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str());
+        report_message(owner, text.c_str(), "Internet error", kMbIconError);
+        progress_to(&progress, 0);
+        return 0;
+    };
+
     char buffer[kChunkSize];
-    uint64_t total = 0;
+    std::string body;
+    uint64_t total = 0, received = 0;
     for (;;) {
         uint32_t available = 0;
         if (!g_platform.inet_query_data_available(request, &available))
@@ -237,25 +282,25 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         if (!g_platform.inet_read(request, buffer, std::min(available, kChunkSize), &got))
             return fail_internet("InternetReadFile");
         if (got == 0) break;
-        if (got > kMaxDownloadBytes - total) {
+        received += got;
+        body.clear();
+        if (!decoder_feed(&decoder, buffer, got, &body)) return fail_damaged();
+        if (body.size() > kMaxDownloadBytes - total || received > kMaxDownloadBytes) {
             report_too_large(owner, source);
             progress_to(&progress, 0);
             return 0;
         }
-        if (std::fwrite(buffer, 1, got, out.file) != got) return fail_write();
-        total += got;
-        terminal_progress(total, source.remoteSize);
-        // 64-bit: total * 100 passes 32 bits from 43 MB on.
+        if (std::fwrite(body.data(), 1, body.size(), out.file) != body.size()) return fail_write();
+        total += body.size();
+        terminal_progress(received, source.remoteSize);
+        // 64-bit: received * 100 passes 32 bits from 43 MB on.
         if (source.remoteSize != 0)
-            progress_to(&progress, int(std::min<uint64_t>(100, total * 100 / source.remoteSize)));
+            progress_to(&progress, int(std::min<uint64_t>(100, received * 100 / source.remoteSize)));
     }
 
     // No data file is ever empty: an empty answer is a server's fault, not the file.
-    // Content-Length counts the bytes as sent; a decoded body is checked by those
-    // where the platform tells them, and otherwise by the platform itself.
-    uint64_t received = total;
-    const bool checkable = have_length && (!encoded || g_platform.inet_wire_bytes(request, &received));
-    if ((checkable && expected != received) || total == 0) {
+    // Content-Length counts the bytes as sent.
+    if ((have_length && expected != received) || total == 0) {
         std::string text = format_bounded(kMessageSize, "InternetReadFile failed, %llu of %llu bytes received\n%s",
                                           static_cast<unsigned long long>(received),
                                           static_cast<unsigned long long>(expected), url_text(source).c_str());
@@ -263,6 +308,9 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         progress_to(&progress, 0);
         return 0;
     }
+    // A compressed body is whole only where its stream says it ends, whatever the
+    // length the server gave or the connection's close.
+    if (!decoder_complete(decoder)) return fail_damaged();
     // Only a good file of its kind may take the place of the last good copy.
     if (check && std::fflush(out.file) != 0) return fail_write();
     if (std::string why; check && !check(out.temp.c_str(), &why)) {

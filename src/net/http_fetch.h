@@ -45,6 +45,10 @@ InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource&
 // localSize stand for the server's.
 [[nodiscard]] int queryRemoteInfo(AppWindow* owner, InetHandle* request, DataSource* source);
 
+// Reports why a source without a usable Last-Modified cannot be compared with its
+// copy ("HttpQueryInfo failed, the server sent no date" and the URL).
+void report_no_date(AppWindow* owner, const DataSource& source);
+
 // Nothing larger is downloaded: far above the largest data file published, and a
 // bound on what a server can put on the disk.
 inline constexpr uint64_t kMaxDownloadBytes = uint64_t(256) << 20;
@@ -58,11 +62,12 @@ using DownloadCheck = std::function<bool(const char* path, std::string* why)>;
 // The body of a 200 into `path`, whose times become `file_time` (the server's
 // remoteTime, or the time of the check for the calendar). 1 on success; 0 on a
 // reported failure (one report each): any other answer, an empty body, a body
-// shorter than its Content-Length or ended by a transfer error, a body over
-// kMaxDownloadBytes (refused by its Content-Length before reading, or as soon as it
-// passes), an encoding other than gzip or deflate, a body that fails `check`
-// ("The download of %s was refused: %s"), a file that cannot be written. The
-// previous file at `path` is then untouched.
+// whose bytes as sent differ from its Content-Length or that a transfer error
+// ended, a body over kMaxDownloadBytes as sent or decoded (refused by its
+// Content-Length before reading, or as soon as it passes), an encoding other than
+// gzip or deflate, a gzip or deflate body whose stream is damaged or did not reach
+// its end, a body that fails `check` ("The download of %s was refused: %s"), a file
+// that cannot be written. The previous file at `path` is then untouched.
 [[nodiscard]] int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source, const char* path,
                               int64_t file_time, const DownloadCheck& check = {});
 

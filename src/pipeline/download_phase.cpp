@@ -54,7 +54,8 @@ int download_calendar_source(AppWindow* owner, RunContext* run, DataSource* sour
     uint8_t& upd = run->selections.upd[kSlotCalendarSource];
     if (calendar > 0) upd = 1;
     if (!upd) return current_outcome(owner, *source);
-    status_remove_last(owner);
+    // A calendar found the same has taken its progress line away already.
+    if (calendar > 0) status_remove_last(owner);
     std::string line = format_bounded(kMessageSize, "Downloaded:  %s", source->title);
     statusLine(owner, line.c_str(), -1);
     return 1;
@@ -106,6 +107,7 @@ int downloadSource(AppWindow* owner, RunContext* run, int slot, DataSource* sour
     if (!request) return internet_error_outcome(owner, run, slot, *source);
     if (!queryRemoteInfo(owner, request, source)) {
         closeRequest(request);
+        report_no_date(owner, *source);
         return internet_error_outcome(owner, run, slot, *source);
     }
     if (source->remoteTime > source->localTime || (!ordered && source->remoteTime != source->localTime))

@@ -16,7 +16,6 @@ int send_request(InetHandle* request, const char* headers);
 int query_header(InetHandle* request, InetHeader which, char* buf, uint32_t* len);
 int query_data_available(InetHandle* request, uint32_t* available);
 int read(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
-int wire_bytes(InetHandle* request, uint64_t* bytes);
 void close(InetHandle* handle);
 uint32_t last_error();
 
@@ -32,7 +31,6 @@ inline void fill_internet_entries(Platform* p)
     p->inet_query_header = native_inet::query_header;
     p->inet_query_data_available = native_inet::query_data_available;
     p->inet_read = native_inet::read;
-    p->inet_wire_bytes = native_inet::wire_bytes;
     p->inet_close = native_inet::close;
     p->inet_last_error = native_inet::last_error;
 }

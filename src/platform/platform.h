@@ -111,8 +111,10 @@ struct ProgramImage {
 
 // Which part of the response inet_query_header reads; StatusCode is the status
 // line's number as text ("200"; "304" when a conditional request found the caller's
-// copy current: such an answer has no body).
-enum class InetHeader { LastModified, ContentLength, StatusCode, ContentEncoding };
+// copy current: such an answer has no body). A proxy that refuses a secure request's
+// tunnel gives the response (its status, no body); TunnelStatus is then that status
+// again, and is not found (12150) for any other response.
+enum class InetHeader { LastModified, ContentLength, StatusCode, ContentEncoding, TunnelStatus };
 
 // WinINet-style codes the internet entries leave in inet_last_error().
 constexpr uint32_t kInetInvalidHandle = 6;
@@ -225,7 +227,9 @@ struct Platform {
     // ---- internet ----------------------------------------------------------
     // Errors leave a WinINet-style code in inet_last_error() (thread-local), the
     // same convention as last_error(); no operation retries.
-    // proxy null or empty: the platform's own proxy settings.
+    // proxy null or empty: the platform's own proxy settings. Otherwise
+    // "[http://][user[:password]@]host:port" (%XX escapes in the login undone): the
+    // login answers the proxy's 407 with Basic credentials.
     InetHandle* (*inet_open_session)(const char* agent, const char* proxy);
     // Remembers host and port; the connection is a child of the session and is
     // released with it.
@@ -249,13 +253,10 @@ struct Platform {
     // Waits until body bytes are there or the body has ended: 1 with the count (0 at
     // the end), 0 on a failed transfer.
     int (*inet_query_data_available)(InetHandle* request, uint32_t* available);
-    // Up to size bytes of the body; 1 with *read = 0 at its end, 0 on failure. A body
-    // sent gzip or deflate encoded (asked for with Accept-Encoding) comes decoded.
+    // Up to size bytes of the body; 1 with *read = 0 at its end, 0 on failure. The
+    // body comes as sent: gzip and deflate are asked for (Accept-Encoding) and left
+    // encoded, for the caller to decode.
     int (*inet_read)(InetHandle* request, void* buf, uint32_t size, uint32_t* read);
-    // 1 with the count of body bytes received so far as they came over the wire,
-    // before any decoding (what Content-Length counts); 0 where the system does not
-    // tell it (then it checks the length of a decoded body itself).
-    int (*inet_wire_bytes)(InetHandle* request, uint64_t* bytes);
     // Closes a request (an unread body is abandoned), a connection, or a session
     // with every connection made through it.
     void (*inet_close)(InetHandle* handle);

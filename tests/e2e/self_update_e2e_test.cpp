@@ -55,8 +55,14 @@ TEST(E2eSelfUpdate, UnattendedRunWithoutAnUpdateKeyOffersNothingOrReportsAServer
     if (target.starts_with("http://updates.kstlupd.example:80/")) target.erase(30, 3);  // WinINet names the port
     EXPECT_EQ(target, "http://updates.kstlupd.example/kestrl/updater/download/kstlupd.exe");
 
-    log = unattended_run(refused_port());
-    EXPECT_NE(log.find("ERROR:\tHttpSendRequest failed, error = 12029\n"), std::string::npos) << log;
+    const int dead = refused_port();
+    log = unattended_run(dead);
+    EXPECT_NE(
+        log.find("ERROR:\tHttpSendRequest failed, error = 12029\nThe attempt to connect to the server failed.\n"
+                 "http://updates.kstlupd.example/kestrl/updater/download/kstlupd.exe\nThe proxy server 127.0.0.1:" +
+                 std::to_string(dead) + " could not be reached\n"),
+        std::string::npos)
+        << log;
 }
 
 TEST(E2eSelfUpdate, AnUpdateKilledBetweenItsRenamesIsRepairedAtTheNextStart)
@@ -79,7 +85,8 @@ TEST(E2eSelfUpdate, AnUpdateKilledBetweenItsRenamesIsRepairedAtTheNextStart)
 }
 
 // The dates of HTTP's two obsolete forms, and a gzip body with its Content-Length,
-// as the program's own HTTP client reads them.
+// as the program's own HTTP client reads them; the caches on the way are asked to
+// check with the server.
 TEST(E2eHttp, ServerDatesInEveryFormAndAGzipBody)
 {
     HttpServer server;
@@ -96,6 +103,8 @@ TEST(E2eHttp, ServerDatesInEveryFormAndAGzipBody)
     EXPECT_NE(log.find("Downloaded:  CQ WPX Honor Roll (WPX) -- 14-Nov-2023 22:13\n"), std::string::npos) << log;
     EXPECT_TRUE(installed == wpx) << installed.size();
     for (const ReceivedRequest& r : server.requests())
-        EXPECT_TRUE(!r.target.ends_with("KESTRL.WPX") || r.headers.find("gzip, deflate\r\n") != std::string::npos)
+        EXPECT_TRUE(!r.target.ends_with("KESTRL.WPX") ||
+                    (r.headers.find("gzip, deflate\r\n") != std::string::npos &&
+                     r.headers.find("Cache-Control: no-cache\r\n") != std::string::npos))
             << r.headers;
 }

@@ -182,7 +182,9 @@ TEST(StartupEndToEnd, InstallPutsProgramManualPageDesktopEntryAndTimer)
     for (const char* option : {"-auto", "-debug", "-nocheck", "-quick", "-reset", "-version V", "-proxy ADDRESS"})
         EXPECT_TRUE(contains(read_file("program.out"), std::string("\n       ") + option)) << option;
     // A command to type stands as it is typed, not filled into the text around it.
-    EXPECT_TRUE(contains(read_file("program.out"), "\n              30 6 * * * cd \"$HOME/.wine/drive_c/KESTRL\" && \"$HOME/.local/bin/kstlupd\" -auto\n"))
+    EXPECT_TRUE(contains(
+        read_file("program.out"),
+        "\n              30 6 * * * cd \"$HOME/.wine/drive_c/KESTRL\" && \"$HOME/.local/bin/kstlupd\" -auto\n"))
         << read_file("program.out");
 }
 

@@ -51,7 +51,7 @@ protected:
     std::string run(std::vector<std::string> extra = {}, bool terminal = false)
     {
         std::vector<std::string> args{"-auto", "-nocheck", "-debug", "-proxy",
-                                      "127.0.0.1:" + std::to_string(server->port)};
+                                      proxy_arg.empty() ? "127.0.0.1:" + std::to_string(server->port) : proxy_arg};
         args.insert(args.end(), extra.begin(), extra.end());
         std::string command = KSTLUPD_BINARY;
         for (const std::string& a : args) command += " " + a;
@@ -70,6 +70,7 @@ protected:
     std::unique_ptr<MirrorServer> server;
     std::string sample;
     std::string kestrl;
+    std::string proxy_arg;  // the -proxy of the runs when not the server itself
 };
 
 TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
@@ -88,7 +89,9 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     for (const char* line :
          {"Downloaded:  Custom Awards (AWD) -- 24-Nov-2025 16:00\n", "Downloaded:  425 DX Calendar\n",
           "Downloaded:  Country File (CTY) -- 24-Nov-2025 16:00\n", "Club Log -- Internet Error\n",
-          "Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n", "Downloaded:  eQSL -- 24-Nov-2025 16:00\n"})
+          "Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n", "Downloaded:  eQSL -- 24-Nov-2025 16:00\n",
+          "ERROR:\tHttpSendRequest failed, HTTP status = 400\nhttp://cdn.clublog.org/clublog.scp.zip\nThe proxy "
+          "server refused the secure connection (HTTP status 400)\nClub Log -- Internet Error\n"})
         EXPECT_NE(first.find(line), std::string::npos) << line;
     EXPECT_EQ(first.find("IOTA Islands (XML) --"), std::string::npos);  // not selected, not required
     const std::string installs = "\n\n" + kSep + "\n\nUpdated:  Custom Awards (AWD)\n";
@@ -288,6 +291,49 @@ TEST_F(UpdateRunEndToEnd, InstallsCarryTheServersDateKeepTheReplacedVersionAndFa
     EXPECT_NE(reset.find("Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n"), std::string::npos);
     EXPECT_NE(reset.find("DEBUG:\tDeleting UPDATE\\kestrl_cty.zip (Country File (CTY))\n"), std::string::npos);
     EXPECT_TRUE(path_exists(kestrl + "/member.txt"));
+}
+
+// Behind a caching proxy (squid) that wants a login, and a server that compresses
+// everything (nginx with gzip): the login given with -proxy is used and never
+// logged, the files come whole, and a changed file is seen by the next run, not
+// when the proxy's copy grows old.
+TEST_F(UpdateRunEndToEnd, ThroughACachingProxyCompressedFilesComeWholeAndChangesAtOnce)
+{
+    make_dir(folder.path + "/gzip");
+    write_file(folder.path + "/gzip/locations.conf", "gzip on; gzip_types *; gzip_proxied any; gzip_min_length 1;\n");
+    server = std::make_unique<MirrorServer>(sample + "/mirror", folder.path + "/gzip");
+    ASSERT_NE(server->port, 0) << "nginx did not start";
+    CachingProxy squid(folder.path + "/squid", server->port, "kst", "se:cr@t");
+    if (squid.port == 0) GTEST_SKIP() << "squid could not be started";
+    proxy_arg = "127.0.0.1:" + std::to_string(squid.port);
+    const std::string refused = run();
+    EXPECT_NE(refused.find("ERROR:\tHttpSendRequest failed, HTTP status = 407\nhttp://www.country-files.com/kestrl/"
+                           "download/kestrl_cty.zip\nThe proxy server asks for a user name and password"),
+              std::string::npos)
+        << refused;
+    proxy_arg = "http://kst:se%3Acr%40t@" + proxy_arg;
+    const std::string wpx = sample + "/mirror/updates.kstlupd.example/kestrl/WPX/KESTRL.WPX";
+    const std::string first = run();
+    EXPECT_EQ(file("SAVE/KESTRL.WPX"), read_file(wpx));
+    EXPECT_NE(first.find("Updated:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos) << first;
+    EXPECT_NE(first.find("Updated:  DX Cluster Nodes (TCP) -- 24-Nov-2025 16:00\n"), std::string::npos) << first;
+    EXPECT_EQ(first.find("encod"), std::string::npos) << first;
+    EXPECT_TRUE(first.find("se%3Acr") == std::string::npos && first.find("se:cr") == std::string::npos) << first;
+
+    std::string changed;
+    for (int i = 0; i < 4000; ++i) changed += "W" + std::to_string(i) + "AW 2\r\n";
+    write_file(wpx, changed);
+    set_mtime(wpx, kServerTime + kDay);
+    const std::string second = run();
+    EXPECT_NE(second.find("Updated:  CQ WPX Honor Roll (WPX) -- 25-Nov-2025 16:00\n"), std::string::npos) << second;
+    // The server itself sent the new file, compressed.
+    std::istringstream requests(server->access_log());
+    std::string last;
+    for (std::string line; std::getline(requests, line);)
+        if (line.find("KESTRL.WPX 200 ") != std::string::npos) last = line;
+    ASSERT_NE(last, "") << server->access_log();
+    EXPECT_LT(std::stoul("0" + last.substr(last.find(" 200 ") + 5)), changed.size() / 4) << last;
+    EXPECT_TRUE(file("SAVE/KESTRL.WPX") == changed);
 }
 
 // Sign-in and portal pages in place of a callsign list, a membership list, a node list

@@ -238,9 +238,8 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodesAndRedirectsKeepTls)
         {"unresolvable name", "", "no-such-host.invalid", 80, 0, 12007},
         {"silent server", stall, "localhost", 80, 0, 12002},
         {"trickled headers", "127.0.0.1:" + std::to_string(trickle_port), "localhost", 80, 0, 12002},
-        // Wine asks about revocation before the issuer: an authority it does not
-        // know ends there (12057; Windows says 12045).
-        {"untrusted certificate", "", "localhost", https, 1, 12057},
+        // Also where WinINet asks about revocation before the issuer (Wine).
+        {"untrusted certificate", "", "localhost", https, 1, 12045},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -294,6 +293,13 @@ TEST_F(Win32Seam, InternetFailuresGiveWinInetCodesAndRedirectsKeepTls)
                    SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION),
               nullptr);
     EXPECT_EQ(code, 12156u);
+    // A server's own refusal over TLS is no proxy's refusal of the tunnel.
+    InetHandle* refused = send("", "localhost", https, "missing.txt", 1, &code,
+                               SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION);
+    ASSERT_NE(refused, nullptr) << code;
+    len = sizeof text;
+    EXPECT_EQ(p.inet_query_header(refused, InetHeader::TunnelStatus, text, &len), 0);
+    p.inet_close(refused);
 }
 
 // A server that speaks only TLS 1.0 is refused as a TLS failure wherever WinINet can

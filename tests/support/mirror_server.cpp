@@ -28,6 +28,26 @@ MirrorServer::~MirrorServer()
     }
 }
 
+CachingProxy::CachingProxy(const std::string& state_folder, int server_port, const std::string& user,
+                           const std::string& password)
+    : state(state_folder)
+{
+    std::string command = script("caching_proxy.sh") + " start '" + state + "' " + std::to_string(server_port);
+    if (!user.empty()) command += " '" + user + "' '" + password + "'";
+    command += " 2>/dev/null";
+    FILE* out = ::popen(command.c_str(), "r");
+    if (!out) return;
+    char line[32] = {};
+    if (!std::fgets(line, sizeof line, out) || std::sscanf(line, "%d", &port) != 1) port = 0;
+    if (::pclose(out) != 0) port = 0;
+}
+
+CachingProxy::~CachingProxy()
+{
+    if (std::system((script("caching_proxy.sh") + " stop '" + state + "'").c_str()) != 0) { /* already gone */
+    }
+}
+
 std::string MirrorServer::access_log() const { return read_file(state + "/access.log"); }
 
 bool make_sample_data(const std::string& out, int calls)

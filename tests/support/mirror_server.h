@@ -17,6 +17,20 @@ struct MirrorServer {
     std::string access_log() const;
 };
 
+// A caching proxy (squid, by scripts/caching_proxy.sh) on loopback that sends every
+// request to the web server on `server_port` and keeps its answers in memory; with
+// a `user`, only to who logs in with that name and `password`. Its port is 0 when
+// it could not be started.
+struct CachingProxy {
+    std::string state;
+    int port = 0;
+    CachingProxy(const std::string& state_folder, int server_port, const std::string& user = "",
+                 const std::string& password = "");
+    ~CachingProxy();
+    CachingProxy(const CachingProxy&) = delete;
+    CachingProxy& operator=(const CachingProxy&) = delete;
+};
+
 // Generates the sample logging-program folder OUT/kestrl and mirror OUT/mirror with
 // scripts/make_sample_data.py; true on success.
 bool make_sample_data(const std::string& out, int calls);

@@ -81,7 +81,8 @@ struct Request {
     bool finished = false;
     uint32_t failure = 0;  // WinINet code of a failed transfer, 0 if none
 
-    long status = 0;  // of the response whose headers are being kept
+    long status = 0;         // of the response whose headers are being kept
+    long tunnel_status = 0;  // of the proxy's refusal of the tunnel, 0 if none
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;  // received, not yet read
     size_t body_pos = 0;
@@ -207,6 +208,17 @@ void collect_results(Request* r)
         if (msg->msg != CURLMSG_DONE || msg->easy_handle != r->easy) continue;
         CURLcode result = msg->data.result;
         if (result == CURLE_OK) r->headers_done = true;
+        // A proxy that refused the tunnel answered the request itself, as WinINet
+        // hands such an answer over: its status, no headers of the server, no body.
+        long tunnel = 0;
+        if (result != CURLE_OK && curl_easy_getinfo(r->easy, CURLINFO_HTTP_CONNECTCODE, &tunnel) == CURLE_OK &&
+            tunnel >= 300) {
+            r->headers.clear();
+            r->status = r->tunnel_status = tunnel;
+            r->headers_done = true;
+            finish(r, 0);
+            continue;
+        }
         uint32_t code = result == CURLE_OK ? 0 : inet_error_from_curl(result);
         // The request's own address is always http or https: only a redirect to a
         // scheme the request may not follow gets here, and it is the redirect that failed.
@@ -332,11 +344,13 @@ bool configure(Request* r, const Session& s, const std::string& url, const char*
     ok = ok && curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
-    // Asked for and decoded as the Windows build does: gzip and deflate only.
-    ok = ok && curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate") == CURLE_OK;
+    // gzip and deflate are asked for and handed over as they came: the caller
+    // decodes them, and checks their length and their end.
+    ok = ok && curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_SHARE, s.share) == CURLE_OK;
 
     // No local cache exists here; ask the caches on the way not to answer either.
+    r->extra_headers = curl_slist_append(r->extra_headers, "Accept-Encoding: gzip, deflate");
     r->extra_headers = curl_slist_append(r->extra_headers, "Cache-Control: no-cache");
     r->extra_headers = curl_slist_append(r->extra_headers, "Pragma: no-cache");
     ok = ok && r->extra_headers && curl_easy_setopt(e, CURLOPT_HTTPHEADER, r->extra_headers) == CURLE_OK;
@@ -567,10 +581,10 @@ int native_inet::query_header(InetHandle* handle, InetHeader which, char* buf, u
     }
     std::string value;
     bool found = false;
-    if (which == InetHeader::StatusCode) {
+    if (which == InetHeader::StatusCode || (which == InetHeader::TunnelStatus && r->tunnel_status)) {
         value = std::to_string(r->status);
         found = true;
-    } else {
+    } else if (which != InetHeader::TunnelStatus) {
         const char* name = which == InetHeader::LastModified    ? "Last-Modified"
                            : which == InetHeader::ContentLength ? "Content-Length"
                                                                 : "Content-Encoding";
@@ -641,17 +655,6 @@ int native_inet::read(InetHandle* handle, void* buf, uint32_t size, uint32_t* re
         r->body_pos = 0;
     }
     *read = uint32_t(n);
-    return 1;
-}
-
-int native_inet::wire_bytes(InetHandle* handle, uint64_t* bytes)
-{
-    Request* r = request_of(handle);
-    if (!r || !bytes) return 0;
-    // libcurl counts the body as it arrives, before its decoders.
-    curl_off_t count = 0;
-    if (curl_easy_getinfo(r->easy, CURLINFO_SIZE_DOWNLOAD_T, &count) != CURLE_OK || count < 0) return 0;
-    *bytes = uint64_t(count);
     return 1;
 }
 
