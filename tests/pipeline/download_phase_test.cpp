@@ -158,6 +158,10 @@ TEST_F(DownloadPhase, CalendarIsAlwaysFetched)
     EXPECT_EQ(last_condition(), "");
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), R"([{"start":"2025-01-01","end":"2025-01-02","text":"new"}])");
     EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloaded:  425 DX Calendar"}));
+    // Not installed yet, the same calendar is due again; the lines above stay.
+    selections->upd[26] = 0;
+    EXPECT_EQ(downloadSource(nullptr, &run, 26, &catalogue.slot[26]), 1);
+    EXPECT_EQ(status.lines, (std::vector<std::string>(2, "Downloaded:  425 DX Calendar")));
 }
 
 TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
