@@ -87,6 +87,16 @@ void work_in_program_folder()
         (void)g_platform.change_folder(folder.c_str());
 }
 
+// The file whose lock keeps a second run out of the folder, whichever build it is.
+// It stays when the run ends: the lock, not the file, says that a run is on, and the
+// system drops the lock with its holder, so a killed run leaves nothing in the way.
+constexpr const char* kRunLockFile = "kstlupd.lck";
+
+struct RunLockReleaser {
+    void operator()(RunLock* lock) const { g_platform.unlock_run(lock); }
+};
+using HeldRunLock = std::unique_ptr<RunLock, RunLockReleaser>;
+
 struct SessionCloser {
     void operator()(InetHandle* session) const { closeSession(session); }
 };
@@ -186,6 +196,14 @@ int run_program(const char* commandLine)
     // Known before the log is opened, so that a log that cannot be had is reported
     // without a box in an unattended run.
     g_config.autoMode = uint8_t(early.autoMode);
+    // Taken before the log is emptied and held to the end: a run of either build in
+    // this folder refuses the other, which is told as a log held by another copy.
+    const HeldRunLock lock(g_platform.lock_run(kRunLockFile));
+    if (!lock) {
+        const uint32_t code = g_platform.last_error();
+        report_open_error(nullptr, code == kErrorLockViolation ? g_config.logFile : kRunLockFile, errno_of_error(code));
+        return failed_start();
+    }
     const std::string previous_log = copy_previous_log();
     g_config.log = g_platform.open_exclusive_log(g_config.logFile);
     if (!g_config.log) {

@@ -1,6 +1,8 @@
 #include "base/atomic_file.h"
 
 #include <cerrno>
+#include <chrono>
+#include <random>
 #include <vector>
 
 #include "base/path_text.h"
@@ -56,13 +58,28 @@ AtomicFile::~AtomicFile() { atomic_abandon(this); }
 
 std::string temp_path_for(const std::string& target) { return target + kTempSuffix; }
 
+std::string run_temp_path_for(const std::string& target)
+{
+    // Two runs started in the same tick still draw different marks from the system.
+    static const std::string mark = [] {
+        uint64_t bits = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+        try {
+            std::random_device device;
+            bits ^= (uint64_t(device()) << 32) | device();
+        } catch (...) {
+        }
+        char text[17];
+        std::snprintf(text, sizeof text, "%08x", unsigned((bits >> 32) ^ bits));
+        return std::string(text);
+    }();
+    return target + "." + mark + kTempSuffix;
+}
+
 int atomic_open(AtomicFile* f, const std::string& target)
 {
     atomic_abandon(f);
     f->target = target;
-    f->temp = temp_path_for(target);
-    // A leftover may be read-only (a copy of a read-only file); start afresh.
-    discard(f->temp);
+    f->temp = run_temp_path_for(target);
     f->file = g_platform.open_file(f->temp.c_str(), "wb");
     if (!f->file) {
         f->temp.clear();
@@ -122,8 +139,7 @@ void atomic_abandon(AtomicFile* f)
 
 int atomic_copy(const char* from, const char* to)
 {
-    const std::string temp = temp_path_for(to);
-    discard(temp);
+    const std::string temp = run_temp_path_for(to);
     // A failed copy leaves no destination behind, and the cause stays readable.
     if (!g_platform.copy_file(from, temp.c_str(), 0)) return platform_failed();
     return put_in_place(temp, to);

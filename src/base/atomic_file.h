@@ -27,12 +27,20 @@ struct AtomicFile {
     ~AtomicFile();
 };
 
-// Name of the temporary file used for a target: the target's name + kTempSuffix.
+// The fixed name beside a target that ends with kTempSuffix (the target's name +
+// kTempSuffix): where a received program file waits for its checks, so that a start
+// after a killed update finds it.
 std::string temp_path_for(const std::string& target);
 
-// Opens a new, empty temporary file for binary writing: a leftover of the same name
-// is removed first (a link as a link, never what it points at), and the file is
-// created exclusively, so nothing put at the name in between is written through.
+// The name of this run's temporary file for a target: the target's name, a mark
+// drawn once per process, and kTempSuffix ("SAVE\KESTRL.WPX.5f3c09a1.~kstlupd"). No
+// other run makes a file of that name, so a run renames into place only what it
+// wrote itself, even where something removed its file under it.
+std::string run_temp_path_for(const std::string& target);
+
+// Opens a new, empty temporary file of this run for binary writing, created
+// exclusively: an entry already at the name (a link included) is neither written
+// through nor removed, and fails the open.
 // 1 on success; 0 with the platform's last error set, and errno as the C library
 // tells that failure (errno_of_error).
 [[nodiscard]] int atomic_open(AtomicFile* f, const std::string& target);

@@ -4,6 +4,7 @@
 
 #include "base/config.h"
 #include "base/log.h"
+#include "base/run_view.h"
 #include "base/terminal_view.h"
 #include "platform/platform.h"
 

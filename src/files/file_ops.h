@@ -48,5 +48,6 @@ void deleteOldUpdates(const Catalogue& catalogue);
 
 // Removes the unfinished temporary files an earlier, killed run left in the folders
 // the program writes to: the working folder, BACKUP, and every folder of a catalogue
-// target or download (SAVE, IMPORT, UPDATE, CTYTexts, ...).
+// target or download (SAVE, IMPORT, UPDATE, CTYTexts, ...). Only for a run that
+// holds the folder's run lock: then no other run is writing any of them.
 void removeLeftoverTemps(const Catalogue& catalogue);

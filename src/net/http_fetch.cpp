@@ -15,6 +15,7 @@
 #include "base/log.h"
 #include "base/outside_text.h"
 #include "base/report.h"
+#include "base/run_view.h"
 #include "base/terminal_view.h"
 #include "net/body_decoder.h"
 #include "net/internet_error.h"

@@ -1,15 +1,6 @@
 #include "platform/platform.h"
 
 Platform g_platform = native_platform();
-RunView g_run_view = no_run_view();
-
-RunView no_run_view()
-{
-    return {.status_insert = [](AppWindow*, const char*, int) {},
-            .status_count = [](AppWindow*) { return 0; },
-            .status_delete = [](AppWindow*, int) {},
-            .progress_set = [](AppWindow*, int) {}};
-}
 
 int errno_of_error(uint32_t code)
 {

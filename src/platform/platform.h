@@ -1,6 +1,8 @@
 // The operating-system seam: one table of function pointers that the build fills
-// with its system's services. Tests swap single entries (see PlatformOverride) to
-// produce failures a real system will not give on demand.
+// with its system's services. Every entry is filled unless its comment says it is
+// optional (null allowed, and what then happens). Tests swap single entries (their
+// PlatformOverride restores them) to produce failures a real system will not give
+// on demand.
 #pragma once
 
 #include <cerrno>
@@ -15,6 +17,7 @@
 // core only passes it on. An InetHandle is a session, a connection or a request.
 struct AppWindow;
 struct InetHandle;
+struct RunLock;
 
 // Windows error codes: every failing entry of the table leaves one for last_error(),
 // the same code on every system for the same situation (the one Windows gives).
@@ -74,6 +77,10 @@ constexpr int kInetMaxRedirects = 5;
 // Every temporary file the program writes is named after the file it will become
 // with this ending, so that a later run can find and remove what a killed one left.
 inline constexpr const char* kTempSuffix = ".~kstlupd";
+
+// The byte of the run-lock file that every build locks: the same on every system, so
+// that the Linux program and kstlupd.exe under Wine refuse each other.
+constexpr int64_t kRunLockOffset = 0;
 
 struct FileStatus {
     int64_t mtime = 0;  // seconds since 1970 UTC
@@ -163,8 +170,6 @@ struct Platform {
     // acting through a link at its name: what a link points at stays as it is. A
     // folder is not removed.
     int (*remove_temp_file)(const char* path);
-    // Sets access and modification time (creation time where the system has one).
-    int (*set_file_time)(const char* path, int64_t unix_time);
     // Sets each time on its own; the creation time only where the system keeps one.
     int (*set_file_times)(const char* path, int64_t modified, int64_t accessed, int64_t created);
     // Sets or clears the read-only attribute (POSIX: every write permission removed,
@@ -189,6 +194,19 @@ struct Platform {
     uint32_t (*last_error)();
     void (*set_last_error)(uint32_t code);
 
+    // ---- the run lock --------------------------------------------------------
+    // Takes an exclusive lock on byte kRunLockOffset of `path` (created empty when
+    // missing; a link or anything but a regular file is refused): the system's
+    // byte-range lock, which Windows takes with LockFileEx and POSIX with an fcntl
+    // lock of the open file (an OFD lock). Wine turns LockFileEx into the same fcntl
+    // lock, so the builds refuse each other, and so does a second handle in one
+    // process. The system drops the lock when its holder ends, however it ends, and
+    // no handle of it passes to a child process. Returns the held lock; null with
+    // kErrorLockViolation when another holds it, or with the cause of a failed open.
+    RunLock* (*lock_run)(const char* path);
+    // Releases the lock and closes its file; null is allowed.
+    void (*unlock_run)(RunLock* lock);
+
     // ---- processes and executables ------------------------------------------
     // Base names of the running processes; 0 when the list cannot be had.
     int (*process_names)(std::vector<std::string>* names);
@@ -206,6 +224,8 @@ struct Platform {
     int (*open_url)(const char* url);
     // The folder that holds the program's own file (Windows: of the module; POSIX:
     // of /proc/self/exe), absolute, links resolved; 0 when it cannot be had.
+    // Optional: null in a table that cannot tell (the program then stays where it
+    // was started).
     int (*program_folder)(std::string* out);
     // Makes a folder the working folder, which every relative path then names; 1
     // success, 0 with last_error() set. (The entries above that answer 0 for "there
@@ -219,9 +239,11 @@ struct Platform {
 
     // ---- console -----------------------------------------------------------
     // 1 when standard error is a terminal a person watches (Windows: a console).
+    // Optional: null counts as no terminal.
     int (*stderr_is_terminal)();
     // Shows the usage text to the person who asked for it: on standard output, or
-    // in a message box where the program has no console to write to.
+    // in a message box where the program has no console to write to. Optional:
+    // null writes the text to standard output.
     void (*show_usage)(const char* text);
 
     // ---- internet ----------------------------------------------------------
@@ -279,18 +301,3 @@ std::string native_command_line(int argc, char** argv);
 // A report as one line for a terminal or a scheduler's mail: "title: text", each run
 // of line feeds in the text made one blank.
 std::string one_line_report(const char* title, const char* text);
-
-// Swaps entries of g_platform and g_run_view for the lifetime of the guard: the
-// constructor saves both tables, the destructor restores them.
-struct PlatformOverride {
-    PlatformOverride() : saved(g_platform), saved_view(g_run_view) {}
-    ~PlatformOverride()
-    {
-        g_platform = saved;
-        g_run_view = saved_view;
-    }
-    PlatformOverride(const PlatformOverride&) = delete;
-    PlatformOverride& operator=(const PlatformOverride&) = delete;
-    Platform saved;
-    RunView saved_view;
-};

@@ -1,6 +1,7 @@
 // The windowed mode of a program run: the main window and its message loop.
 #pragma once
 
+#include "base/run_view.h"
 #include "platform/toolkit.h"
 
 struct RunContext;

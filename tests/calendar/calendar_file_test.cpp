@@ -157,7 +157,7 @@ TEST_F(CalendarFile, FailedWriteKeepsTheOldCalendarAndIsReported)
     };
     EXPECT_EQ(write_calendar(nullptr, kSlotCalendar, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), "the calendar of yesterday");
-    EXPECT_FALSE(path_exists("SAVE/KESTRL.CAL.~kstlupd"));
+    EXPECT_EQ(temp_files_in("SAVE"), "");
     EXPECT_EQ(dialogs.shown.back().text, "Error writing SAVE\\KESTRL.CAL:\n" + std::string(std::strerror(ENOSPC)));
     EXPECT_EQ(dialogs.shown.back().title, "File Write");
 }

@@ -169,7 +169,7 @@ TEST_F(MasterCalls, BothSourcesByteForByteMissingOneReportedFullDiskKeepsTheFile
     fill_disk_on_write();
     EXPECT_EQ(writeMasterFile(nullptr, kSlotMaster, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), reduced);
-    EXPECT_FALSE(path_exists("SAVE/mstrcals.dat.~kstlupd"));
+    EXPECT_EQ(temp_files_in("SAVE"), "");
     EXPECT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown.at(1).text, "Error opening SAVE\\mstrcals.dat:\nNo space left on device");
 }
@@ -228,7 +228,7 @@ TEST_F(Membership, ListsCombineInSourceOrderByteForByteAndFullDiskKeepsTheFile)
     fill_disk_on_write();
     EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/members.dat"), before);
-    EXPECT_FALSE(path_exists("SAVE/members.dat.~kstlupd"));
+    EXPECT_EQ(temp_files_in("SAVE"), "");
     EXPECT_EQ(dialogs.shown.at(0).text, "Error opening SAVE\\members.dat:\nNo space left on device");
 }
 

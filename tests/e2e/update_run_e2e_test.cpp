@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -11,6 +12,7 @@
 #include <sstream>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +67,35 @@ protected:
         return log;
     }
     std::string file(const std::string& name) { return read_file(kestrl + "/" + name); }
+    // A copy of the logging-program folder beside it, with its times and the run's
+    // application-data folder (NAME.xdg).
+    std::string copy_of_kestrl(const std::string& name)
+    {
+        const std::string copy = folder.path + "/" + name;
+        EXPECT_EQ(std::system(("cp -a '" + kestrl + "' '" + copy + "' && { [ ! -d '" + folder.path +
+                               "/xdg' ] || cp -a '" + folder.path + "/xdg' '" + copy + ".xdg'; }")
+                                  .c_str()),
+                  0);
+        return copy;
+    }
+    // Serves a newer mirror, its files dated a day later, in place of the sample's.
+    void serve_newer_mirror()
+    {
+        ASSERT_EQ(std::system(("python3 " KSTLUPD_SOURCE_DIR "/scripts/make_sample_data.py '" + folder.path +
+                               "/newer' --calls 3000 --seed 74 >/dev/null")
+                                  .c_str()),
+                  0);
+        for (const auto& entry : fs::recursive_directory_iterator(folder.path + "/newer/mirror"))
+            if (entry.is_regular_file()) set_mtime(entry.path().string(), 1764000000 + 86400);
+        // The calendar's copy carries our clock's time of its fetch, and the server is
+        // asked what changed since a day before it: a changed calendar dated earlier
+        // than that (a day after the other files, more than a year ago) would be
+        // answered "not modified" by one run, yet fetched by another whose copy is
+        // older (a run killed inside the calendar check).
+        set_mtime(folder.path + "/newer/mirror/www.425dxn.org/kestrl.php", std::time(nullptr));
+        fs::rename(sample + "/mirror", folder.path + "/older");
+        fs::rename(folder.path + "/newer/mirror", sample + "/mirror");
+    }
 
     TempFolder folder;
     std::unique_ptr<MirrorServer> server;
@@ -381,33 +412,11 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
 {
     run();
     const auto old_files = snapshot(kestrl);
-    ASSERT_EQ(std::system(("python3 " KSTLUPD_SOURCE_DIR "/scripts/make_sample_data.py '" + folder.path +
-                           "/newer' --calls 3000 --seed 74 >/dev/null")
-                              .c_str()),
-              0);
-    for (const auto& entry : fs::recursive_directory_iterator(folder.path + "/newer/mirror"))
-        if (entry.is_regular_file()) set_mtime(entry.path().string(), 1764000000 + 86400);
-    // The calendar's copy carries our clock's time of its fetch, and the server is
-    // asked what changed since a day before it: a changed calendar dated earlier than
-    // that (a day after the other files, more than a year ago) would be answered "not
-    // modified" in the uninterrupted run, yet fetched by a run after a kill inside the
-    // calendar check, so the two would rightly end with different calendars.
-    set_mtime(folder.path + "/newer/mirror/www.425dxn.org/kestrl.php", std::time(nullptr));
-    fs::rename(sample + "/mirror", folder.path + "/older");
-    fs::rename(folder.path + "/newer/mirror", sample + "/mirror");
+    serve_newer_mirror();
 
     const std::vector<std::string> args{"-auto", "-nocheck", "-proxy", "127.0.0.1:" + std::to_string(server->port)};
-    auto copy_folder = [&](const std::string& name) {
-        const std::string copy = folder.path + "/" + name;
-        // The copies keep their times: they decide what is fetched.
-        EXPECT_EQ(std::system(("cp -a '" + kestrl + "' '" + copy + "' && { [ ! -d '" + folder.path +
-                               "/xdg' ] || cp -a '" + folder.path + "/xdg' '" + copy + ".xdg'; }")
-                                  .c_str()),
-                  0);
-        return copy;
-    };
     auto run_copy = [&](const std::string& name, double seconds) {
-        const std::string copy = copy_folder(name);
+        const std::string copy = copy_of_kestrl(name);
         return run_binary(KSTLUPD_BINARY, args, copy, {{"XDG_DATA_HOME", copy + ".xdg"}}, seconds);
     };
     const auto start = std::chrono::steady_clock::now();
@@ -425,7 +434,8 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
         const double moment = length * (i + std::uniform_real_distribution<>(0, 1)(random)) / kills;
         const std::string name = i < 0 ? "killed in the calendar check" : "killed" + std::to_string(i);
         SCOPED_TRACE(i < 0 ? name : name + " at " + std::to_string(moment) + " s of " + std::to_string(length) + " s");
-        if (i < 0) write_file(copy_folder(name) + "/UPDATE/kestrl.php.~notinstalled", "fetched, not yet installed\r\n");
+        if (i < 0)
+            write_file(copy_of_kestrl(name) + "/UPDATE/kestrl.php.~notinstalled", "fetched, not yet installed\r\n");
         else run_copy(name, moment);
         for (const auto& [file, bytes] : snapshot(folder.path + "/" + name)) {
             if (file.ends_with(".~kstlupd") || file.ends_with(".~notinstalled")) continue;
@@ -443,6 +453,65 @@ TEST_F(UpdateRunEndToEnd, KilledRunsLeaveWholeFilesAndTheNextRunFinishes)
         for (const auto& [file, bytes] : new_files)
             EXPECT_TRUE(after.count(file) && (after.at(file) == bytes || file.rfind("BACKUP/", 0) == 0)) << file;
         for (const auto& [file, bytes] : after) EXPECT_TRUE(new_files.count(file)) << file << " is left over";
+    }
+}
+
+// The Linux program and the Windows program under Wine (another Linux run where the
+// Windows build is not under test) on one folder at once, started together or one
+// while the other holds the folder: one run does the work, the other is refused
+// before it touches anything, and the folder ends as after the first run alone.
+TEST_F(UpdateRunEndToEnd, RunsOfBothBuildsInOneFolderTakeTurns)
+{
+    run();
+    serve_newer_mirror();
+    // The calendar served slowly: a run lasts a few seconds, longer than Wine takes
+    // to start a program.
+    make_dir(folder.path + "/slow");
+    write_file(folder.path + "/slow/locations.conf", "location = /kestrl.php { limit_rate 6k; }\n");
+    MirrorServer slow(sample + "/mirror", folder.path + "/slow");
+    ASSERT_NE(slow.port, 0);
+    // The second is the Windows program when it stands in for KSTLUPD_BINARY.
+    const std::string linux_program = fs::path(KSTLUPD_BINARY).parent_path().string() + "/./kstlupd";
+    const std::string programs[2] = {linux_program, KSTLUPD_BINARY};
+    auto args = [](int port) {
+        return std::vector<std::string>{"-auto", "-nocheck", "-proxy", "127.0.0.1:" + std::to_string(port)};
+    };
+    std::map<std::string, std::string> alone[2];
+    for (int b : {0, 1}) {
+        const std::string copy = copy_of_kestrl("alone" + std::to_string(b));
+        EXPECT_EQ(run_binary(programs[b], args(server->port), copy, {{"XDG_DATA_HOME", copy + ".xdg"}}).exit_status, 0);
+        alone[b] = snapshot(copy);
+    }
+    ASSERT_NE(alone[0].at("SAVE/KESTRL.WPX"), snapshot(kestrl).at("SAVE/KESTRL.WPX"));
+
+    // clang-format off
+    const struct { int first; bool once_held; } tries[] = {{0, false}, {1, false}, {1, true}};
+    // clang-format on
+    for (size_t i = 0; i < std::size(tries); ++i) {
+        const int first = tries[i].first;
+        SCOPED_TRACE("try " + std::to_string(i));
+        const std::string copy = copy_of_kestrl("pair" + std::to_string(i));
+        pid_t pid[2];
+        auto start = [&](int b) {
+            pid[b] = start_binary(programs[b], args(slow.port), copy, {{"XDG_DATA_HOME", copy + ".xdg"}},
+                                  copy + ".out" + std::to_string(b));
+        };
+        // The log is made once the run lock is held.
+        fs::remove(copy + "/kstlupd.log");
+        start(first);
+        for (int wait = 0; tries[i].once_held && wait < 3000 && !path_exists(copy + "/kstlupd.log"); ++wait)
+            ::usleep(10000);
+        start(1 - first);
+        const int status[2] = {wait_child(pid[0], 120, false), wait_child(pid[1], 120, false)};
+        const int ran = status[0] == 0 ? 0 : 1;
+        EXPECT_EQ(std::multiset<int>(status, status + 2), (std::multiset<int>{0, 255}));
+        EXPECT_TRUE(!tries[i].once_held || ran == first);
+        const std::string refused = read_file(copy + ".out" + std::to_string(1 - ran));
+        EXPECT_NE(refused.find("File Open: Error opening kstlupd.log: Permission denied"), std::string::npos)
+            << refused;
+        const std::string log = read_file(copy + "/kstlupd.log");
+        EXPECT_EQ(log.find("started on"), log.rfind("started on")) << log;
+        EXPECT_TRUE(snapshot(copy) == alone[ran]);
     }
 }
 

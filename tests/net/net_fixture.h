@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/run_view.h"
 #include "net/http_fetch.h"
 #include "support/app_fixture.h"
 #include "support/http_server.h"

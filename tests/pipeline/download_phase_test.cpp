@@ -90,7 +90,7 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
     EXPECT_EQ(status.lines, (std::vector<std::string>{"earlier line", "CQ WPX Honor Roll (WPX) -- Internet Error"}));
     EXPECT_FALSE(path_exists(marker));
     server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9);
-    make_dir(marker + ".~kstlupd");
+    make_dir(marker);  // in the way of the marker
     EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
     EXPECT_EQ(dialogs.shown.back().text, "ERROR: Unable to open file \"UPDATE\\KESTRL.WPX.~notinstalled\" for write.");
     EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), kServerTime + 2);

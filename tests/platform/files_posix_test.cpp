@@ -34,6 +34,8 @@ TEST(PosixFiles, OnlyRegularFilesAreReadAndLinksAreNeverFollowed)
     make_dir("d");
     EXPECT_EQ(posix_open_file("fifo", "rb"), nullptr);
     EXPECT_EQ(g_platform.last_error(), kErrorBadFileType);
+    EXPECT_EQ(posix_lock_run("fifo"), nullptr);
+    EXPECT_EQ(g_platform.last_error(), kErrorBadFileType);
     EXPECT_EQ(posix_copy_file("fifo", "copy", 0), 0);
     EXPECT_EQ(g_platform.last_error(), kErrorBadFileType);
     EXPECT_FALSE(path_exists("copy"));
@@ -48,6 +50,8 @@ TEST(PosixFiles, OnlyRegularFilesAreReadAndLinksAreNeverFollowed)
     ASSERT_EQ(::symlink("outside", "x.~kstlupd"), 0);
     EXPECT_EQ(posix_open_file("x.~kstlupd", "wb"), nullptr);
     EXPECT_EQ(g_platform.last_error(), kErrorFileExists);
+    EXPECT_EQ(posix_lock_run("x.~kstlupd"), nullptr);
+    EXPECT_EQ(g_platform.last_error(), kErrorBadFileType);
     write_file("mine", "mine");
     EXPECT_EQ(posix_copy_file("mine", "x.~kstlupd", 1), 0);
     EXPECT_EQ(posix_set_read_only("x.~kstlupd", 1), 0);

@@ -25,6 +25,9 @@ TEST(PlatformContract, FailuresGiveTheWindowsCodes)
     ASSERT_NE(log, nullptr);
     std::fputs("first run", log);
     std::fflush(log);
+    // The lock a run holds: another handle is refused it, in this process too.
+    RunLock* run = p.lock_run("kstlupd.lck");
+    ASSERT_NE(run, nullptr);
     // clang-format off
     const struct {
         const char* what;
@@ -44,6 +47,8 @@ TEST(PlatformContract, FailuresGiveTheWindowsCodes)
         {"folder opened to read", [&] { return p.open_file("dir", "rb") != nullptr; }, 5},
         {"new file at a name in use", [&] { return p.open_file("a.txt", "wb") != nullptr; }, 80},
         {"log another holds", [&] { return p.open_exclusive_log("held.log") != nullptr; }, 32},
+        {"run lock another holds", [&] { return p.lock_run("kstlupd.lck") != nullptr; }, 33},
+        {"run lock on a folder", [&] { return p.lock_run("dir") != nullptr; }, 5},
         {"read-only file deleted", [&] { return p.set_read_only("a.txt", 1) && p.delete_file("a.txt"); }, 5},
     };
     // clang-format on
@@ -61,6 +66,10 @@ TEST(PlatformContract, FailuresGiveTheWindowsCodes)
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(read_file("held.log"), "");
     std::fclose(log);
+    p.unlock_run(run);
+    run = p.lock_run("kstlupd.lck");
+    EXPECT_NE(run, nullptr);
+    p.unlock_run(run);
 
     // Every entry of the table is filled: an empty one crashes where it is first used.
     const Platform native = native_platform();

@@ -376,14 +376,14 @@ TEST_F(Win32Seam, SelfUpdateSwapsTheFileOfARunningProgram)
         for (const std::string suffix : {"", ".minisig"})
             ASSERT_TRUE(CopyFileW(widen(test_program(name + suffix).c_str()).c_str(),
                                   widen((served + suffix).c_str()).c_str(), FALSE));
-        ASSERT_EQ(g_platform.set_file_time(served.c_str(), time), 1);
+        ASSERT_EQ(g_platform.set_file_times(served.c_str(), time, time, time), 1);
     };
     serve("kstlupd_9_7.exe", 1699000000);
     PROCESS_INFORMATION process = start_copy("kstlupd.exe");
     ASSERT_NE(process.hProcess, nullptr);
     FileStatus before;
     ASSERT_EQ(g_platform.file_status("kstlupd.exe", &before), 1);
-    ASSERT_EQ(g_platform.set_file_time("kstlupd.exe", 1690000000), 1);
+    ASSERT_EQ(g_platform.set_file_times("kstlupd.exe", 1690000000, 1690000000, 1690000000), 1);
 
     InetHandle* session = openSession(("127.0.0.1:" + std::to_string(http)).c_str());
     DataSource source;

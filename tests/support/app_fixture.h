@@ -10,6 +10,7 @@
 
 #include "base/config.h"
 #include "platform/platform.h"
+#include "support/platform_override.h"
 #include "support/temp_folder.h"
 
 struct ShownBox {

@@ -1,6 +1,6 @@
 #include "support/fake_status_list.h"
 
-#include "platform/platform.h"
+#include "base/run_view.h"
 
 namespace {
 

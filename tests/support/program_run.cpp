@@ -36,6 +36,15 @@ ProgramRun run_binary(const std::string& binary, const std::vector<std::string>&
                       const std::vector<std::pair<std::string, std::string>>& env, double time_limit_seconds)
 {
     ProgramRun result;
+    // Output opened before the folder is entered: `folder` may be relative.
+    const pid_t pid = start_binary(binary, args, folder, env, folder + "/program.out");
+    if (pid > 0) result.exit_status = wait_child(pid, time_limit_seconds, false, &result.timed_out);
+    return result;
+}
+
+pid_t start_binary(const std::string& binary, const std::vector<std::string>& args, const std::string& folder,
+                   const std::vector<std::pair<std::string, std::string>>& env, const std::string& out)
+{
     // The Windows build takes the program's place under Wine when the Windows
     // tests ask for it; the expectations stay the same.
     std::string program = binary;
@@ -54,21 +63,16 @@ ProgramRun run_binary(const std::string& binary, const std::vector<std::string>&
     for (std::string& e : env_text) envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    // Output opened before the folder is entered: `folder` may be relative.
-    const std::string out_path = folder + "/program.out";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = -1;
     const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return result;
-
-    result.exit_status = wait_child(pid, time_limit_seconds, false, &result.timed_out);
-    return result;
+    return spawned == 0 ? pid : -1;
 }
 
 int wait_child(pid_t pid, double seconds, bool group, bool* timed_out)

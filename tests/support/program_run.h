@@ -18,6 +18,11 @@ struct ProgramRun {
 ProgramRun run_binary(const std::string& binary, const std::vector<std::string>& args, const std::string& folder,
                       const std::vector<std::pair<std::string, std::string>>& env = {}, double time_limit_seconds = 60);
 
+// Starts `binary` as run_binary does, with stdout and stderr to the file `out`, and
+// returns at once: the child's pid, or -1 when it could not be started.
+pid_t start_binary(const std::string& binary, const std::vector<std::string>& args, const std::string& folder,
+                   const std::vector<std::pair<std::string, std::string>>& env, const std::string& out);
+
 // Waits up to `seconds` for the child `pid` to end: its exit status, or -1 when it
 // did not exit normally or had to be killed (SIGKILL, to its whole process group
 // when `group`) at the limit, which sets *timed_out.

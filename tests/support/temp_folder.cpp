@@ -62,6 +62,15 @@ bool path_exists(const std::string& path)
 
 void make_dir(const std::string& path) { fs::create_directories(path); }
 
+std::string temp_files_in(const std::string& folder)
+{
+    std::string names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (entry.path().filename().string().ends_with(".~kstlupd")) names += entry.path().filename().string() + " ";
+    return names;
+}
+
 #ifdef _WIN32
 long long mtime_of(const std::string& path)
 {

@@ -17,6 +17,9 @@ struct TempFolder {
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool path_exists(const std::string& path);
+// The names in `folder` of the program's temporary files (ending ".~kstlupd"),
+// each followed by a blank; "" when there is none.
+std::string temp_files_in(const std::string& folder);
 void make_dir(const std::string& path);
 long long mtime_of(const std::string& path);
 void set_mtime(const std::string& path, long long t);

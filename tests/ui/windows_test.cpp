@@ -7,6 +7,7 @@
 #include <regex>
 #include <thread>
 
+#include "base/run_view.h"
 #include "base/status_line.h"
 #include "support/fake_toolkit.h"
 #include "support/run_fixture.h"

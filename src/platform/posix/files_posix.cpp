@@ -272,11 +272,6 @@ int posix_delete_file(const char* path) { return remove_entry(path, true); }
 // unlink removes a link itself and needs no write permission of the file.
 int posix_remove_temp_file(const char* path) { return remove_entry(path, false); }
 
-int posix_set_file_time(const char* path, int64_t unix_time)
-{
-    return posix_set_file_times(path, unix_time, unix_time, unix_time);
-}
-
 int posix_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t)
 {
     const std::string native = posix_native_path(path);
@@ -370,4 +365,42 @@ FILE* posix_open_exclusive_log(const char* path)
         ::close(fd);
     }
     return file;
+}
+
+struct RunLock {
+    int fd = -1;
+};
+
+// An OFD lock belongs to the open file, not to the process: closing another
+// descriptor of the same file keeps it, and it conflicts with the classic record
+// lock through which Wine's server holds the lock of kstlupd.exe.
+RunLock* posix_lock_run(const char* path)
+{
+    const std::string native = posix_native_path(path);
+    const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat st;
+    bool ok = fd >= 0 && ::fstat(fd, &st) == 0;
+    if (fd < 0 && errno == ELOOP) errno = kErrnoNotRegularFile;  // a link at the name
+    if (ok && !S_ISREG(st.st_mode)) {
+        errno = kErrnoNotRegularFile;
+        ok = false;
+    }
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = off_t(kRunLockOffset);
+    lock.l_len = 1;
+    if (ok && ::fcntl(fd, F_OFD_SETLK, &lock) == 0) return new RunLock{fd};
+    const bool held = ok && (errno == EAGAIN || errno == EACCES);
+    if (held) set_last_error(kErrorLockViolation);
+    else fail(native.c_str());
+    if (fd >= 0) ::close(fd);
+    return nullptr;
+}
+
+void posix_unlock_run(RunLock* lock)
+{
+    if (!lock) return;
+    ::close(lock->fd);  // the lock goes with the last descriptor of its open file
+    delete lock;
 }

@@ -29,7 +29,6 @@ Platform native_platform()
     p.create_directory = posix_create_directory;
     p.delete_file = posix_delete_file;
     p.remove_temp_file = posix_remove_temp_file;
-    p.set_file_time = posix_set_file_time;
     p.set_file_times = posix_set_file_times;
     p.set_read_only = posix_set_read_only;
     p.open_file = posix_open_file;
@@ -37,6 +36,8 @@ Platform native_platform()
     p.open_exclusive_log = posix_open_exclusive_log;
     p.last_error = posix_last_error;
     p.set_last_error = set_last_error;
+    p.lock_run = posix_lock_run;
+    p.unlock_run = posix_unlock_run;
     p.process_names = posix_process_names;
     p.file_version = posix_file_version;
     p.program_image = posix_program_image;

@@ -219,11 +219,6 @@ int win32_remove_temp_file(const char* path)
     return DeleteFileW(target.c_str()) ? 1 : failed();
 }
 
-int win32_set_file_time(const char* path, int64_t unix_time)
-{
-    return win32_set_file_times(path, unix_time, unix_time, unix_time);
-}
-
 int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created)
 {
     HANDLE file = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -327,6 +322,58 @@ FILE* win32_open_exclusive_log(const char* path)
         failed_with(ERROR_TOO_MANY_OPEN_FILES);
     }
     return stream;
+}
+
+struct RunLock {
+    HANDLE file = INVALID_HANDLE_VALUE;
+};
+
+// Every opener may read and write the file: the lock, not the share mode, keeps a
+// second run out, and the lock is the one that Wine shows to POSIX programs. Nobody
+// may delete it while it is held (a new file of the name would hold no lock). A link
+// at the name is opened as itself and refused.
+RunLock* win32_lock_run(const char* path)
+{
+    HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        failed();
+        return nullptr;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!disk_file_or_close(file)) {
+        failed();
+        return nullptr;
+    }
+    if (!GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        CloseHandle(file);
+        failed_with(ERROR_BAD_FILE_TYPE);
+        return nullptr;
+    }
+    OVERLAPPED at{};
+    at.Offset = DWORD(uint64_t(kRunLockOffset) & 0xFFFFFFFFu);
+    at.OffsetHigh = DWORD(uint64_t(kRunLockOffset) >> 32);
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        const DWORD code = GetLastError();
+        CloseHandle(file);
+        failed_with(code);
+        return nullptr;
+    }
+    return new RunLock{file};
+}
+
+// Unlocked before the handle closes: Windows frees the locks of a closed handle only
+// when it gets round to it.
+void win32_unlock_run(RunLock* lock)
+{
+    if (!lock) return;
+    OVERLAPPED at{};
+    at.Offset = DWORD(uint64_t(kRunLockOffset) & 0xFFFFFFFFu);
+    at.OffsetHigh = DWORD(uint64_t(kRunLockOffset) >> 32);
+    UnlockFileEx(lock->file, 0, 1, 0, &at);
+    CloseHandle(lock->file);
+    delete lock;
 }
 
 uint32_t win32_last_error() { return t_last_error; }

@@ -80,7 +80,6 @@ Platform native_platform()
     p.create_directory = win32_create_directory;
     p.delete_file = win32_delete_file;
     p.remove_temp_file = win32_remove_temp_file;
-    p.set_file_time = win32_set_file_time;
     p.set_file_times = win32_set_file_times;
     p.set_read_only = win32_set_read_only;
     p.open_file = win32_open_file;
@@ -88,6 +87,8 @@ Platform native_platform()
     p.open_exclusive_log = win32_open_exclusive_log;
     p.last_error = win32_last_error;
     p.set_last_error = win32_set_last_error;
+    p.lock_run = win32_lock_run;
+    p.unlock_run = win32_unlock_run;
     p.process_names = win32_process_names;
     p.file_version = win32_file_version;
     p.program_image = win32_program_image;

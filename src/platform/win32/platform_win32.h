@@ -20,12 +20,13 @@ int win32_list_folder(const char* path, std::vector<std::string>* names);
 int win32_create_directory(const char* path);
 int win32_delete_file(const char* path);
 int win32_remove_temp_file(const char* path);
-int win32_set_file_time(const char* path, int64_t unix_time);
 int win32_set_file_times(const char* path, int64_t modified, int64_t accessed, int64_t created);
 int win32_set_read_only(const char* path, int read_only);
 FILE* win32_open_file(const char* path, const char* mode);
 int win32_sync_file(FILE* file);
 FILE* win32_open_exclusive_log(const char* path);
+RunLock* win32_lock_run(const char* path);
+void win32_unlock_run(RunLock* lock);
 uint32_t win32_last_error();
 void win32_set_last_error(uint32_t code);
 
