@@ -86,7 +86,9 @@ code -1 (shown as 0xFFFFFFFF) means it could not start: wrong folder, KESTRL
 running or too old, a bad option.
 
 Updating: when a newer updater is published, kstlupd.exe offers it at start and
-replaces itself when you agree (it checks the new file first). Or
+replaces itself when you agree, and only with a file its publisher signed (it
+checks the file's minisign signature with a key built into the program, then
+the file itself); a copy built without a key never offers one. Or
 run the newer setup program, or copy the kstlupd.exe of a newer archive over
 the old one.
 
@@ -105,6 +107,7 @@ hand, delete the scheduled task, if any
 (schtasks /Delete /TN "KESTRL Data Updater"), and kstlupd.exe and kstlupd.html.
 What the updater itself writes, all of which can be deleted once it is gone:
 in the logging program's folder kstlupd.ini, kstlupd.log, kstlupd.old.log,
+kstlupd.lck (locked while a run goes on),
 kstlupd.~xe (the previous program, after an update of itself) and the folders
 UPDATE and BACKUP (BACKUP holds the data files the updates replaced; keep it
 if you may want them back); and kestrl.php, its copy of the DX calendar, in
@@ -122,6 +125,7 @@ cp LICENSE "$stage/LICENSE.txt"
 notices=(
   "zlib|libz-mingw-w64-dev"
   "minizip (zip archives; compiled from Debian's source package)|libminizip-dev"
+  "libsodium (update signatures; compiled from Debian's source package)|libsodium-dev"
   "mingw-w64 runtime and winpthreads|mingw-w64-x86-64-dev"
   "GCC runtime libraries (libgcc, libstdc++), under the GCC Runtime Library Exception|g++-mingw-w64-x86-64-posix"
 )

@@ -148,8 +148,8 @@ int atomic_copy(const char* from, const char* to)
 int atomic_copy_staged(const char* from, const char* to, AtomicFile* f)
 {
     atomic_abandon(f);
-    const std::string temp = temp_path_for(to);
-    discard(temp);
+    const std::string temp = run_temp_path_for(to);
+    // A failed copy leaves no destination behind, and the cause stays readable.
     if (!g_platform.copy_file(from, temp.c_str(), 0)) return platform_failed();
     f->target = to;
     f->temp = temp;

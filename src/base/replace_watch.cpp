@@ -68,7 +68,7 @@ WatchVerdict replace_watch_verdict(const std::string& temp, const std::string& t
         // that moved on with the same bytes).
         if (FileStatus t, o; g_platform.file_status(temp.c_str(), &t) && g_platform.file_status(target.c_str(), &o) &&
                              t.mtime != o.mtime)
-            (void)g_platform.set_file_time(target.c_str(), t.mtime);
+            (void)g_platform.set_file_times(target.c_str(), t.mtime, t.mtime, t.mtime);
         return WatchVerdict::Same;
     }
     if (watch->before_result < 0) watch->before_result = watch->before ? watch->before() : 1;

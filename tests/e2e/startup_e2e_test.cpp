@@ -136,7 +136,7 @@ TEST(StartupEndToEnd, SecondRunIsRefusedUntilTheFirstEndsHoweverItEnds)
     EXPECT_EQ(read_file("program.out"), "CreateDirectory: " + line + "\n");
     EXPECT_TRUE(contains(read_file("kstlupd.log"), "ERROR:\t" + line + "\n"));
     // The next run empties the log, and the one before survives beside it.
-    EXPECT_EQ(read_file("kstlupd.old.log"), "the first copy's log\n");
+    EXPECT_EQ(read_file("kstlupd.old.log"), "the first run's log\n");
     const std::string failed = read_file("kstlupd.log");
     EXPECT_EQ(run_binary(KSTLUPD_BINARY, {"-auto", "-nocheck", "-version", "8.5.0.39"}, folder.path).exit_status, 255);
     EXPECT_EQ(read_file("kstlupd.old.log"), failed);
