@@ -108,6 +108,17 @@ def zips():
     yield buffer.getvalue()
 
 
+def downloads():
+    # The first byte picks the check (0 page, 1 XML, 2 and 3 lists, 4 nodes, 5 calendar, 11 zip).
+    page = b"\xef\xbb\xbf<?xml version=\"1.0\"?><!-- x --><!DOCTYPE html><html><body>Sign in</body></html>"
+    utf16 = b"\xff\xfe" + "<head><title>Error</title></head>".encode("utf-16-le")
+    return [b"\0" + page, b"\0" + utf16, b"\1<?xml version=\"1.0\"?>\r\n<iota><island/></iota>",
+            b"\2" + crlf(["1 K1ABC", "2 W1AW/P", "<p>x</p>"]), b"\3" + crlf(["Call,Name", "K1ABC,Joe"]),
+            b"\4" + crlf(["K1TTT,dxc.example:7373", "VERSION,1"]),
+            b"\5[{\"start\":\"2026-01-05\",\"end\":\"2026-01-19\",\"text\":\"T\"}]",
+            b"\13" + zip_bytes([(member("kestrl.cty"), b"K1ABC\r\n")])]
+
+
 def selections():
     def record(version=b"9.6", sel=None, tag=b"KSTLUPD"):
         sel = sel if sel is not None else bytes([1, 0, 1, 0, 1, 1] + [0] * 15 + [ord("E"), ord("L"), 0, 0, 0, 1])
@@ -145,6 +156,7 @@ def main():
         "zip_member_fuzz": zips(),
         "selections_fuzz": selections(),
         "http_date_fuzz": http_dates(),
+        "download_check_fuzz": downloads(),
         "pe_version_fuzz": real_pe_files(),
     }
     real_files = {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/path_text.h"
+#include "base/replace_watch.h"
 #include "base/report.h"
 #include "platform/platform.h"
 
@@ -35,6 +36,10 @@ int platform_failed()
 // or disappears and leaves the target alone. errno and the last error keep the cause.
 int put_in_place(const std::string& temp, const std::string& target)
 {
+    if (const WatchVerdict verdict = replace_watch_verdict(temp, target); verdict != WatchVerdict::Put) {
+        discard(temp);
+        return verdict == WatchVerdict::Same;
+    }
     if (g_platform.replace_file(temp.c_str(), target.c_str())) return 1;
     platform_failed();
     discard(temp);
@@ -138,6 +143,25 @@ int atomic_copy(const char* from, const char* to)
     // A failed copy leaves no destination behind, and the cause stays readable.
     if (!g_platform.copy_file(from, temp.c_str(), 0)) return platform_failed();
     return put_in_place(temp, to);
+}
+
+int atomic_copy_staged(const char* from, const char* to, AtomicFile* f)
+{
+    atomic_abandon(f);
+    const std::string temp = run_temp_path_for(to);
+    // A failed copy leaves no destination behind, and the cause stays readable.
+    if (!g_platform.copy_file(from, temp.c_str(), 0)) return platform_failed();
+    f->target = to;
+    f->temp = temp;
+    return 1;
+}
+
+int atomic_place(AtomicFile* f)
+{
+    if (f->temp.empty() || f->file) return 1;
+    const std::string temp = std::move(f->temp);
+    f->temp.clear();
+    return put_in_place(temp, f->target);
 }
 
 int remove_temp_files(const char* folder, const std::string& keep)

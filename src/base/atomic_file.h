@@ -67,6 +67,13 @@ void atomic_abandon(AtomicFile* f);
 // error (and errno) set to the cause.
 [[nodiscard]] int atomic_copy(const char* from, const char* to);
 
+// atomic_copy in two steps: the copy is made beside `to` now (1; 0 as atomic_copy
+// fails) and held in `f`, and takes the place of `to` only with atomic_place. An
+// AtomicFile whose copy was never placed removes it.
+[[nodiscard]] int atomic_copy_staged(const char* from, const char* to, AtomicFile* f);
+// Puts a staged copy in place: 1 done or nothing staged; 0 as atomic_copy fails.
+[[nodiscard]] int atomic_place(AtomicFile* f);
+
 // Deletes the files of `folder` whose names end with kTempSuffix: what an earlier,
 // killed run left; `keep` (a name in that folder) stays. Returns how many were removed.
 int remove_temp_files(const char* folder, const std::string& keep = {});

@@ -143,6 +143,19 @@ std::vector<CalendarEvent> read_calendar(AppWindow* owner, const DataSource& sou
     return events;
 }
 
+bool check_calendar(const char* path, std::string* why)
+{
+    bool found = false;
+    const int ok = json_parse_elements(path, [&](const JsonValue& element) {
+        CalendarEvent event;
+        found = found || !event_from_element(element, &event);
+    });
+    if (!ok) *why = "it is not a JSON array";
+    else if (!found) *why = "it holds no calendar event";
+    else return true;
+    return false;
+}
+
 int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue, const Selections& selections,
                    uint32_t* errorCount)
 {
@@ -159,11 +172,10 @@ int write_calendar(AppWindow* owner, int slot, const Catalogue& catalogue, const
     const char* path = target.targetPath.c_str();
     // An answer that is no calendar must not empty the logging program's calendar.
     const bool nothing_read = selections.sel[kSlotCalendarSource] && events.empty();
-    if (nothing_read &&
-        report_nothing_read(owner, target.targetPath,
-                            format_bounded(kMessageSize, "No calendar event could be read from %s: %s was not replaced",
-                                           source.downloadPath.c_str(), path),
-                            "No events", errorCount))
+    if (nothing_read && report_nothing_read(owner, target.targetPath,
+                                            format_bounded(kMessageSize, "No calendar event could be read from %s",
+                                                           source.downloadPath.c_str()),
+                                            "No events", errorCount))
         return 0;
     AtomicFile file;
     if (!atomic_open(&file, target.targetPath)) {

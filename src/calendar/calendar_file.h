@@ -24,6 +24,11 @@ constexpr int kMaxCalendarEvents = 65535;
 // array, at most kLoggedPerKind times each, then counted in one line per kind.
 [[nodiscard]] std::vector<CalendarEvent> read_calendar(AppWindow* owner, const DataSource& source);
 
+// True when the file at `path` is a JSON array with at least one element that
+// read_calendar takes as an event; otherwise false with the reason in *why. Logs
+// nothing.
+bool check_calendar(const char* path, std::string* why);
+
 // Rebuilds the calendar target of `slot` from the calendar source (slot 26) when that
 // is selected, else writes a calendar without events. 1 on success; 0 when the target
 // could not be written (reported; the old file unchanged), or when the selected

@@ -73,7 +73,6 @@ int keep_target_without_calls(AppWindow* owner, const ListYield& yield, bool tar
     *refused = !list.empty();
     if (list.empty()) return 0;
     return report_nothing_read(owner, target,
-                               format_bounded(kMessageSize, "No callsign could be read from %s: %s was not replaced",
-                                              list.c_str(), target.c_str()),
+                               format_bounded(kMessageSize, "No callsign could be read from %s", list.c_str()),
                                "No callsigns", errorCount);
 }

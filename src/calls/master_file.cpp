@@ -11,13 +11,10 @@
 
 namespace {
 
-// Lines of the master lists are read into fixed buffers of 63 characters and the
-// terminator; a longer line arrives in pieces.
-constexpr int kMasterLineSize = 64;
-
 bool is_token_separator(char c) { return c == ' ' || c == '\r' || c == '\n'; }
 
-// The second token of a line, terminated in place; nullptr when there is none.
+}  // namespace
+
 char* second_token(char* line)
 {
     char* p = line;
@@ -32,8 +29,6 @@ char* second_token(char* line)
         }
     }
 }
-
-}  // namespace
 
 void readCallPerLine(FILE* stream, CallSet* set, const DataSource& source)
 {

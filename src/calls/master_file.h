@@ -11,6 +11,10 @@
 struct AppWindow;
 struct Selections;
 
+// Lines of the master lists are read into fixed buffers of 63 characters and the
+// terminator; a longer line arrives in pieces.
+inline constexpr int kMasterLineSize = 64;
+
 // One callsign per line, read in pieces of 63 characters, added to the set. With
 // -debug logs the invalid texts and the closing counts.
 void readCallPerLine(FILE* stream, CallSet* set, const DataSource& source);
@@ -18,6 +22,10 @@ void readCallPerLine(FILE* stream, CallSet* set, const DataSource& source);
 // The second of the blank-separated tokens of each line (pieces of 63 characters);
 // lines with fewer than two tokens are skipped without being counted.
 void readCallSecondToken(FILE* stream, CallSet* set, const DataSource& source);
+
+// The second of the blank-separated tokens of a line, terminated in place; nullptr
+// when there is none.
+char* second_token(char* line);
 
 // Writes one record per callsign of the sorted set in ascending order (the callsign with bit 7 of its
 // first byte set) and returns the number written. Write errors stay on the stream.

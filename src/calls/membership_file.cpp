@@ -14,17 +14,9 @@
 
 namespace {
 
-// 259 characters and the terminator; a longer line arrives in pieces.
-constexpr int kMemberLineSize = 260;
-
 // The logging program reads at most this many IDs per callsign.
 constexpr size_t kMaxIdsPerRecord = 4;
 constexpr size_t kMaxMembershipLists = 4;
-
-bool is_ascii_alnum(unsigned char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 
 // First line of a message, or the next one behind a line feed, cut at the size of
 // the message buffer.
@@ -35,6 +27,11 @@ void add_message_line(std::string* message, const std::string& line)
 }
 
 }  // namespace
+
+bool is_ascii_alnum(unsigned char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 void readMemberList(FILE* stream, CallSet* set, const DataSource& source, char listId)
 {

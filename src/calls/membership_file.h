@@ -17,6 +17,13 @@ struct Selections;
 // one is counted invalid by readMemberList and never written.
 constexpr size_t kMaxMemberCallLength = 255;
 
+// 259 characters and the terminator; a longer line arrives in pieces.
+inline constexpr int kMemberLineSize = 260;
+
+// Whether a membership list line is read: one that starts with an ASCII letter or
+// digit (headers and comments, "#..." or quoted column names, are not).
+bool is_ascii_alnum(unsigned char c);
+
 // Reads one membership list (pieces of 259 characters; only the first comma-separated
 // field counts; lines not starting with an ASCII letter or digit are skipped
 // uncounted) and adds its callsigns with the list ID.

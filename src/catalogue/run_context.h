@@ -3,6 +3,7 @@
 // through a global.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -19,4 +20,6 @@ struct RunContext {
     InetHandle* session = nullptr;
     uint32_t errorCount = 0;
     uint32_t updatedCount = 0;
+    // The sources whose download failed in this run (and was reported then).
+    std::array<bool, kSlotCount> fetch_failed{};
 };

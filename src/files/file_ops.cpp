@@ -7,6 +7,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/report.h"
+#include "files/install_marker.h"
 #include "platform/platform.h"
 
 namespace {
@@ -48,7 +49,7 @@ int fileExists(const char* path)
     return g_platform.file_status(path, &st) && !st.is_directory;
 }
 
-int backupTarget(AppWindow* owner, const DataSource& source)
+int backupTarget(AppWindow* owner, const DataSource& source, AtomicFile* staged)
 {
     std::string backup = join_path("BACKUP", fileNamePart(source.targetPath));
     FileStatus target;
@@ -57,7 +58,9 @@ int backupTarget(AppWindow* owner, const DataSource& source)
     if (g_platform.file_status(backup.c_str(), &old) && !old.is_directory && old.mtime == target.mtime) return 1;
     // Through the writer: the previous backup goes only when the new one is whole,
     // and a read-only backup (of a read-only target) is replaced like any other.
-    if (!atomic_copy(source.targetPath.c_str(), backup.c_str())) {
+    AtomicFile own;
+    AtomicFile* copy = staged ? staged : &own;
+    if (!atomic_copy_staged(source.targetPath.c_str(), backup.c_str(), copy) || (!staged && !atomic_place(copy))) {
         uint32_t code = g_platform.last_error();
         report_error(owner,
                      format_bounded(kMessageSize, "Can't backup %s to %s\nError Code = %d", source.targetPath.c_str(),
@@ -118,39 +121,16 @@ void deleteOldUpdates(const Catalogue& catalogue)
     }
 }
 
-std::string not_installed_marker(const std::string& download_path) { return download_path + kNotInstalledSuffix; }
-
-int is_marked_not_installed(const DataSource& source)
-{
-    return fileExists(not_installed_marker(source.downloadPath).c_str());
-}
-
-int mark_not_installed(AppWindow* owner, const DataSource& source)
-{
-    const std::string marker = not_installed_marker(source.downloadPath);
-    AtomicFile file;
-    if (atomic_open(&file, marker)) {
-        std::fputs("fetched, not yet installed\r\n", file.file);
-        if (atomic_commit(&file)) return 1;
-    }
-    report_error(owner, format_bounded(kMessageSize, "ERROR: Unable to open file \"%s\" for write.", marker.c_str()),
-                 "CreateFile");
-    return 0;
-}
-
-void clear_not_installed(const DataSource& source)
-{
-    const std::string marker = not_installed_marker(source.downloadPath);
-    if (!g_platform.delete_file(marker.c_str()) && fileExists(marker.c_str()))
-        debug_printf("DEBUG:\tcould not delete %s\n", marker.c_str());
-}
-
 int report_nothing_read(AppWindow* owner, const std::string& target, const std::string& text, const char* title,
                         uint32_t* errorCount)
 {
-    report_error(owner, text, title);
+    // Only a file that is there can stay as it was.
+    const int kept = fileExists(target.c_str());
+    report_error(owner,
+                 kept ? format_bounded(kMessageSize, "%s: %s was not replaced", text.c_str(), target.c_str()) : text,
+                 title);
     ++*errorCount;
-    return fileExists(target.c_str());
+    return kept;
 }
 
 void removeLeftoverTemps(const Catalogue& catalogue)

@@ -7,15 +7,18 @@
 #include "catalogue/data_source.h"
 
 struct AppWindow;
+struct AtomicFile;
 
 // Non-zero when the path exists and is a directory / exists and is not one.
 int directoryExists(const char* path);
 int fileExists(const char* path);
 
 // Copies the target into BACKUP unless the backup already holds this version; the
-// previous backup is replaced only by a complete new one.
+// previous backup is replaced only by a complete new one. With `staged`, the copy
+// waits beside the backup in it until atomic_place puts it there (an install that
+// ends up replacing nothing drops it).
 // 1 done or nothing to do, 0 failed (reported, title "CopyFile").
-[[nodiscard]] int backupTarget(AppWindow* owner, const DataSource& source);
+[[nodiscard]] int backupTarget(AppWindow* owner, const DataSource& source, AtomicFile* staged = nullptr);
 
 // Copies downloadPath over targetPath through the atomic writer, so a failed copy
 // leaves the old target. 1 copied, 0 failed (reported, title "CopyFile").
@@ -34,27 +37,9 @@ int fileExists(const char* path);
 // user's own list).
 void deleteOldUpdates(const Catalogue& catalogue);
 
-// A fetched copy carries the server's date from the start, so that what is installed
-// from it carries that date too. Until its install has succeeded, a marker file
-// beside it (downloadPath + kNotInstalledSuffix) says that it is not current: it is
-// written, durably, before the copy is replaced, and removed only after the install,
-// so a run killed or failing in between leaves it, and the next run fetches again.
-inline constexpr const char* kNotInstalledSuffix = ".~notinstalled";
-std::string not_installed_marker(const std::string& download_path);
-
-// Non-zero when the source's copy is marked as not yet installed.
-int is_marked_not_installed(const DataSource& source);
-
-// Writes the marker of the source's copy and makes it durable. 1 done; 0 reported
-// ("ERROR: Unable to open file \"%s\" for write.", title "CreateFile").
-[[nodiscard]] int mark_not_installed(AppWindow* owner, const DataSource& source);
-
-// Removes the marker: the copy is what is installed. A marker that cannot be removed
-// only costs a fetch more.
-void clear_not_installed(const DataSource& source);
-
 // For a converter with a downloaded list (or calendar) that gave not one record:
-// reports `text` as an error (title `title`) and counts it in *errorCount. 1 when an
+// reports `text` as an error (title `title`), followed by ": <target> was not
+// replaced" when the target exists, and counts it in *errorCount. 1 when an
 // installed target exists, which then stays as it is; 0 when there is none yet, so
 // that what there is may be written. Either way the install has failed and its copies
 // stay marked as not installed, to be fetched again whatever their date.

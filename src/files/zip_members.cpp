@@ -1,5 +1,6 @@
 #include "files/zip_members.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -17,6 +18,8 @@
 namespace {
 
 constexpr unsigned kChunkSize = 16384;
+// The most the members of one archive are inflated to when it is checked.
+constexpr uint64_t kMaxCheckedBytes = 4 * kMaxMemberSize;
 // Stored names are looked at as far as a 260-character buffer holds them.
 constexpr uLong kNameLimit = 259;
 constexpr unsigned kExtendedTimestampTag = 0x5455;  // "UT"
@@ -268,4 +271,46 @@ int extractMembers(const Catalogue& catalogue, const DataSource& archive, std::s
         if (!extractMember(archive.downloadPath.c_str(), member.targetPath.c_str())) all = 0;
     }
     return all;
+}
+
+bool check_zip_archive(const char* path, std::string* why)
+{
+    if (FileStatus status; !g_platform.file_status(path, &status) || !status.is_regular) {
+        *why = "it is not a regular file";
+        return false;
+    }
+    ArchiveHandle zip(unzOpen64(g_platform.native_path(path).c_str()));
+    unz_global_info64 global{};
+    if (!zip || unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK) {
+        *why = "it is not a zip archive";
+        return false;
+    }
+    if (global.number_entry == 0) {
+        *why = "the archive is empty";
+        return false;
+    }
+    std::vector<char> chunk(kChunkSize);
+    // Members may share their data: what they may inflate to in all is bounded too.
+    uint64_t budget = kMaxCheckedBytes;
+    bool too_large = false;
+    int status = unzGoToFirstFile(zip.get());
+    for (; status == UNZ_OK; status = unzGoToNextFile(zip.get())) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zip.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+            info.uncompressed_size > std::min(kMaxMemberSize, budget) || unzOpenCurrentFile(zip.get()) != UNZ_OK) {
+            too_large = info.uncompressed_size > std::min(kMaxMemberSize, budget);
+            break;
+        }
+        budget -= info.uncompressed_size;
+        // Every byte is inflated, as far as the member's stated size, so that the
+        // checksum is compared; a stream ending early reads as a clean end.
+        uint64_t total = 0;
+        int n = 0;
+        while ((n = unzReadCurrentFile(zip.get(), chunk.data(), kChunkSize)) > 0 &&
+               (total += uint64_t(n)) <= info.uncompressed_size) {}
+        if (unzCloseCurrentFile(zip.get()) != UNZ_OK || n != 0 || total != info.uncompressed_size) break;
+    }
+    if (status == UNZ_END_OF_LIST_OF_FILE) return true;
+    *why = too_large ? "the archive unpacks to more than a data file can be" : "a member of the archive is damaged";
+    return false;
 }

@@ -28,6 +28,12 @@ inline constexpr uint64_t kMaxMemberSize = uint64_t(256) << 20;
 [[nodiscard]] int extractMembers(const Catalogue& catalogue, const DataSource& archive,
                                  std::span<const int> memberSlots);
 
+// True when the central directory of the archive at `path` opens, it holds a member,
+// and every member inflates whole to its stated size with a matching checksum, none
+// larger than kMaxMemberSize and all together at most four times that; otherwise
+// false with the reason in *why. Logs nothing.
+bool check_zip_archive(const char* path, std::string* why);
+
 // A stored member name with drive prefixes, leading separators and everything up to
 // a "..\" or "../" step removed, repeatedly, as the member is matched by.
 std::string stripped_member_name(const std::string& stored);

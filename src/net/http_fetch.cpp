@@ -97,38 +97,6 @@ void report_too_large(AppWindow* owner, const DataSource& source)
     report_message(owner, text.c_str(), "Internet error", kMbIconError);
 }
 
-// Whether a body starts as an HTML document: after an optional byte-order mark and
-// white space, "<!DOCTYPE html" or "<html" in any case. Fed chunk by chunk, it holds
-// no more than where it is in that pattern.
-struct HtmlSniffer {
-    int verdict = -1;  // -1 undecided, 0 not HTML, 1 HTML
-    size_t bom = 0;    // bytes of the byte-order mark matched
-    bool past_bom = false;
-    std::string head;  // the first non-blank bytes, lower case
-};
-
-int sniff(HtmlSniffer* s, const char* data, size_t size)
-{
-    static const char kBom[] = "\xEF\xBB\xBF";
-    static const std::string kDoctype = "<!doctype html", kHtml = "<html";
-    for (size_t i = 0; i < size && s->verdict < 0; ++i) {
-        const char c = data[i];
-        if (!s->past_bom) {
-            if (c == kBom[s->bom]) {
-                s->past_bom = ++s->bom == 3;
-                continue;
-            }
-            if (s->bom > 0) return s->verdict = 0;  // part of a mark, then something else
-            s->past_bom = true;
-        }
-        if (s->head.empty() && c != '\0' && std::strchr(" \t\r\n\f\v", c)) continue;
-        s->head += char(std::tolower(static_cast<unsigned char>(c)));
-        if (s->head == kDoctype || s->head == kHtml) return s->verdict = 1;
-        if (!kDoctype.starts_with(s->head) && !kHtml.starts_with(s->head)) return s->verdict = 0;
-    }
-    return s->verdict;
-}
-
 // Progress bar positions go out only when they change.
 struct Progress {
     AppWindow* owner = nullptr;
@@ -251,7 +219,7 @@ int queryRemoteInfo(AppWindow*, InetHandle* request, DataSource* source)
 }
 
 int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source, const char* path, int64_t file_time,
-                int html_allowed)
+                const DownloadCheck& check)
 {
     if (const int status = response_status(request); status != 200) {
         report_status(owner, status, source);
@@ -307,7 +275,6 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
     char buffer[kChunkSize];
     std::string body;
     uint64_t total = 0, received = 0;
-    HtmlSniffer sniffer;
     for (;;) {
         uint32_t available = 0;
         if (!g_platform.inet_query_data_available(request, &available))
@@ -319,13 +286,6 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
         received += got;
         body.clear();
         if (!decoder_feed(&decoder, buffer, got, &body)) return fail_damaged();
-        if (!html_allowed && sniff(&sniffer, body.data(), body.size()) == 1) {
-            std::string text = format_bounded(kMessageSize, "The server sent a web page in place of the file\n%s",
-                                              url_text(source).c_str());
-            report_message(owner, text.c_str(), "Internet error", kMbIconError);
-            progress_to(&progress, 0);
-            return 0;
-        }
         if (body.size() > kMaxDownloadBytes - total || received > kMaxDownloadBytes) {
             report_too_large(owner, source);
             progress_to(&progress, 0);
@@ -352,6 +312,15 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
     // A compressed body is whole only where its stream says it ends, whatever the
     // length the server gave or the connection's close.
     if (!decoder_complete(decoder)) return fail_damaged();
+    // Only a good file of its kind may take the place of the last good copy.
+    if (check && std::fflush(out.file) != 0) return fail_write();
+    if (std::string why; check && !check(out.temp.c_str(), &why)) {
+        std::string text = format_bounded(kMessageSize, "The download of %s was refused: %s\n%s",
+                                          source.title ? source.title : "", why.c_str(), url_text(source).c_str());
+        report_message(owner, text.c_str(), "Download refused", kMbIconError);
+        progress_to(&progress, 0);
+        return 0;
+    }
     // Dated once closed and before it takes the place of the old file, so that no
     // moment exists in which a new file carries the time of its writing (which would
     // read as current).

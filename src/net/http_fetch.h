@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "catalogue/data_source.h"
@@ -52,6 +53,12 @@ void report_no_date(AppWindow* owner, const DataSource& source);
 // bound on what a server can put on the disk.
 inline constexpr uint64_t kMaxDownloadBytes = uint64_t(256) << 20;
 
+// What a complete download must be before it may replace the file at its path: given
+// the path of the finished temporary file, true when it is a good file of its kind;
+// otherwise false with the reason, a short phrase, in *why. The caller picks it by
+// source; the fetch knows no data format.
+using DownloadCheck = std::function<bool(const char* path, std::string* why)>;
+
 // The body of a 200 into `path`, whose times become `file_time` (the server's
 // remoteTime, or the time of the check for the calendar). 1 on success; 0 on a
 // reported failure (one report each): any other answer, an empty body, a body
@@ -59,10 +66,10 @@ inline constexpr uint64_t kMaxDownloadBytes = uint64_t(256) << 20;
 // ended, a body over kMaxDownloadBytes as sent or decoded (refused by its
 // Content-Length before reading, or as soon as it passes), an encoding other than
 // gzip or deflate, a gzip or deflate body whose stream is damaged or did not reach
-// its end, a body that starts as an HTML document unless `html_allowed`, a file that
-// cannot be written. The previous file at `path` is then untouched.
+// its end, a body that fails `check` ("The download of %s was refused: %s"), a file
+// that cannot be written. The previous file at `path` is then untouched.
 [[nodiscard]] int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source, const char* path,
-                              int64_t file_time, int html_allowed = 0);
+                              int64_t file_time, const DownloadCheck& check = {});
 
 void closeRequest(InetHandle* request);
 

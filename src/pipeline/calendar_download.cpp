@@ -9,9 +9,9 @@
 #include "base/report.h"
 #include "base/status_line.h"
 #include "calendar/calendar_compare.h"
-#include "calendar/json_doc.h"
 #include "files/file_ops.h"
 #include "net/http_fetch.h"
+#include "pipeline/download_checks.h"
 #include "platform/platform.h"
 
 namespace {
@@ -38,16 +38,6 @@ int move_into_updates(AppWindow* owner, const std::string& staged, const DataSou
     if (moveFileReported(owner, staged.c_str(), source.downloadPath.c_str())) return 1;
     status_remove_last(owner);
     return -1;
-}
-
-// 1 when the file holds a JSON array; 0 after reporting that it does not.
-int is_calendar(AppWindow* owner, const char* path)
-{
-    // One element at a time: a huge download is checked without holding it whole.
-    if (json_parse_elements(path, [](const JsonValue&) {})) return 1;
-    std::string text = format_bounded(kMessageSize, "%s is not a JSON file", path);
-    report_message(owner, text.c_str(), "Not JSON", kMbIconError);
-    return 0;
 }
 
 }  // namespace
@@ -78,12 +68,12 @@ int download_calendar(AppWindow* owner, InetHandle* request, DataSource* source)
     status_progress_line(owner, progress.c_str());
 
     // Until the calendar file is built from it, the download phase's marker keeps it
-    // from counting as current. A web page is staged like any answer, so that the
-    // report names what came.
-    const int fetched = fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime, 1);
+    // from counting as current. A cut-short answer or an error page must never become
+    // the calendar: only a calendar with an event is staged.
+    const int fetched =
+        fetchToFile(owner, request, *source, staged.c_str(), source->remoteTime, download_check(kSlotCalendarSource));
     closeRequest(request);
-    // A cut-short answer or an error page must never become the calendar.
-    if (!fetched || !is_calendar(owner, staged.c_str())) {
+    if (!fetched) {
         status_remove_last(owner);
         return -1;
     }

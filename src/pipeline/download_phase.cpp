@@ -7,8 +7,10 @@
 #include "base/status_line.h"
 #include "catalogue/run_context.h"
 #include "files/file_ops.h"
+#include "files/install_marker.h"
 #include "net/http_fetch.h"
 #include "pipeline/calendar_download.h"
+#include "pipeline/download_checks.h"
 #include "platform/platform.h"
 
 namespace {
@@ -21,8 +23,42 @@ int internet_error_outcome(AppWindow* owner, RunContext* run, int slot, const Da
     std::string line = format_bounded(kMessageSize, "%s -- Internet Error", source.title);
     status_failure_line(owner, line.c_str(), -1);
     ++run->errorCount;
+    run->fetch_failed[size_t(slot)] = true;
     run->selections.upd[slot] = 0;
     return 0;
+}
+
+// The result line of a source found current.
+int current_outcome(AppWindow* owner, const DataSource& source)
+{
+    std::string line = format_bounded(kMessageSize, "%s -- %s", source.title, result_date(source.remoteTime).c_str());
+    statusLine(owner, line.c_str(), -1);
+    return 0;
+}
+
+// The calendar is a script's output whose dates say nothing about its content: it
+// is always fetched whole and compared with the copy. The comparison puts a changed
+// calendar in place itself, so the mark comes first; it goes again when nothing new
+// arrived.
+int download_calendar_source(AppWindow* owner, RunContext* run, DataSource* source, bool pending)
+{
+    InetHandle* request = openRequest(owner, run->session, *source);
+    if (!request) return internet_error_outcome(owner, run, kSlotCalendarSource, *source);
+    if (!pending && !mark_not_installed(owner, *source)) {
+        closeRequest(request);
+        return internet_error_outcome(owner, run, kSlotCalendarSource, *source);
+    }
+    const int calendar = download_calendar(owner, request, source);  // closes the request
+    if (calendar <= 0 && !pending) clear_not_installed(*source);
+    if (calendar < 0) return internet_error_outcome(owner, run, kSlotCalendarSource, *source);
+    uint8_t& upd = run->selections.upd[kSlotCalendarSource];
+    if (calendar > 0) upd = 1;
+    if (!upd) return current_outcome(owner, *source);
+    // A calendar found the same has taken its progress line away already.
+    if (calendar > 0) status_remove_last(owner);
+    std::string line = format_bounded(kMessageSize, "Downloaded:  %s", source->title);
+    statusLine(owner, line.c_str(), -1);
+    return 1;
 }
 
 }  // namespace
@@ -54,70 +90,50 @@ int downloadSource(AppWindow* owner, RunContext* run, int slot, DataSource* sour
         source->localTime = local.mtime;
         source->localSize = uint32_t(local.size);
     }
-    // A copy still waiting for its install, or dated by a server whose clock was far
-    // ahead, says nothing about what is installed: it is fetched again.
+    // A copy still waiting for its install, or dated 0 by an earlier version, says
+    // nothing about what is installed: it is fetched again.
     const bool pending = have_copy && is_marked_not_installed(*source);
-    if (!have_copy || pending || !copy_time_usable(source->localTime, int64_t(std::time(nullptr)))) s.upd[slot] = 1;
+    if (!have_copy || pending || source->localTime == kCopyNotInstalled) s.upd[slot] = 1;
+    if (slot == kSlotCalendarSource) return download_calendar_source(owner, run, source, pending);
 
+    // A copy dated far ahead of this clock came from a server whose clock was ahead:
+    // only the same date says that it is current, and any other, even an older one,
+    // that it is not.
+    const bool ordered = copy_time_usable(source->localTime, int64_t(std::time(nullptr)));
     // Only a comparison with a usable copy can end in "not newer"; then the server
-    // may say so without sending the file. The calendar is a script's output whose
-    // dates say nothing about its content: it is always fetched and compared.
-    const int64_t ask_since = !s.upd[slot] && slot != kSlotCalendarSource ? source->localTime : 0;
-    InetHandle* request = openRequest(owner, run->session, *source, ask_since > 0 ? ask_since : 0);
+    // may say so without sending the file.
+    InetHandle* request = openRequest(owner, run->session, *source,
+                                      !s.upd[slot] && ordered && source->localTime > 0 ? source->localTime : 0);
     if (!request) return internet_error_outcome(owner, run, slot, *source);
-
-    if (slot != kSlotCalendarSource) {
-        if (!queryRemoteInfo(owner, request, source)) {
-            closeRequest(request);
-            report_no_date(owner, *source);
-            return internet_error_outcome(owner, run, slot, *source);
-        }
-        if (double(source->remoteTime - source->localTime) > 0) s.upd[slot] = 1;
-    } else {
-        // The check puts a changed calendar in place itself, so the mark comes first;
-        // it goes again when nothing new arrived.
-        if (!pending && !mark_not_installed(owner, *source)) {
-            closeRequest(request);
-            return internet_error_outcome(owner, run, slot, *source);
-        }
-        const int calendar = download_calendar(owner, request, source);
-        if (calendar <= 0 && !pending) clear_not_installed(*source);
-        if (calendar < 0) return internet_error_outcome(owner, run, slot, *source);
-        if (calendar > 0) s.upd[slot] = 1;
-    }
-    // The calendar check has closed its request either way.
-    if (slot == kSlotCalendarSource) request = nullptr;
-
-    if (!s.upd[slot]) {
-        if (request) closeRequest(request);
-        std::string line =
-            format_bounded(kMessageSize, "%s -- %s", source->title, result_date(source->remoteTime).c_str());
-        statusLine(owner, line.c_str(), -1);
-        return 0;
-    }
-
-    std::string line;
-    if (slot == kSlotCalendarSource) {
-        line = format_bounded(kMessageSize, "Downloaded:  %s", source->title);
-    } else {
-        std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title);
-        status_progress_line(owner, progress.c_str());
-        if (slot == kSlotIota) source->remoteSize = source->localSize ? source->localSize : kIotaDefaultSize;
-        // Marked before the new copy can replace the old one; a failed fetch leaves
-        // the old copy, and with it what was known about it.
-        const int marked = pending || mark_not_installed(owner, *source);
-        const int fetched =
-            marked && fetchToFile(owner, request, *source, source->downloadPath.c_str(), source->remoteTime);
+    if (!queryRemoteInfo(owner, request, source)) {
         closeRequest(request);
-        if (!fetched) {
-            if (marked && !pending) clear_not_installed(*source);
-            status_remove_last(owner);
-            return internet_error_outcome(owner, run, slot, *source);
-        }
-        line = format_bounded(kMessageSize, "Downloaded:  %s -- %s", source->title,
-                              result_date(source->remoteTime).c_str());
+        report_no_date(owner, *source);
+        return internet_error_outcome(owner, run, slot, *source);
+    }
+    if (source->remoteTime > source->localTime || (!ordered && source->remoteTime != source->localTime))
+        s.upd[slot] = 1;
+    if (!s.upd[slot]) {
+        closeRequest(request);
+        return current_outcome(owner, *source);
+    }
+
+    std::string progress = format_bounded(kMessageSize, "Downloading:  %s", source->title);
+    status_progress_line(owner, progress.c_str());
+    if (slot == kSlotIota) source->remoteSize = source->localSize ? source->localSize : kIotaDefaultSize;
+    // Marked before the new copy can replace the old one; a failed fetch leaves the
+    // old copy, and with it what was known about it.
+    const int marked = pending || mark_not_installed(owner, *source);
+    const int fetched = marked && fetchToFile(owner, request, *source, source->downloadPath.c_str(), source->remoteTime,
+                                              download_check(slot));
+    closeRequest(request);
+    if (!fetched) {
+        if (marked && !pending) clear_not_installed(*source);
+        status_remove_last(owner);
+        return internet_error_outcome(owner, run, slot, *source);
     }
     status_remove_last(owner);
+    std::string line =
+        format_bounded(kMessageSize, "Downloaded:  %s -- %s", source->title, result_date(source->remoteTime).c_str());
     statusLine(owner, line.c_str(), -1);
     return 1;
 }

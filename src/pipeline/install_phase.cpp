@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "base/atomic_file.h"
 #include "base/log.h"
+#include "base/replace_watch.h"
 #include "base/report.h"
 #include "base/status_line.h"
 #include "base/terminal_view.h"
@@ -15,6 +17,7 @@
 #include "files/zip_members.h"
 #include "nodes/node_merge.h"
 #include "pipeline/country_texts.h"
+#include "pipeline/derived_sources.h"
 #include "pipeline/download_phase.h"
 #include "platform/platform.h"
 
@@ -48,18 +51,19 @@ int install_slot(AppWindow* owner, RunContext* run, int slot, ResultLine* line)
         if (std::ranges::find(members, slot) == members.end()) g_platform.delete_file(source.targetPath.c_str());
         return 1;
     }
-    case kSlotCalendar:
-        *line = ResultLine::TitleOnly;
-        return write_calendar(owner, slot, catalogue, run->selections, &run->errorCount);
     case kSlotNodesKeepAlive:
     case kSlotNodes: *line = ResultLine::TitleAndDate; return mergeNodeList(owner, source) != 0;
+    case kSlotCalendar:
     case kSlotMasterOld:
     case kSlotMaster:
+    case kSlotMembership: {
         *line = ResultLine::TitleOnly;
-        return writeMasterFile(owner, slot, catalogue, run->selections, &run->errorCount);
-    case kSlotMembership:
-        *line = ResultLine::TitleOnly;
-        return writeMembershipFile(owner, slot, catalogue, run->selections, &run->errorCount);
+        Selections built;
+        if (!derived_sources_ready(owner, run, slot, &built)) return 0;
+        if (slot == kSlotCalendar) return write_calendar(owner, slot, catalogue, built, &run->errorCount);
+        if (slot == kSlotMembership) return writeMembershipFile(owner, slot, catalogue, built, &run->errorCount);
+        return writeMasterFile(owner, slot, catalogue, built, &run->errorCount);
+    }
     default: *line = ResultLine::TitleAndDate; return installCopy(owner, source);
     }
 }
@@ -75,16 +79,29 @@ void updateTargets(AppWindow* owner, RunContext* run)
         if (!s.upd[slot]) continue;
         const DataSource& source = catalogue.slot[slot];
         debug_printf("DEBUG:\t%s will be updated\n", source.title);
-        if (!backupTarget(owner, source)) {
+        // The backup takes its place only when the install replaces the target: a
+        // target that already holds the new bytes (an install repeated after a kill)
+        // is neither backed up nor written.
+        AtomicFile backup;
+        const auto backup_failed = [&] {
             std::string text = format_bounded(kMessageSize, "Error backing up %s", source.targetPath.c_str());
             status_failure_line(owner, text.c_str(), line_index++);
+        };
+        if (!backupTarget(owner, source, &backup)) {
+            backup_failed();
             continue;
         }
+        ReplaceWatch watch(source.targetPath, [&] { return atomic_place(&backup); });
         ResultLine kind = ResultLine::TitleOnly;
         if (!install_slot(owner, run, slot, &kind)) {
+            if (watch.before_result == 0) backup_failed();
             unattended_failed();
             continue;
         }
+        // A target that the install removed (an archive whose members take its place)
+        // is backed up all the same.
+        if (watch.before_result < 0 && !fileExists(source.targetPath.c_str()) && !atomic_place(&backup))
+            backup_failed();
         std::string text = kind == ResultLine::TitleOnly
                                ? format_bounded(kMessageSize, "Updated:  %s", source.title)
                                : format_bounded(kMessageSize, "Updated:  %s -- %s", source.title,

@@ -25,6 +25,7 @@ void Update(AppWindow* owner, RunContext* run)
 {
     run->errorCount = 0;
     run->updatedCount = 0;
+    run->fetch_failed = {};
     // The leftovers may hold the only copy of the updater itself: it goes back first.
     restoreProgramFile(owner, run->catalogue.slot[kSlotUpdater]);
     removeLeftoverTemps(run->catalogue);

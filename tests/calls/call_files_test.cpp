@@ -266,7 +266,7 @@ TEST_F(Membership, ListsThatGiveNoCallsignNeverReplaceTheFile)
     EXPECT_EQ(writeMembershipFile(nullptr, kSlotMembership, catalogue, selections, &errorCount), 0);
     EXPECT_EQ(read_file("SAVE/mstrcals.dat"), "KSTLMAS1\x0C\xFF");
     EXPECT_EQ(read_file("SAVE/members.dat"), std::string("\x07MEMBERA\x01\0\0\0\x04W1AW\x01L", 19));
-    EXPECT_EQ(dialogs.shown.at(3).text, dialogs.shown[0].text);
+    EXPECT_EQ(dialogs.shown.at(3).text, "No callsign could be read from UPDATE\\MASTER.LIS");  // it was not there
     EXPECT_EQ(errorCount, 4u);
 
     write_file("UPDATE/AGMemberList.txt", "W1AW\r\n");

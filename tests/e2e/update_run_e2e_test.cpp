@@ -26,6 +26,18 @@ namespace fs = std::filesystem;
 
 const std::string kSep(56, '-');
 
+// Every file below `root` by relative path, but the logs and the program's output.
+std::map<std::string, std::string> snapshot(const std::string& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).string();
+        if (entry.is_regular_file() && name != "kstlupd.log" && name != "kstlupd.old.log" && name != "program.out")
+            files[name] = read_file(entry.path().string());
+    }
+    return files;
+}
+
 class UpdateRunEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -184,6 +196,16 @@ TEST_F(UpdateRunEndToEnd, FirstRunInstallsEverythingSecondRunFetchesNothing)
     EXPECT_EQ(said.rfind("ERROR:\t", 0), 0u) << said;
     const std::string summary = "\nClub Log -- Internet Error\nINFO:\tNo files were updated.\nThere was one error.\n";
     EXPECT_TRUE(said.ends_with(summary)) << said;
+    // A run killed after its installs but before it recorded them (every copy still
+    // marked) installs again: each target holds those bytes already, so nothing is
+    // backed up, and BACKUP keeps what the first run replaced.
+    const std::map<std::string, std::string> backups = snapshot(kestrl + "/BACKUP");
+    for (const auto& entry : fs::directory_iterator(kestrl + "/UPDATE"))
+        write_file(entry.path().string() + ".~notinstalled", "");
+    const std::string repeated = run();
+    EXPECT_NE(repeated.find("Updated:  CQ WPX Honor Roll (WPX) -- 24-Nov-2025 16:00\n"), std::string::npos);
+    EXPECT_TRUE(snapshot(kestrl + "/BACKUP") == backups);
+    EXPECT_FALSE(path_exists(kestrl + "/UPDATE/KESTRL.WPX.~notinstalled"));
     // A run that went well (Club Log reached as on the Internet: TLS to the mirror,
     // not through the proxy that tunnels none) says nothing.
     if (!std::getenv("KSTLUPD_E2E_WINE_EXE")) {
@@ -345,61 +367,42 @@ TEST_F(UpdateRunEndToEnd, ThroughACachingProxyCompressedFilesComeWholeAndChanges
     EXPECT_TRUE(file("SAVE/KESTRL.WPX") == changed);
 }
 
-// A sign-in page in place of a callsign list and a membership list, and a calendar
-// without one event, never replace what is installed; the real lists, back with their
-// older date, are fetched again and installed.
-TEST_F(UpdateRunEndToEnd, APageInPlaceOfAListNeverEmptiesItsFile)
+// Sign-in and portal pages in place of a callsign list, a membership list, a node list
+// and the WPX file, and a calendar without one event, are refused as they arrive:
+// nothing in UPDATE or installed changes, each is one error, and each stays due.
+TEST_F(UpdateRunEndToEnd, APageReplacesNothing)
 {
     const std::string mirror = sample + "/mirror/";
     const std::string scp = mirror + "www.supercheckpartial.com/MASTER.LIS";
-    const std::string eqsl = mirror + "www.eqsl.cc/qslcard/DownloadedFiles/AGMemberList.txt";
-    const std::string calendar = mirror + "www.425dxn.org/kestrl.php";
     run();
-    const std::string mas1 = file("KESTRL.MAS1"), mas2 = file("KESTRL.MAS2"), cal = file("SAVE/KESTRL.CAL");
-    for (const std::string& path : {scp, eqsl}) {
-        fs::rename(path, path + ".real");
-        write_file(path, "<head><title>Sign in</title></head>\r\n"
-                         "<body><form action=\"/login\">Callsign: <input name=\"call\"></form></body>\r\n");
+    const std::map<std::string, std::string> before = snapshot(kestrl);
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("\r\n<html><body>Sign in</body></html>")) utf16 += std::string{c, '\0'};
+    const std::pair<std::string, std::string> pages[] = {
+        {scp, "<head><title>Sign in</title></head>\r\n<body><form action=\"/login\">Call: <input></form></body>\r\n"},
+        {mirror + "www.eqsl.cc/qslcard/DownloadedFiles/AGMemberList.txt", utf16},
+        {mirror + "nodes.dxcluster.example/telnet/KESTRL.TCP",
+         "<!-- portal -->\r\n<meta http-equiv=\"refresh\" content=\"0; url=http://portal.example/\">\r\n"},
+        {mirror + "updates.kstlupd.example/kestrl/WPX/KESTRL.WPX",
+         "<?xml version=\"1.0\"?>\r\n<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" \"x.dtd\">\r\n"
+         "<html><body>Sign in</body></html>\r\n"},
+        {mirror + "www.425dxn.org/kestrl.php", "[1,2,3]"}};
+    for (const auto& [path, body] : pages) {
+        write_file(path, body);
         set_mtime(path, kServerTime + kDay);
     }
-    write_file(calendar, "[1,2,3]");
     const std::string refused = run();
-    for (const char* line :
-         {"ERROR:\tNo callsign could be read from UPDATE\\MASTER.LIS: KESTRL.MAS1 was not replaced\n",
-          "ERROR:\tNo callsign could be read from UPDATE\\AGMemberList.txt: KESTRL.MAS2 was not "
-          "replaced\n",
-          "ERROR:\tNo calendar event could be read from UPDATE\\kestrl.php: SAVE\\KESTRL.CAL was not "
-          "replaced\n",
-          "INFO:\tNo files were updated.\nThere were 4 errors.\n"})
+    for (const char* line : {"ERROR:\tThe download of Super Check Partial was refused: it is a web page\n",
+                             "ERROR:\tThe download of eQSL was refused: it is a web page\n",
+                             "ERROR:\tThe download of DX Cluster Nodes (TCP) was refused: it is a web page\n",
+                             "ERROR:\tThe download of CQ WPX Honor Roll (WPX) was refused: it is a web page\n",
+                             "ERROR:\tThe download of 425 DX Calendar was refused: it holds no calendar event\n",
+                             "INFO:\tNo files were updated.\nThere were 6 errors.\n"})  // and Club Log: no TLS
         EXPECT_NE(refused.find(line), std::string::npos) << line << refused;
-    EXPECT_EQ(file("KESTRL.MAS1"), mas1);
-    EXPECT_EQ(file("KESTRL.MAS2"), mas2);
-    EXPECT_EQ(file("SAVE/KESTRL.CAL"), cal);
-
-    for (const std::string& path : {scp, eqsl}) fs::rename(path + ".real", path);
-    write_file(calendar, "[]");
-    const std::string again = run();
-    for (const char* line :
-         {"Downloaded:  Super Check Partial -- 24-Nov-2025 16:00\n", "Downloaded:  eQSL -- 24-Nov-2025 16:00\n",
-          "Updated:  Master Callsigns (MAS1)\n", "Updated:  Membership List (MAS2)\n",
-          "ERROR:\tUPDATE\\kestrl.php has no calendar events!\n",
-          "INFO:\t2 files were updated.\nThere were 2 errors.\n"})
-        EXPECT_NE(again.find(line), std::string::npos) << line << again;
-    EXPECT_EQ(file("KESTRL.MAS1"), mas1);
-    EXPECT_EQ(file("KESTRL.MAS2"), mas2);
-    EXPECT_EQ(file("SAVE/KESTRL.CAL"), cal);
-}
-
-// Every file below `root` by relative path, but the logs and the program's output.
-std::map<std::string, std::string> snapshot(const std::string& root)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const std::string name = fs::relative(entry.path(), root).string();
-        if (entry.is_regular_file() && name != "kstlupd.log" && name != "kstlupd.old.log" && name != "program.out")
-            files[name] = read_file(entry.path().string());
-    }
-    return files;
+    EXPECT_EQ(snapshot(kestrl), before);
+    EXPECT_EQ(mtime_of(kestrl + "/UPDATE/MASTER.LIS"), kServerTime);
+    // Still due: the next run fetches it again.
+    EXPECT_NE(run().find("The download of Super Check Partial was refused"), std::string::npos);
 }
 
 // Killed with SIGKILL at random moments spread over a run that installs a newer

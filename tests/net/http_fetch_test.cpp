@@ -286,7 +286,7 @@ TEST_F(NetTest, NotModifiedMeansTheCopyAndRequestsShareOneConnection)
     EXPECT_EQ(server.connections(), 2 + 6);
 }
 
-TEST_F(NetTest, BodiesAreDecodedAndWebPagesAndHugeFilesRefused)
+TEST_F(NetTest, BodiesAreDecodedCheckedAndHugeFilesRefused)
 {
     write_file("file.txt", "old contents\r\n");
     std::string list;
@@ -331,17 +331,13 @@ TEST_F(NetTest, BodiesAreDecodedAndWebPagesAndHugeFilesRefused)
     }
     EXPECT_NE(server.requests().back().headers.find("Accept-Encoding: gzip, deflate\r\n"), std::string::npos);
 
-    // A web page is no data file, however it starts; what only resembles one is.
-    const char* pages[] = {"\xEF\xBB\xBF \r\n\t<!doctype HTML>\n<p>Sign in", "<HTML lang=en>", "\n\n<html>"};
-    const char* data[] = {"<?xml version=\"1.0\"?><html>", "<htm", "\xEF\xBB<html>", "K1ABC <html>"};
-    for (const char* page : pages) {
-        server.add("/page", page, kServerTime);
-        EXPECT_EQ(fetch(&s, "page", "file.txt"), 0) << page;
-    }
-    for (const char* text : data) {
-        server.add("/data", text, kServerTime);
-        EXPECT_EQ(fetch(&s, "data", "data.txt"), 1) << text;
-    }
+    // The check sees the whole body, decoded, before it may replace the file.
+    s.title = "Sample";
+    check = [&](const char* path, std::string* why) { return *why = "it is not the list", read_file(path) == list; };
+    server.add("/page", "<p>Sign in</p>", kServerTime);
+    EXPECT_EQ(fetch(&s, "page", "file.txt"), 0);
+    EXPECT_EQ(fetch(&s, "gzip", "list.txt"), 1);
+    check = nullptr;
     EXPECT_EQ(read_file("file.txt"), "old contents\r\n");
 
     // Over the cap: refused by its Content-Length before a byte is read, or as soon
@@ -371,9 +367,9 @@ TEST_F(NetTest, BodiesAreDecodedAndWebPagesAndHugeFilesRefused)
     const std::string log = without_cr(log_text());
     const std::string url = "\nhttp://www.country-files.com/";
     for (const std::string& line : {"The file came in an encoding that cannot be read (br)" + url + "brotli\n",
-                                    "The server sent a web page in place of the file" + url + "page\n",
+                                    "The download of Sample was refused: it is not the list" + url + "page\n",
                                     "The file is larger than 256 MiB, the most a download may have" + url + "huge\n"})
         EXPECT_NE(log.find("ERROR:\t" + line), std::string::npos) << line << "\n" << log;
     // One report for each refusal.
-    EXPECT_EQ(dialogs.shown.size(), 9u + std::size(pages) + 2u);
+    EXPECT_EQ(dialogs.shown.size(), 9u + 1u + 2u);
 }

@@ -55,12 +55,13 @@ protected:
         InetHandle* request = openRequest(owner, via_server, *source, since);
         if (!request) return -1;
         int result = queryRemoteInfo(owner, request, source);
-        if (dest) result = result ? fetchToFile(owner, request, *source, dest, source->remoteTime) : -2;
+        if (dest) result = result ? fetchToFile(owner, request, *source, dest, source->remoteTime, check) : -2;
         closeRequest(request);
         return result;
     }
 
     HttpServer server;
+    DownloadCheck check;  // what fetch() hands the fetch
     ScopedEnv no_connect_to{"KSTLUPD_TEST_CONNECT_TO", nullptr};
     std::vector<InetHandle*> sessions;
     InetHandle* via_server = nullptr;  // the test server as proxy unless a test chose another

@@ -84,12 +84,13 @@ TEST_F(CalendarDownload, NewCalendarIsMovedIntoUpdateTheSameOneLeftStagedFailure
     // not JSON stop a good calendar.
     EXPECT_EQ(download("<html><body>Back soon</body></html>"), -1);
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
-    EXPECT_EQ(read_file(kStaged), "<html><body>Back soon</body></html>");
+    EXPECT_EQ(read_file(kStaged), respelled);
     write_file("UPDATE/kestrl.php", "<html>");
     EXPECT_EQ(download(kCalendar), 1);
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), kCalendar);
     EXPECT_EQ(without_cr(log_text()), "\nDEBUG:\tcalendars are the same, no update needed.\n\n"
-                                      "ERROR:\tappdata/share\\KESTRL\\kestrl.php is not a JSON file\n"
+                                      "ERROR:\tThe download of 425 DX Calendar was refused: it is not a JSON array\n"
+                                      "http://www.425dxn.org/kestrl.php\n"
                                       "ERROR:\tUPDATE\\kestrl.php is not a JSON file\n"
                                       "DEBUG:\tcalendars are different, update is needed.\n");
     EXPECT_EQ(dialogs.shown.size(), 2u);

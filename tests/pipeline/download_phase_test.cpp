@@ -3,9 +3,12 @@
 #include <ctime>
 
 #include "net/http_fetch.h"
+#include "pipeline/download_checks.h"
 #include "pipeline/install_phase.h"
 #include "support/http_server.h"
+#include "support/mirror_server.h"
 #include "support/run_fixture.h"
+#include "support/stored_zip.h"
 
 namespace {
 
@@ -54,6 +57,7 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
         {kServerTime, kServeIgnoreCondition, 0, false},  // a server deaf to the condition
         {kServerTime + 1, 0, 1, true},                  // one second newer
         {10413792000, 0, 1, true},                      // the year 2300: a broken server clock
+        {10413792000, 0, 0, false},                     // the same again: current, headers only
         {kServerTime + 2, 0, 1, true},                  // its later, sane date still counts
     };
     // clang-format on
@@ -146,14 +150,18 @@ TEST_F(DownloadPhase, CalendarIsAlwaysFetched)
 {
     g_platform.app_data_folder = [](std::string* out) { return *out = "appdata", 1; };
     const int64_t installed = int64_t(std::time(nullptr)) - 3600;
-    write_file("UPDATE/kestrl.php", R"([{"start":"2025-01-01","text":"old"}])");
+    write_file("UPDATE/kestrl.php", R"([{"start":"2025-01-01","end":"2025-01-02","text":"old"}])");
     set_mtime("UPDATE/kestrl.php", installed);
-    server.add("/kestrl.php", R"([{"start":"2025-01-01","text":"new"}])", kServerTime);
+    server.add("/kestrl.php", R"([{"start":"2025-01-01","end":"2025-01-02","text":"new"}])", kServerTime);
     selections->sel[26] = 1;
     EXPECT_EQ(downloadSource(nullptr, &run, 26, &catalogue.slot[26]), 1);
     EXPECT_EQ(last_condition(), "");
-    EXPECT_EQ(read_file("UPDATE/kestrl.php"), R"([{"start":"2025-01-01","text":"new"}])");
+    EXPECT_EQ(read_file("UPDATE/kestrl.php"), R"([{"start":"2025-01-01","end":"2025-01-02","text":"new"}])");
     EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloaded:  425 DX Calendar"}));
+    // Not installed yet, the same calendar is due again; the lines above stay.
+    selections->upd[26] = 0;
+    EXPECT_EQ(downloadSource(nullptr, &run, 26, &catalogue.slot[26]), 1);
+    EXPECT_EQ(status.lines, (std::vector<std::string>(2, "Downloaded:  425 DX Calendar")));
 }
 
 TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
@@ -201,6 +209,119 @@ TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
     EXPECT_FALSE(path_exists("UPDATE/OQRS.txt.~notinstalled"));
     markInstalled(catalogue, *selections, 11);
     EXPECT_FALSE(path_exists("UPDATE/AGMemberList.txt.~notinstalled"));
+}
+
+}  // namespace
+
+namespace {
+
+using DownloadChecks = RunTest;
+
+// Pages in each opening a portal or error page was seen with, and files that only
+// look like their kind, are refused by the check of the source they came for; what
+// only resembles a page passes.
+TEST_F(DownloadChecks, PagesAndFilesOfTheWrongKindAreRefused)
+{
+    std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
+    for (char c : std::string("\r\n<Html><body>Sign in</body></html>")) utf16le += std::string{c, 0};
+    for (char c : std::string("<script>location='/login'</script>")) utf16be += std::string{0, c};
+    const std::string zip = stored_zip("kestrl.cty", "K1ABC\r\n");
+    std::string damaged = zip;
+    damaged[30 + 10] = 'X';  // in the member's data
+    const char* const page = "it is a web page";
+    // clang-format off
+    const struct { int slot; std::string body; const char* why; } rows[] = {
+        {kSlotWpx, "\xEF\xBB\xBF \r\n\t<!doctype HTML>\n<p>Sign in", page},
+        {kSlotWpx, "<?xml version=\"1.0\"?>\n<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" \"x.dtd\">\n"
+                   "<html xmlns=\"http://www.w3.org/1999/xhtml\">", page},
+        {kSlotWpx, "<!-- portal -->\n<HTML lang=en>", page},
+        {kSlotWpx, "<!DOCTYPE html>", page},
+        {kSlotIota, "<head><title>Error</title></head>", page},
+        {kSlotIota, utf16le, page},
+        {kSlotIota, "Not found", "it is not an XML file"},
+        {kSlotNodes, "<meta http-equiv=\"refresh\" content=\"0; url=http://portal.example/\">", page},
+        {kSlotNodes, "K1ABC,dx.example:23\r\n  <p>Moved, here</p>\r\n", "it holds markup, not a node list"},
+        {kSlotNodesKeepAlive, "VERSION,1\r\nhttp://portal.example/,x\r\nNo nodes today\r\n", "it holds no node line"},
+        {kSlotSuperCheck, utf16be, page},
+        {kSlotSuperCheck, "1 K1ABC\r\n2 W1" + std::string(1, '\0') + "W\r\n\t<div>K1ABC</div>\r\n", "it holds markup, not a list"},
+        {kSlotSuperCheck, "K1ABC\r\nW1AW\r\n", "it holds no valid callsign"},  // not its form
+        {kSlotLotw, "<frameset><frame src=\"/login\"></frameset>", page},
+        {kSlotEqsl, "List of AG members\r\n#none\r\n", "it holds no valid callsign"},
+        {kSlotCwOps, "<NOSCRIPT>Enable scripts</NOSCRIPT>", page},
+        {kSlotOqrs, "\xEF\xBB\xBF<link rel=stylesheet href=a.css>\r\nK1ABC\r\n", page},
+        {kSlotCalendarSource, "<title>Back soon</title>", "it is not a JSON array"},
+        {kSlotCalendarSource, "[1,2,{\"start\":\"2025-01-01\"}]", "it holds no calendar event"},
+        {kSlotCountry, "<style>body{}</style>", "it is not a zip archive"},
+        {kSlotAwards, zip.substr(0, zip.size() - 30), "it is not a zip archive"},
+        {kSlotClubLog, damaged, "a member of the archive is damaged"},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        write_file("UPDATE/download", row.body);
+        std::string why;
+        EXPECT_FALSE(download_check(row.slot)("UPDATE/download", &why)) << row.slot << " " << row.body;
+        EXPECT_EQ(why, row.why) << row.slot << " " << row.body;
+    }
+    const struct {
+        int slot;
+        std::string body;
+    } good[] = {
+        {kSlotWpx, "K1ABC <html>"},
+        {kSlotWpx, "<htm"},
+        {kSlotWpx, "\xEF\xBB<html>"},
+        {kSlotIota, "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- list -->\n<!DOCTYPE iota>\n<iota><island/></iota>"},
+        {kSlotSuperCheck, "# K1ABC <b>\r\n1 K1ABC\r\n"},
+        {kSlotCwOps, "\"Call\",\"Name\"\r\nK1ABC,Joe <b>\r\n"},
+        {kSlotCalendarSource, "[7,{\"start\":\"2025-01-01\",\"end\":\"2025-01-02\",\"text\":\"<b>3Y0J</b>\"}]"},
+        {kSlotCountry, zip}};
+    for (const auto& row : good) {
+        write_file("UPDATE/download", row.body);
+        std::string why;
+        EXPECT_TRUE(download_check(row.slot)("UPDATE/download", &why)) << row.slot << " " << row.body << ": " << why;
+    }
+}
+
+// A check must never refuse a good file: every file of the sample mirror, and every
+// published list kept beside the sources, passes the check of its source.
+TEST_F(DownloadChecks, EverySampleAndPublishedFilePasses)
+{
+    ASSERT_TRUE(make_sample_data("sample", 500));
+    int checked = 0;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const DataSource& source = catalogue.slot[slot];
+        if (!source.remotePath) continue;
+        const std::string path = std::string("sample/mirror/") + source.host + "/" + source.remotePath;
+        if (!path_exists(path)) continue;
+        std::string why;
+        EXPECT_TRUE(download_check(slot)(path.c_str(), &why)) << path << ": " << why;
+        ++checked;
+    }
+    EXPECT_GE(checked, 14);
+
+    const char* dir = std::getenv("KSTLUPD_REALDATA");
+    const std::string real = dir && *dir ? dir : KSTLUPD_SOURCE_DIR "/../shared/realdata";
+    // Super Check Partial publishes its list with a number before each callsign.
+    // clang-format off
+    const struct { const char* name; int slot; bool numbered = false; bool passes = true; } published[] = {
+        {"MASTER.SCP.2019-10-02.crlf.txt", kSlotSuperCheck, true}, {"MASTER.SCP.2022-06-03.crlf.txt", kSlotSuperCheck, true},
+        {"clublog.scp.2022-12.crlf.txt", kSlotSuperCheck, true}, {"AGMemberList.2019-10-20.crlf.txt", kSlotEqsl},
+        {"lotw1.2019-10.crlf.txt", kSlotLotw}, {"lotw-user-activity.2020-09-20.head2MB.csv", kSlotLotw},
+        {"cwops-callhistory.2024-01-26.csv", kSlotCwOps}, {"cwops-roster.2014-12.crlf.csv", kSlotCwOps},
+        {"cwops-roster.2011.cr-only.csv", kSlotCwOps}, {"dxcluster-nodes.2025-11.crlf.txt", kSlotNodes},
+        // A roster with semicolons for commas: the membership reader takes no callsign
+        // from it either, so it could only empty the membership file.
+        {"cwops-members.2019-10.semicolon.txt", kSlotCwOps, false, false}};
+    // clang-format on
+    for (const auto& file : published) {
+        std::string text = read_file(real + "/" + file.name);
+        if (text.empty()) GTEST_SKIP() << "shared sample data not found";
+        std::string numbered;
+        for (size_t from = 0, end; file.numbered && from < text.size(); from = end)
+            numbered += "1 " + text.substr(from, (end = std::min(text.find('\n', from), text.size() - 1) + 1) - from);
+        write_file("UPDATE/published", file.numbered ? numbered : text);
+        std::string why;
+        EXPECT_EQ(download_check(file.slot)("UPDATE/published", &why), file.passes) << file.name << ": " << why;
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "base/terminal_view.h"
 #include "pipeline/update_run.h"
 #include "support/run_fixture.h"
+#include "support/stored_zip.h"
 
 namespace {
 
@@ -80,6 +81,21 @@ TEST_F(InstallPhase, AFullDiskKeepsEveryTargetAndBackupWhole)
 }
 #endif
 
+// An archive whose members take the place of the logging program's own file: that
+// file, removed, is in BACKUP all the same.
+TEST_F(InstallPhase, AFileThatMembersReplaceIsBackedUp)
+{
+    use_host_version("9.0.0.0");
+    write_file("UPDATE/kestrl9_awd.zip", stored_zip("custawds.txt", "AWARD,New\r\n"));
+    write_file("SAVE/custawds.dat", "old awards");
+    selections->upd[kSlotAwards] = 1;
+    updateTargets(nullptr, &run);
+    EXPECT_EQ(run.updatedCount, 1u);
+    EXPECT_EQ(read_file("SAVE/custawds.txt"), "AWARD,New\r\n");
+    EXPECT_FALSE(path_exists("SAVE/custawds.dat"));
+    EXPECT_EQ(read_file("BACKUP/custawds.dat"), "old awards");
+}
+
 TEST_F(InstallPhase, Version9CountryFileNeedsTheTextFolder)
 {
     use_host_version("9.0.0.0");
@@ -103,6 +119,47 @@ TEST_F(InstallPhase, Version9CountryFileNeedsTheTextFolder)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "ERROR:\tERROR: Can't update country files if directory CTYTexts does not exist\n"
               "INFO:\tNo files were updated.\n");
+}
+
+// A derived file is rebuilt only from a copy of every selected source: with one
+// missing, the installed file stays and the install fails, reported once (not again
+// for a source whose download failed); with no file yet, what there is is written.
+TEST_F(InstallPhase, ADerivedFileIsRebuiltOnlyFromAllItsSources)
+{
+    select_nothing();
+    write_file("UPDATE/MASTER.LIS", "1 K1ABC\r\n");
+    selections->sel[kSlotMaster] = selections->sel[kSlotClubLog] = selections->sel[kSlotSuperCheck] = 1;
+    selections->sel[kSlotCalendar] = selections->sel[kSlotCalendarSource] = 1;
+    g_config.autoMode = 1;
+    // {Club Log's download failed in this run, master file installed, updated, errors}
+    const struct {
+        bool failed, installed;
+        uint32_t updated, errors;
+    } rows[] = {{true, true, 0, 0}, {false, true, 0, 1}, {true, false, 1, 0}};
+    for (const auto& row : rows) {
+        if (row.installed) write_file("KESTRL.MAS1", "installed");
+        else std::remove("KESTRL.MAS1");
+        run.fetch_failed[kSlotClubLog] = row.failed;
+        run.updatedCount = run.errorCount = 0;
+        selections->upd[kSlotMaster] = 1;
+        updateTargets(nullptr, &run);
+        EXPECT_EQ(run.updatedCount, row.updated);
+        EXPECT_EQ(run.errorCount, row.errors);
+        EXPECT_EQ(read_file("KESTRL.MAS1"), row.installed ? "installed"
+                                                          : "KSTLMAS1\x0C\xCB"
+                                                            "1ABC\xFF");
+    }
+    EXPECT_NE(log_text().find("ERROR:\tClub Log has no good copy in UPDATE\n"), std::string::npos);
+    EXPECT_EQ(log_text().find("ERROR:", log_text().find("ERROR:") + 1), std::string::npos) << log_text();
+
+    // The calendar that could not be fetched, and none installed: an empty one, no error.
+    run.fetch_failed[kSlotCalendarSource] = true;
+    run.errorCount = 0;
+    selections->upd[kSlotMaster] = 0;
+    selections->upd[kSlotCalendar] = 1;
+    updateTargets(nullptr, &run);
+    EXPECT_EQ(read_file("SAVE/KESTRL.CAL"), std::string("CALB.\0\0\0\0\0", 10));
+    EXPECT_EQ(run.errorCount, 0u);
 }
 
 TEST_F(InstallPhase, RunWithNothingToDoReportsNoFilesAndResetsCounters)
