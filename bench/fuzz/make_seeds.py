@@ -7,11 +7,13 @@ usage: make_seeds.py OUT_FOLDER [REAL_DATA_FOLDER]
 One folder per target is (re)written under OUT_FOLDER.
 """
 import glob
+import gzip
 import os
 import shutil
 import struct
 import sys
 import zipfile
+import zlib
 import io
 
 PIECE = 4096
@@ -119,6 +121,15 @@ def downloads():
             b"\13" + zip_bytes([(member("kestrl.cty"), b"K1ABC\r\n")])]
 
 
+def bodies():
+    # The first byte sets the chunk size; the rest is read as a body of each encoding.
+    text = crlf(["K1TTT,dxc.example:7373", "W1AW,dxc.example:23"])
+    raw = zlib.compressobj(6, zlib.DEFLATED, -15)
+    for step, body in [(0, gzip.compress(text)), (3, zlib.compress(text)), (63, raw.compress(text) + raw.flush()),
+                       (7, gzip.compress(text) + gzip.compress(b"more")), (1, gzip.compress(text)[:-4]), (5, text)]:
+        yield bytes([step]) + body
+
+
 def selections():
     def record(version=b"9.6", sel=None, tag=b"KSTLUPD"):
         sel = sel if sel is not None else bytes([1, 0, 1, 0, 1, 1] + [0] * 15 + [ord("E"), ord("L"), 0, 0, 0, 1])
@@ -157,6 +168,7 @@ def main():
         "selections_fuzz": selections(),
         "http_date_fuzz": http_dates(),
         "download_check_fuzz": downloads(),
+        "body_decoder_fuzz": bodies(),
         "pe_version_fuzz": real_pe_files(),
     }
     real_files = {
