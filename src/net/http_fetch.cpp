@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include "base/atomic_file.h"
@@ -52,8 +53,9 @@ int response_status(InetHandle* request)
     return std::atoi(text);
 }
 
-// `tunnel`: the status is a proxy's refusal of the secure connection.
-void report_status(AppWindow* owner, int status, const DataSource& source, bool tunnel = false)
+// The report of an answer that is not the file; `tunnel`: the status is a proxy's
+// refusal of the secure connection.
+std::string status_text(int status, const DataSource& source, bool tunnel = false)
 {
     // Only a proxy answers 407; the user can act on it.
     const std::string why =
@@ -62,9 +64,8 @@ void report_status(AppWindow* owner, int status, const DataSource& source, bool 
         : tunnel
             ? format_bounded(kMessageSize, "\nThe proxy server refused the secure connection (HTTP status %d)", status)
             : std::string();
-    std::string text = format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s%s", status,
-                                      url_text(source).c_str(), why.c_str());
-    report_message(owner, text.c_str(), "Internet error", kMbIconError);
+    return format_bounded(kMessageSize, "HttpSendRequest failed, HTTP status = %d\n%s%s", status,
+                          url_text(source).c_str(), why.c_str());
 }
 
 // The proxy of the -proxy option as it may be shown: without its user name and password.
@@ -89,13 +90,22 @@ std::string content_encoding(InetHandle* request)
     return text;
 }
 
-void report_too_large(AppWindow* owner, const DataSource& source)
+std::string too_large_text(const DataSource& source)
 {
-    std::string text =
-        format_bounded(kMessageSize, "The file is larger than %llu MiB, the most a download may have\n%s",
-                       static_cast<unsigned long long>(kMaxDownloadBytes >> 20), url_text(source).c_str());
-    report_message(owner, text.c_str(), "Internet error", kMbIconError);
+    return format_bounded(kMessageSize, "The file is larger than %llu MiB, the most a download may have\n%s",
+                          static_cast<unsigned long long>(kMaxDownloadBytes >> 20), url_text(source).c_str());
 }
+
+// Why a fetch failed, reported once where fetchToFile ends: an Internet error of
+// `operation` (its code comes from the platform), or else `text` under `title`.
+struct FetchFailure {
+    const char* operation = nullptr;
+    const char* title = nullptr;
+    std::string text;
+};
+
+FetchFailure internet_failure(const char* operation) { return {.operation = operation}; }
+FetchFailure message_failure(const char* title, std::string text) { return {.title = title, .text = std::move(text)}; }
 
 // Progress bar positions go out only when they change.
 struct Progress {
@@ -170,8 +180,8 @@ InetHandle* openRequest(AppWindow* owner, InetHandle* session, const DataSource&
     if (status != 200 && !(status == 304 && !condition.empty())) {
         char text[16] = {};
         uint32_t len = sizeof text;
-        report_status(owner, status, source,
-                      g_platform.inet_query_header(request, InetHeader::TunnelStatus, text, &len) == 1);
+        const bool tunnel = g_platform.inet_query_header(request, InetHeader::TunnelStatus, text, &len) == 1;
+        report_message(owner, status_text(status, source, tunnel).c_str(), "Internet error", kMbIconError);
         g_platform.inet_close(request);
         return nullptr;
     }
@@ -218,59 +228,44 @@ int queryRemoteInfo(AppWindow*, InetHandle* request, DataSource* source)
     return 1;
 }
 
-int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source, const char* path, int64_t file_time,
-                const DownloadCheck& check)
+namespace {
+
+// The body of a 200 into the atomic file `out`, checked and dated, with the progress
+// shown; nothing when it is in place, else why not (nothing reported yet).
+std::optional<FetchFailure> receive_file(InetHandle* request, const DataSource& source, const char* path,
+                                         int64_t file_time, const DownloadCheck& check, Progress* progress)
 {
-    if (const int status = response_status(request); status != 200) {
-        report_status(owner, status, source);
-        return 0;
-    }
+    if (const int status = response_status(request); status != 200)
+        return message_failure("Internet error", status_text(status, source));
     // Refused before a byte is read: what no data file can be, or not be read as.
     uint64_t expected = 0;
     const bool have_length = content_length(request, &expected);
-    if (have_length && expected > kMaxDownloadBytes) {
-        report_too_large(owner, source);
-        return 0;
-    }
+    if (have_length && expected > kMaxDownloadBytes) return message_failure("Internet error", too_large_text(source));
     // The body comes as sent: decoded here, the same way on every system, so that
     // its length is checked in the bytes Content-Length counts and its end by the
     // decoder.
     const std::string encoding = content_encoding(request);
     BodyDecoder decoder;
-    if (!decoder_open(&decoder, body_encoding(encoding))) {
-        std::string text = format_bounded(kMessageSize, "The file came in an encoding that cannot be read (%s)\n%s",
-                                          shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str());
-        report_message(owner, text.c_str(), "Internet error", kMbIconError);
-        return 0;
-    }
+    if (!decoder_open(&decoder, body_encoding(encoding)))
+        return message_failure("Internet error",
+                               format_bounded(kMessageSize, "The file came in an encoding that cannot be read (%s)\n%s",
+                                              shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str()));
+    const auto damaged = [&] {
+        return message_failure("Internet error",
+                               format_bounded(kMessageSize,
+                                              "The file came compressed (%s) and incomplete or damaged\n%s",
+                                              shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str()));
+    };
+    const auto write_failed = [&] {
+        return message_failure("WriteFile",
+                               format_bounded(kMessageSize, "ERROR: Unable to write to file \"%s\"", path));
+    };
+
     AtomicFile out;  // removes the temporary file on every early return
-    if (!atomic_open(&out, path)) {
-        std::string text = format_bounded(kMessageSize, "ERROR: Unable to open file \"%s\" for write.", path);
-        report_message(owner, text.c_str(), "CreateFile", kMbIconError);
-        return 0;
-    }
-    Progress progress{owner};
-    progress_to(&progress, 0);
-
-    auto fail_write = [&] {
-        std::string text = format_bounded(kMessageSize, "ERROR: Unable to write to file \"%s\"", path);
-        report_message(owner, text.c_str(), "WriteFile", kMbIconError);
-        progress_to(&progress, 0);
-        return 0;
-    };
-    auto fail_internet = [&](const char* operation) {
-        reportInternetError(owner, operation, url_text(source).c_str());
-        progress_to(&progress, 0);
-        return 0;
-    };
-
-    auto fail_damaged = [&] {
-        std::string text = format_bounded(kMessageSize, "The file came compressed (%s) and incomplete or damaged\n%s",
-                                          shown_text(encoding.substr(0, 40)).c_str(), url_text(source).c_str());
-        report_message(owner, text.c_str(), "Internet error", kMbIconError);
-        progress_to(&progress, 0);
-        return 0;
-    };
+    if (!atomic_open(&out, path))
+        return message_failure("CreateFile",
+                               format_bounded(kMessageSize, "ERROR: Unable to open file \"%s\" for write.", path));
+    progress_to(progress, 0);
 
     char buffer[kChunkSize];
     std::string body;
@@ -278,57 +273,61 @@ int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source,
     for (;;) {
         uint32_t available = 0;
         if (!g_platform.inet_query_data_available(request, &available))
-            return fail_internet("InternetQueryDataAvailable");
+            return internet_failure("InternetQueryDataAvailable");
         uint32_t got = 0;
         if (!g_platform.inet_read(request, buffer, std::min(available, kChunkSize), &got))
-            return fail_internet("InternetReadFile");
+            return internet_failure("InternetReadFile");
         if (got == 0) break;
         received += got;
         body.clear();
-        if (!decoder_feed(&decoder, buffer, got, &body)) return fail_damaged();
-        if (body.size() > kMaxDownloadBytes - total || received > kMaxDownloadBytes) {
-            report_too_large(owner, source);
-            progress_to(&progress, 0);
-            return 0;
-        }
-        if (std::fwrite(body.data(), 1, body.size(), out.file) != body.size()) return fail_write();
+        if (!decoder_feed(&decoder, buffer, got, &body)) return damaged();
+        if (body.size() > kMaxDownloadBytes - total || received > kMaxDownloadBytes)
+            return message_failure("Internet error", too_large_text(source));
+        if (std::fwrite(body.data(), 1, body.size(), out.file) != body.size()) return write_failed();
         total += body.size();
         terminal_progress(received, source.remoteSize);
         // 64-bit: received * 100 passes 32 bits from 43 MB on.
         if (source.remoteSize != 0)
-            progress_to(&progress, int(std::min<uint64_t>(100, received * 100 / source.remoteSize)));
+            progress_to(progress, int(std::min<uint64_t>(100, received * 100 / source.remoteSize)));
     }
 
     // No data file is ever empty: an empty answer is a server's fault, not the file.
     // Content-Length counts the bytes as sent.
-    if ((have_length && expected != received) || total == 0) {
-        std::string text = format_bounded(kMessageSize, "InternetReadFile failed, %llu of %llu bytes received\n%s",
-                                          static_cast<unsigned long long>(received),
-                                          static_cast<unsigned long long>(expected), url_text(source).c_str());
-        report_message(owner, text.c_str(), "Internet error", kMbIconError);
-        progress_to(&progress, 0);
-        return 0;
-    }
+    if ((have_length && expected != received) || total == 0)
+        return message_failure("Internet error",
+                               format_bounded(kMessageSize, "InternetReadFile failed, %llu of %llu bytes received\n%s",
+                                              static_cast<unsigned long long>(received),
+                                              static_cast<unsigned long long>(expected), url_text(source).c_str()));
     // A compressed body is whole only where its stream says it ends, whatever the
     // length the server gave or the connection's close.
-    if (!decoder_complete(decoder)) return fail_damaged();
+    if (!decoder_complete(decoder)) return damaged();
     // Only a good file of its kind may take the place of the last good copy.
-    if (check && std::fflush(out.file) != 0) return fail_write();
-    if (std::string why; check && !check(out.temp.c_str(), &why)) {
-        std::string text = format_bounded(kMessageSize, "The download of %s was refused: %s\n%s",
-                                          source.title ? source.title : "", why.c_str(), url_text(source).c_str());
-        report_message(owner, text.c_str(), "Download refused", kMbIconError);
-        progress_to(&progress, 0);
-        return 0;
-    }
+    if (check && std::fflush(out.file) != 0) return write_failed();
+    if (std::string why; check && !check(out.temp.c_str(), &why))
+        return message_failure("Download refused",
+                               format_bounded(kMessageSize, "The download of %s was refused: %s\n%s",
+                                              source.title ? source.title : "", why.c_str(), url_text(source).c_str()));
     // Dated once closed and before it takes the place of the old file, so that no
     // moment exists in which a new file carries the time of its writing (which would
     // read as current).
     out.stamp = true;
     out.modified = out.accessed = out.created = file_time;
-    if (!atomic_commit(&out)) return fail_write();
-    progress_to(&progress, 0);
-    return 1;
+    if (!atomic_commit(&out)) return write_failed();
+    return std::nullopt;
+}
+
+}  // namespace
+
+int fetchToFile(AppWindow* owner, InetHandle* request, const DataSource& source, const char* path, int64_t file_time,
+                const DownloadCheck& check)
+{
+    Progress progress{owner};
+    const std::optional<FetchFailure> failure = receive_file(request, source, path, file_time, check, &progress);
+    if (failure && failure->operation) reportInternetError(owner, failure->operation, url_text(source).c_str());
+    else if (failure) report_message(owner, failure->text.c_str(), failure->title, kMbIconError);
+    // Back to 0 once the bar has moved: a fetch refused before its body leaves it alone.
+    if (progress.shown != -1) progress_to(&progress, 0);
+    return failure ? 0 : 1;
 }
 
 void closeRequest(InetHandle* request)

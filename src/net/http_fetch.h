@@ -27,8 +27,9 @@ inline constexpr int64_t kCopyNotInstalled = 0;
 // with a broken clock; trusting it would keep every later file away.
 inline constexpr int64_t kCopyFutureTolerance = 86400;
 
-// 1 when a copy's modification time can stand for the server's file it was fetched
-// from: not the not-installed mark and not far in the future of `now`.
+// 1 when a copy's modification time may be compared by order with a server's: not
+// the not-installed mark and not far in the future of `now`. A copy dated far ahead
+// is current only while the server gives that very date.
 [[nodiscard]] int copy_time_usable(int64_t copy_time, int64_t now);
 
 // A sent GET for the source, or nullptr after reporting the failure. A non-zero
