@@ -104,7 +104,7 @@ struct FetchFailure {
     std::string text;
 };
 
-FetchFailure internet_failure(const char* operation) { return {.operation = operation}; }
+FetchFailure internet_failure(const char* operation) { return {.operation = operation, .title = nullptr, .text = {}}; }
 FetchFailure message_failure(const char* title, std::string text) { return {.title = title, .text = std::move(text)}; }
 
 // Progress bar positions go out only when they change.
