@@ -10,9 +10,10 @@
 
 // While one lives on a thread, every file that the atomic writer of that thread puts
 // in place at `target` (matched as Windows names files: either separator, any case)
-// is first compared with the target: the same bytes leave the target as it is but
-// for taking the new file's date, and the write counts as done; other bytes run `before` once, ahead of the first
-// replacement, and go in place only when it returned non-zero.
+// is first compared with the target. The same bytes leave the target as it is, but
+// for taking the new file's date, and the write counts as done. Other bytes run
+// `before` once, ahead of the first replacement, and go in place only when it
+// returned non-zero.
 struct ReplaceWatch {
     ReplaceWatch(std::string target, std::function<int()> before);
     ~ReplaceWatch();
