@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "catalogue/slots.h"
 #include "net/http_fetch.h"
 #include "pipeline/download_checks.h"
 #include "pipeline/install_phase.h"
@@ -46,7 +47,7 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
     write_file("SAVE/KESTRL.WPX", "installed");
     write_file("UPDATE/KESTRL.WPX", "copy");
     set_mtime("UPDATE/KESTRL.WPX", kServerTime - 1);
-    selections->sel[18] = 1;
+    selections->sel[kSlotWpx] = 1;
     // One run a row: the server's date, whether the copy is fetched, and whether the
     // run then gets to install it.
     // clang-format off
@@ -66,9 +67,9 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
         server.add("/kestrl/WPX/KESTRL.WPX", "fresh", row.date, 200, row.flags);
         const int64_t copy_time = mtime_of("UPDATE/KESTRL.WPX"), target_time = mtime_of("SAVE/KESTRL.WPX");
         const bool usable = copy_time != 0 && copy_time < kServerTime + 100 && !path_exists(marker);
-        selections->upd[18] = 0;
+        selections->upd[kSlotWpx] = 0;
         status.lines.clear();
-        EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), row.fetched) << row.date;
+        EXPECT_EQ(downloadSource(nullptr, &run, kSlotWpx, &catalogue.slot[kSlotWpx]), row.fetched) << row.date;
         EXPECT_EQ(last_condition(), usable ? http_date_text(copy_time) : "") << row.date;
         const std::string date = row.fetched ? result_date(row.date) : result_date(copy_time);
         EXPECT_EQ(status.lines, (std::vector<std::string>{(row.fetched ? "Downloaded:  " : "") +
@@ -86,12 +87,12 @@ TEST_F(DownloadPhase, CopyIsCurrentOnlyOnceInstalledAndThenAskedForConditionally
     // unmarked; one that cannot be marked is not fetched.
     server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9, 200, kServeCutShort);
     status.lines = {"earlier line"};
-    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotWpx, &catalogue.slot[kSlotWpx]), 0);
     EXPECT_EQ(status.lines, (std::vector<std::string>{"earlier line", "CQ WPX Honor Roll (WPX) -- Internet Error"}));
     EXPECT_FALSE(path_exists(marker));
     server.add("/kestrl/WPX/KESTRL.WPX", "fresh", kServerTime + 9);
     make_dir(marker);  // in the way of the marker
-    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotWpx, &catalogue.slot[kSlotWpx]), 0);
     EXPECT_EQ(dialogs.shown.back().text, "ERROR: Unable to open file \"UPDATE\\KESTRL.WPX.~notinstalled\" for write.");
     EXPECT_EQ(mtime_of("UPDATE/KESTRL.WPX"), kServerTime + 2);
 }
@@ -102,15 +103,15 @@ TEST_F(DownloadPhase, MissingTargetOfARequiredSourceIsFetchedUnselected)
     write_file("UPDATE/KESTRL.WPX", "copy");
     set_mtime("UPDATE/KESTRL.WPX", kServerTime);  // the copy is current, the target is not there
     g_config.debug = 1;
-    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 1);
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotWpx, &catalogue.slot[kSlotWpx]), 1);
     EXPECT_EQ(read_file("UPDATE/KESTRL.WPX"), "fresh");
     EXPECT_EQ(last_condition(), "");
     EXPECT_NE(log_text().find("DEBUG:\t  SAVE\\KESTRL.WPX does not exist, must download it.\n"), std::string::npos);
 
     // With the target there, an unselected required source is only a debug line.
     write_file("SAVE/KESTRL.WPX", "installed");
-    selections->upd[18] = 0;
-    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
+    selections->upd[kSlotWpx] = 0;
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotWpx, &catalogue.slot[kSlotWpx]), 0);
     EXPECT_NE(log_text().find("DEBUG:\tCQ WPX Honor Roll (WPX) is not selected.\n"), std::string::npos);
     EXPECT_EQ(server.requests().size(), 1u);
 }
@@ -123,12 +124,12 @@ TEST_F(DownloadPhase, FailuresCountAsInternetErrors)
     g_platform.app_data_folder = [](std::string* out) { return *out = "appdata", 1; };
     write_file("SAVE/KESTRL.WPX", "installed");
     write_file("UPDATE/fulllist.xml", "old list");
-    selections->sel[18] = selections->sel[7] = selections->sel[26] = 1;
+    selections->sel[kSlotWpx] = selections->sel[kSlotIota] = selections->sel[kSlotCalendarSource] = 1;
     g_config.autoMode = 1;  // reports only in the log
-    EXPECT_EQ(downloadSource(nullptr, &run, 18, &catalogue.slot[18]), 0);
-    EXPECT_EQ(downloadSource(nullptr, &run, 7, &catalogue.slot[7]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotWpx, &catalogue.slot[kSlotWpx]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotIota, &catalogue.slot[kSlotIota]), 0);
     // A page that is no calendar never becomes one, not even when there is no copy.
-    EXPECT_EQ(downloadSource(nullptr, &run, 26, &catalogue.slot[26]), 0);
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotCalendarSource, &catalogue.slot[kSlotCalendarSource]), 0);
     EXPECT_EQ(run.errorCount, 3u);
     EXPECT_EQ(read_file("UPDATE/fulllist.xml"), "old list");
     EXPECT_FALSE(path_exists("UPDATE/kestrl.php"));
@@ -141,7 +142,7 @@ TEST_F(DownloadPhase, FailuresCountAsInternetErrors)
     EXPECT_NE(log.find("IOTA Islands (XML) -- Internet Error\n"), std::string::npos);
     EXPECT_NE(log.find("425 DX Calendar -- Internet Error\n"), std::string::npos);
     EXPECT_TRUE(status.lines.empty());  // -auto never addresses the list
-    EXPECT_EQ(selections->upd[7], 0);
+    EXPECT_EQ(selections->upd[kSlotIota], 0);
 }
 
 // The calendar's server date says nothing: a changed calendar under an old date, from
@@ -153,54 +154,54 @@ TEST_F(DownloadPhase, CalendarIsAlwaysFetched)
     write_file("UPDATE/kestrl.php", R"([{"start":"2025-01-01","end":"2025-01-02","text":"old"}])");
     set_mtime("UPDATE/kestrl.php", installed);
     server.add("/kestrl.php", R"([{"start":"2025-01-01","end":"2025-01-02","text":"new"}])", kServerTime);
-    selections->sel[26] = 1;
-    EXPECT_EQ(downloadSource(nullptr, &run, 26, &catalogue.slot[26]), 1);
+    selections->sel[kSlotCalendarSource] = 1;
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotCalendarSource, &catalogue.slot[kSlotCalendarSource]), 1);
     EXPECT_EQ(last_condition(), "");
     EXPECT_EQ(read_file("UPDATE/kestrl.php"), R"([{"start":"2025-01-01","end":"2025-01-02","text":"new"}])");
     EXPECT_EQ(status.lines, (std::vector<std::string>{"Downloaded:  425 DX Calendar"}));
     // Not installed yet, the same calendar is due again; the lines above stay.
-    selections->upd[26] = 0;
-    EXPECT_EQ(downloadSource(nullptr, &run, 26, &catalogue.slot[26]), 1);
+    selections->upd[kSlotCalendarSource] = 0;
+    EXPECT_EQ(downloadSource(nullptr, &run, kSlotCalendarSource, &catalogue.slot[kSlotCalendarSource]), 1);
     EXPECT_EQ(status.lines, (std::vector<std::string>(2, "Downloaded:  425 DX Calendar")));
 }
 
 TEST_F(DownloadPhase, ChangedDeselectedAndFailingSourcesOfAGroup)
 {
-    selections->ini[21] = 'E';
-    selections->sel[21] = 'Q';  // a new ID, but the membership target itself is not selected
-    downloadGroup(nullptr, &run, 11, kMembershipSources);
-    EXPECT_EQ(selections->upd[11], 1);
+    selections->ini[kSlotEqsl] = 'E';
+    selections->sel[kSlotEqsl] = 'Q';  // a new ID, but the membership target itself is not selected
+    downloadGroup(nullptr, &run, kSlotMembership, kMembershipSources);
+    EXPECT_EQ(selections->upd[kSlotMembership], 1);
 
     write_file("KESTRL.MAS2", "members");
-    selections->upd[11] = 0;
-    selections->sel[21] = 0;
-    selections->ini[21] = 0;
-    selections->sel[11] = 1;
+    selections->upd[kSlotMembership] = 0;
+    selections->sel[kSlotEqsl] = 0;
+    selections->ini[kSlotEqsl] = 0;
+    selections->sel[kSlotMembership] = 1;
     selections->ini[22] = 'L';  // LoTW was on at the last save, is off now
-    downloadGroup(nullptr, &run, 11, kMembershipSources);
-    EXPECT_EQ(selections->upd[11], 1);
+    downloadGroup(nullptr, &run, kSlotMembership, kMembershipSources);
+    EXPECT_EQ(selections->upd[kSlotMembership], 1);
     EXPECT_TRUE(server.requests().empty());
 
     // A selected group whose own target is missing is rebuilt; present, it is not.
-    selections->sel[10] = 1;
-    downloadGroup(nullptr, &run, 10, kMasterCallSources);
-    EXPECT_EQ(selections->upd[10], 1);
+    selections->sel[kSlotMaster] = 1;
+    downloadGroup(nullptr, &run, kSlotMaster, kMasterCallSources);
+    EXPECT_EQ(selections->upd[kSlotMaster], 1);
     write_file("KESTRL.MAS1", "x");
-    selections->upd[10] = 0;
-    downloadGroup(nullptr, &run, 10, kMasterCallSources);
-    EXPECT_EQ(selections->upd[10], 0);
+    selections->upd[kSlotMaster] = 0;
+    downloadGroup(nullptr, &run, kSlotMaster, kMasterCallSources);
+    EXPECT_EQ(selections->upd[kSlotMaster], 0);
 
     // One source fetched, another failing: the group keeps the fetched verdict.
-    selections->upd[11] = 0;
+    selections->upd[kSlotMembership] = 0;
     selections->ini[22] = 0;
-    selections->sel[21] = 'E';
-    selections->sel[23] = 'O';
+    selections->sel[kSlotEqsl] = 'E';
+    selections->sel[kSlotOqrs] = 'O';
     server.add("/qslcard/DownloadedFiles/AGMemberList.txt", "K1ABC\r\n", kServerTime);
     server.add("/lists/OQRS.txt", "W1AW\r\n", kServerTime, 200, kServeNoLastModified);
-    downloadGroup(nullptr, &run, 11, kMembershipSources);
-    EXPECT_EQ(selections->upd[11], 1);
-    EXPECT_EQ(selections->upd[21], 1);
-    EXPECT_EQ(selections->upd[23], 0);
+    downloadGroup(nullptr, &run, kSlotMembership, kMembershipSources);
+    EXPECT_EQ(selections->upd[kSlotMembership], 1);
+    EXPECT_EQ(selections->upd[kSlotEqsl], 1);
+    EXPECT_EQ(selections->upd[kSlotOqrs], 0);
     EXPECT_EQ(run.errorCount, 1u);
     EXPECT_EQ(read_file("UPDATE/AGMemberList.txt"), "K1ABC\r\n");
     // Its list is current only once the membership file is built.
