@@ -27,3 +27,14 @@ inline std::string folder_part(std::string_view path)
     const size_t cut = path.find_last_of("/\\");
     return cut == std::string_view::npos ? std::string(".") : std::string(path.substr(0, cut));
 }
+
+// True when two paths name one file as Windows names files: either separator, and
+// letters without regard to case.
+inline bool same_path_name(std::string_view a, std::string_view b)
+{
+    const auto folded = [](char c) { return c == '\\' ? '/' : c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (folded(a[i]) != folded(b[i])) return false;
+    return true;
+}

@@ -6,25 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/path_text.h"
 #include "platform/platform.h"
 
 namespace {
 
 thread_local ReplaceWatch* t_watch = nullptr;
-
-char folded(char c)
-{
-    if (c == '\\') return '/';
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool same_name(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (folded(a[i]) != folded(b[i])) return false;
-    return true;
-}
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
@@ -61,7 +48,7 @@ bool same_file_bytes(const std::string& a, const std::string& b)
 WatchVerdict replace_watch_verdict(const std::string& temp, const std::string& target)
 {
     ReplaceWatch* watch = t_watch;
-    while (watch && !same_name(watch->target, target)) watch = watch->outer;
+    while (watch && !same_path_name(watch->target, target)) watch = watch->outer;
     if (!watch) return WatchVerdict::Put;
     if (same_file_bytes(temp, target)) {
         // The date is what the install would have given the target (a server's date

@@ -25,16 +25,6 @@ std::string transfer_error(const char* verb, const char* from, const char* to, u
     return format_bounded(kMessageSize, "Unable to %s %s to %s, error code = %0d", verb, from, to, int(code));
 }
 
-// Folder names are matched as Windows does, without regard to case.
-bool same_folder_name(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 }  // namespace
 
 int directoryExists(const char* path)
@@ -140,7 +130,7 @@ void removeLeftoverTemps(const Catalogue& catalogue)
         for (const std::string* path : {&s.targetPath, &s.downloadPath}) {
             std::string folder = folder_part(*path);
             bool known = false;
-            for (const std::string& f : folders) known = known || same_folder_name(f, folder);
+            for (const std::string& f : folders) known = known || same_path_name(f, folder);
             if (!known) folders.push_back(folder);
         }
     }
@@ -151,7 +141,7 @@ void removeLeftoverTemps(const Catalogue& catalogue)
     const std::string program_folder = folder_part(program);
     for (const std::string& folder : folders) {
         std::string keep;
-        if (keep_program && same_folder_name(folder, program_folder)) keep = fileNamePart(program) + kTempSuffix;
+        if (keep_program && same_path_name(folder, program_folder)) keep = fileNamePart(program) + kTempSuffix;
         const int removed = remove_temp_files(folder.c_str(), keep);
         if (removed != 0) debug_printf("DEBUG:\tRemoved %d unfinished file(s) from %s\n", removed, folder.c_str());
     }

@@ -95,6 +95,14 @@ bool put(FILE* stream, const std::string& text)
 
 }  // namespace
 
+NodeLineKind node_line_kind(std::string_view line)
+{
+    if (line.empty()) return NodeLineKind::Empty;
+    if (line.find("http://") != std::string_view::npos || line.find(',') == std::string_view::npos)
+        return NodeLineKind::Refused;
+    return cut_fields(line).callsign == "VERSION" ? NodeLineKind::Version : NodeLineKind::Node;
+}
+
 NodeSet read_tcp(AppWindow* owner, const char* path, NodeVersion* version)
 {
     FILE* file = g_platform.open_file(path, "rb");
@@ -115,31 +123,21 @@ NodeSet read_tcp(AppWindow* owner, const char* path, NodeVersion* version)
     std::vector<RejectedLine> rejected;
     LogLimit rejected_limit;
     uint32_t counter = 0;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        // A piece ends after its line feed or at the piece length, whichever is first;
-        // the rest of a longer line becomes the next piece.
-        // The search stays within the piece: a file without line feeds is read in
-        // linear time.
-        std::string_view line(bytes.data() + pos, std::min(bytes.size() - pos, kNodeLinePiece));
-        if (size_t lf = line.find('\n'); lf != std::string_view::npos) line = line.substr(0, lf + 1);
-        pos += line.size();
-
-        line = line.substr(0, line.find_first_of("\r\n"));
-        if (line.empty()) continue;
-        if (line.find("http://") != std::string_view::npos || line.find(',') == std::string_view::npos) {
+    for_each_node_line(bytes, [&](std::string_view line) {
+        switch (node_line_kind(line)) {
+        case NodeLineKind::Empty: return;
+        case NodeLineKind::Refused:
             if (log_limit_take(&rejected_limit)) rejected.push_back({counter, std::string(line)});
-            continue;
+            return;
+        case NodeLineKind::Version: set_version(version, cut_fields(line).address); return;
+        case NodeLineKind::Node: {
+            const NodeFields f = cut_fields(line);
+            set.nodes.push_back(
+                NodeEntry{std::string(f.callsign), own(f.link), std::string(f.address), own(f.extra), counter, 1});
+            ++counter;
         }
-        NodeFields f = cut_fields(line);
-        if (f.callsign == "VERSION") {
-            set_version(version, f.address);
-            continue;
         }
-        set.nodes.push_back(
-            NodeEntry{std::string(f.callsign), own(f.link), std::string(f.address), own(f.extra), counter, 1});
-        ++counter;
-    }
+    });
 
     std::vector<NodeEntry> duplicates;
     sort_nodes(&set, &duplicates);
