@@ -139,10 +139,8 @@ void atomic_abandon(AtomicFile* f)
 
 int atomic_copy(const char* from, const char* to)
 {
-    const std::string temp = run_temp_path_for(to);
-    // A failed copy leaves no destination behind, and the cause stays readable.
-    if (!g_platform.copy_file(from, temp.c_str(), 0)) return platform_failed();
-    return put_in_place(temp, to);
+    AtomicFile staged;
+    return atomic_copy_staged(from, to, &staged) && atomic_place(&staged);
 }
 
 int atomic_copy_staged(const char* from, const char* to, AtomicFile* f)
