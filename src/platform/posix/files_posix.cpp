@@ -103,20 +103,25 @@ int copy_bytes(int in, int out)
     }
 }
 
-// Opens a file to read it. Non-blocking first, so that a FIFO without a writer (or a
-// device) cannot stop the run, and only then judged by what was opened, so nothing
-// can be swapped in between. -1 with errno: EISDIR for a folder, kErrnoNotRegularFile
-// for anything else that is not a plain file.
-int open_regular(const std::string& native)
+// Opens a file (to read it unless `flags` say otherwise). Non-blocking first, so that
+// a FIFO without a writer (or a device) cannot stop the run, and only then judged by
+// what was opened, so nothing can be swapped in between. -1 with errno: EISDIR for a
+// folder, kErrnoNotRegularFile for anything else that is not a plain file (with
+// O_NOFOLLOW, a link at the name too).
+int open_regular(const std::string& native, int flags = O_RDONLY, mode_t mode = 0)
 {
-    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return -1;
+    const int fd = ::open(native.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
+    if (fd < 0) {
+        // A link (ELOOP), or a FIFO without a reader opened to write (ENXIO).
+        if ((flags & O_NOFOLLOW) && (errno == ELOOP || errno == ENXIO)) errno = kErrnoNotRegularFile;
+        return -1;
+    }
     struct stat st;
     int err = 0;
     if (::fstat(fd, &st) != 0) err = errno;
     else if (S_ISDIR(st.st_mode)) err = EISDIR;
     else if (!S_ISREG(st.st_mode)) err = kErrnoNotRegularFile;
-    else if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    else if (const int status = ::fcntl(fd, F_GETFL); status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0)
         err = errno;
     if (err == 0) return fd;
     ::close(fd);
@@ -339,24 +344,13 @@ FILE* posix_open_exclusive_log(const char* path)
     // Like every file the program writes: not through a link planted at the name (a
     // file of the user's would be emptied), and a FIFO or device there must neither
     // stop the start nor take the log, so only a plain file is kept.
-    int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    int fd = open_regular(native, O_WRONLY | O_CREAT | O_NOFOLLOW, 0644);
     if (fd < 0) {
-        // A link (ELOOP) or a FIFO without a reader (ENXIO).
-        if (errno == ELOOP || errno == ENXIO) errno = kErrnoNotRegularFile;
         fail(native.c_str());
         return nullptr;
     }
-    struct stat st;
-    bool ok = ::fstat(fd, &st) == 0;
-    if (ok && !S_ISREG(st.st_mode)) {
-        errno = S_ISDIR(st.st_mode) ? EISDIR : kErrnoNotRegularFile;
-        ok = false;
-    }
-    if (const int flags = ok ? ::fcntl(fd, F_GETFL) : 0;
-        ok && (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0))
-        ok = false;
     // Lock first, empty afterwards: a second copy must not wipe the first one's log.
-    ok = ok && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (!ok && errno == EWOULDBLOCK) errno = EBUSY;  // another copy holds it
     ok = ok && ::ftruncate(fd, 0) == 0;
     FILE* file = ok ? ::fdopen(fd, "w") : nullptr;
@@ -377,14 +371,8 @@ struct RunLock {
 RunLock* posix_lock_run(const char* path)
 {
     const std::string native = posix_native_path(path);
-    const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    struct stat st;
-    bool ok = fd >= 0 && ::fstat(fd, &st) == 0;
-    if (fd < 0 && errno == ELOOP) errno = kErrnoNotRegularFile;  // a link at the name
-    if (ok && !S_ISREG(st.st_mode)) {
-        errno = kErrnoNotRegularFile;
-        ok = false;
-    }
+    const int fd = open_regular(native, O_RDWR | O_CREAT | O_NOFOLLOW, 0666);
+    const bool ok = fd >= 0;
     struct flock lock = {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;

@@ -274,9 +274,9 @@ constexpr DWORD kBeforeTls12 =
 
 void require_tls12(HINTERNET session)
 {
+    // Where WinINet does not take it, each request checks the version instead.
     DWORD protocols = kTls12AndLater;
-    if (!InternetSetOptionA(session, kOptionSecureProtocols, &protocols, sizeof protocols)) { /* checked per request */
-    }
+    (void)InternetSetOptionA(session, kOptionSecureProtocols, &protocols, sizeof protocols);
 }
 
 // 0 when the request went over TLS older than 1.2, as far as WinINet tells.
