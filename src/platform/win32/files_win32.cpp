@@ -328,6 +328,19 @@ struct RunLock {
     HANDLE file = INVALID_HANDLE_VALUE;
 };
 
+namespace {
+
+// Where the run lock's byte lies, as LockFileEx and UnlockFileEx take it.
+OVERLAPPED run_lock_offset()
+{
+    OVERLAPPED at{};
+    at.Offset = DWORD(uint64_t(kRunLockOffset) & 0xFFFFFFFFu);
+    at.OffsetHigh = DWORD(uint64_t(kRunLockOffset) >> 32);
+    return at;
+}
+
+}  // namespace
+
 // Every opener may read and write the file: the lock, not the share mode, keeps a
 // second run out, and the lock is the one that Wine shows to POSIX programs. Nobody
 // may delete it while it is held (a new file of the name would hold no lock). A link
@@ -351,9 +364,7 @@ RunLock* win32_lock_run(const char* path)
         failed_with(ERROR_BAD_FILE_TYPE);
         return nullptr;
     }
-    OVERLAPPED at{};
-    at.Offset = DWORD(uint64_t(kRunLockOffset) & 0xFFFFFFFFu);
-    at.OffsetHigh = DWORD(uint64_t(kRunLockOffset) >> 32);
+    OVERLAPPED at = run_lock_offset();
     if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         const DWORD code = GetLastError();
         CloseHandle(file);
@@ -368,9 +379,7 @@ RunLock* win32_lock_run(const char* path)
 void win32_unlock_run(RunLock* lock)
 {
     if (!lock) return;
-    OVERLAPPED at{};
-    at.Offset = DWORD(uint64_t(kRunLockOffset) & 0xFFFFFFFFu);
-    at.OffsetHigh = DWORD(uint64_t(kRunLockOffset) >> 32);
+    OVERLAPPED at = run_lock_offset();
     UnlockFileEx(lock->file, 0, 1, 0, &at);
     CloseHandle(lock->file);
     delete lock;
